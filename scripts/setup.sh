@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the demo need.
+# Safe to run again: packages already present are skipped quickly.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build g++ clang libclang-rt-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev libsqlite3-dev
+  python3 python3-xlrd python3-olefile
+  libreoffice-calc-nogui poppler-utils
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
