@@ -1,0 +1,360 @@
+// Compound document layout. Sectors are placed in this order, each region
+// contiguous:
+//
+//   header (512 bytes, not a numbered sector)
+//   data       the stream itself (4096 bytes and longer) or the mini stream
+//              that holds it (shorter streams), padded with zeros
+//   mini FAT   only when the mini stream is used
+//   directory  one sector: root entry, stream entry, two unused entries
+//   FAT        enough sectors to map every sector, themselves included
+//   DIFAT      only when the FAT outgrows the header's 109 entries
+//
+// Because the data come first and are contiguous, the stream's bytes go to
+// the file as they are written, from offset 512 on; Commit appends the rest,
+// which depends on the final size, and then fills in the header.
+#include "cfb/compound_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "tablirex/result.h"
+
+namespace tablirex {
+namespace {
+
+constexpr std::uint32_t kSectorSize = 512;
+constexpr std::uint32_t kMiniSectorSize = 64;
+constexpr std::uint32_t kMiniStreamCutoff = 4096;
+constexpr std::uint32_t kEntriesPerSector = kSectorSize / 4;    // FAT, mini FAT
+constexpr std::uint32_t kHeaderDifatEntries = 109;
+constexpr std::uint32_t kDifatEntriesPerSector = kEntriesPerSector - 1;  // last: next
+constexpr std::uint32_t kDirEntrySize = 128;
+constexpr std::uint32_t kDirEntriesPerSector = kSectorSize / kDirEntrySize;
+
+constexpr std::uint32_t kDifSect = 0xFFFFFFFCu;
+constexpr std::uint32_t kFatSect = 0xFFFFFFFDu;
+constexpr std::uint32_t kEndOfChain = 0xFFFFFFFEu;
+constexpr std::uint32_t kFreeSect = 0xFFFFFFFFu;
+constexpr std::uint32_t kNoStream = 0xFFFFFFFFu;
+
+enum class TEntryType : std::uint8_t { Empty = 0, Storage = 1, Stream = 2, Root = 5 };
+enum class TEntryColor : std::uint8_t { Red = 0, Black = 1 };
+
+constexpr std::size_t kBufferSize = 256 * 1024;
+
+void PutU16(std::uint8_t* p, std::uint16_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void PutU32(std::uint8_t* p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+  p[2] = static_cast<std::uint8_t>(v >> 16);
+  p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+constexpr std::uint32_t CeilDiv(std::uint64_t a, std::uint64_t b) {
+  return static_cast<std::uint32_t>((a + b - 1) / b);
+}
+
+bool ValidName(std::u16string_view name) {
+  if (name.empty() || name.size() > kCfbMaxNameLength) return false;
+  return std::none_of(name.begin(), name.end(), [](char16_t c) {
+    return c == u'/' || c == u'\\' || c == u':' || c == u'!' || c == 0;
+  });
+}
+
+// Sector counts and positions of every region for one stream size.
+struct TLayout {
+  bool hasStream = false;
+  std::uint32_t streamSize = 0;
+  bool inMini = false;            // the stream lives in the mini stream
+  std::uint32_t miniSectors = 0;  // mini sectors of the stream
+  std::uint32_t dataSectors = 0;  // the stream's or the mini stream's sectors
+  std::uint32_t miniFatSectors = 0;
+  std::uint32_t dirSectors = 1;
+  std::uint32_t fatSectors = 0;
+  std::uint32_t difatSectors = 0;
+  std::uint32_t miniFatStart = 0, dirStart = 0, fatStart = 0, difatStart = 0;
+  std::uint32_t totalSectors = 0;
+
+  // Bytes from the end of the stream's data to the end of the file.
+  std::size_t TailSize() const {
+    return static_cast<std::size_t>(totalSectors) * kSectorSize - streamSize;
+  }
+};
+
+std::uint32_t DifatSectorsFor(std::uint32_t fatSectors) {
+  return fatSectors <= kHeaderDifatEntries
+             ? 0
+             : CeilDiv(fatSectors - kHeaderDifatEntries, kDifatEntriesPerSector);
+}
+
+TLayout MakeLayout(bool hasStream, std::uint32_t size) {
+  TLayout l;
+  l.hasStream = hasStream;
+  l.streamSize = size;
+  l.inMini = size < kMiniStreamCutoff;
+  if (l.inMini) {
+    l.miniSectors = CeilDiv(size, kMiniSectorSize);
+    l.dataSectors = CeilDiv(std::uint64_t{l.miniSectors} * kMiniSectorSize, kSectorSize);
+    l.miniFatSectors = CeilDiv(l.miniSectors, kEntriesPerSector);
+  } else {
+    l.dataSectors = CeilDiv(size, kSectorSize);
+  }
+  const std::uint64_t others =
+      std::uint64_t{l.dataSectors} + l.miniFatSectors + l.dirSectors;
+  // The FAT maps every sector, its own and the DIFAT's included: take the
+  // smallest count that covers them all.
+  std::uint32_t fat = CeilDiv(others, kEntriesPerSector);
+  while (std::uint64_t{fat} * kEntriesPerSector < others + fat + DifatSectorsFor(fat)) ++fat;
+  l.fatSectors = fat;
+  l.difatSectors = DifatSectorsFor(fat);
+  l.miniFatStart = l.dataSectors;
+  l.dirStart = l.miniFatStart + l.miniFatSectors;
+  l.fatStart = l.dirStart + l.dirSectors;
+  l.difatStart = l.fatStart + l.fatSectors;
+  l.totalSectors = l.difatStart + l.difatSectors;
+  return l;
+}
+
+// The 512-byte header.
+void BuildHeader(const TLayout& l, std::uint8_t* h) {
+  static constexpr std::uint8_t kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0,
+                                                 0xA1, 0xB1, 0x1A, 0xE1};
+  std::memset(h, 0, kSectorSize);
+  std::memcpy(h, kSignature, sizeof kSignature);  // 0: signature; 8: CLSID zero
+  PutU16(h + 24, 0x003E);                          // minor version
+  PutU16(h + 26, 0x0003);                          // major version
+  PutU16(h + 28, 0xFFFE);                          // byte order mark
+  PutU16(h + 30, 9);                               // sector shift: 512
+  PutU16(h + 32, 6);                               // mini sector shift: 64
+  // 34: 6 reserved bytes; 40: directory sector count, always 0 in version 3
+  PutU32(h + 44, l.fatSectors);
+  PutU32(h + 48, l.dirStart);
+  // 52: transaction signature 0
+  PutU32(h + 56, kMiniStreamCutoff);
+  PutU32(h + 60, l.miniFatSectors ? l.miniFatStart : kEndOfChain);
+  PutU32(h + 64, l.miniFatSectors);
+  PutU32(h + 68, l.difatSectors ? l.difatStart : kEndOfChain);
+  PutU32(h + 72, l.difatSectors);
+  for (std::uint32_t i = 0; i < kHeaderDifatEntries; ++i)
+    PutU32(h + 76 + 4 * i, i < l.fatSectors ? l.fatStart + i : kFreeSect);
+}
+
+// One 128-byte directory entry; p is zeroed already.
+void PutDirEntry(std::uint8_t* p, std::u16string_view name, TEntryType type,
+                 std::uint32_t child, std::uint32_t start, std::uint32_t size) {
+  for (std::size_t i = 0; i < name.size(); ++i) PutU16(p + 2 * i, name[i]);
+  PutU16(p + 64, static_cast<std::uint16_t>((name.size() + 1) * 2));  // with terminator
+  p[66] = static_cast<std::uint8_t>(type);
+  // A lone entry in a red-black tree is black.
+  p[67] = static_cast<std::uint8_t>(TEntryColor::Black);
+  PutU32(p + 68, kNoStream);  // left sibling
+  PutU32(p + 72, kNoStream);  // right sibling
+  PutU32(p + 76, child);
+  // 80: CLSID, 96: state bits, 100 and 108: times, all zero
+  PutU32(p + 116, start);
+  PutU32(p + 120, size);  // 124: high half of the size, zero
+}
+
+// Chains sectors first .. first + count - 1 in the table at t.
+void PutChain(std::uint8_t* t, std::uint32_t first, std::uint32_t count) {
+  for (std::uint32_t i = 0; i < count; ++i)
+    PutU32(t + 4 * (first + i), i + 1 < count ? first + i + 1 : kEndOfChain);
+}
+
+// Everything after the stream's bytes: the data region's padding, mini FAT,
+// directory, FAT and DIFAT. tail holds TailSize() zero bytes.
+void BuildTail(const TLayout& l, std::u16string_view name, std::uint8_t* tail) {
+  // Offset of sector s within the tail.
+  const auto at = [&](std::uint32_t s) {
+    return tail + (static_cast<std::size_t>(s) * kSectorSize - l.streamSize);
+  };
+
+  if (l.miniFatSectors) {
+    std::uint8_t* mf = at(l.miniFatStart);
+    std::fill(mf, mf + std::size_t{l.miniFatSectors} * kSectorSize, std::uint8_t{0xFF});
+    PutChain(mf, 0, l.miniSectors);
+  }
+
+  std::uint8_t* dir = at(l.dirStart);
+  const bool miniStream = l.hasStream && l.inMini && l.miniSectors > 0;
+  PutDirEntry(dir, u"Root Entry", TEntryType::Root, l.hasStream ? 1 : kNoStream,
+              miniStream ? 0 : kEndOfChain, miniStream ? l.miniSectors * kMiniSectorSize : 0);
+  std::uint32_t used = 1;
+  if (l.hasStream) {
+    PutDirEntry(dir + kDirEntrySize, name, TEntryType::Stream, kNoStream,
+                l.streamSize ? 0 : kEndOfChain, l.streamSize);
+    used = 2;
+  }
+  for (std::uint32_t i = used; i < l.dirSectors * kDirEntriesPerSector; ++i) {
+    std::uint8_t* e = dir + i * kDirEntrySize;  // unused: zero but for the links
+    PutU32(e + 68, kNoStream);
+    PutU32(e + 72, kNoStream);
+    PutU32(e + 76, kNoStream);
+  }
+
+  std::uint8_t* fat = at(l.fatStart);
+  std::fill(fat, fat + std::size_t{l.fatSectors} * kSectorSize, std::uint8_t{0xFF});
+  PutChain(fat, 0, l.dataSectors);
+  PutChain(fat, l.miniFatStart, l.miniFatSectors);
+  PutChain(fat, l.dirStart, l.dirSectors);
+  for (std::uint32_t i = 0; i < l.fatSectors; ++i) PutU32(fat + 4 * (l.fatStart + i), kFatSect);
+  for (std::uint32_t i = 0; i < l.difatSectors; ++i)
+    PutU32(fat + 4 * (l.difatStart + i), kDifSect);
+
+  if (l.difatSectors) {
+    std::uint8_t* d = at(l.difatStart);
+    std::fill(d, d + std::size_t{l.difatSectors} * kSectorSize, std::uint8_t{0xFF});
+    for (std::uint32_t f = kHeaderDifatEntries; f < l.fatSectors; ++f) {
+      const std::uint32_t k = f - kHeaderDifatEntries;
+      PutU32(d + (k / kDifatEntriesPerSector) * kSectorSize + 4 * (k % kDifatEntriesPerSector),
+             l.fatStart + f);
+    }
+    for (std::uint32_t i = 0; i < l.difatSectors; ++i)
+      PutU32(d + i * kSectorSize + 4 * kDifatEntriesPerSector,
+             i + 1 < l.difatSectors ? l.difatStart + i + 1 : kEndOfChain);
+  }
+}
+
+bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
+  while (n > 0) {
+    const ssize_t w = ::write(fd, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
+std::atomic<unsigned> gTempCounter{0};
+
+}  // namespace
+
+TCompoundFile::~TCompoundFile() { Abort(); }
+
+std::int32_t TCompoundFile::Create(const std::string& path) {
+  if (fd_ >= 0 || path.empty()) return xlsFail;
+  // A unique name beside the target, so that the final rename stays within
+  // one file system and replaces the target in one step.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string temp = path + ".tmp" + std::to_string(::getpid()) + "-" +
+                       std::to_string(gTempCounter.fetch_add(1));
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      // The header is written last, once the layout is known.
+      if (::lseek(fd, kSectorSize, SEEK_SET) != kSectorSize) {
+        ::close(fd);
+        std::remove(temp.c_str());
+        return xlsFail;
+      }
+      Reset();
+      fd_ = fd;
+      target_ = path;
+      tempPath_ = std::move(temp);
+      return xlsOK;
+    }
+    if (errno != EEXIST) return xlsFail;
+  }
+  return xlsFail;
+}
+
+std::int32_t TCompoundFile::CreateStream(std::u16string_view name) {
+  if (fd_ < 0 || hasStream_ || !ValidName(name)) return xlsFail;
+  hasStream_ = true;
+  name_.assign(name);
+  return xlsOK;
+}
+
+std::int32_t TCompoundFile::Write(const std::uint8_t* data, std::size_t n) {
+  if (fd_ < 0 || !hasStream_ || failed_) return xlsFail;
+  if (n == 0) return xlsOK;
+  if (data == nullptr || n > kCfbMaxStreamSize - size_) {
+    failed_ = true;
+    return xlsFail;
+  }
+  size_ += n;
+  if (!buffer_) buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(kBufferSize);
+  if (buffered_ + n > kBufferSize) {
+    if (!Flush()) return xlsFail;
+    if (n >= kBufferSize) {
+      if (!WriteAll(fd_, data, n)) failed_ = true;
+      return failed_ ? xlsFail : xlsOK;
+    }
+  }
+  std::memcpy(buffer_.get() + buffered_, data, n);
+  buffered_ += n;
+  return xlsOK;
+}
+
+bool TCompoundFile::Flush() noexcept {
+  if (buffered_ > 0 && !WriteAll(fd_, buffer_.get(), buffered_)) failed_ = true;
+  buffered_ = 0;
+  return !failed_;
+}
+
+std::int32_t TCompoundFile::Commit() {
+  if (fd_ < 0) return xlsFail;
+  if (failed_) {
+    Abort();
+    return xlsFail;
+  }
+  const TLayout l = MakeLayout(hasStream_, static_cast<std::uint32_t>(size_));
+  std::vector<std::uint8_t> tail(l.TailSize());
+  BuildTail(l, name_, tail.data());
+  std::uint8_t header[kSectorSize];
+  BuildHeader(l, header);
+
+  bool ok = Flush() && WriteAll(fd_, tail.data(), tail.size()) &&
+            ::lseek(fd_, 0, SEEK_SET) == 0 && WriteAll(fd_, header, sizeof header);
+  const int fd = fd_;
+  fd_ = -1;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && std::rename(tempPath_.c_str(), target_.c_str()) == 0;
+  if (!ok) std::remove(tempPath_.c_str());
+  Reset();
+  return ok ? xlsOK : xlsFail;
+}
+
+void TCompoundFile::Abort() noexcept {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+    std::remove(tempPath_.c_str());
+  }
+  Reset();
+}
+
+void TCompoundFile::Reset() noexcept {
+  target_.clear();
+  tempPath_.clear();
+  hasStream_ = false;
+  failed_ = false;
+  name_.clear();
+  buffered_ = 0;
+  size_ = 0;
+}
+
+std::vector<std::uint8_t> TCompoundFile::Build(std::u16string_view name,
+                                               std::span<const std::uint8_t> stream) {
+  if (!ValidName(name) || stream.size() > kCfbMaxStreamSize) return {};
+  const TLayout l = MakeLayout(true, static_cast<std::uint32_t>(stream.size()));
+  std::vector<std::uint8_t> out(kSectorSize + std::size_t{l.totalSectors} * kSectorSize);
+  BuildHeader(l, out.data());
+  if (!stream.empty()) std::memcpy(out.data() + kSectorSize, stream.data(), stream.size());
+  BuildTail(l, name, out.data() + kSectorSize + stream.size());
+  return out;
+}
+
+}  // namespace tablirex

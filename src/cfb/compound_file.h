@@ -1,0 +1,87 @@
+// Writer of compound documents (version 3: 512-byte sectors, 64-byte mini
+// sectors) holding one stream in the root storage. The save pipeline creates
+// the document, creates its stream, writes the stream in blocks and commits.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tablirex {
+
+/// Largest stream the writer accepts, in bytes (the version 3 limit).
+inline constexpr std::uint64_t kCfbMaxStreamSize = 0x80000000u;
+/// Longest stream name, in UTF-16 code units (the terminator not counted).
+inline constexpr std::size_t kCfbMaxNameLength = 31;
+
+/// One compound document being written to a file, with at most one stream.
+///
+/// The document is written to a temporary file beside the target: the stream's
+/// bytes go there as they come (through a write buffer), since they are laid
+/// out first and contiguously, and Commit adds the tables that depend on the
+/// final size and the header. Only when every step succeeded is the temporary
+/// renamed over the target. A failed save, Abort, or destruction without
+/// Commit removes the temporary and leaves whatever file was at the target
+/// untouched.
+///
+/// Every operation returns xlsOK (1) or xlsFail (-1). Not thread-safe.
+class TCompoundFile {
+ public:
+  TCompoundFile() = default;
+  ~TCompoundFile();
+  TCompoundFile(const TCompoundFile&) = delete;
+  TCompoundFile& operator=(const TCompoundFile&) = delete;
+
+  /// Starts a new document to be saved at path (UTF-8, as the file system
+  /// takes it). Creates the temporary file in the target's directory at once,
+  /// so a missing directory or a read-only place fails here. Fails when a
+  /// document is already open.
+  std::int32_t Create(const std::string& path);
+
+  /// Creates the document's one stream. The name is 1 to 31 UTF-16 code
+  /// units without '/', '\\', ':' or '!'. Fails before Create, for a second
+  /// stream or for an invalid name.
+  std::int32_t CreateStream(std::u16string_view name);
+
+  /// Appends n bytes to the stream. Fails without a stream, when writing to
+  /// the temporary file fails, or when the stream would grow past
+  /// kCfbMaxStreamSize; after a failure the document cannot be committed.
+  std::int32_t Write(const std::uint8_t* data, std::size_t n);
+
+  /// Writes the whole document and replaces the target with it. Without a
+  /// stream the document holds only its root storage. After Commit, success
+  /// or not, the object is closed and may Create again.
+  std::int32_t Commit();
+
+  /// Drops the document: removes the temporary file; the target is untouched.
+  /// Harmless when nothing is open.
+  void Abort() noexcept;
+
+  /// Bytes written to the stream so far.
+  std::uint64_t StreamSize() const noexcept { return size_; }
+
+  /// The bytes of a whole document whose one stream is named name and holds
+  /// stream; empty when the name is invalid or the stream too large.
+  static std::vector<std::uint8_t> Build(std::u16string_view name,
+                                         std::span<const std::uint8_t> stream);
+
+ private:
+  bool Flush() noexcept;
+  void Reset() noexcept;
+
+  std::string target_;
+  std::string tempPath_;
+  int fd_ = -1;
+  bool hasStream_ = false;
+  bool failed_ = false;
+  std::u16string name_;
+  std::unique_ptr<std::uint8_t[]> buffer_;  // kept across documents
+  std::size_t buffered_ = 0;
+  std::uint64_t size_ = 0;
+};
+
+}  // namespace tablirex
