@@ -393,6 +393,13 @@ TEST(CompoundFileSamples, WriteAndReadBack) {
   const fs::path dir = keep ? fs::path(keep) : fs::temp_directory_path() / ("tablirex_cfb_samples_" + std::to_string(::getpid()));
   if (!keep) fs::remove_all(dir);
   fs::create_directories(dir);
+  struct TCleanup {
+    const fs::path& dir;
+    bool keep;
+    ~TCleanup() {
+      if (!keep) fs::remove_all(dir);
+    }
+  } cleanup{dir, keep != nullptr};
   struct TSample {
     std::size_t size;
     const char16_t* name;
@@ -433,8 +440,6 @@ TEST(CompoundFileSamples, WriteAndReadBack) {
     for (const char16_t* c = s.name; *c; ++c) name.push_back(static_cast<char>(*c));
     manifest << file << ' ' << name << ' ' << s.size << ' ' << s.fat << ' ' << s.difat << '\n';
   }
-  manifest.close();
-  if (!keep) fs::remove_all(dir);
 }
 
 }  // namespace
