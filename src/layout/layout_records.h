@@ -1,0 +1,140 @@
+// Record builders for the page layout, view and protection state of a sheet and
+// for the workbook's built-in print names.
+//
+// Each builder makes its record(s) from one object and hands them to the sink;
+// the file version and code page come from the context. Every builder returns 1
+// or the sink's first failure. Builders of records that exist only in some states
+// (page breaks, protection, SCL, PANE, built-in names) write nothing and return 1
+// when their state says so; the worksheet and the workbook call them in record
+// order without checking first.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "biff/record_sink.h"
+
+namespace tablirex {
+
+class TXLSPageSetup;
+class TXLSPanes;
+class TXLSPageBreaks;
+class TXLSProtect;
+
+// ---- sheet header records, in the order the worksheet writes them --------------
+
+/// PRINTHEADERS: 1 when row and column headings are printed.
+[[nodiscard]] std::int32_t StorePrintHeaders(const TXLSPageSetup& setup, IRecordSink& sink,
+                                             const TRecordContext& ctx);
+/// PRINTGRIDLINES: 1 when gridlines are printed.
+[[nodiscard]] std::int32_t StorePrintGridLines(const TXLSPageSetup& setup, IRecordSink& sink,
+                                               const TRecordContext& ctx);
+/// GRIDSET: 1 when gridlines are not printed.
+[[nodiscard]] std::int32_t StoreGridSet(const TXLSPageSetup& setup, IRecordSink& sink,
+                                        const TRecordContext& ctx);
+/// WSBOOL: 0x04C1, or 0x05C1 when the sheet prints fitted to pages.
+[[nodiscard]] std::int32_t StoreWsbool(const TXLSPageSetup& setup, IRecordSink& sink,
+                                       const TRecordContext& ctx);
+/// HORIZONTALPAGEBREAKS from the row breaks; nothing when there are none.
+[[nodiscard]] std::int32_t StoreHBreak(const TXLSPageBreaks& breaks, IRecordSink& sink,
+                                       const TRecordContext& ctx);
+/// VERTICALPAGEBREAKS from the column breaks; nothing when there are none.
+[[nodiscard]] std::int32_t StoreVBreak(const TXLSPageBreaks& breaks, IRecordSink& sink,
+                                       const TRecordContext& ctx);
+/// SETUP: paper, scaling, fit to pages, orientation, header and footer margins.
+[[nodiscard]] std::int32_t StoreSetup(const TXLSPageSetup& setup, IRecordSink& sink,
+                                      const TRecordContext& ctx);
+
+// ---- protection: the same records in the workbook globals and in a sheet -------
+
+/// PROTECT (1); nothing when not protected.
+[[nodiscard]] std::int32_t StoreProtect(const TXLSProtect& protect, IRecordSink& sink,
+                                        const TRecordContext& ctx);
+/// PASSWORD with the stored hash (0 without a password); nothing when not protected.
+[[nodiscard]] std::int32_t StorePassword(const TXLSProtect& protect, IRecordSink& sink,
+                                         const TRecordContext& ctx);
+/// StoreProtect then StorePassword.
+[[nodiscard]] std::int32_t StoreProtection(const TXLSProtect& protect, IRecordSink& sink,
+                                           const TRecordContext& ctx);
+
+// ---- sheet data-list records, in the order the worksheet writes them -----------
+
+[[nodiscard]] std::int32_t StoreMarginBottom(const TXLSPageSetup& setup, IRecordSink& sink,
+                                             const TRecordContext& ctx);
+[[nodiscard]] std::int32_t StoreMarginTop(const TXLSPageSetup& setup, IRecordSink& sink,
+                                          const TRecordContext& ctx);
+[[nodiscard]] std::int32_t StoreMarginRight(const TXLSPageSetup& setup, IRecordSink& sink,
+                                            const TRecordContext& ctx);
+[[nodiscard]] std::int32_t StoreMarginLeft(const TXLSPageSetup& setup, IRecordSink& sink,
+                                           const TRecordContext& ctx);
+/// VCENTER: 1 when the page is centred vertically.
+[[nodiscard]] std::int32_t StoreVcenter(const TXLSPageSetup& setup, IRecordSink& sink,
+                                        const TRecordContext& ctx);
+/// HCENTER: 1 when the page is centred horizontally.
+[[nodiscard]] std::int32_t StoreHcenter(const TXLSPageSetup& setup, IRecordSink& sink,
+                                        const TRecordContext& ctx);
+/// FOOTER with the joined footer text; written even when the text is empty.
+[[nodiscard]] std::int32_t StoreFooter(const TXLSPageSetup& setup, IRecordSink& sink,
+                                       const TRecordContext& ctx);
+/// HEADER with the joined header text; written even when the text is empty.
+[[nodiscard]] std::int32_t StoreHeader(const TXLSPageSetup& setup, IRecordSink& sink,
+                                       const TRecordContext& ctx);
+/// SCL with the sheet's zoom over 100; nothing when the zoom is 100.
+[[nodiscard]] std::int32_t StoreZoom(std::uint16_t zoom, IRecordSink& sink, const TRecordContext& ctx);
+
+/// The values PANE carries, worked out from the panes and the sheet's frozen flag.
+struct TXLSPaneValues {
+  std::uint16_t x = 0;         // frozen columns, or the vertical split line in twips
+  std::uint16_t y = 0;         // frozen rows, or the horizontal split line in twips
+  std::uint16_t topRow = 0;    // first row of the lower pane
+  std::uint16_t leftCol = 0;   // first column of the right pane
+  std::uint16_t activePane = 3;  // 0 lower right, 1 upper right, 2 lower left, 3 upper left
+};
+TXLSPaneValues ComputePaneValues(const TXLSPanes& panes, bool frozen) noexcept;
+
+/// PANE for the sheet's panes; activePane receives the pane SELECTION must name.
+/// Nothing is written and activePane is left alone when panes is nullptr (a sheet
+/// that never froze or split its window).
+[[nodiscard]] std::int32_t StorePanes(const TXLSPanes* panes, bool frozen, std::uint16_t& activePane,
+                                      IRecordSink& sink, const TRecordContext& ctx);
+
+// ---- built-in NAME records of the workbook globals -----------------------------
+
+/// Built-in name codes.
+inline constexpr std::uint8_t kBuiltinPrintArea = 0x06;
+inline constexpr std::uint8_t kBuiltinPrintTitles = 0x07;
+
+/// A zero-based cell rectangle on one sheet.
+struct TXLSNameArea {
+  std::uint16_t firstRow = 0;
+  std::uint16_t lastRow = 0;
+  std::uint8_t firstCol = 0;
+  std::uint8_t lastCol = 0;
+};
+
+/// A built-in NAME local to the zero-based sheet `sheet` of `sheetCount`, whose
+/// formula is one 3-D area.
+[[nodiscard]] std::int32_t StoreNameShort(std::uint8_t builtin, std::uint16_t sheet,
+                                          std::uint16_t sheetCount, const TXLSNameArea& area,
+                                          IRecordSink& sink, const TRecordContext& ctx);
+/// A built-in NAME whose formula is the list of two 3-D areas.
+[[nodiscard]] std::int32_t StoreNameLong(std::uint8_t builtin, std::uint16_t sheet,
+                                         std::uint16_t sheetCount, const TXLSNameArea& area1,
+                                         const TXLSNameArea& area2, IRecordSink& sink,
+                                         const TRecordContext& ctx);
+/// The print-area name of one sheet; nothing when it has no print area.
+[[nodiscard]] std::int32_t StorePrintAreaName(const TXLSPageSetup& setup, std::uint16_t sheet,
+                                              std::uint16_t sheetCount, IRecordSink& sink,
+                                              const TRecordContext& ctx);
+/// The print-titles name of one sheet: both title rows and columns in the two-area
+/// form, either alone in the one-area form; nothing when it has no titles.
+[[nodiscard]] std::int32_t StorePrintTitlesName(const TXLSPageSetup& setup, std::uint16_t sheet,
+                                                std::uint16_t sheetCount, IRecordSink& sink,
+                                                const TRecordContext& ctx);
+/// Every built-in name of the workbook: the print areas of all sheets in order,
+/// then their print titles. setups[s] is the page setup of the sheet at zero-based
+/// position s (the count of setups is the sheet count); nullptr entries are skipped.
+[[nodiscard]] std::int32_t StoreNames(std::span<const TXLSPageSetup* const> setups,
+                                      IRecordSink& sink, const TRecordContext& ctx);
+
+}  // namespace tablirex
