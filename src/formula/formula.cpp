@@ -1,0 +1,68 @@
+#include "formula/formula.h"
+
+#include <utility>
+
+#include "tablirex/result.h"
+
+namespace tablirex {
+
+TXLSFormula::TXLSFormula() { InitFuncHash(); }
+
+TXLSFormula::TXLSFormula(TXLSFormulaContext context) : ctx_(std::move(context)) { InitFuncHash(); }
+
+void TXLSFormula::SetContext(TXLSFormulaContext context) { ctx_ = std::move(context); }
+
+void TXLSFormula::InitFuncHash() {
+  // 225 entries: size the buckets once so that filling never rehashes.
+  funcs_.SetCapacity(256);
+#define TXLS_FUNCTION(name, number, count, cls) funcs_.SetValue(name, number, count, cls);
+#include "formula/function_table.def"
+#undef TXLS_FUNCTION
+}
+
+std::int32_t TXLSFormula::Compile(std::string_view text) {
+  // Nothing of an earlier formula survives: the tree goes first, then the tokens
+  // it was made from.
+  syntax_.Clear();
+  lexer_.SetSource(text);
+  TXLS_RETURN_ON_ERROR(lexer_.Analyse());
+  syntax_.SetTokens(&lexer_.Tokens());
+  return syntax_.Parse();
+}
+
+std::int32_t TXLSFormula::GetDataSize() const { return GetDataSize(syntax_.Root()); }
+
+std::int32_t TXLSFormula::GetData(TXLSBlob& blob) const {
+  const std::int32_t size = GetDataSize();
+  if (size <= 0) return xlsFail;
+  const std::uint32_t start = blob.GetDataSize();
+  const std::uint32_t total = static_cast<std::uint32_t>(size) + 2;
+  if (blob.GetBuffSize() - start < total) return xlsFail;
+  blob.AddWord(static_cast<std::uint16_t>(size));
+  std::int32_t r = GetItemData(syntax_.Root(), blob, 2);
+  // The size pass and the encoder must agree to the byte; a formula they disagree
+  // on is refused rather than written with a wrong length.
+  if (r == xlsOK && blob.GetDataSize() - start != total) r = xlsFail;
+  if (r != xlsOK) blob.SetDataSize(start);
+  return r;
+}
+
+std::int32_t TXLSFormula::GetData(std::unique_ptr<TXLSBlob>& blob) const {
+  blob.reset();
+  const std::int32_t size = GetDataSize();
+  if (size <= 0) return xlsFail;
+  auto out = std::make_unique<TXLSBlob>(static_cast<std::uint32_t>(size) + 2);
+  TXLS_RETURN_ON_ERROR(GetData(*out));
+  blob = std::move(out);
+  return xlsOK;
+}
+
+std::int32_t TXLSFormula::GetData(std::vector<std::uint8_t>& bytes) const {
+  bytes.clear();
+  std::unique_ptr<TXLSBlob> blob;
+  TXLS_RETURN_ON_ERROR(GetData(blob));
+  bytes.assign(blob->GetBuff(), blob->GetBuff() + blob->GetDataSize());
+  return xlsOK;
+}
+
+}  // namespace tablirex
