@@ -1,0 +1,91 @@
+// The font, interior and border views of a range.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "tablirex/object.h"
+
+namespace tablirex {
+
+/// The font of a range's cells. Getters read the format the range's top-left cell
+/// shows; setters change every cell of the range (whole rows and columns included).
+/// Colour indices are 1 … 56 (palette entries 8 … 63); colours are RGB with red in
+/// bits 0-7. The view must not outlive its range.
+class IXLSFont : public TXLSObject {
+ public:
+  using TXLSObject::TXLSObject;
+  virtual std::string GetName() = 0;
+  virtual float GetSize() = 0;
+  virtual std::int32_t GetColorIndex() = 0;
+  virtual std::uint32_t GetColor() = 0;
+  virtual bool GetBold() = 0;
+  virtual bool GetItalic() = 0;
+  virtual bool GetStrikethrough() = 0;
+  virtual bool GetOutLineFont() = 0;
+  virtual bool GetShadow() = 0;
+  virtual std::int32_t GetUnderLine() = 0;
+  virtual bool GetSubScript() = 0;
+  virtual bool GetSuperScript() = 0;
+  virtual void SetSize(float size) = 0;
+  virtual void SetColorIndex(std::int32_t index) = 0;
+  virtual void SetColor(std::uint32_t rgb) = 0;
+  virtual void SetBold(bool value) = 0;
+  virtual void SetItalic(bool value) = 0;
+  virtual void SetStrikethrough(bool value) = 0;
+  virtual void SetOutLineFont(bool value) = 0;
+  virtual void SetShadow(bool value) = 0;
+  virtual void SetUnderLine(std::uint32_t value) = 0;
+  virtual void SetSubScript(bool value) = 0;
+  virtual void SetSuperScript(bool value) = 0;
+  virtual void SetName(std::string_view name) = 0;
+};
+
+/// The fill of a range's cells.
+class IXLSInterior : public TXLSObject {
+ public:
+  using TXLSObject::TXLSObject;
+  virtual void SetColor(std::uint32_t rgb) = 0;
+  virtual std::uint32_t GetColor() = 0;
+  virtual void SetPatternColor(std::uint32_t rgb) = 0;
+  virtual std::uint32_t GetPatternColor() = 0;
+  virtual void SetColorIndex(std::uint32_t index) = 0;
+  virtual void SetPatternColorIndex(std::uint32_t index) = 0;
+  virtual void SetPattern(std::uint32_t pattern) = 0;
+  virtual std::int32_t GetColorIndex() = 0;
+  virtual std::int32_t GetPatternColorIndex() = 0;
+  virtual std::int32_t GetPattern() = 0;
+};
+
+/// One edge (or the inside lines) of a range: border index 7 … 12 (7 left, 8 top,
+/// 9 bottom, 10 right, 11 inside vertical, 12 inside horizontal; 5 and 6 diagonal).
+class IXLSBorder : public TXLSObject {
+ public:
+  using TXLSObject::TXLSObject;
+  virtual std::uint32_t GetColor() = 0;
+  virtual std::int32_t GetColorIndex() = 0;
+  virtual std::int32_t GetLineStyle() = 0;
+  virtual void SetColor(std::uint32_t rgb) = 0;
+  virtual void SetColorIndex(std::uint32_t index) = 0;
+  virtual void SetLineStyle(std::uint32_t style) = 0;
+  virtual std::int32_t GetWeight() = 0;
+  virtual void SetWeight(std::uint32_t weight) = 0;
+};
+
+/// All edges of a range at once, and access to each edge.
+class IXLSBorders : public TXLSObject {
+ public:
+  using TXLSObject::TXLSObject;
+  virtual std::uint32_t GetColor() = 0;
+  virtual std::int32_t GetColorIndex() = 0;
+  virtual std::int32_t GetLineStyle() = 0;
+  virtual void SetColor(std::uint32_t rgb) = 0;
+  virtual void SetColorIndex(std::uint32_t index) = 0;
+  virtual void SetLineStyle(std::uint32_t style) = 0;
+  virtual std::int32_t GetWeight() = 0;
+  virtual void SetWeight(std::uint32_t weight) = 0;
+  virtual Ref<IXLSBorder> GetBorder(std::int32_t index) = 0;
+};
+
+}  // namespace tablirex
