@@ -1,0 +1,92 @@
+// Ranges: short-lived views of a rectangle of cells on one worksheet.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "tablirex/limits.h"
+#include "tablirex/object.h"
+#include "tablirex/variant.h"
+
+namespace tablirex {
+
+class IXLSFont;
+class IXLSInterior;
+class IXLSBorders;
+
+/// A rectangle of cells on one worksheet. Ranges own no cells: every operation goes
+/// through the worksheet's cell store, the shared string table and the row and
+/// column lists. Rows and columns are zero-based in GetFirstRow/GetLastRow/
+/// GetFirstCol/GetLastCol and one-based in GetItem, GetRow and GetColumn. A range
+/// must not be used after its workbook is destroyed.
+class IXLSRange : public TXLSObject {
+ public:
+  using TXLSObject::TXLSObject;
+
+  /// Pastes the source range's contents here (flags select values, formats and
+  /// widths; copy keeps the source, otherwise it is moved).
+  virtual void PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) = 0;
+  /// The single cell at (row, col), one-based relative to this range's first corner.
+  virtual Ref<IXLSRange> GetItem(std::uint16_t row, std::uint8_t col) = 0;
+  /// Sets every cell to the value; arrays of one or two dimensions are spread over
+  /// the cells ("#N/D" where an array is too short). Texts beginning with "=" are formulas.
+  virtual void SetValue(const TVariant& value) = 0;
+  /// The value of a single cell (null when empty), or a two-dimensional array.
+  virtual TVariant GetValue() = 0;
+  virtual Ref<IXLSRange> GetEntireRow() = 0;
+  virtual Ref<IXLSRange> GetEntireColumn() = 0;
+  virtual Ref<IXLSRange> GetRows() = 0;
+  virtual Ref<IXLSRange> GetColumns() = 0;
+  /// A range cached by this range, moved by every call: two calls return the same object.
+  virtual Ref<IXLSRange> GetOffsetRange(std::int32_t rowOffset, std::int32_t colOffset) = 0;
+  /// Moves the range so that its first corner is (row, col), zero-based.
+  virtual void ShiftTo(std::uint16_t row, std::uint8_t col) = 0;
+  /// One-based first row and column.
+  virtual std::int32_t GetRow() = 0;
+  virtual std::int32_t GetColumn() = 0;
+  virtual std::int32_t GetCount() = 0;
+  virtual Ref<IXLSFont> GetFont() = 0;
+  virtual Ref<IXLSInterior> GetInterior() = 0;
+  virtual TVariant GetColumnWidth() = 0;
+  virtual void SetColumnWidth(const TVariant& value) = 0;
+  virtual TVariant GetRowHeight() = 0;
+  virtual void SetRowHeight(const TVariant& value) = 0;
+  virtual TVariant GetHidden() = 0;
+  virtual void SetHidden(const TVariant& value) = 0;
+  virtual TVariant GetWrapText() = 0;
+  virtual void SetWrapText(const TVariant& value) = 0;
+  virtual TVariant GetOrientation() = 0;
+  virtual void SetOrientation(const TVariant& value) = 0;
+  virtual Ref<IXLSBorders> GetBorders() = 0;
+  virtual TVariant GetNumFormat() = 0;
+  virtual void SetNumFormat(std::string_view text) = 0;
+  virtual TVariant GetHAlign() = 0;
+  virtual void SetHAlign(const TVariant& value) = 0;
+  virtual TVariant GetVAlign() = 0;
+  virtual void SetVAlign(const TVariant& value) = 0;
+  virtual Ref<IXLSRange> GetCells() = 0;
+  virtual void Merge(bool across) = 0;
+  /// Makes the range (extended over merged areas) the worksheet's selection.
+  virtual void Select() = 0;
+  /// Empties every existing cell of the range; formats stay. Creates no cell.
+  virtual void ClearContents() = 0;
+  /// Empties every existing cell and drops its format. Creates no cell.
+  virtual void Clear() = 0;
+  virtual TVariant Insert(std::int32_t shift) = 0;
+  virtual TVariant Delete(std::int32_t shift) = 0;
+  virtual void Move(IXLSRange* destination) = 0;
+  virtual void Copy(IXLSRange* destination) = 0;
+  virtual void Move(IXLSRange* destination, std::int32_t flags) = 0;
+  virtual void Copy(IXLSRange* destination, std::int32_t flags) = 0;
+  /// Zero-based corners, in the order the range was made from.
+  virtual std::int32_t GetFirstCol() = 0;
+  virtual std::int32_t GetLastCol() = 0;
+  virtual std::int32_t GetFirstRow() = 0;
+  virtual std::int32_t GetLastRow() = 0;
+  virtual void Unmerge() = 0;
+  /// The saved XF index of the first cell's format.
+  virtual std::int32_t XFIndex() = 0;
+};
+
+}  // namespace tablirex

@@ -1,0 +1,150 @@
+// The workbook: the root of the object model and its save pipeline.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "tablirex/object.h"
+#include "tablirex/worksheets.h"
+
+namespace tablirex {
+
+class IXLSWorksheet;
+
+/// The workbook interface callers hold. SaveAs writes format 2 (BIFF8, stream
+/// "Workbook", the default), 1 (BIFF5, stream "Book") or 3 (HTML).
+class IXLSWorkBook : public TXLSObject {
+ public:
+  using TXLSObject::TXLSObject;
+  /// RGB (red in bits 0-7) of the palette entry for colour index 1 … 56; the second
+  /// argument is ignored.
+  virtual std::uint32_t GetCustomColor2(std::int32_t index, std::int32_t second) = 0;
+  /// Changes the palette entry for colour index 1 … 56; the second argument is ignored.
+  virtual void SetCustomColor(std::int32_t index, std::int32_t second, std::uint32_t rgb) = 0;
+  /// The sheet collection (owned by the workbook).
+  virtual IXLSWorkSheets* GetWorksheets() = 0;
+  /// The active sheet, or nullptr when there is none.
+  virtual IXLSWorksheet* GetActiveSheet() = 0;
+  /// Returns 1; does nothing else.
+  virtual std::int32_t Close() = 0;
+  /// Restores the default palette.
+  virtual void ResetColors() = 0;
+  virtual void Protect() = 0;
+  virtual void Protect(std::string_view password) = 0;
+  virtual void UnProtect() = 0;
+  virtual void UnProtect(std::string_view password) = 0;
+  virtual void UnProtect(std::string_view password, std::int32_t unused) = 0;
+  /// Saves in the default format. Returns 1 on success, -1 on failure; a failed
+  /// save leaves any previous file at that path untouched.
+  virtual std::int32_t SaveAs(std::string_view fileName) = 0;
+  /// Saves in format 1 (BIFF5), 2 (BIFF8) or 3 (HTML). Returns 1 or -1.
+  virtual std::int32_t SaveAs(std::string_view fileName, std::int32_t fileFormat) = 0;
+  /// Saves as HTML (a frameset with one page per sheet). Returns 1 or -1.
+  virtual std::int32_t SaveAsHTML(std::string_view fileName) = 0;
+};
+
+/// Creates a new workbook with no sheet (the first save adds "Sheet1").
+Ref<IXLSWorkBook> CreateWorkbook();
+
+}  // namespace tablirex
+
+namespace tablirex {
+
+class TXLSWorkSheets;
+class TXLSXFList;
+class TXLSPalette;
+class TXLSStringTable;
+class TXLSProtect;
+class TXLSFormula;
+class TXLSBlob;
+class TXLSBlobList;
+class TCompoundFile;
+struct TRecordContext;
+
+/// The workbook. Callers create it with CreateWorkbook (or MakeRef<TXLSWorkbook>())
+/// and hold it through Ref; it lives as long as the last reference. The accessors
+/// below the public operations serve the library's own subsystems.
+class TXLSWorkbook final : public IXLSWorkBook {
+ public:
+  TXLSWorkbook();
+  ~TXLSWorkbook() override;
+
+  std::uint32_t GetCustomColor2(std::int32_t index, std::int32_t second) override;
+  void SetCustomColor(std::int32_t index, std::int32_t second, std::uint32_t rgb) override;
+  IXLSWorkSheets* GetWorksheets() override;
+  IXLSWorksheet* GetActiveSheet() override;
+  std::int32_t Close() override;
+  void ResetColors() override;
+  void Protect() override;
+  void Protect(std::string_view password) override;
+  void UnProtect() override;
+  void UnProtect(std::string_view password) override;
+  void UnProtect(std::string_view password, std::int32_t unused) override;
+  std::int32_t SaveAs(std::string_view fileName) override;
+  std::int32_t SaveAs(std::string_view fileName, std::int32_t fileFormat) override;
+  std::int32_t SaveAsHTML(std::string_view fileName) override;
+
+  /// Returns -1; temporary directories are not used.
+  std::int32_t SetTempDir(std::string_view directory);
+  /// Code page of the 8-bit texts of BIFF5 files (1252 at creation). Returns 1.
+  std::int32_t SetCodePage(std::uint16_t codePage);
+  std::uint16_t GetCodePage() const noexcept { return codePage_; }
+  /// One-based position of the sheet named exactly so, or -1.
+  std::int32_t GetSheetIndexByName(std::u16string_view name) const;
+  /// Creates the formula compiler on first use.
+  TXLSFormula& InitFormula();
+  TXLSFormula* Formula() noexcept { return formula_.get(); }
+
+  // Access for the library's subsystems.
+  TXLSWorkSheets& Sheets() noexcept { return *sheets_; }
+  TXLSXFList& XFList() noexcept { return *xfList_; }
+  TXLSPalette& Palette() noexcept { return *palette_; }
+  TXLSStringTable& StringTable() noexcept { return *sst_; }
+  bool HasStringTable() const noexcept { return sst_ != nullptr; }
+  TXLSProtect& Protection() noexcept { return *protect_; }
+  /// The format of the save in progress (1 BIFF5, 2 BIFF8); the default 2 between saves.
+  std::int32_t CurrentFormat() const noexcept { return currentFormat_; }
+  /// Largest record body of the save in progress (2080 BIFF5, 8224 BIFF8).
+  std::uint16_t MaxRecordBody() const noexcept { return maxRecord_; }
+  /// True while SaveAs runs (the record lists exist only then).
+  bool IsSaving() const noexcept { return saving_; }
+  const TRecordContext& Context() const noexcept { return *context_; }
+  std::uint16_t FirstVisibleTab() const noexcept { return firstTab_; }
+  void SetFirstVisibleTab(std::uint16_t tab) noexcept { firstTab_ = tab; }
+  const std::u16string& SheetNamePrefix() const noexcept { return sheetPrefix_; }
+
+  /// Appends a globals record to a list, splitting it into CONTINUE records when
+  /// it is longer than the limit, and counts its size.
+  std::int32_t Append(TXLSBlobList& list, TXLSBlob& blob);
+
+ private:
+  std::int32_t StoreWorkbook(TCompoundFile& file);
+  std::int32_t StoreGlobals();
+  std::int32_t CalcSheetOffsets();
+  std::int32_t StoreOleFile(TCompoundFile& file);
+  void FreeSaveLists();
+
+  std::u16string sheetPrefix_ = u"Sheet";
+  std::uint16_t codePage_ = 1252;
+  std::int32_t runningSize_ = 0;
+  std::uint16_t maxRecord_ = 8224;
+  std::uint16_t firstTab_ = 0;
+  std::uint16_t bofVersion_ = 0x0600;
+  std::uint16_t selectedCount_ = 0;
+  std::int32_t defaultFormat_ = 2;
+  std::int32_t currentFormat_ = 2;
+  bool saving_ = false;
+  std::unique_ptr<TRecordContext> context_;
+  std::unique_ptr<TXLSPalette> palette_;
+  std::unique_ptr<TXLSProtect> protect_;
+  std::unique_ptr<TXLSXFList> xfList_;
+  std::unique_ptr<TXLSStringTable> sst_;
+  std::unique_ptr<TXLSFormula> formula_;
+  std::unique_ptr<TXLSWorkSheets> sheets_;
+  std::unique_ptr<TXLSBlobList> first_;
+  std::unique_ptr<TXLSBlobList> second_;
+};
+
+}  // namespace tablirex

@@ -1,0 +1,232 @@
+// A worksheet: its cells, rows and columns, page layout and its record stream.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "tablirex/object.h"
+#include "tablirex/range.h"
+
+namespace tablirex {
+
+class TXLSWorkbook;
+class TXLSWorkSheets;
+class TXLSCellHeap;
+class TXLSRowInfoList;
+class TXLSColumnInfoList;
+class TXLSPageSetup;
+class IXLSPageSetup;
+class TXLSPanes;
+class TXLSHPageBreaks;
+class TXLSVPageBreaks;
+class TXLSProtect;
+class TXLSRange;
+class TXLSBlob;
+class TXLSBlobList;
+class IByteSink;
+
+/// A worksheet. Sheets are created and owned by the workbook's sheet collection;
+/// a pointer stays valid until the sheet is deleted or the workbook destroyed.
+/// Rows (0 … 65535) and columns (0 … 255) are zero-based in the numeric writers;
+/// the A1 overloads take references such as "B3" or ranges such as "A1:C2".
+/// Writers return 1, -1 (invalid request) or -2 (cell outside the sheet).
+///
+/// The Write… and MergeWrite… families store the value (and the given XF index) in
+/// the sheet's cells, like a range would; while the workbook saves they emit the
+/// records directly.
+class IXLSWorksheet : public TXLSObject {
+ public:
+  explicit IXLSWorksheet(TXLSWorkbook& workbook);
+  ~IXLSWorksheet() override;
+
+  // ---- cell writers -------------------------------------------------------------
+  virtual std::int32_t WriteNumber(std::uint16_t row, std::uint16_t col, double value);
+  virtual std::int32_t WriteString(std::uint16_t row, std::uint16_t col, std::int32_t sstIndex);
+  virtual std::int32_t WriteFormula(std::uint16_t row, std::uint16_t col, std::string_view text);
+  virtual std::int32_t WriteDateTime(std::uint16_t row, std::uint16_t col, double value);
+  virtual std::int32_t Write(std::uint16_t row, std::uint16_t col);
+  virtual std::int32_t WriteNumber(std::uint16_t row, std::uint16_t col, double value, std::int32_t xf);
+  virtual std::int32_t WriteString(std::uint16_t row, std::uint16_t col, std::int32_t sstIndex,
+                                   std::int32_t xf);
+  virtual std::int32_t WriteFormula(std::uint16_t row, std::uint16_t col, std::string_view text,
+                                    std::int32_t xf);
+  virtual std::int32_t WriteDateTime(std::uint16_t row, std::uint16_t col, double value, std::int32_t xf);
+  virtual std::int32_t Write(std::uint16_t row, std::uint16_t col, std::int32_t xf);
+  virtual std::int32_t MergeWriteNumber(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+                                        std::uint16_t col2, double value, std::int32_t xf);
+  virtual std::int32_t MergeWriteString(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+                                        std::uint16_t col2, std::int32_t sstIndex, std::int32_t xf);
+  virtual std::int32_t MergeWriteFormula(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+                                         std::uint16_t col2, std::string_view text, std::int32_t xf);
+  virtual std::int32_t MergeWriteDateTime(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+                                          std::uint16_t col2, double value, std::int32_t xf);
+  virtual std::int32_t MergeWrite(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+                                  std::uint16_t col2, std::int32_t xf);
+  /// Makes this sheet the first visible tab of the workbook window. Returns 1.
+  virtual std::int32_t SetFirstSheet();
+  virtual void ThawPanes();
+  /// Freezes panes at (row, col) with the top row and left column of the lower and
+  /// right panes.
+  virtual void FreezePanes(std::int32_t row, std::int32_t col, std::int32_t topRow,
+                           std::int32_t leftCol);
+  /// Return -1; print titles are set through the page setup.
+  virtual std::int32_t RepeatRows(std::int32_t first, std::int32_t last);
+  virtual std::int32_t RepeatColumns(std::int32_t first, std::int32_t last);
+  /// Zoom in percent (10 … 400).
+  virtual void SetZoom(std::int32_t zoom);
+
+  // A1 overloads; a reference that does not parse returns -1.
+  std::int32_t Write(std::string_view ref);
+  std::int32_t Write(std::string_view ref, std::int32_t xf);
+  std::int32_t WriteNumber(std::string_view ref, double value);
+  std::int32_t WriteNumber(std::string_view ref, double value, std::int32_t xf);
+  std::int32_t WriteDateTime(std::string_view ref, double value);
+  std::int32_t WriteDateTime(std::string_view ref, double value, std::int32_t xf);
+  std::int32_t WriteString(std::string_view ref, std::int32_t sstIndex);
+  std::int32_t WriteString(std::string_view ref, std::int32_t sstIndex, std::int32_t xf);
+  std::int32_t WriteFormula(std::string_view ref, std::string_view text);
+  std::int32_t WriteFormula(std::string_view ref, std::string_view text, std::int32_t xf);
+  std::int32_t MergeWrite(std::string_view range, std::int32_t xf);
+  std::int32_t MergeWriteNumber(std::string_view range, double value, std::int32_t xf);
+  std::int32_t MergeWriteDateTime(std::string_view range, double value, std::int32_t xf);
+  std::int32_t MergeWriteString(std::string_view range, std::int32_t sstIndex, std::int32_t xf);
+  std::int32_t MergeWriteFormula(std::string_view range, std::string_view text, std::int32_t xf);
+  /// Marks the rectangle as one merged area. Returns 1, or -2 outside the sheet.
+  std::int32_t MergeCells(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+                          std::uint16_t col2);
+
+  // ---- the collection's operations ----------------------------------------------
+  /// One-based position in the workbook.
+  std::int32_t GetIndex() const noexcept { return position_; }
+  /// The sheet's name, UTF-8.
+  std::string GetWorkSheetName() const;
+  const std::u16string& Name() const noexcept { return name_; }
+  /// Renames the sheet when the name is valid (at most 31 characters, none of
+  /// [ ] : * ? / \, unique); otherwise nothing happens.
+  void SetWorkSheetName(std::string_view name);
+  void Activate();
+  void Select();
+  void Select(bool replace);
+  void Select(bool replace, std::int32_t unused);
+  bool IsSelected() const noexcept { return selected_; }
+  /// Deletes this sheet; the object is destroyed: do not use it afterwards.
+  void Delete();
+  void Delete(std::int32_t unused);
+  void Move(IXLSWorksheet* before);
+  void Move(IXLSWorksheet* before, IXLSWorksheet* after);
+  void Move(IXLSWorksheet* before, IXLSWorksheet* after, std::int32_t unused);
+  IXLSWorksheet* GetNextWorkSheet();
+  IXLSWorksheet* GetPreviousWorkSheet();
+
+  // ---- ranges -------------------------------------------------------------------
+  /// A new range over the rectangle between two A1 cell references.
+  Ref<IXLSRange> GetRange(std::string_view cell1, std::string_view cell2);
+  Ref<IXLSRange> FGetRange(std::string_view cell1, std::string_view cell2);
+  /// A new range from an A1 text: "B2", "A1:C3", a row span "3:5" or a column span
+  /// "B:D" (kind rows or columns), or nullptr when the text does not parse.
+  Ref<IXLSRange> Range(std::string_view a1);
+  /// The range of all cells, A1:IV65536 (owned by the sheet).
+  Ref<IXLSRange> GetCells();
+  /// The used area, or A1 when the sheet holds no cell.
+  Ref<IXLSRange> GetUsedRange();
+  /// The current selection (A1 at creation).
+  Ref<IXLSRange> GetSelection();
+  /// Replaces the selection (called by a range's Select).
+  void SetSelection(std::uint16_t row1, std::uint8_t col1, std::uint16_t row2, std::uint8_t col2);
+
+  bool GetDisplayGridLines() const noexcept { return gridLines_; }
+  void SetDisplayGridLines(bool flag) noexcept { gridLines_ = flag; }
+  std::int32_t GetZoom() const noexcept { return zoom_; }
+
+  IXLSPageSetup* GetPageSetup();
+  TXLSPageSetup& PageSetup() noexcept { return *pageSetup_; }
+  TXLSHPageBreaks& GetHPageBreaks() noexcept { return *hBreaks_; }
+  TXLSVPageBreaks& GetVPageBreaks() noexcept { return *vBreaks_; }
+  void ResetAllPageBreaks();
+  void Protect();
+  void Protect(std::string_view password);
+  void UnProtect();
+  void UnProtect(std::string_view password);
+  TXLSProtect& Protection() noexcept { return *protect_; }
+  TXLSPanes* Panes() noexcept { return panes_.get(); }
+
+  // ---- the save ---------------------------------------------------------------------
+  /// Emits the records of all cells (during a save). Returns 1.
+  std::int32_t StoreCells();
+  /// Builds the rest of the sheet's substream, BOF to EOF. Returns 1 or the first failure.
+  std::int32_t Close();
+  std::int32_t AppendHeader(TXLSBlob& blob);
+  std::int32_t AppendData(TXLSBlob& blob);
+  /// -2 for a cell outside the sheet; otherwise records it in the written area.
+  std::int32_t CheckDimensions(std::uint32_t row, std::uint32_t col);
+  /// Writes the header list, then the data list.
+  std::int32_t WriteData(IByteSink& stream);
+
+  // ---- access for the library's subsystems -----------------------------------------
+  TXLSWorkbook& Workbook() noexcept { return *workbook_; }
+  TXLSCellHeap& Cells() noexcept { return *cells_; }
+  TXLSRowInfoList& RowInfo() noexcept { return *rows_; }
+  TXLSColumnInfoList& ColumnInfo() noexcept { return *cols_; }
+  void SetPosition(std::int32_t p) noexcept { position_ = p; }
+  void SetNameDirect(std::u16string name) { name_ = std::move(name); }
+  void SetSelectedFlag(bool s) noexcept { selected_ = s; }
+  void SetCollection(TXLSWorkSheets* c) noexcept { collection_ = c; }
+  /// Creates the save lists and zeroes the stream size (start of a save).
+  void BeginSave();
+  /// Frees the save lists (end of a save).
+  void EndSave();
+  std::uint32_t StreamSize() const noexcept { return streamSize_; }
+  std::uint32_t StreamOffset() const noexcept { return streamOffset_; }
+  void SetStreamOffset(std::uint32_t off) noexcept { streamOffset_ = off; }
+  bool IsSaving() const noexcept { return dataList_ != nullptr; }
+
+ private:
+  std::int32_t WriteDouble(std::uint16_t row, std::uint16_t col, double value, std::int32_t xf,
+                           bool isDate);
+  std::int32_t MergeWriteDouble(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+                                std::uint16_t col2, double value, std::int32_t xf, bool isDate);
+  template <class WriteFirst>
+  std::int32_t MergeWriteArea(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+                              std::uint16_t col2, std::int32_t xf, WriteFirst&& first);
+  std::int32_t AppendTo(TXLSBlobList& list, TXLSBlob& blob);
+  std::int32_t StoreDimensions();
+  std::int32_t StoreWindow2();
+  std::int32_t StoreSelection();
+  std::int32_t StoreExterns();
+  std::int32_t StoreBof();
+  std::int32_t StoreEof();
+  std::int32_t StoreFormatted(std::uint16_t row, std::uint16_t col, std::int32_t xf);
+  std::uint16_t SaveXF(std::int32_t xf) const;
+
+  TXLSWorkbook* workbook_;
+  TXLSWorkSheets* collection_ = nullptr;
+  std::unique_ptr<TXLSCellHeap> cells_;
+  std::unique_ptr<TXLSRowInfoList> rows_;
+  std::unique_ptr<TXLSColumnInfoList> cols_;
+  std::unique_ptr<TXLSPageSetup> pageSetup_;
+  std::unique_ptr<TXLSPanes> panes_;
+  std::unique_ptr<TXLSHPageBreaks> hBreaks_;
+  std::unique_ptr<TXLSVPageBreaks> vBreaks_;
+  std::unique_ptr<TXLSProtect> protect_;
+  Ref<IXLSRange> cellsRange_;
+  Ref<IXLSRange> selection_;
+  std::unique_ptr<TXLSBlobList> headerList_;
+  std::unique_ptr<TXLSBlobList> dataList_;
+  std::u16string name_;
+  std::uint32_t streamOffset_ = 0;
+  std::uint32_t streamSize_ = 0;
+  std::int32_t position_ = 0;
+  std::int32_t zoom_ = 100;
+  std::uint16_t activePane_ = 3;
+  bool gridLines_ = true;
+  bool frozen_ = false;
+  bool selected_ = false;
+  // Written-cell area for DIMENSIONS.
+  bool used_ = false;
+  std::uint16_t firstRow_ = 0, lastRow_ = 0;
+  std::uint8_t firstCol_ = 0, lastCol_ = 0;
+};
+
+}  // namespace tablirex

@@ -1,0 +1,165 @@
+#include "cells/cell_store.h"
+
+#include "cells/sst.h"
+#include "text/text.h"
+
+namespace tablirex {
+
+TXLSCellHeap::TXLSCellHeap(IXLSWorksheet* sheet) : sheet_(sheet) {}
+
+TXLSCellHeap::~TXLSCellHeap() = default;
+
+template <class T>
+std::uint32_t TXLSCellHeap::NewItem(std::vector<std::unique_ptr<T[]>>& pool, std::uint32_t& count) {
+  if ((count & (kChunk - 1)) == 0) pool.emplace_back(new T[kChunk]());
+  return ++count;
+}
+
+void TXLSCellHeap::Widen(std::uint32_t row, std::uint32_t col) noexcept {
+  const auto r = static_cast<std::int32_t>(row);
+  const auto c = static_cast<std::int32_t>(col);
+  if (r < firstRow_ || rowCount_ == 0) {
+    firstRow_ = r;
+    rowCount_ = lastRow_ - r + 1;
+  }
+  if (r > lastRow_ || rowCount_ == 0 || rowCount_ <= 0) {
+    lastRow_ = r;
+    rowCount_ = r - firstRow_ + 1;
+  }
+  if (c < firstCol_ || colCount_ == 0) {
+    firstCol_ = c;
+    colCount_ = lastCol_ - c + 1;
+  }
+  if (c > lastCol_ || colCount_ == 0 || colCount_ <= 0) {
+    lastCol_ = c;
+    colCount_ = c - firstCol_ + 1;
+  }
+}
+
+TXLSCellRef* TXLSCellHeap::GetOrCreateValue(std::uint32_t row, std::uint32_t col) {
+  if (row > XLSMaxRow || col > XLSMaxCol) return nullptr;
+  auto& page = pages_[row >> 8];
+  if (!page) page = std::make_unique<Page>();
+  std::uint32_t& rowBlock = page->rows[row & 0xFF];
+  if (!rowBlock) rowBlock = NewItem(rowBlocks_, rowBlockCount_);
+  std::uint32_t& group = RowGroups(rowBlock)[col >> 5];
+  if (!group) group = NewItem(groups_, groupCount_);
+  // `group` may refer into a pool chunk; pools never move their chunks, so the
+  // reference stays valid while new items are added.
+  std::uint32_t& cell = Group(group)[col & 31];
+  if (!cell) {
+    cell = NewItem(cells_, cellCount_);
+    TXLSCellRef& c = CellAt(cell);
+    c.Row = static_cast<std::uint16_t>(row);
+    c.Col = static_cast<std::uint8_t>(col);
+    Widen(row, col);
+  }
+  return &CellAt(cell);
+}
+
+TXLSCellExtra* TXLSCellHeap::Extra(const TXLSCellRef& cell) noexcept {
+  if (extras_.empty()) return nullptr;
+  const auto it = extras_.find(Key(cell));
+  return it == extras_.end() ? nullptr : &it->second;
+}
+
+TXLSCellExtra& TXLSCellHeap::MakeExtra(const TXLSCellRef& cell) { return extras_[Key(cell)]; }
+
+const std::string& TXLSCellHeap::FormulaText(const TXLSCellRef& cell) noexcept {
+  static const std::string kEmpty;
+  const TXLSCellExtra* e = Extra(cell);
+  return e ? e->FormulaText : kEmpty;
+}
+
+void TXLSCellHeap::ClearCellValue(TXLSCellRef& cell, TXLSStringTable& sst) {
+  if (cell.ValueType == xlString) {
+    sst.Remove(cell.SSTIndex);
+    cell.SSTIndex = -1;
+  } else if (cell.ValueType == xlFormula) {
+    if (TXLSCellExtra* e = Extra(cell)) e->FormulaText.clear();
+  }
+  cell.ValueType = xlEmpty;
+}
+
+void TXLSCellHeap::SetCellNumber(TXLSCellRef& cell, TXLSStringTable& sst, double value, bool isDate) {
+  if (cell.IsMerged && !cell.IsMergeOwner) return;
+  if (cell.ValueType == xlString || cell.ValueType == xlFormula) ClearCellValue(cell, sst);
+  cell.ValueType = isDate ? xlDateTime : xlDoubleNumber;
+  cell.NumValue = value;
+}
+
+void TXLSCellHeap::SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16string_view text) {
+  if (cell.IsMerged && !cell.IsMergeOwner) return;
+  if (!text.empty() && text[0] == u'=') {
+    ClearCellValue(cell, sst);
+    cell.ValueType = xlFormula;
+    MakeExtra(cell).FormulaText = Utf16ToUtf8(text.substr(1));
+    return;
+  }
+  // Add before releasing, so that setting a cell's own text again keeps the entry.
+  const std::int32_t index = sst.Add(text);
+  ClearCellValue(cell, sst);
+  cell.ValueType = xlString;
+  cell.SSTIndex = index;
+}
+
+void TXLSCellHeap::SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const TVariant& v) {
+  if (cell.IsMerged && !cell.IsMergeOwner) return;
+  switch (v.Type()) {
+    case varEmpty: case varNull:
+      ClearCellValue(cell, sst);
+      return;
+    case varSmallint: case varInteger: case varSingle: case varDouble: case varCurrency:
+    case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
+      SetCellNumber(cell, sst, v.AsDouble(), false);
+      return;
+    case varDate:
+      SetCellNumber(cell, sst, v.AsDouble(), true);
+      return;
+    case varOleStr:
+      SetCellText(cell, sst, v.WideRef());
+      return;
+    case varString: {
+      // Formulas stay UTF-8; only texts go through the wide form.
+      const std::string& s = v.StringRef();
+      if (!s.empty() && s[0] == '=') {
+        ClearCellValue(cell, sst);
+        cell.ValueType = xlFormula;
+        MakeExtra(cell).FormulaText.assign(s, 1, std::string::npos);
+      } else {
+        SetCellText(cell, sst, Utf8ToUtf16(s));
+      }
+      return;
+    }
+    default:
+      // Booleans, errors, arrays: no cell form. A string is still released.
+      if (cell.ValueType == xlString) ClearCellValue(cell, sst);
+      return;
+  }
+}
+
+TVariant TXLSCellHeap::GetCellValue(const TXLSCellRef& cell, TXLSStringTable& sst) const {
+  if (cell.IsMerged && !cell.IsMergeOwner) return TVariant::Null();
+  switch (cell.ValueType) {
+    case xlString: return TVariant(Utf16ToUtf8(sst.GetValue(cell.SSTIndex)));
+    case xlDoubleNumber: return TVariant(cell.NumValue);
+    case xlDateTime: return TVariant::Date(cell.NumValue);
+    case xlFormula: {
+      const auto it = extras_.find(Key(cell));
+      return TVariant("=" + (it == extras_.end() ? std::string() : it->second.FormulaText));
+    }
+    default: return TVariant::Null();
+  }
+}
+
+void TXLSCellHeap::ReleaseStrings(TXLSStringTable& sst) {
+  ForEach([&](TXLSCellRef& c) {
+    if (c.ValueType == xlString) {
+      sst.Remove(c.SSTIndex);
+      c.SSTIndex = -1;
+      c.ValueType = xlEmpty;
+    }
+  });
+}
+
+}  // namespace tablirex

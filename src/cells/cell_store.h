@@ -1,0 +1,165 @@
+// The per-sheet sparse cell store.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "tablirex/limits.h"
+#include "tablirex/variant.h"
+
+namespace tablirex {
+
+class TXLSStringTable;
+class IXLSWorksheet;
+
+/// One cell that was ever touched. Rarely used parts (formula text, merged-area
+/// details) live beside the store, keyed by the cell's position, so that a plain
+/// cell costs 24 bytes.
+struct TXLSCellRef {
+  double NumValue = 0.0;        // number, or date-time as a serial day number
+  std::int32_t XF = 0;          // XF key; 0 or less: no format of its own
+  std::int32_t SSTIndex = 0;    // string-table index for xlString, -1 once released
+  std::uint16_t Row = 0;
+  std::uint8_t Col = 0;
+  TXLSValueType ValueType = xlEmpty;
+  bool IsMerged = false;
+  bool IsMergeOwner = false;
+};
+
+/// Merged-area and formula details of a cell.
+struct TXLSCellExtra {
+  std::string FormulaText;       // UTF-8, without the leading "="
+  std::uint16_t OwnerRow = 0;    // top-left cell of the merged area
+  std::uint8_t OwnerCol = 0;
+  std::int32_t MergeRows = 0;    // on the owner: rows of the merged area
+  std::uint16_t MergeCols = 0;   // on the owner: columns of the merged area
+};
+
+/// Sparse (row, column) table of cells: rows in 256-row pages, each row split in
+/// eight 32-column groups. Lookups are four array indexations; cells and groups live
+/// in chunked pools, so references stay valid for the life of the store. Cells are
+/// never removed once created; clearing a cell only changes its fields.
+class TXLSCellHeap {
+ public:
+  explicit TXLSCellHeap(IXLSWorksheet* sheet = nullptr);
+  ~TXLSCellHeap();
+  TXLSCellHeap(const TXLSCellHeap&) = delete;
+  TXLSCellHeap& operator=(const TXLSCellHeap&) = delete;
+
+  /// The cell or nullptr; never allocates.
+  TXLSCellRef* GetValue(std::uint32_t row, std::uint32_t col) noexcept {
+    if (row > XLSMaxRow || col > XLSMaxCol) return nullptr;
+    const Page* page = pages_[row >> 8].get();
+    if (!page) return nullptr;
+    const std::uint32_t rowBlock = page->rows[row & 0xFF];
+    if (!rowBlock) return nullptr;
+    const std::uint32_t group = RowGroups(rowBlock)[col >> 5];
+    if (!group) return nullptr;
+    const std::uint32_t cell = Group(group)[col & 31];
+    return cell ? &CellAt(cell) : nullptr;
+  }
+  /// The cell, created when missing (nullptr outside the sheet).
+  TXLSCellRef* GetOrCreateValue(std::uint32_t row, std::uint32_t col);
+
+  /// Sets a cell's value from a variant (numbers, dates, texts, formulas for texts
+  /// beginning with "=", empty/null). Other variant kinds leave the value as it is
+  /// after releasing a string. A merged cell that is not its area's owner is left alone.
+  void SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const TVariant& value);
+  /// Fast paths of SetCellValue.
+  void SetCellNumber(TXLSCellRef& cell, TXLSStringTable& sst, double value, bool isDate);
+  void SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16string_view text);
+  /// The cell's value as a variant (null for an empty or covered cell; texts as UTF-8).
+  TVariant GetCellValue(const TXLSCellRef& cell, TXLSStringTable& sst) const;
+  /// Empties the value, releasing a string reference.
+  void ClearCellValue(TXLSCellRef& cell, TXLSStringTable& sst);
+
+  /// Details of a merged or formula cell (nullptr when it has none).
+  TXLSCellExtra* Extra(const TXLSCellRef& cell) noexcept;
+  TXLSCellExtra& MakeExtra(const TXLSCellRef& cell);
+  const std::string& FormulaText(const TXLSCellRef& cell) noexcept;
+
+  /// Used-area bounds (they only widen). Counts are 0 while the store is empty.
+  std::int32_t FirstRow() const noexcept { return firstRow_; }
+  std::int32_t LastRow() const noexcept { return lastRow_; }
+  std::int32_t RowCount() const noexcept { return rowCount_; }
+  std::int32_t FirstCol() const noexcept { return firstCol_; }
+  std::int32_t LastCol() const noexcept { return lastCol_; }
+  std::int32_t ColCount() const noexcept { return colCount_; }
+
+  /// Calls f(cell) for every cell in row-major order (rows ascending, columns
+  /// ascending within a row): the order of the records in the file.
+  template <class F>
+  void ForEach(F&& f) {
+    for (std::uint32_t p = 0; p < 256; ++p) {
+      const Page* page = pages_[p].get();
+      if (!page) continue;
+      for (std::uint32_t r = 0; r < 256; ++r) {
+        const std::uint32_t rowBlock = page->rows[r];
+        if (!rowBlock) continue;
+        const std::uint32_t* groups = RowGroups(rowBlock);
+        for (std::uint32_t g = 0; g < kGroupsPerRow; ++g) {
+          if (!groups[g]) continue;
+          const std::uint32_t* cells = Group(groups[g]);
+          for (std::uint32_t c = 0; c < kGroupSize; ++c)
+            if (cells[c]) f(CellAt(cells[c]));
+        }
+      }
+    }
+  }
+
+  /// Gives every string reference back to the table (before the table goes away).
+  void ReleaseStrings(TXLSStringTable& sst);
+  std::size_t CellCount() const noexcept { return cellCount_; }
+
+ private:
+  static constexpr std::uint32_t kGroupSize = 32;
+  static constexpr std::uint32_t kGroupsPerRow = 8;
+  static constexpr std::uint32_t kChunkShift = 10;  // 1024 items per pool chunk
+  static constexpr std::uint32_t kChunk = 1u << kChunkShift;
+
+  struct Page {
+    std::array<std::uint32_t, 256> rows{};  // row-block index + 1, 0 = none
+  };
+
+  // Pools: item i (1-based) lives in chunk (i-1) >> kChunkShift.
+  TXLSCellRef& CellAt(std::uint32_t i) noexcept {
+    return cells_[(i - 1) >> kChunkShift][(i - 1) & (kChunk - 1)];
+  }
+  std::uint32_t* RowGroups(std::uint32_t i) noexcept {
+    return rowBlocks_[(i - 1) >> kChunkShift][(i - 1) & (kChunk - 1)].data();
+  }
+  std::uint32_t* Group(std::uint32_t i) noexcept {
+    return groups_[(i - 1) >> kChunkShift][(i - 1) & (kChunk - 1)].data();
+  }
+  const std::uint32_t* RowGroups(std::uint32_t i) const noexcept {
+    return rowBlocks_[(i - 1) >> kChunkShift][(i - 1) & (kChunk - 1)].data();
+  }
+  const std::uint32_t* Group(std::uint32_t i) const noexcept {
+    return groups_[(i - 1) >> kChunkShift][(i - 1) & (kChunk - 1)].data();
+  }
+  const TXLSCellRef& CellAt(std::uint32_t i) const noexcept {
+    return cells_[(i - 1) >> kChunkShift][(i - 1) & (kChunk - 1)];
+  }
+  template <class T>
+  static std::uint32_t NewItem(std::vector<std::unique_ptr<T[]>>& pool, std::uint32_t& count);
+  void Widen(std::uint32_t row, std::uint32_t col) noexcept;
+  static std::uint32_t Key(const TXLSCellRef& c) noexcept {
+    return (static_cast<std::uint32_t>(c.Row) << 8) | c.Col;
+  }
+
+  IXLSWorksheet* sheet_;
+  std::array<std::unique_ptr<Page>, 256> pages_;
+  std::vector<std::unique_ptr<std::array<std::uint32_t, kGroupsPerRow>[]>> rowBlocks_;
+  std::vector<std::unique_ptr<std::array<std::uint32_t, kGroupSize>[]>> groups_;
+  std::vector<std::unique_ptr<TXLSCellRef[]>> cells_;
+  std::uint32_t rowBlockCount_ = 0, groupCount_ = 0, cellCount_ = 0;
+  std::unordered_map<std::uint32_t, TXLSCellExtra> extras_;
+  std::int32_t firstRow_ = 0, lastRow_ = 0, rowCount_ = 0;
+  std::int32_t firstCol_ = 0, lastCol_ = 0, colCount_ = 0;
+};
+
+}  // namespace tablirex

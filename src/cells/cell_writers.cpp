@@ -1,0 +1,398 @@
+// The worksheet's cell writers: outside a save they store values in the cell store;
+// during a save (StoreCells) they emit BLANK, NUMBER, LABELSST/LABEL, FORMULA and
+// MERGEDCELLS records into the sheet's data list.
+#include <algorithm>
+
+#include "biff/blob.h"
+#include "biff/records.h"
+#include "cells/cell_store.h"
+#include "cells/sst.h"
+#include "formats/xf_list.h"
+#include "formula/formula.h"
+#include "tablirex/addressing.h"
+#include "tablirex/result.h"
+#include "tablirex/workbook.h"
+#include "tablirex/worksheet.h"
+#include "text/text.h"
+
+namespace tablirex {
+
+std::uint16_t IXLSWorksheet::SaveXF(std::int32_t xf) const {
+  if (xf <= 0) return 0;
+  const std::int32_t n = workbook_->XFList().GetSaveIndex(xf);
+  return static_cast<std::uint16_t>(n > 0 ? n - 1 : 0);
+}
+
+// Gives a cell the caller's XF key, moving the XF reference.
+static void SetCellXF(TXLSWorkbook& wb, TXLSCellRef& cell, std::int32_t xf) {
+  if (cell.XF == xf) return;
+  wb.XFList().ReplaceIndex(cell.XF, xf);
+  cell.XF = xf;
+}
+
+std::int32_t IXLSWorksheet::StoreFormatted(std::uint16_t row, std::uint16_t col, std::int32_t xf) {
+  TXLSCellRef* cell = cells_->GetOrCreateValue(row, col);
+  if (!cell) return xlsOutOfRange;
+  SetCellXF(*workbook_, *cell, xf);
+  return xlsOK;
+}
+
+std::int32_t IXLSWorksheet::Write(std::uint16_t row, std::uint16_t col, std::int32_t xf) {
+  TXLS_RETURN_ON_ERROR(CheckDimensions(row, col));
+  if (!IsSaving()) {
+    TXLSCellRef* cell = cells_->GetOrCreateValue(row, col);
+    cells_->ClearCellValue(*cell, workbook_->StringTable());
+    SetCellXF(*workbook_, *cell, xf);
+    return xlsOK;
+  }
+  TXLSBlob b(4 + 6);
+  b.AddWord(RecNo(Rec::BLANK));
+  b.AddWord(6);
+  b.AddWord(row);
+  b.AddWord(col);
+  b.AddWord(SaveXF(xf));
+  return AppendData(b);
+}
+
+std::int32_t IXLSWorksheet::WriteDouble(std::uint16_t row, std::uint16_t col, double value,
+                                        std::int32_t xf, bool isDate) {
+  TXLS_RETURN_ON_ERROR(CheckDimensions(row, col));
+  if (!IsSaving()) {
+    TXLSCellRef* cell = cells_->GetOrCreateValue(row, col);
+    cells_->SetCellNumber(*cell, workbook_->StringTable(), value, isDate);
+    SetCellXF(*workbook_, *cell, xf);
+    return xlsOK;
+  }
+  TXLSBlob b(4 + 14);
+  b.AddWord(RecNo(Rec::NUMBER));
+  b.AddWord(14);
+  b.AddWord(row);
+  b.AddWord(col);
+  b.AddWord(SaveXF(xf));
+  b.AddDouble(value);
+  return AppendData(b);
+}
+
+std::int32_t IXLSWorksheet::WriteString(std::uint16_t row, std::uint16_t col, std::int32_t sstIndex,
+                                        std::int32_t xf) {
+  TXLS_RETURN_ON_ERROR(CheckDimensions(row, col));
+  TXLSStringTable& sst = workbook_->StringTable();
+  if (!IsSaving()) {
+    TXLSCellRef* cell = cells_->GetOrCreateValue(row, col);
+    // The cell takes its own reference to the caller's entry.
+    sst.ReplaceIndex(0, sstIndex);
+    cells_->ClearCellValue(*cell, sst);
+    cell->ValueType = xlString;
+    cell->SSTIndex = sstIndex;
+    SetCellXF(*workbook_, *cell, xf);
+    return xlsOK;
+  }
+  if (workbook_->CurrentFormat() != xlExcel5) {
+    TXLSBlob b(4 + 10);
+    b.AddWord(RecNo(Rec::LABELSST));
+    b.AddWord(10);
+    b.AddWord(row);
+    b.AddWord(col);
+    b.AddWord(SaveXF(xf));
+    b.AddLong(static_cast<std::uint32_t>(sst.GetExtIndex(sstIndex)));
+    return AppendData(b);
+  }
+  // BIFF5 keeps the text in the cell: line breaks become CR, the text goes to the
+  // workbook's code page and is cut to the longest text such a cell holds.
+  std::u16string text(sst.GetValue(sstIndex));
+  std::u16string fixed;
+  fixed.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+      fixed.push_back(u'\r');
+      ++i;
+    } else if (text[i] == u'\n') {
+      fixed.push_back(u'\r');
+    } else {
+      fixed.push_back(text[i]);
+    }
+  }
+  std::string bytes = Utf16ToCodePage(fixed, workbook_->GetCodePage());
+  if (bytes.size() > XLSStrMax) bytes.resize(XLSStrMax);
+  const auto n = static_cast<std::uint16_t>(bytes.size());
+  TXLSBlob b(4 + 8 + n);
+  b.AddWord(RecNo(Rec::LABEL));
+  b.AddWord(static_cast<std::uint16_t>(8 + n));
+  b.AddWord(row);
+  b.AddWord(col);
+  b.AddWord(SaveXF(xf));
+  b.AddWord(n);
+  b.AddString(bytes);
+  return AppendData(b);
+}
+
+std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, std::string_view text,
+                                         std::int32_t xf) {
+  TXLS_RETURN_ON_ERROR(CheckDimensions(row, col));
+  if (!IsSaving()) {
+    TXLSCellRef* cell = cells_->GetOrCreateValue(row, col);
+    std::string f("=");
+    f.append(text);
+    cells_->SetCellValue(*cell, workbook_->StringTable(), TVariant(std::move(f)));
+    SetCellXF(*workbook_, *cell, xf);
+    return xlsOK;
+  }
+  TXLSFormula& compiler = workbook_->InitFormula();
+  TXLS_RETURN_ON_ERROR(compiler.Compile(text));
+  TXLSBlob tokens;
+  TXLS_RETURN_ON_ERROR(compiler.GetData(tokens));
+  const std::uint32_t m = tokens.GetDataSize();
+  TXLSBlob b(4 + 20 + m);
+  b.AddWord(RecNo(Rec::FORMULA));
+  b.AddWord(static_cast<std::uint16_t>(20 + m));
+  b.AddWord(row);
+  b.AddWord(col);
+  b.AddWord(SaveXF(xf));
+  b.AddDouble(0.0);  // cached result: recalculated on load
+  b.AddWord(0x0002);
+  b.AddLong(0);
+  b.AddBytes(tokens.GetBuff(), m);
+  return AppendData(b);
+}
+
+std::int32_t IXLSWorksheet::MergeCells(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+                                       std::uint16_t col2) {
+  if (row1 > row2) std::swap(row1, row2);
+  if (col1 > col2) std::swap(col1, col2);
+  if (row2 > XLSMaxRow || col2 > XLSMaxCol) return xlsOutOfRange;
+  if (!IsSaving()) {
+    // Outside a save the area is recorded on its cells.
+    TXLSStringTable& sst = workbook_->StringTable();
+    for (std::uint32_t r = row1; r <= row2; ++r)
+      for (std::uint32_t c = col1; c <= col2; ++c) {
+        TXLSCellRef* cell = cells_->GetOrCreateValue(r, c);
+        const bool owner = r == row1 && c == col1;
+        if (!owner) cells_->ClearCellValue(*cell, sst);
+        cell->IsMerged = true;
+        cell->IsMergeOwner = owner;
+        TXLSCellExtra& e = cells_->MakeExtra(*cell);
+        e.OwnerRow = row1;
+        e.OwnerCol = static_cast<std::uint8_t>(col1);
+        if (owner) {
+          e.MergeRows = row2 - row1 + 1;
+          e.MergeCols = static_cast<std::uint16_t>(col2 - col1 + 1);
+        }
+      }
+    return xlsOK;
+  }
+  TXLSBlob b(4 + 10);
+  b.AddWord(RecNo(Rec::MERGEDCELLS));
+  b.AddWord(10);
+  b.AddWord(1);
+  b.AddWord(row1);
+  b.AddWord(row2);
+  b.AddWord(col1);
+  b.AddWord(col2);
+  return AppendData(b);
+}
+
+template <class WriteFirst>
+std::int32_t IXLSWorksheet::MergeWriteArea(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+                                           std::uint16_t col2, std::int32_t xf, WriteFirst&& first) {
+  if (row1 == row2 && col1 == col2) return first(row1, col1);
+  if (row1 > row2) std::swap(row1, row2);
+  if (col1 > col2) std::swap(col1, col2);
+  TXLS_RETURN_ON_ERROR(first(row1, col1));
+  for (std::uint32_t r = row1; r <= row2; ++r)
+    for (std::uint32_t c = col1; c <= col2; ++c) {
+      if (r == row1 && c == col1) continue;
+      const TXLSCellRef* cell = cells_->GetValue(r, c);
+      const std::int32_t cellXF = cell ? cell->XF : xf;
+      if (IsSaving()) {
+        TXLS_RETURN_ON_ERROR(Write(static_cast<std::uint16_t>(r), static_cast<std::uint16_t>(c), cellXF));
+      } else {
+        TXLS_RETURN_ON_ERROR(CheckDimensions(r, c));
+        // Covered cells that did not exist take the area's format.
+        if (!cell) TXLS_RETURN_ON_ERROR(StoreFormatted(static_cast<std::uint16_t>(r),
+                                                       static_cast<std::uint16_t>(c), xf));
+      }
+    }
+  return MergeCells(row1, col1, row2, col2);
+}
+
+std::int32_t IXLSWorksheet::MergeWriteDouble(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+                                             std::uint16_t col2, double value, std::int32_t xf,
+                                             bool isDate) {
+  return MergeWriteArea(row1, col1, row2, col2, xf, [&](std::uint16_t r, std::uint16_t c) {
+    return WriteDouble(r, c, value, xf, isDate);
+  });
+}
+
+std::int32_t IXLSWorksheet::MergeWriteNumber(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+                                             std::uint16_t col2, double value, std::int32_t xf) {
+  return MergeWriteDouble(row1, col1, row2, col2, value, xf, false);
+}
+
+std::int32_t IXLSWorksheet::MergeWriteDateTime(std::uint16_t row1, std::uint16_t col1,
+                                               std::uint16_t row2, std::uint16_t col2, double value,
+                                               std::int32_t xf) {
+  return MergeWriteDouble(row1, col1, row2, col2, value, xf, true);
+}
+
+std::int32_t IXLSWorksheet::MergeWriteString(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+                                             std::uint16_t col2, std::int32_t sstIndex, std::int32_t xf) {
+  return MergeWriteArea(row1, col1, row2, col2, xf, [&](std::uint16_t r, std::uint16_t c) {
+    return WriteString(r, c, sstIndex, xf);
+  });
+}
+
+std::int32_t IXLSWorksheet::MergeWriteFormula(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+                                              std::uint16_t col2, std::string_view text, std::int32_t xf) {
+  return MergeWriteArea(row1, col1, row2, col2, xf, [&](std::uint16_t r, std::uint16_t c) {
+    return WriteFormula(r, c, text, xf);
+  });
+}
+
+std::int32_t IXLSWorksheet::MergeWrite(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+                                       std::uint16_t col2, std::int32_t xf) {
+  return MergeWriteArea(row1, col1, row2, col2, xf,
+                        [&](std::uint16_t r, std::uint16_t c) { return Write(r, c, xf); });
+}
+
+std::int32_t IXLSWorksheet::WriteNumber(std::uint16_t row, std::uint16_t col, double value) {
+  return WriteNumber(row, col, value, 0);
+}
+std::int32_t IXLSWorksheet::WriteString(std::uint16_t row, std::uint16_t col, std::int32_t sstIndex) {
+  return WriteString(row, col, sstIndex, 0);
+}
+std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, std::string_view text) {
+  return WriteFormula(row, col, text, 0);
+}
+std::int32_t IXLSWorksheet::WriteDateTime(std::uint16_t row, std::uint16_t col, double value) {
+  return WriteDateTime(row, col, value, 0);
+}
+std::int32_t IXLSWorksheet::Write(std::uint16_t row, std::uint16_t col) { return Write(row, col, 0); }
+std::int32_t IXLSWorksheet::WriteNumber(std::uint16_t row, std::uint16_t col, double value,
+                                        std::int32_t xf) {
+  return WriteDouble(row, col, value, xf, false);
+}
+std::int32_t IXLSWorksheet::WriteDateTime(std::uint16_t row, std::uint16_t col, double value,
+                                          std::int32_t xf) {
+  return WriteDouble(row, col, value, xf, true);
+}
+
+// ---- A1 overloads ---------------------------------------------------------------------
+
+namespace {
+
+template <class F>
+std::int32_t WithCell(std::string_view ref, F&& f) {
+  std::uint16_t row = 0;
+  std::uint8_t col = 0;
+  const std::int32_t r = GetCellRef(ref, row, col);
+  if (r != xlsOK) return r;
+  return f(row, col);
+}
+
+template <class F>
+std::int32_t WithArea(std::string_view range, F&& f) {
+  std::uint16_t r1 = 0, r2 = 0;
+  std::uint8_t c1 = 0, c2 = 0;
+  const std::int32_t r = GetCellRange(range, r1, c1, r2, c2);
+  if (r != xlsOK) return r;
+  return f(r1, c1, r2, c2);
+}
+
+}  // namespace
+
+std::int32_t IXLSWorksheet::Write(std::string_view ref) {
+  return WithCell(ref, [&](std::uint16_t r, std::uint16_t c) { return Write(r, c); });
+}
+std::int32_t IXLSWorksheet::Write(std::string_view ref, std::int32_t xf) {
+  return WithCell(ref, [&](std::uint16_t r, std::uint16_t c) { return Write(r, c, xf); });
+}
+std::int32_t IXLSWorksheet::WriteNumber(std::string_view ref, double value) {
+  return WithCell(ref, [&](std::uint16_t r, std::uint16_t c) { return WriteNumber(r, c, value); });
+}
+std::int32_t IXLSWorksheet::WriteNumber(std::string_view ref, double value, std::int32_t xf) {
+  return WithCell(ref, [&](std::uint16_t r, std::uint16_t c) { return WriteNumber(r, c, value, xf); });
+}
+std::int32_t IXLSWorksheet::WriteDateTime(std::string_view ref, double value) {
+  return WithCell(ref, [&](std::uint16_t r, std::uint16_t c) { return WriteDateTime(r, c, value); });
+}
+std::int32_t IXLSWorksheet::WriteDateTime(std::string_view ref, double value, std::int32_t xf) {
+  return WithCell(ref,
+                  [&](std::uint16_t r, std::uint16_t c) { return WriteDateTime(r, c, value, xf); });
+}
+std::int32_t IXLSWorksheet::WriteString(std::string_view ref, std::int32_t sstIndex) {
+  return WithCell(ref, [&](std::uint16_t r, std::uint16_t c) { return WriteString(r, c, sstIndex); });
+}
+std::int32_t IXLSWorksheet::WriteString(std::string_view ref, std::int32_t sstIndex, std::int32_t xf) {
+  return WithCell(ref,
+                  [&](std::uint16_t r, std::uint16_t c) { return WriteString(r, c, sstIndex, xf); });
+}
+std::int32_t IXLSWorksheet::WriteFormula(std::string_view ref, std::string_view text) {
+  return WithCell(ref, [&](std::uint16_t r, std::uint16_t c) { return WriteFormula(r, c, text); });
+}
+std::int32_t IXLSWorksheet::WriteFormula(std::string_view ref, std::string_view text, std::int32_t xf) {
+  return WithCell(ref,
+                  [&](std::uint16_t r, std::uint16_t c) { return WriteFormula(r, c, text, xf); });
+}
+std::int32_t IXLSWorksheet::MergeWrite(std::string_view range, std::int32_t xf) {
+  return WithArea(range, [&](std::uint16_t r1, std::uint16_t c1, std::uint16_t r2, std::uint16_t c2) {
+    return MergeWrite(r1, c1, r2, c2, xf);
+  });
+}
+std::int32_t IXLSWorksheet::MergeWriteNumber(std::string_view range, double value, std::int32_t xf) {
+  return WithArea(range, [&](std::uint16_t r1, std::uint16_t c1, std::uint16_t r2, std::uint16_t c2) {
+    return MergeWriteNumber(r1, c1, r2, c2, value, xf);
+  });
+}
+std::int32_t IXLSWorksheet::MergeWriteDateTime(std::string_view range, double value, std::int32_t xf) {
+  return WithArea(range, [&](std::uint16_t r1, std::uint16_t c1, std::uint16_t r2, std::uint16_t c2) {
+    return MergeWriteDateTime(r1, c1, r2, c2, value, xf);
+  });
+}
+std::int32_t IXLSWorksheet::MergeWriteString(std::string_view range, std::int32_t sstIndex,
+                                             std::int32_t xf) {
+  return WithArea(range, [&](std::uint16_t r1, std::uint16_t c1, std::uint16_t r2, std::uint16_t c2) {
+    return MergeWriteString(r1, c1, r2, c2, sstIndex, xf);
+  });
+}
+std::int32_t IXLSWorksheet::MergeWriteFormula(std::string_view range, std::string_view text,
+                                              std::int32_t xf) {
+  return WithArea(range, [&](std::uint16_t r1, std::uint16_t c1, std::uint16_t r2, std::uint16_t c2) {
+    return MergeWriteFormula(r1, c1, r2, c2, text, xf);
+  });
+}
+
+// ---- the save ---------------------------------------------------------------------------
+
+std::int32_t IXLSWorksheet::StoreCells() {
+  TXLSCellHeap& store = *cells_;
+  store.ForEach([&](TXLSCellRef& cell) {
+    const std::uint16_t r = cell.Row;
+    const std::uint16_t c = cell.Col;
+    if (!cell.IsMerged) {
+      switch (cell.ValueType) {
+        case xlEmpty: (void)Write(r, c, cell.XF); break;
+        case xlString: (void)WriteString(r, c, cell.SSTIndex, cell.XF); break;
+        case xlDoubleNumber: (void)WriteDouble(r, c, cell.NumValue, cell.XF, false); break;
+        case xlDateTime: (void)WriteDouble(r, c, cell.NumValue, cell.XF, true); break;
+        case xlFormula: (void)WriteFormula(r, c, store.FormulaText(cell), cell.XF); break;
+      }
+      return;
+    }
+    if (!cell.IsMergeOwner) return;
+    const TXLSCellExtra* e = store.Extra(cell);
+    const auto r2 = static_cast<std::uint16_t>(r + (e ? e->MergeRows : 1) - 1);
+    const auto c2 = static_cast<std::uint16_t>(c + (e ? e->MergeCols : 1) - 1);
+    switch (cell.ValueType) {
+      case xlEmpty: (void)MergeWrite(r, c, r2, c2, cell.XF); break;
+      case xlString: (void)MergeWriteString(r, c, r2, c2, cell.SSTIndex, cell.XF); break;
+      case xlDoubleNumber: (void)MergeWriteNumber(r, c, r2, c2, cell.NumValue, cell.XF); break;
+      case xlDateTime: (void)MergeWriteDateTime(r, c, r2, c2, cell.NumValue, cell.XF); break;
+      case xlFormula:
+        (void)MergeWriteFormula(r, c, r2, c2, std::string(store.FormulaText(cell)), cell.XF);
+        break;
+    }
+  });
+  return xlsOK;
+}
+
+}  // namespace tablirex

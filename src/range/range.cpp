@@ -1,0 +1,296 @@
+// Range navigation, values, widths, heights and hidden states.
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include "cells/cell_store.h"
+#include "cells/rowcol.h"
+#include "cells/sst.h"
+#include "formats/xf_list.h"
+#include "range/range_impl.h"
+#include "tablirex/addressing.h"
+#include "tablirex/result.h"
+#include "tablirex/workbook.h"
+#include "tablirex/worksheet.h"
+
+namespace tablirex {
+namespace {
+
+// Free list of range-sized blocks. Workbooks are used from one thread at a time,
+// but different workbooks may live on different threads, so the list is per thread.
+struct RangePool {
+  std::vector<void*> free;
+  ~RangePool() {
+    for (void* p : free) ::operator delete(p);
+  }
+};
+thread_local RangePool tPool;
+
+}  // namespace
+
+void* TXLSRange::operator new(std::size_t size) {
+  if (size == sizeof(TXLSRange) && !tPool.free.empty()) {
+    void* p = tPool.free.back();
+    tPool.free.pop_back();
+    return p;
+  }
+  return ::operator new(size);
+}
+
+void TXLSRange::operator delete(void* p) noexcept {
+  if (!p) return;
+  if (tPool.free.size() < 256) {
+    try {
+      tPool.free.push_back(p);
+      return;
+    } catch (...) {
+    }
+  }
+  ::operator delete(p);
+}
+
+TXLSRange::TXLSRange(IXLSWorksheet* sheet, std::string_view firstRef, std::string_view lastRef)
+    : IXLSRange(true), sheet_(sheet) {
+  if (GetCellRef(firstRef, firstRow_, firstCol_) == xlsOK) (void)GetCellRef(lastRef, lastRow_, lastCol_);
+}
+
+TXLSRange::TXLSRange(IXLSWorksheet* sheet, std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
+                     std::uint8_t col2)
+    : IXLSRange(true), sheet_(sheet), firstRow_(row1), lastRow_(row2), firstCol_(col1), lastCol_(col2) {}
+
+TXLSRange::~TXLSRange() = default;
+
+std::string TXLSRange::FirstRef() const { return EncodeCellRef(firstRow_, firstCol_); }
+std::string TXLSRange::LastRef() const { return EncodeCellRef(lastRow_, lastCol_); }
+
+std::int32_t TXLSRange::GetRangeType() const noexcept {
+  if (firstRow_ == 0 && lastRow_ == XLSMaxRow) return 1;
+  if (firstCol_ == 0 && lastCol_ == XLSMaxCol) return 2;
+  return 0;
+}
+
+Ref<IXLSRange> TXLSRange::Make(std::uint16_t r1, std::uint8_t c1, std::uint16_t r2, std::uint8_t c2,
+                               TXLSRangeType kind) const {
+  auto* r = new TXLSRange(sheet_, r1, c1, r2, c2);
+  r->kind_ = kind;
+  return Ref<IXLSRange>(r);
+}
+
+Ref<IXLSRange> TXLSRange::GetItem(std::uint16_t row, std::uint8_t col) {
+  const auto r = static_cast<std::uint16_t>(firstRow_ + row - 1);
+  const auto c = static_cast<std::uint8_t>(firstCol_ + col - 1);
+  return Make(r, c, r, c, xlRangeCells);
+}
+
+Ref<IXLSRange> TXLSRange::GetCells() { return Make(firstRow_, firstCol_, lastRow_, lastCol_, xlRangeCells); }
+Ref<IXLSRange> TXLSRange::GetRows() { return Make(firstRow_, firstCol_, lastRow_, lastCol_, xlRangeRows); }
+Ref<IXLSRange> TXLSRange::GetColumns() {
+  return Make(firstRow_, firstCol_, lastRow_, lastCol_, xlRangeColumns);
+}
+Ref<IXLSRange> TXLSRange::GetEntireRow() { return Make(firstRow_, 0, lastRow_, XLSMaxCol, xlRangeRows); }
+Ref<IXLSRange> TXLSRange::GetEntireColumn() {
+  return Make(0, firstCol_, XLSMaxRow, lastCol_, xlRangeColumns);
+}
+
+Ref<IXLSRange> TXLSRange::GetOffsetRange(std::int32_t rowOffset, std::int32_t colOffset) {
+  if (!offset_) offset_ = Make(firstRow_, firstCol_, lastRow_, lastCol_, xlRangeCells);
+  offset_->ShiftTo(static_cast<std::uint16_t>(firstRow_ + rowOffset),
+                   static_cast<std::uint8_t>(firstCol_ + colOffset));
+  return offset_;
+}
+
+void TXLSRange::ShiftTo(std::uint16_t row, std::uint8_t col) {
+  lastRow_ = static_cast<std::uint16_t>(row + (lastRow_ - firstRow_));
+  lastCol_ = static_cast<std::uint8_t>(col + (lastCol_ - firstCol_));
+  firstRow_ = row;
+  firstCol_ = col;
+}
+
+std::int32_t TXLSRange::GetCount() {
+  const std::int32_t rows = std::abs(lastRow_ - firstRow_) + 1;
+  const std::int32_t cols = std::abs(lastCol_ - firstCol_) + 1;
+  switch (kind_) {
+    case xlRangeRows: return rows;
+    case xlRangeColumns: return cols;
+    default: return rows * cols;
+  }
+}
+
+// ---- values ----------------------------------------------------------------------------
+
+TVariant TXLSRange::GetValue() {
+  TXLSCellHeap& store = sheet_->Cells();
+  TXLSStringTable& sst = sheet_->Workbook().StringTable();
+  if (firstRow_ == lastRow_ && firstCol_ == lastCol_) {
+    const TXLSCellRef* cell = store.GetValue(firstRow_, firstCol_);
+    return cell ? store.GetCellValue(*cell, sst) : TVariant::Null();
+  }
+  const std::int32_t rows = lastRow_ - firstRow_ + 1;
+  const std::int32_t cols = lastCol_ - firstCol_ + 1;
+  if (rows <= 0 || cols <= 0) return TVariant::Null();
+  TVariant out = TVariant::Array2(0, rows, 0, cols);
+  TVariantArray& a = out.Array();
+  for (std::int32_t i = 0; i < rows; ++i)
+    for (std::int32_t j = 0; j < cols; ++j) {
+      const TXLSCellRef* cell = store.GetValue(static_cast<std::uint32_t>(firstRow_ + i),
+                                               static_cast<std::uint32_t>(firstCol_ + j));
+      a.At(i, j) = cell ? store.GetCellValue(*cell, sst) : TVariant::Null();
+    }
+  return out;
+}
+
+void TXLSRange::SetCellsValue(const TVariant& value) {
+  TXLSCellHeap& store = sheet_->Cells();
+  TXLSStringTable& sst = sheet_->Workbook().StringTable();
+  for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
+    for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c)
+      store.SetCellValue(*store.GetOrCreateValue(r, c), sst, value);
+}
+
+void TXLSRange::SetValue(const TVariant& value) {
+  if (!value.IsArray()) {
+    SetCellsValue(value);
+    return;
+  }
+  const TVariantArray& a = value.Array();
+  TXLSCellHeap& store = sheet_->Cells();
+  TXLSStringTable& sst = sheet_->Workbook().StringTable();
+  static const TVariant kNotAvailable(std::string("#N/D"));
+  const std::uint32_t rows = static_cast<std::uint32_t>(MaxRow() - MinRow()) + 1;
+  const std::uint32_t cols = static_cast<std::uint32_t>(MaxCol() - MinCol()) + 1;
+  if (a.DimCount() == 1) {
+    const auto n = static_cast<std::uint32_t>(a.Count(1));
+    for (std::uint32_t i = 0; i < rows; ++i)
+      for (std::uint32_t j = 0; j < cols; ++j) {
+        const TVariant& v = j < n ? a.At(a.Low(1) + static_cast<std::int32_t>(j))
+                            : n == 1 ? a.At(a.Low(1))
+                                     : kNotAvailable;
+        store.SetCellValue(*store.GetOrCreateValue(MinRow() + i, MinCol() + j), sst, v);
+      }
+  } else if (a.DimCount() == 2) {
+    const auto nr = static_cast<std::uint32_t>(a.Count(1));
+    const auto nc = static_cast<std::uint32_t>(a.Count(2));
+    for (std::uint32_t i = 0; i < rows; ++i) {
+      const bool rowIn = i < nr || nr == 1;
+      const std::int32_t ai = a.Low(1) + static_cast<std::int32_t>(nr == 1 ? 0 : i);
+      for (std::uint32_t j = 0; j < cols; ++j) {
+        const bool colIn = j < nc || nc == 1;
+        const std::int32_t aj = a.Low(2) + static_cast<std::int32_t>(nc == 1 ? 0 : j);
+        const TVariant& v = rowIn && colIn && nr > 0 && nc > 0 ? a.At(ai, aj) : kNotAvailable;
+        store.SetCellValue(*store.GetOrCreateValue(MinRow() + i, MinCol() + j), sst, v);
+      }
+    }
+  }
+}
+
+void TXLSRange::ClearContents() {
+  TXLSCellHeap& store = sheet_->Cells();
+  TXLSStringTable& sst = sheet_->Workbook().StringTable();
+  for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c)
+    for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
+      if (TXLSCellRef* cell = store.GetValue(r, c)) store.ClearCellValue(*cell, sst);
+}
+
+void TXLSRange::Clear() {
+  TXLSCellHeap& store = sheet_->Cells();
+  TXLSStringTable& sst = sheet_->Workbook().StringTable();
+  TXLSXFList& xfs = sheet_->Workbook().XFList();
+  for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c)
+    for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
+      if (TXLSCellRef* cell = store.GetValue(r, c)) {
+        store.ClearCellValue(*cell, sst);
+        xfs.ReplaceIndex(cell->XF, 0);
+        cell->XF = 0;
+      }
+}
+
+// ---- widths, heights, hidden ---------------------------------------------------------------
+
+namespace {
+
+// Applies a scalar or a one-dimensional array to n positions: element j for
+// position j, a single element for all, and positions past a longer array left alone.
+template <class Set>
+void ApplyLine(const TVariant& value, std::int32_t n, Set&& set) {
+  if (!value.IsArray()) {
+    for (std::int32_t j = 0; j < n; ++j) set(j, value);
+    return;
+  }
+  const TVariantArray& a = value.Array();
+  if (a.DimCount() != 1) return;
+  const std::int32_t count = a.Count(1);
+  for (std::int32_t j = 0; j < n; ++j) {
+    if (j < count)
+      set(j, a.At(a.Low(1) + j));
+    else if (count == 1)
+      set(j, a.At(a.Low(1)));
+  }
+}
+
+template <class Get>
+TVariant GetLine(std::int32_t n, Get&& get) {
+  if (n == 1) return get(0);
+  TVariant out = TVariant::Array1(0, n);
+  for (std::int32_t j = 0; j < n; ++j) out.Array().At(j) = get(j);
+  return out;
+}
+
+}  // namespace
+
+TVariant TXLSRange::GetColumnWidth() {
+  TXLSColumnInfoList& cols = sheet_->ColumnInfo();
+  return GetLine(MaxCol() - MinCol() + 1,
+                 [&](std::int32_t j) { return TVariant(static_cast<double>(cols.GetWidth(MinCol() + j))); });
+}
+
+void TXLSRange::SetColumnWidth(const TVariant& value) {
+  TXLSColumnInfoList& cols = sheet_->ColumnInfo();
+  ApplyLine(value, MaxCol() - MinCol() + 1,
+            [&](std::int32_t j, const TVariant& v) { cols.SetWidth(MinCol() + j, v.AsDouble()); });
+}
+
+TVariant TXLSRange::GetRowHeight() {
+  TXLSRowInfoList& rows = sheet_->RowInfo();
+  return GetLine(MaxRow() - MinRow() + 1,
+                 [&](std::int32_t j) { return TVariant(static_cast<double>(rows.GetHeight(MinRow() + j))); });
+}
+
+void TXLSRange::SetRowHeight(const TVariant& value) {
+  TXLSRowInfoList& rows = sheet_->RowInfo();
+  ApplyLine(value, MaxRow() - MinRow() + 1,
+            [&](std::int32_t j, const TVariant& v) { rows.SetHeight(MinRow() + j, v.AsDouble()); });
+}
+
+TVariant TXLSRange::GetHidden() {
+  if (kind_ == xlRangeRows) {
+    TXLSRowInfoList& rows = sheet_->RowInfo();
+    return GetLine(MaxRow() - MinRow() + 1,
+                   [&](std::int32_t j) { return TVariant(rows.GetHidden(MinRow() + j)); });
+  }
+  if (kind_ == xlRangeColumns) {
+    TXLSColumnInfoList& cols = sheet_->ColumnInfo();
+    return GetLine(MaxCol() - MinCol() + 1,
+                   [&](std::int32_t j) { return TVariant(cols.GetHidden(MinCol() + j)); });
+  }
+  return TVariant::Null();
+}
+
+void TXLSRange::SetHidden(const TVariant& value) {
+  if (kind_ == xlRangeRows) {
+    TXLSRowInfoList& rows = sheet_->RowInfo();
+    ApplyLine(value, MaxRow() - MinRow() + 1,
+              [&](std::int32_t j, const TVariant& v) { rows.SetHidden(MinRow() + j, v.AsBoolean()); });
+  } else if (kind_ == xlRangeColumns) {
+    TXLSColumnInfoList& cols = sheet_->ColumnInfo();
+    ApplyLine(value, MaxCol() - MinCol() + 1,
+              [&](std::int32_t j, const TVariant& v) { cols.SetHidden(MinCol() + j, v.AsBoolean()); });
+  }
+}
+
+void TXLSRange::Select() {
+  TXLSRange extended(sheet_, firstRow_, firstCol_, lastRow_, lastCol_);
+  extended.ExtendRange();
+  sheet_->SetSelection(extended.firstRow_, extended.firstCol_, extended.lastRow_, extended.lastCol_);
+}
+
+}  // namespace tablirex

@@ -1,0 +1,359 @@
+// The workbook and its save pipeline.
+#include "tablirex/workbook.h"
+
+#include <span>
+#include <vector>
+
+#include "biff/blob.h"
+#include "biff/record_sink.h"
+#include "biff/records.h"
+#include "cells/sst.h"
+#include "cfb/compound_file.h"
+#include "formats/palette.h"
+#include "formats/xf_list.h"
+#include "formula/formula.h"
+#include "layout/layout_records.h"
+#include "layout/page_setup.h"
+#include "layout/protect.h"
+#include "tablirex/limits.h"
+#include "tablirex/result.h"
+#include "tablirex/worksheet.h"
+#include "text/text.h"
+#include "workbook/sheet_collection.h"
+
+namespace tablirex {
+namespace {
+
+// Routes globals records into one of the workbook's two lists.
+class GlobalsSink final : public IRecordSink {
+ public:
+  GlobalsSink(TXLSWorkbook& wb, TXLSBlobList& list) : wb_(wb), list_(list) {}
+  std::int32_t AppendRecord(TXLSBlob& record) override { return wb_.Append(list_, record); }
+
+ private:
+  TXLSWorkbook& wb_;
+  TXLSBlobList& list_;
+};
+
+// Hands the compound document's stream to the record lists.
+class StreamSink final : public IByteSink {
+ public:
+  explicit StreamSink(TCompoundFile& file) : file_(file) {}
+  bool Write(const std::uint8_t* data, std::size_t n) override { return file_.Write(data, n) == xlsOK; }
+
+ private:
+  TCompoundFile& file_;
+};
+
+bool IsBlank(std::string_view s) {
+  for (const char c : s)
+    if (static_cast<unsigned char>(c) > ' ') return false;
+  return true;
+}
+
+}  // namespace
+
+Ref<IXLSWorkBook> CreateWorkbook() { return Ref<IXLSWorkBook>(new TXLSWorkbook()); }
+
+TXLSWorkbook::TXLSWorkbook()
+    : IXLSWorkBook(true),
+      context_(std::make_unique<TRecordContext>()),
+      palette_(std::make_unique<TXLSPalette>()),
+      protect_(std::make_unique<TXLSProtect>()),
+      xfList_(std::make_unique<TXLSXFList>()),
+      sst_(std::make_unique<TXLSStringTable>()) {
+  xfList_->CreateDefault();
+  sheets_ = std::make_unique<TXLSWorkSheets>(*this);
+}
+
+TXLSWorkbook::~TXLSWorkbook() {
+  Close();
+  // Sheets go first: their cells give their references back to the string table.
+  sheets_.reset();
+  formula_.reset();
+  sst_.reset();
+  xfList_.reset();
+}
+
+std::uint32_t TXLSWorkbook::GetCustomColor2(std::int32_t index, std::int32_t) {
+  return palette_->GetCustomColor(index);
+}
+void TXLSWorkbook::SetCustomColor(std::int32_t index, std::int32_t, std::uint32_t rgb) {
+  palette_->SetCustomColor(index, rgb);
+}
+IXLSWorkSheets* TXLSWorkbook::GetWorksheets() { return sheets_.get(); }
+IXLSWorksheet* TXLSWorkbook::GetActiveSheet() { return sheets_->GetActiveSheet(); }
+std::int32_t TXLSWorkbook::Close() { return xlsOK; }
+void TXLSWorkbook::ResetColors() { palette_->ResetColors(); }
+void TXLSWorkbook::Protect() { protect_->Protect("", codePage_); }
+void TXLSWorkbook::Protect(std::string_view password) { protect_->Protect(password, codePage_); }
+void TXLSWorkbook::UnProtect() { protect_->UnProtect("", true, codePage_); }
+void TXLSWorkbook::UnProtect(std::string_view password) { protect_->UnProtect(password, true, codePage_); }
+void TXLSWorkbook::UnProtect(std::string_view password, std::int32_t) { UnProtect(password); }
+std::int32_t TXLSWorkbook::SetTempDir(std::string_view) { return xlsFail; }
+
+std::int32_t TXLSWorkbook::SetCodePage(std::uint16_t codePage) {
+  codePage_ = codePage;
+  return xlsOK;
+}
+
+std::int32_t TXLSWorkbook::GetSheetIndexByName(std::u16string_view name) const {
+  return sheets_->IndexOfName(name);
+}
+
+TXLSFormula& TXLSWorkbook::InitFormula() {
+  if (!formula_) {
+    TXLSFormulaContext ctx;
+    ctx.getSheetIndex = [this](std::u16string_view name) { return GetSheetIndexByName(name); };
+    ctx.getSheetCount = [this] { return sheets_->GetCount(); };
+    ctx.format = currentFormat_;
+    ctx.codePage = codePage_;
+    formula_ = std::make_unique<TXLSFormula>(std::move(ctx));
+  }
+  return *formula_;
+}
+
+std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName) { return SaveAs(fileName, defaultFormat_); }
+
+std::int32_t TXLSWorkbook::SaveAsHTML(std::string_view) { return xlsFail; }
+
+std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName, std::int32_t fileFormat) {
+  if (fileFormat == xlHTML) return SaveAsHTML(fileName);
+  if (fileFormat != xlExcel5 && fileFormat != xlExcel97) return xlsFail;
+  if (IsBlank(fileName)) return xlsFail;
+  currentFormat_ = fileFormat;
+  TCompoundFile file;
+  std::int32_t result = file.Create(std::string(fileName));
+  if (result == xlsOK) {
+    saving_ = true;
+    result = StoreWorkbook(file);
+    saving_ = false;
+    FreeSaveLists();
+  }
+  if (result == xlsOK) result = file.Commit();
+  if (result != xlsOK) file.Abort();
+  currentFormat_ = defaultFormat_;
+  return result;
+}
+
+std::int32_t TXLSWorkbook::Append(TXLSBlobList& list, TXLSBlob& blob) {
+  SplitOversizedRecord(blob, maxRecord_);
+  runningSize_ += static_cast<std::int32_t>(blob.GetDataSize());
+  return list.Append(blob);
+}
+
+void TXLSWorkbook::FreeSaveLists() {
+  first_.reset();
+  second_.reset();
+  for (std::size_t i = 0; i < sheets_->Size(); ++i) sheets_->At(i).EndSave();
+}
+
+std::int32_t TXLSWorkbook::StoreWorkbook(TCompoundFile& file) {
+  first_ = std::make_unique<TXLSBlobList>();
+  second_ = std::make_unique<TXLSBlobList>();
+  const bool biff5 = currentFormat_ == xlExcel5;
+  context_->version = biff5 ? BiffVersion::Biff5 : BiffVersion::Biff8;
+  context_->codePage = codePage_;
+  if (formula_) {
+    formula_->SetFormat(currentFormat_);
+    formula_->SetCodePage(codePage_);
+  }
+  maxRecord_ = biff5 ? 2080 : 8224;
+  bofVersion_ = biff5 ? 0x0500 : 0x0600;
+  sst_->SetMaxRecord(maxRecord_);
+  runningSize_ = 0;
+  selectedCount_ = 0;
+
+  if (sheets_->GetCount() == 0) sheets_->Add();
+  if (sheets_->GetCount() == 0) return xlsFail;
+  for (std::size_t i = 0; i < sheets_->Size(); ++i) {
+    IXLSWorksheet& s = sheets_->At(i);
+    if (s.IsSelected()) ++selectedCount_;
+    s.BeginSave();
+  }
+  xfList_->CreateAllReferredList();
+  if (!biff5) sst_->InitExtIndex();
+  for (std::size_t i = 0; i < sheets_->Size(); ++i) {
+    IXLSWorksheet& s = sheets_->At(i);
+    (void)s.StoreCells();
+    (void)s.Close();
+  }
+  TXLS_RETURN_ON_ERROR(StoreGlobals());
+  return StoreOleFile(file);
+}
+
+std::int32_t TXLSWorkbook::StoreGlobals() {
+  const bool biff5 = currentFormat_ == xlExcel5;
+  const TRecordContext& ctx = *context_;
+  GlobalsSink first(*this, *first_);
+  GlobalsSink second(*this, *second_);
+  const std::uint16_t sheetCount = static_cast<std::uint16_t>(sheets_->Size());
+
+  {  // BOF
+    const std::uint16_t body = biff5 ? 8 : 16;
+    TXLSBlob b(4u + body);
+    b.AddWord(RecNo(Rec::BOF));
+    b.AddWord(body);
+    b.AddWord(bofVersion_);
+    b.AddWord(0x0005);  // workbook globals
+    b.AddWord(biff5 ? 0x096C : 0x18AF);
+    b.AddWord(biff5 ? 0x07C9 : 0x07CD);
+    if (!biff5) {
+      b.AddLong(0x4041);
+      b.AddLong(0x0106);
+    }
+    TXLS_RETURN_ON_ERROR(first.AppendRecord(b));
+  }
+  {  // CODEPAGE: BIFF8 texts are UTF-16 whatever the workbook's code page
+    TXLSBlob b(4 + 2);
+    b.AddWord(RecNo(Rec::CODEPAGE));
+    b.AddWord(2);
+    b.AddWord(biff5 ? codePage_ : 1200);
+    TXLS_RETURN_ON_ERROR(first.AppendRecord(b));
+  }
+  std::vector<const TXLSPageSetup*> setups;
+  setups.reserve(sheets_->Size());
+  for (std::size_t i = 0; i < sheets_->Size(); ++i) setups.push_back(&sheets_->At(i).PageSetup());
+  if (biff5) {
+    TXLSBlob count(4 + 2);
+    count.AddWord(RecNo(Rec::EXTERNCOUNT));
+    count.AddWord(2);
+    count.AddWord(sheetCount);
+    TXLS_RETURN_ON_ERROR(first.AppendRecord(count));
+    for (std::size_t i = 0; i < sheets_->Size(); ++i) {
+      std::string name = Utf16ToCodePage(sheets_->At(i).Name(), codePage_);
+      if (name.size() > 255) name.resize(255);
+      const auto n = static_cast<std::uint16_t>(name.size());
+      TXLSBlob b(4u + 2u + n);
+      b.AddWord(RecNo(Rec::EXTERNSHEET));
+      b.AddWord(static_cast<std::uint16_t>(2 + n));
+      b.AddByte(static_cast<std::uint8_t>(n));
+      b.AddByte(0x03);
+      b.AddString(name);
+      TXLS_RETURN_ON_ERROR(first.AppendRecord(b));
+    }
+    TXLS_RETURN_ON_ERROR(StoreNames(setups, first, ctx));
+  }
+  {  // WINDOW1
+    IXLSWorksheet* active = sheets_->GetActiveSheet();
+    TXLSBlob b(4 + 18);
+    b.AddWord(RecNo(Rec::WINDOW1));
+    b.AddWord(18);
+    b.AddWord(0);
+    b.AddWord(0);
+    b.AddWord(0x25BC);
+    b.AddWord(0x1572);
+    b.AddWord(0x0038);
+    b.AddWord(static_cast<std::uint16_t>(active ? active->GetIndex() - 1 : 0));
+    b.AddWord(firstTab_);
+    b.AddWord(selectedCount_);
+    b.AddWord(0x0258);
+    TXLS_RETURN_ON_ERROR(first.AppendRecord(b));
+  }
+  {  // 1904: the 1900 date system
+    TXLSBlob b(4 + 2);
+    b.AddWord(RecNo(Rec::DATEMODE1904));
+    b.AddWord(2);
+    b.AddWord(0);
+    TXLS_RETURN_ON_ERROR(first.AppendRecord(b));
+  }
+  TXLS_RETURN_ON_ERROR(StoreProtection(*protect_, first, ctx));
+  TXLS_RETURN_ON_ERROR(xfList_->StoreAllFonts(first, ctx));
+  TXLS_RETURN_ON_ERROR(xfList_->StoreAllNumFormats(first, ctx));
+  TXLS_RETURN_ON_ERROR(xfList_->StoreAllXFS(first, ctx));
+  TXLS_RETURN_ON_ERROR(xfList_->StoreAllStyles(first, ctx));
+  TXLS_RETURN_ON_ERROR(palette_->StorePalette(first, ctx));
+  if (!biff5) {
+    TXLS_RETURN_ON_ERROR(sst_->AddSSTData(first, static_cast<std::uint32_t>(runningSize_)));
+    {  // SUPBOOK: this workbook's own sheets
+      TXLSBlob b(4 + 4);
+      b.AddWord(RecNo(Rec::SUPBOOK));
+      b.AddWord(4);
+      b.AddWord(sheetCount);
+      b.AddWord(0x0401);
+      TXLS_RETURN_ON_ERROR(second.AppendRecord(b));
+    }
+    {  // EXTERNSHEET: reference k names sheet n-1-k
+      const std::uint32_t body = 2u + 6u * sheetCount;
+      TXLSBlob b(4 + body);
+      b.AddWord(RecNo(Rec::EXTERNSHEET));
+      b.AddWord(static_cast<std::uint16_t>(body));
+      b.AddWord(sheetCount);
+      for (std::uint16_t k = 0; k < sheetCount; ++k) {
+        const auto s = static_cast<std::uint16_t>(sheetCount - 1 - k);
+        b.AddWord(0);
+        b.AddWord(s);
+        b.AddWord(s);
+      }
+      TXLS_RETURN_ON_ERROR(second.AppendRecord(b));
+    }
+    TXLS_RETURN_ON_ERROR(StoreNames(setups, second, ctx));
+  }
+  TXLSBlob eof(4);
+  eof.AddWord(RecNo(Rec::EOF_));
+  eof.AddWord(0);
+  TXLS_RETURN_ON_ERROR(second.AppendRecord(eof));
+
+  runningSize_ = first_->Total() + second_->Total();
+  TXLS_RETURN_ON_ERROR(CalcSheetOffsets());
+  for (std::size_t i = 0; i < sheets_->Size(); ++i) {
+    IXLSWorksheet& s = sheets_->At(i);
+    const std::u16string_view wide = CutUtf16(s.Name(), 255);
+    if (biff5) {
+      const std::string name = Utf16ToCodePage(wide, codePage_);
+      const auto n = static_cast<std::uint8_t>(name.size());
+      TXLSBlob b(4u + 7u + n);
+      b.AddWord(RecNo(Rec::BOUNDSHEET));
+      b.AddWord(0);
+      b.AddLong(s.StreamOffset());
+      b.AddWord(0);
+      b.AddByte(n);
+      b.AddString(name);
+      b.SetWord(static_cast<std::uint16_t>(7 + n), 2);
+      TXLS_RETURN_ON_ERROR(first.AppendRecord(b));
+    } else {
+      const auto n = static_cast<std::uint8_t>(wide.size());
+      TXLSBlob b(4u + 8u + 2u * n);
+      b.AddWord(RecNo(Rec::BOUNDSHEET));
+      b.AddWord(0);
+      b.AddLong(s.StreamOffset());
+      b.AddWord(0);
+      b.AddByte(n);
+      b.AddByte(0x01);
+      b.AddWideString(wide);
+      b.SetWord(static_cast<std::uint16_t>(8 + 2 * n), 2);
+      TXLS_RETURN_ON_ERROR(first.AppendRecord(b));
+    }
+  }
+  return xlsOK;
+}
+
+std::int32_t TXLSWorkbook::CalcSheetOffsets() {
+  const bool biff5 = currentFormat_ == xlExcel5;
+  std::uint32_t end = static_cast<std::uint32_t>(runningSize_);
+  for (std::size_t i = 0; i < sheets_->Size(); ++i) {
+    IXLSWorksheet& s = sheets_->At(i);
+    const std::u16string_view wide = CutUtf16(s.Name(), 255);
+    // The BIFF5 name is as long in bytes as the code-page text (one byte a character).
+    const std::size_t n = biff5 ? Utf16ToCodePage(wide, codePage_).size() : wide.size();
+    end += biff5 ? 4u + 7u + static_cast<std::uint32_t>(n) : 4u + 8u + 2u * static_cast<std::uint32_t>(n);
+  }
+  for (std::size_t i = 0; i < sheets_->Size(); ++i) {
+    IXLSWorksheet& s = sheets_->At(i);
+    s.SetStreamOffset(end);
+    end += s.StreamSize();
+  }
+  return xlsOK;
+}
+
+std::int32_t TXLSWorkbook::StoreOleFile(TCompoundFile& file) {
+  const bool biff5 = currentFormat_ == xlExcel5;
+  TXLS_RETURN_ON_ERROR(file.CreateStream(biff5 ? u"Book" : u"Workbook"));
+  StreamSink sink(file);
+  TXLS_RETURN_ON_ERROR(first_->Write(sink));
+  TXLS_RETURN_ON_ERROR(second_->Write(sink));
+  for (std::size_t i = 0; i < sheets_->Size(); ++i) TXLS_RETURN_ON_ERROR(sheets_->At(i).WriteData(sink));
+  return xlsOK;
+}
+
+}  // namespace tablirex
