@@ -77,6 +77,9 @@ class TXLSKeyList {
   /// After CreateReferredList: the number of items chosen; in between, the number
   /// of counted items with references.
   std::int32_t GetReferredCount() const noexcept { return referredCount_; }
+  /// Length of the referred list made by the last CreateReferredList (the number
+  /// of records to write).
+  std::int32_t ReferredListCount() const noexcept { return static_cast<std::int32_t>(referred_.size()); }
   /// The item at a position of the referred list, or nullptr.
   TXLSKeyEntry* GetReferredItem(std::int32_t position) const noexcept;
   std::uint16_t GetBaseIndex() const noexcept { return base_; }

@@ -25,7 +25,8 @@ class TXLSStyleEntry : public TXLSObjEntry {
 /// Styles indexed from 0. Keeps the extended-format list to number the records.
 class TXLSStyles : public TXLSObjList {
  public:
-  explicit TXLSStyles(const TXLSKeyList& xfList);
+  /// Styles hold a reference to their XF in xfList, which must outlive them.
+  explicit TXLSStyles(TXLSKeyList& xfList);
 
   /// Adds (or replaces) built-in style id on xfIndex; returns the style's index.
   std::int32_t AddBuiltinStyle(std::uint8_t id, std::int32_t xfIndex);
@@ -41,7 +42,8 @@ class TXLSStyles : public TXLSObjList {
   [[nodiscard]] std::int32_t StoreAllStyles(IRecordSink& sink, const TRecordContext& ctx) const;
 
  private:
-  const TXLSKeyList& xfList_;
+  std::int32_t Add(std::u16string_view key, std::int32_t xfIndex);
+  TXLSKeyList& xfList_;
 };
 
 }  // namespace tablirex
