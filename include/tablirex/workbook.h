@@ -61,6 +61,7 @@ class TXLSFormula;
 class TXLSBlob;
 class TXLSBlobList;
 class TCompoundFile;
+class IByteSink;
 struct TRecordContext;
 
 /// The workbook. Callers create it with CreateWorkbook (or MakeRef<TXLSWorkbook>())
@@ -86,6 +87,9 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::int32_t SaveAs(std::string_view fileName, std::int32_t fileFormat) override;
   std::int32_t SaveAsHTML(std::string_view fileName) override;
 
+  /// Writes the workbook stream (what SaveAs puts in the compound document's one
+  /// stream) to a sink, in format 1 (BIFF5) or 2 (BIFF8). Returns 1 or -1.
+  std::int32_t SaveStream(IByteSink& stream, std::int32_t fileFormat);
   /// Returns -1; temporary directories are not used.
   std::int32_t SetTempDir(std::string_view directory);
   /// Code page of the 8-bit texts of BIFF5 files (1252 at creation). Returns 1.
@@ -120,10 +124,10 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::int32_t Append(TXLSBlobList& list, TXLSBlob& blob);
 
  private:
-  std::int32_t StoreWorkbook(TCompoundFile& file);
+  std::int32_t StoreWorkbook();
   std::int32_t StoreGlobals();
   std::int32_t CalcSheetOffsets();
-  std::int32_t StoreOleFile(TCompoundFile& file);
+  std::int32_t StoreOleFile(IByteSink& sink);
   void FreeSaveLists();
 
   std::u16string sheetPrefix_ = u"Sheet";

@@ -121,17 +121,26 @@ std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName, std::int32_t fileFo
   if (fileFormat == xlHTML) return SaveAsHTML(fileName);
   if (fileFormat != xlExcel5 && fileFormat != xlExcel97) return xlsFail;
   if (IsBlank(fileName)) return xlsFail;
-  currentFormat_ = fileFormat;
   TCompoundFile file;
   std::int32_t result = file.Create(std::string(fileName));
+  if (result == xlsOK) result = file.CreateStream(fileFormat == xlExcel5 ? u"Book" : u"Workbook");
   if (result == xlsOK) {
-    saving_ = true;
-    result = StoreWorkbook(file);
-    saving_ = false;
-    FreeSaveLists();
+    StreamSink sink(file);
+    result = SaveStream(sink, fileFormat);
   }
   if (result == xlsOK) result = file.Commit();
   if (result != xlsOK) file.Abort();
+  return result;
+}
+
+std::int32_t TXLSWorkbook::SaveStream(IByteSink& stream, std::int32_t fileFormat) {
+  if (fileFormat != xlExcel5 && fileFormat != xlExcel97) return xlsFail;
+  currentFormat_ = fileFormat;
+  saving_ = true;
+  std::int32_t result = StoreWorkbook();
+  if (result == xlsOK) result = StoreOleFile(stream);
+  saving_ = false;
+  FreeSaveLists();
   currentFormat_ = defaultFormat_;
   return result;
 }
@@ -148,7 +157,7 @@ void TXLSWorkbook::FreeSaveLists() {
   for (std::size_t i = 0; i < sheets_->Size(); ++i) sheets_->At(i).EndSave();
 }
 
-std::int32_t TXLSWorkbook::StoreWorkbook(TCompoundFile& file) {
+std::int32_t TXLSWorkbook::StoreWorkbook() {
   first_ = std::make_unique<TXLSBlobList>();
   second_ = std::make_unique<TXLSBlobList>();
   const bool biff5 = currentFormat_ == xlExcel5;
@@ -178,8 +187,7 @@ std::int32_t TXLSWorkbook::StoreWorkbook(TCompoundFile& file) {
     (void)s.StoreCells();
     (void)s.Close();
   }
-  TXLS_RETURN_ON_ERROR(StoreGlobals());
-  return StoreOleFile(file);
+  return StoreGlobals();
 }
 
 std::int32_t TXLSWorkbook::StoreGlobals() {
@@ -346,10 +354,7 @@ std::int32_t TXLSWorkbook::CalcSheetOffsets() {
   return xlsOK;
 }
 
-std::int32_t TXLSWorkbook::StoreOleFile(TCompoundFile& file) {
-  const bool biff5 = currentFormat_ == xlExcel5;
-  TXLS_RETURN_ON_ERROR(file.CreateStream(biff5 ? u"Book" : u"Workbook"));
-  StreamSink sink(file);
+std::int32_t TXLSWorkbook::StoreOleFile(IByteSink& sink) {
   TXLS_RETURN_ON_ERROR(first_->Write(sink));
   TXLS_RETURN_ON_ERROR(second_->Write(sink));
   for (std::size_t i = 0; i < sheets_->Size(); ++i) TXLS_RETURN_ON_ERROR(sheets_->At(i).WriteData(sink));

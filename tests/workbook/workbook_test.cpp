@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "stream_reader.h"
+#include "tablirex/workbook.h"
+#include "tablirex/worksheet.h"
+#include "workbook/sheet_collection.h"
+
+namespace tablirex {
+namespace {
+
+using testing::Find;
+using testing::Names;
+using testing::Record;
+using testing::SaveRecords;
+
+std::vector<Record> SheetRecords(const std::vector<Record>& all, std::size_t sheet) {
+  // The (sheet+1)-th BOF starts the sheet's substream.
+  const std::size_t from = Find(all, Rec::BOF, sheet + 1);
+  std::size_t to = from;
+  while (to < all.size() && all[to].type != RecNo(Rec::EOF_)) ++to;
+  return std::vector<Record>(all.begin() + static_cast<std::ptrdiff_t>(from),
+                             all.begin() + static_cast<std::ptrdiff_t>(to + 1));
+}
+
+TEST(WorkbookSave, EmptyWorkbookGetsSheet1) {
+  TXLSWorkbook wb;
+  const auto rs = SaveRecords(wb, 2);
+  ASSERT_FALSE(rs.empty());
+  EXPECT_EQ(wb.GetWorksheets()->GetCount(), 1);
+  EXPECT_EQ(wb.GetWorksheets()->Get(1)->GetWorkSheetName(), "Sheet1");
+}
+
+TEST(WorkbookSave, EmptySheetRecordsBiff8) {
+  TXLSWorkbook wb;
+  wb.GetWorksheets()->Add();
+  const auto all = SaveRecords(wb, 2);
+  const auto rs = SheetRecords(all, 0);
+  const std::vector<std::string> want = {
+      "BOF",          "DEFCOLWIDTH", "DEFAULTROWHEIGHT", "PRINTHEADERS", "PRINTGRIDLINES",
+      "GRIDSET",      "WSBOOL",      "SETUP",            "DIMENSIONS",   "BOTTOMMARGIN",
+      "TOPMARGIN",    "RIGHTMARGIN", "LEFTMARGIN",       "VCENTER",      "HCENTER",
+      "FOOTER",       "HEADER",      "WINDOW2",          "SELECTION",    "EOF"};
+  EXPECT_EQ(Names(rs), want);
+  EXPECT_EQ(rs[0].body, (std::vector<std::uint8_t>{0x00, 0x06, 0x10, 0x00, 0xAF, 0x18, 0xCD, 0x07,
+                                                   0x41, 0x40, 0, 0, 0x06, 0x01, 0, 0}));
+  EXPECT_EQ(rs[3].Word(0), 0);       // no headings printed
+  EXPECT_EQ(rs[4].Word(0), 1);       // gridlines printed
+  EXPECT_EQ(rs[5].Word(0), 0);
+  EXPECT_EQ(rs[6].Word(0), 0x04C1);
+  EXPECT_EQ(rs[8].body, (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0}));
+  EXPECT_EQ(rs[17].Word(0), 0x06B6);  // selected, gridlines shown
+  EXPECT_EQ(rs[17].body.size(), 18u);
+  EXPECT_EQ(rs[18].body, (std::vector<std::uint8_t>{3, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST(WorkbookSave, GlobalsOrderBiff8AndBiff5) {
+  TXLSWorkbook wb;
+  wb.GetWorksheets()->Add();
+  wb.GetWorksheets()->Add();
+  auto rs = SaveRecords(wb, 2);
+  const std::size_t sst = Find(rs, Rec::SST), ext = Find(rs, Rec::EXTSST);
+  const std::size_t bs = Find(rs, Rec::BOUNDSHEET), sup = Find(rs, Rec::SUPBOOK);
+  const std::size_t xs = Find(rs, Rec::EXTERNSHEET), eof = Find(rs, Rec::EOF_);
+  ASSERT_NE(bs, SIZE_MAX);
+  EXPECT_LT(Find(rs, Rec::PALETTE), bs);
+  if (sst != SIZE_MAX) EXPECT_LT(sst, bs);
+  if (ext != SIZE_MAX) EXPECT_LT(ext, bs);
+  EXPECT_LT(bs, sup);
+  EXPECT_LT(sup, xs);
+  EXPECT_LT(xs, eof);
+  EXPECT_EQ(Names(rs, 0, 5), (std::vector<std::string>{"BOF", "CODEPAGE", "WINDOW1", "1904", "FONT"}));
+  EXPECT_EQ(rs[1].Word(0), 1200);
+
+  rs = SaveRecords(wb, 1);
+  EXPECT_EQ(Names(rs, 0, 5),
+            (std::vector<std::string>{"BOF", "CODEPAGE", "EXTERNCOUNT", "EXTERNSHEET", "EXTERNSHEET"}));
+  EXPECT_EQ(rs[1].Word(0), 1252);
+  EXPECT_EQ(rs[0].Word(0), 0x0500);
+  EXPECT_EQ(Find(rs, Rec::SST), SIZE_MAX);
+  EXPECT_EQ(Find(rs, Rec::SUPBOOK), SIZE_MAX);
+  // Each sheet repeats the external sheet list and ends with STANDARDWIDTH.
+  const auto sheet = SheetRecords(rs, 1);
+  EXPECT_EQ(Names(sheet, 3, 6), (std::vector<std::string>{"EXTERNCOUNT", "EXTERNSHEET", "EXTERNSHEET"}));
+  EXPECT_EQ(sheet[4].body, (std::vector<std::uint8_t>{6, 3, 'S', 'h', 'e', 'e', 't', '1'}));
+  EXPECT_EQ(sheet[5].body, (std::vector<std::uint8_t>{1, 2}));
+  EXPECT_EQ(sheet[sheet.size() - 2].Name(), "STANDARDWIDTH");
+}
+
+TEST(WorkbookSave, BoundSheetOffsetsPointAtEachBof) {
+  for (const std::int32_t format : {1, 2}) {
+    TXLSWorkbook wb;
+    wb.GetWorksheets()->Add();
+    wb.GetWorksheets()->Add()->SetWorkSheetName("Data");
+    wb.GetWorksheets()->Get(1)->Range("B2")->SetValue(TVariant("text"));
+    const auto rs = SaveRecords(wb, format);
+    const std::size_t b0 = Find(rs, Rec::BOUNDSHEET);
+    ASSERT_NE(b0, SIZE_MAX);
+    EXPECT_EQ(rs[b0].Long(0), rs[Find(rs, Rec::BOF, 1)].offset) << format;
+    EXPECT_EQ(rs[b0 + 1].Long(0), rs[Find(rs, Rec::BOF, 2)].offset) << format;
+    if (format == 2) {
+      // Everything before the BOUNDSHEET records plus 24 + 20 bytes of them.
+      std::uint32_t before = 0;
+      for (const auto& r : rs)
+        if (r.type != RecNo(Rec::BOUNDSHEET) && r.offset < rs[Find(rs, Rec::BOF, 1)].offset)
+          before += 4 + static_cast<std::uint32_t>(r.body.size());
+      EXPECT_EQ(rs[b0].Long(0), before + 24 + 20);
+    }
+  }
+}
+
+TEST(WorkbookSave, SelectedSheetCountIsStableAcrossSaves) {
+  TXLSWorkbook wb;
+  auto* s1 = wb.GetWorksheets()->Add();
+  auto* s2 = wb.GetWorksheets()->Add();
+  s1->Select(true);
+  s2->Select(false);
+  for (int i = 0; i < 2; ++i) {
+    const auto rs = SaveRecords(wb, 2);
+    EXPECT_EQ(rs[Find(rs, Rec::WINDOW1)].Word(14), 2);
+  }
+}
+
+TEST(WorkbookSave, CellRecordsAndDimensions) {
+  TXLSWorkbook wb;
+  auto* s = wb.GetWorksheets()->Add();
+  s->Range("B3")->SetValue(TVariant(1.5));
+  s->Range("D10")->SetValue(TVariant());  // a blank cell
+  const auto rs = SheetRecords(SaveRecords(wb, 2), 0);
+  const auto& dim = rs[Find(rs, Rec::DIMENSIONS)];
+  EXPECT_EQ(dim.Long(0), 2u);
+  EXPECT_EQ(dim.Long(4), 10u);
+  EXPECT_EQ(dim.Word(8), 1);
+  EXPECT_EQ(dim.Word(10), 4);
+  const auto& num = rs[Find(rs, Rec::NUMBER)];
+  EXPECT_EQ(num.Word(0), 2);
+  EXPECT_EQ(num.Word(2), 1);
+  EXPECT_EQ(rs[Find(rs, Rec::BLANK)].Word(0), 9);
+}
+
+TEST(WorkbookSave, MergedAreaRecords) {
+  for (const std::int32_t format : {1, 2}) {
+    TXLSWorkbook wb;
+    auto* s = wb.GetWorksheets()->Add();
+    s->Range("B2")->SetValue(TVariant("owner"));
+    s->Range("B2:D3")->Merge(false);
+    const auto rs = SheetRecords(SaveRecords(wb, format), 0);
+    const std::size_t first = Find(rs, format == 2 ? Rec::LABELSST : Rec::LABEL);
+    ASSERT_NE(first, SIZE_MAX);
+    for (std::size_t i = 1; i <= 5; ++i) EXPECT_EQ(rs[first + i].Name(), "BLANK");
+    EXPECT_EQ(rs[first + 6].Name(), "MERGEDCELLS");
+    EXPECT_EQ(rs[first + 6].body, (std::vector<std::uint8_t>{1, 0, 1, 0, 2, 0, 1, 0, 3, 0}));
+  }
+}
+
+TEST(WorkbookSave, FailedSaveKeepsPreviousFile) {
+  const auto dir = std::filesystem::temp_directory_path() / "tablirex_wb_test";
+  std::filesystem::create_directories(dir);
+  const auto path = (dir / "keep.xls").string();
+  { std::ofstream(path) << "previous"; }
+  TXLSWorkbook wb;
+  EXPECT_EQ(wb.SaveAs((dir / "missing" / "x.xls").string()), -1);
+  EXPECT_EQ(wb.SaveAs("   "), -1);
+  EXPECT_EQ(wb.SaveAs(path, 7), -1);
+  std::ifstream in(path);
+  std::string text;
+  in >> text;
+  EXPECT_EQ(text, "previous");
+  EXPECT_EQ(wb.SaveAs(path), 1);
+  EXPECT_GT(std::filesystem::file_size(path), 512u);
+  std::filesystem::remove_all(dir);
+}
+
+// ---- the sheet collection ----------------------------------------------------------------
+
+std::string Order(IXLSWorkSheets& s) {
+  std::string out;
+  for (int i = 1; i <= s.GetCount(); ++i) {
+    if (!out.empty()) out += ",";
+    out += s.Get(i)->GetWorkSheetName();
+    EXPECT_EQ(s.Get(i)->GetIndex(), i);
+  }
+  return out;
+}
+
+TEST(SheetCollection, NamesAndValidation) {
+  TXLSWorkbook wb;
+  auto& sheets = *wb.GetWorksheets();
+  EXPECT_EQ(wb.GetActiveSheet(), nullptr);
+  auto* a = sheets.Add();
+  EXPECT_EQ(wb.GetActiveSheet(), a);
+  EXPECT_TRUE(a->IsSelected());
+  auto* b = sheets.Add();
+  struct Case {
+    const char* name;
+    std::string expect;
+  };
+  for (const Case& c : {Case{"bad/name", "Sheet2"}, Case{"bad[", "Sheet2"},
+                        Case{"0123456789012345678901234567890X", "Sheet2"}, Case{"Sheet1", "Sheet2"},
+                        Case{"sheet1", "sheet1"}, Case{"sheet1", "sheet1"}, Case{"", ""}}) {
+    b->SetWorkSheetName(c.name);
+    EXPECT_EQ(b->GetWorkSheetName(), c.expect) << c.name;
+  }
+  b->SetWorkSheetName("Sheet3");
+  a->SetWorkSheetName("Sheet2");
+  EXPECT_EQ(sheets.Add()->GetWorkSheetName(), "Sheet4");
+  EXPECT_EQ(sheets.GetIndexByName("nope"), -1);
+  EXPECT_EQ(sheets.Get(0), nullptr);
+}
+
+TEST(SheetCollection, AddBeforeMoveDelete) {
+  TXLSWorkbook wb;
+  auto& sheets = *wb.GetWorksheets();
+  sheets.Add();
+  sheets.Add();
+  sheets.Add();
+  auto* last = sheets.Add(sheets.Get(2), nullptr, 2);
+  EXPECT_EQ(last->GetIndex(), 3);
+  EXPECT_EQ(Order(sheets), "Sheet1,Sheet4,Sheet5,Sheet2,Sheet3");
+  sheets.Get(1)->Move(sheets.Get(3));  // before the third: lands at 2
+  EXPECT_EQ(Order(sheets), "Sheet4,Sheet1,Sheet5,Sheet2,Sheet3");
+  sheets.Get(5)->Move(nullptr, sheets.Get(1));  // after the first: lands at 2
+  EXPECT_EQ(Order(sheets), "Sheet4,Sheet3,Sheet1,Sheet5,Sheet2");
+  auto* active = wb.GetActiveSheet();
+  EXPECT_EQ(active->GetWorkSheetName(), "Sheet1");
+  sheets.Delete(1);
+  EXPECT_EQ(wb.GetActiveSheet(), active);
+  active->Delete();
+  EXPECT_EQ(wb.GetActiveSheet()->GetWorkSheetName(), "Sheet3");
+  EXPECT_EQ(Order(sheets), "Sheet3,Sheet5,Sheet2");
+  sheets.Delete(9);
+  EXPECT_EQ(sheets.GetCount(), 3);
+}
+
+}  // namespace
+}  // namespace tablirex
