@@ -46,7 +46,7 @@ std::int32_t StoreHeaderFooter(Rec rec, const std::u16string& text, IRecordSink&
     if (bytes.size() > 255) bytes.resize(255);
     TXLSBlob b = Begin(rec, 1 + static_cast<std::uint32_t>(bytes.size()));
     b.AddByte(static_cast<std::uint8_t>(bytes.size()));  // 0: character count
-    b.AddString(bytes);                                   // 1: text
+    b.AddString(bytes);                                  // 1: text
     return sink.AppendRecord(b);
   }
   const std::u16string_view units = CutUtf16(text, (kMaxBiff8Body - 3) / 2);
@@ -100,7 +100,7 @@ void AddArea3d(TXLSBlob& b, std::uint16_t sheet, std::uint16_t sheetCount, const
   b.AddByte(kTokenArea3d);
   if (ctx.IsBiff5()) {
     b.AddWord(static_cast<std::uint16_t>(0xFFFF - sheet));  // 1: −(one-based EXTERNSHEET)
-    b.AddWord(0x0000);                                       // 3: reserved
+    b.AddWord(0x0000);                                      // 3: reserved
     b.AddWord(0x0000);
     b.AddWord(0x1087);
     b.AddWord(twoAreas ? 0x8008 : 0x8005);
@@ -126,13 +126,13 @@ TXLSBlob BeginName(std::uint8_t builtin, std::uint16_t sheet, std::uint32_t form
                    const TRecordContext& ctx) {
   const std::uint32_t head = ctx.IsBiff5() ? 15 : 16;
   TXLSBlob b = Begin(Rec::NAME, head + formulaSize);
-  b.AddWord(0x0020);  // 0: option flags: built-in name
-  b.AddByte(0);       // 2: keyboard shortcut
-  b.AddByte(1);       // 3: name length
+  b.AddWord(0x0020);                                   // 0: option flags: built-in name
+  b.AddByte(0);                                        // 2: keyboard shortcut
+  b.AddByte(1);                                        // 3: name length
   b.AddWord(static_cast<std::uint16_t>(formulaSize));  // 4: formula length
   b.AddWord(static_cast<std::uint16_t>(sheet + 1));    // 6: sheet of the name
   b.AddWord(static_cast<std::uint16_t>(sheet + 1));    // 8: local to this sheet
-  b.AddLong(0);       // 10: menu, description, help and status text lengths
+  b.AddLong(0);                         // 10: menu, description, help and status text lengths
   if (!ctx.IsBiff5()) b.AddByte(0x00);  // 14: name string options
   b.AddByte(builtin);
   return b;
@@ -149,7 +149,8 @@ TXLSNameArea AllColumnsOf(std::int32_t firstRow, std::int32_t lastRow) {
 
 }  // namespace
 
-std::int32_t StorePrintHeaders(const TXLSPageSetup& setup, IRecordSink& sink, const TRecordContext&) {
+std::int32_t StorePrintHeaders(const TXLSPageSetup& setup, IRecordSink& sink,
+                               const TRecordContext&) {
   return StoreWordRecord(Rec::PRINTHEADERS, setup.GetPrintHeadings() ? 1 : 0, sink);
 }
 
@@ -168,11 +169,13 @@ std::int32_t StoreWsbool(const TXLSPageSetup& setup, IRecordSink& sink, const TR
   return StoreWordRecord(Rec::WSBOOL, setup.FitsToPages() ? 0x05C1 : 0x04C1, sink);
 }
 
-std::int32_t StoreHBreak(const TXLSPageBreaks& breaks, IRecordSink& sink, const TRecordContext& ctx) {
+std::int32_t StoreHBreak(const TXLSPageBreaks& breaks, IRecordSink& sink,
+                         const TRecordContext& ctx) {
   return StoreBreaks(Rec::HORIZONTALPAGEBREAKS, breaks, XLSMaxCol, sink, ctx);
 }
 
-std::int32_t StoreVBreak(const TXLSPageBreaks& breaks, IRecordSink& sink, const TRecordContext& ctx) {
+std::int32_t StoreVBreak(const TXLSPageBreaks& breaks, IRecordSink& sink,
+                         const TRecordContext& ctx) {
   return StoreBreaks(Rec::VERTICALPAGEBREAKS, breaks, XLSMaxRow, sink, ctx);
 }
 
@@ -208,7 +211,8 @@ std::int32_t StoreProtection(const TXLSProtect& protect, IRecordSink& sink,
   return StorePassword(protect, sink, ctx);
 }
 
-std::int32_t StoreMarginBottom(const TXLSPageSetup& setup, IRecordSink& sink, const TRecordContext&) {
+std::int32_t StoreMarginBottom(const TXLSPageSetup& setup, IRecordSink& sink,
+                               const TRecordContext&) {
   return StoreDoubleRecord(Rec::BOTTOMMARGIN, setup.GetBottomMargin(), sink);
 }
 
@@ -216,7 +220,8 @@ std::int32_t StoreMarginTop(const TXLSPageSetup& setup, IRecordSink& sink, const
   return StoreDoubleRecord(Rec::TOPMARGIN, setup.GetTopMargin(), sink);
 }
 
-std::int32_t StoreMarginRight(const TXLSPageSetup& setup, IRecordSink& sink, const TRecordContext&) {
+std::int32_t StoreMarginRight(const TXLSPageSetup& setup, IRecordSink& sink,
+                              const TRecordContext&) {
   return StoreDoubleRecord(Rec::RIGHTMARGIN, setup.GetRightMargin(), sink);
 }
 
@@ -289,7 +294,8 @@ std::int32_t StorePanes(const TXLSPanes* panes, bool frozen, std::uint16_t& acti
 }
 
 std::int32_t StoreNameShort(std::uint8_t builtin, std::uint16_t sheet, std::uint16_t sheetCount,
-                            const TXLSNameArea& area, IRecordSink& sink, const TRecordContext& ctx) {
+                            const TXLSNameArea& area, IRecordSink& sink,
+                            const TRecordContext& ctx) {
   TXLSBlob b = BeginName(builtin, sheet, Area3dSize(ctx), ctx);
   AddArea3d(b, sheet, sheetCount, area, false, ctx);
   return sink.AppendRecord(b);

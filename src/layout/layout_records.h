@@ -80,14 +80,15 @@ class TXLSProtect;
 [[nodiscard]] std::int32_t StoreHeader(const TXLSPageSetup& setup, IRecordSink& sink,
                                        const TRecordContext& ctx);
 /// SCL with the sheet's zoom over 100; nothing when the zoom is 100.
-[[nodiscard]] std::int32_t StoreZoom(std::uint16_t zoom, IRecordSink& sink, const TRecordContext& ctx);
+[[nodiscard]] std::int32_t StoreZoom(std::uint16_t zoom, IRecordSink& sink,
+                                     const TRecordContext& ctx);
 
 /// The values PANE carries, worked out from the panes and the sheet's frozen flag.
 struct TXLSPaneValues {
-  std::uint16_t x = 0;         // frozen columns, or the vertical split line in twips
-  std::uint16_t y = 0;         // frozen rows, or the horizontal split line in twips
-  std::uint16_t topRow = 0;    // first row of the lower pane
-  std::uint16_t leftCol = 0;   // first column of the right pane
+  std::uint16_t x = 0;           // frozen columns, or the vertical split line in twips
+  std::uint16_t y = 0;           // frozen rows, or the horizontal split line in twips
+  std::uint16_t topRow = 0;      // first row of the lower pane
+  std::uint16_t leftCol = 0;     // first column of the right pane
   std::uint16_t activePane = 3;  // 0 lower right, 1 upper right, 2 lower left, 3 upper left
 };
 TXLSPaneValues ComputePaneValues(const TXLSPanes& panes, bool frozen) noexcept;
@@ -95,8 +96,9 @@ TXLSPaneValues ComputePaneValues(const TXLSPanes& panes, bool frozen) noexcept;
 /// PANE for the sheet's panes; activePane receives the pane SELECTION must name.
 /// Nothing is written and activePane is left alone when panes is nullptr (a sheet
 /// that never froze or split its window).
-[[nodiscard]] std::int32_t StorePanes(const TXLSPanes* panes, bool frozen, std::uint16_t& activePane,
-                                      IRecordSink& sink, const TRecordContext& ctx);
+[[nodiscard]] std::int32_t StorePanes(const TXLSPanes* panes, bool frozen,
+                                      std::uint16_t& activePane, IRecordSink& sink,
+                                      const TRecordContext& ctx);
 
 // ---- built-in NAME records of the workbook globals -----------------------------
 

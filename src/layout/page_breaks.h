@@ -110,9 +110,13 @@ class TXLSHPageBreaks final : public TXLSPageBreaks {
   explicit TXLSHPageBreaks(IXLSWorksheet* worksheet = nullptr) noexcept
       : TXLSPageBreaks(worksheet, false) {}
   /// AddPageBreak for the range's first row.
-  TXLSHPageBreak* Add(IXLSRange* range) { return static_cast<TXLSHPageBreak*>(AddPageBreak(range)); }
+  TXLSHPageBreak* Add(IXLSRange* range) {
+    return static_cast<TXLSHPageBreak*>(AddPageBreak(range));
+  }
   /// A break before a zero-based row.
-  TXLSHPageBreak* Add(std::uint16_t row) { return static_cast<TXLSHPageBreak*>(AddPageBreakAt(row)); }
+  TXLSHPageBreak* Add(std::uint16_t row) {
+    return static_cast<TXLSHPageBreak*>(AddPageBreakAt(row));
+  }
   TXLSHPageBreak* GetPageBreak(std::int32_t index) const noexcept {
     return static_cast<TXLSHPageBreak*>(Get(index));
   }
@@ -129,7 +133,9 @@ class TXLSVPageBreaks final : public TXLSPageBreaks {
   explicit TXLSVPageBreaks(IXLSWorksheet* worksheet = nullptr) noexcept
       : TXLSPageBreaks(worksheet, true) {}
   /// AddPageBreak for the range's first column.
-  TXLSVPageBreak* Add(IXLSRange* range) { return static_cast<TXLSVPageBreak*>(AddPageBreak(range)); }
+  TXLSVPageBreak* Add(IXLSRange* range) {
+    return static_cast<TXLSVPageBreak*>(AddPageBreak(range));
+  }
   /// A break before a zero-based column.
   TXLSVPageBreak* Add(std::uint16_t column) {
     return static_cast<TXLSVPageBreak*>(AddPageBreakAt(column));
