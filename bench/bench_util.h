@@ -1,0 +1,56 @@
+// Shared helpers of the workload benchmarks: timing, peak memory, and a "--once"
+// mode that builds and saves one workbook, for measuring the whole process.
+#pragma once
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace tablirex::bench {
+
+/// Peak resident set size of the process so far, in bytes.
+inline double PeakRssBytes() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_maxrss) * 1024.0;
+}
+
+/// Current resident set size, in bytes (from /proc).
+inline double CurrentRssBytes() {
+  std::FILE* f = std::fopen("/proc/self/statm", "r");
+  if (!f) return 0;
+  long pages = 0, resident = 0;
+  const int n = std::fscanf(f, "%ld %ld", &pages, &resident);
+  std::fclose(f);
+  return n == 2 ? static_cast<double>(resident) * 4096.0 : 0.0;
+}
+
+inline double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
+  return std::chrono::duration<double>(b - a).count();
+}
+
+/// Runs build(out) then save(out) once and prints the figures as one line.
+template <class Build, class Save>
+int RunOnce(const char* name, double cells, const char* path, Build&& build, Save&& save) {
+  const double rss0 = CurrentRssBytes();
+  const auto t0 = std::chrono::steady_clock::now();
+  auto book = build();
+  const auto t1 = std::chrono::steady_clock::now();
+  const double rss1 = CurrentRssBytes();
+  const int r = save(book, path);
+  const auto t2 = std::chrono::steady_clock::now();
+  std::printf(
+      "%s: build %.3f s (%.2f M cells/s), save %.3f s (%.2f M cells/s), peak RSS %.1f MiB, "
+      "%.1f bytes/cell while built, result %d\n",
+      name, Seconds(t0, t1), cells / Seconds(t0, t1) / 1e6, Seconds(t1, t2),
+      cells / Seconds(t1, t2) / 1e6, PeakRssBytes() / 1048576.0, (rss1 - rss0) / cells, r);
+  return r == 1 ? 0 : 1;
+}
+
+/// True when argv asks for the one-shot mode: "--once PATH [VARIANT]".
+inline bool OnceMode(int argc, char** argv) { return argc >= 3 && std::strcmp(argv[1], "--once") == 0; }
+
+}  // namespace tablirex::bench
