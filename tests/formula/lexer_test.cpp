@@ -1,0 +1,136 @@
+#include "formula/lexer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tablirex {
+namespace {
+
+// Tokens as "kind[value]" separated by blanks; "FAIL" when Analyse fails.
+std::string Lex(const std::string& text) {
+  TXLSLexer lexer;
+  lexer.SetSource(text);
+  if (lexer.Analyse() != 1) return "FAIL";
+  std::string out;
+  const TXLSTokens& t = lexer.Tokens();
+  for (std::int32_t i = 0; i < t.Count(); ++i) {
+    if (!out.empty()) out.push_back(' ');
+    out += std::to_string(static_cast<int>(t[i].kind)) + "[" + t[i].value + "]";
+  }
+  return out;
+}
+
+struct LexCase {
+  const char* text;
+  const char* tokens;
+};
+
+class LexerCases : public ::testing::TestWithParam<LexCase> {};
+
+TEST_P(LexerCases, Tokens) { EXPECT_EQ(Lex(GetParam().text), GetParam().tokens) << GetParam().text; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Formula, LexerCases,
+    ::testing::Values(
+        // Worked examples.
+        LexCase{"SUM(A1:B2;C3)", "1[SUM] 4[(] 11[A1:B2] 6[;] 1[C3] 5[)]"},
+        LexCase{"'My Sheet'!$A$1*2", "20[My Sheet!$A$1] 9[*] 2[2]"},
+        LexCase{"\"say \"\"hi\"\"\"&A1", "3[say \"hi\"] 12[&] 1[A1]"},
+        LexCase{"A1>=10", "1[A1] 17[>=] 2[10]"},
+        // Every single-character operator and the two-character comparisons.
+        LexCase{"(1);+-*/^=&", "4[(] 2[1] 5[)] 6[;] 7[+] 8[-] 9[*] 10[/] 19[^] 13[=] 12[&]"},
+        LexCase{"<><=<>=>", "14[<>] 18[<=] 14[<>] 13[=] 15[>]"},
+        LexCase{"A1<>=B1", "1[A1] 14[<>] 13[=] 1[B1]"},
+        LexCase{"a<b", "1[a] 16[<] 1[b]"},
+        // Blanks separate and vanish.
+        LexCase{"", ""},
+        LexCase{"   ", ""},
+        LexCase{" SUM ( A1 ) ", "1[SUM] 4[(] 1[A1] 5[)]"},
+        // Numbers: no shape check; names stop at ".".
+        LexCase{".5", "2[.5]"},
+        LexCase{"1.2.3", "2[1.2.3]"},
+        LexCase{"1E5", "2[1] 1[E5]"},
+        LexCase{"ERROR.TYPE(A1)", "1[ERROR] 2[.] 1[TYPE] 4[(] 1[A1] 5[)]"},
+        // References: "$" or ":" makes one; "!" makes a sheet-qualified one.
+        LexCase{"$A$1:$B$2", "11[$A$1:$B$2]"},
+        LexCase{"a1", "1[a1]"},
+        LexCase{"A$1", "11[A$1]"},
+        LexCase{"my_name2", "1[my_name2]"},
+        LexCase{"Sheet1!A1:B2", "20[Sheet1!A1:B2]"},
+        LexCase{"Sheet1:Sheet3!A1", "11[Sheet1:Sheet3!A1]"},
+        LexCase{"'a b':'c d'!A1", "20[a b:c d!A1]"},
+        LexCase{"'it''s'!A1", "20[its!A1]"},
+        LexCase{"'x'", "20[x]"},
+        LexCase{"$A1+'S 1'!B2", "11[$A1] 7[+] 20[S 1!B2]"},
+        // Strings keep everything between the quotes, UTF-8 included.
+        LexCase{"\"\"", "3[]"},
+        LexCase{"\"a;b(c)'\"", "3[a;b(c)']"},
+        LexCase{"\"\xC3\xA9t\xC3\xA9\"", "3[\xC3\xA9t\xC3\xA9]"},
+        LexCase{"\"\"\"\"", "3[\"]"},
+        // Failures: a character that starts no token, unclosed quotes.
+        LexCase{"A1,B1", "FAIL"},
+        LexCase{"10%", "FAIL"},
+        LexCase{"A1\tB1", "FAIL"},
+        LexCase{"A1\n", "FAIL"},
+        LexCase{"{1}", "FAIL"},
+        LexCase{"#N/A", "FAIL"},
+        LexCase{"!A1", "FAIL"},
+        LexCase{"\xC3\xA9", "FAIL"},
+        LexCase{"\"abc", "FAIL"},
+        LexCase{"\"abc\"\"", "FAIL"},
+        LexCase{"'Sheet 1!A1", "FAIL"}));
+
+TEST(FormulaLexer, KeepsTokensFoundBeforeAFailure) {
+  TXLSLexer lexer;
+  lexer.SetSource("1+2%");
+  EXPECT_EQ(lexer.Analyse(), -1);
+  EXPECT_EQ(lexer.Tokens().Count(), 3);
+  // A new source starts from an empty list.
+  lexer.SetSource("7");
+  EXPECT_EQ(lexer.Analyse(), 1);
+  ASSERT_EQ(lexer.Tokens().Count(), 1);
+  EXPECT_EQ(lexer.Tokens()[0].value, "7");
+}
+
+TEST(FormulaLexer, SymbolsOutsideTheTextAreZero) {
+  TXLSLexer lexer;
+  lexer.SetSource("ab");
+  EXPECT_EQ(lexer.GetSymbol(-1), '\0');
+  EXPECT_EQ(lexer.GetSymbol(0), 'a');
+  EXPECT_EQ(lexer.GetSymbol(1), 'b');
+  EXPECT_EQ(lexer.GetSymbol(2), '\0');
+  lexer.Next();
+  lexer.Next();
+  EXPECT_TRUE(lexer.GetEof());
+}
+
+TEST(FormulaLexer, CursorRunsOffBothEndsAndStaysOff) {
+  TXLSTokens t;
+  EXPECT_TRUE(t.AtEnd());
+  EXPECT_EQ(t.GetTokenType(), TXLSTokenKind::None);
+  t.AddToken(TXLSTokenKind::Number, "1");
+  EXPECT_FALSE(t.AtEnd());  // the first token becomes current
+  t.AddToken(TXLSTokenKind::Plus, "+");
+  t.AddToken(TXLSTokenKind::Number, "2");
+  ASSERT_NE(t.GetToken(2), nullptr);
+  EXPECT_EQ(t.GetToken(2)->value, "2");
+  EXPECT_EQ(t.GetToken(3), nullptr);
+  EXPECT_EQ(t.GetToken(-1), nullptr);
+  t.Next();
+  t.Next();
+  EXPECT_EQ(t.GetTokenValue(), "2");
+  EXPECT_EQ(t.GetToken(-2)->value, "1");
+  t.Next();
+  EXPECT_TRUE(t.AtEnd());
+  EXPECT_EQ(t.GetTokenValue(), "");
+  t.Prev();  // off the list stays off
+  EXPECT_TRUE(t.AtEnd());
+  t.GoToFirst();
+  t.Prev();
+  EXPECT_TRUE(t.AtEnd());
+  EXPECT_EQ(t.GetToken(0), nullptr);
+}
+
+}  // namespace
+}  // namespace tablirex

@@ -1,0 +1,152 @@
+#include "formula/parser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tablirex {
+namespace {
+
+// The tree of text as an S-expression, or "FAIL" when lexing or parsing fails.
+std::string Tree(const std::string& text) {
+  TXLSLexer lexer;
+  lexer.SetSource(text);
+  if (lexer.Analyse() != 1) return "LEXFAIL";
+  TXLSSyntax syntax;
+  syntax.SetTokens(&lexer.Tokens());
+  const std::int32_t r = syntax.Parse();
+  if (r != 1) {
+    EXPECT_EQ(syntax.Root(), nullptr);
+    return "FAIL";
+  }
+  return SyntaxToSExpr(*syntax.Root());
+}
+
+struct ParseCase {
+  const char* text;
+  const char* tree;
+};
+
+class ParserCases : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParserCases, Tree) { EXPECT_EQ(Tree(GetParam().text), GetParam().tree) << GetParam().text; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Formula, ParserCases,
+    ::testing::Values(
+        // Operands.
+        ParseCase{"A1", "(ref A1)"},
+        ParseCase{"$A$1:B2", "(ref $A$1:B2)"},
+        ParseCase{"'My Sheet'!A1", "(ref My Sheet!A1)"},
+        ParseCase{"1.5", "(num 1.5)"},
+        ParseCase{"\"a\"\"b\"", "(str \"a\"\"b\")"},
+        ParseCase{"PI", "(ref PI)"},
+        // Calls.
+        ParseCase{"PI()", "(call PI)"},
+        ParseCase{"SUM()", "(call SUM)"},
+        ParseCase{"SUM(A1:B2;C3)", "(call SUM (ref A1:B2) (ref C3))"},
+        ParseCase{"IF(A1>0;SUM(B1;2);-1)", "(call IF (> (ref A1) (num 0)) (call SUM (ref B1) (num 2)) (neg (num 1)))"},
+        ParseCase{"foo(1)", "(call foo (num 1))"},
+        // Left grouping at every level.
+        ParseCase{"10-2-3", "(- (- (num 10) (num 2)) (num 3))"},
+        ParseCase{"8/4/2", "(/ (/ (num 8) (num 4)) (num 2))"},
+        ParseCase{"2^3^2", "(^ (^ (num 2) (num 3)) (num 2))"},
+        ParseCase{"1=2=3", "(= (= (num 1) (num 2)) (num 3))"},
+        ParseCase{"1-2+3", "(+ (- (num 1) (num 2)) (num 3))"},
+        // Precedence: comparison < (+ - &) < (* /) < ^ < sign.
+        ParseCase{"1+2*3", "(+ (num 1) (* (num 2) (num 3)))"},
+        ParseCase{"1*2+3", "(+ (* (num 1) (num 2)) (num 3))"},
+        ParseCase{"1+2=3", "(= (+ (num 1) (num 2)) (num 3))"},
+        ParseCase{"A1+1>B1", "(> (+ (ref A1) (num 1)) (ref B1))"},
+        ParseCase{"A1&B1+1", "(+ (& (ref A1) (ref B1)) (num 1))"},
+        ParseCase{"2*3^2", "(* (num 2) (^ (num 3) (num 2)))"},
+        ParseCase{"-2^2", "(^ (neg (num 2)) (num 2))"},
+        ParseCase{"2^-1", "(^ (num 2) (neg (num 1)))"},
+        ParseCase{"--1", "(neg (neg (num 1)))"},
+        ParseCase{"+-A1", "(pos (neg (ref A1)))"},
+        ParseCase{"1<>2", "(<> (num 1) (num 2))"},
+        ParseCase{"1<=2", "(<= (num 1) (num 2))"},
+        ParseCase{"1>=2", "(>= (num 1) (num 2))"},
+        ParseCase{"1<2", "(< (num 1) (num 2))"},
+        // Parentheses stay in the tree.
+        ParseCase{"((A1))", "(paren (paren (ref A1)))"},
+        ParseCase{"(1+2)*3", "(* (paren (+ (num 1) (num 2))) (num 3))"},
+        // Failures.
+        ParseCase{"", "FAIL"},
+        ParseCase{"   ", "FAIL"},
+        ParseCase{"1+", "FAIL"},
+        ParseCase{"-", "FAIL"},
+        ParseCase{"(1+2", "FAIL"},
+        ParseCase{"1 2", "FAIL"},
+        ParseCase{"1)", "FAIL"},
+        ParseCase{"()", "FAIL"},
+        ParseCase{"SUM(;1)", "FAIL"},
+        ParseCase{"SUM(1;)", "FAIL"},
+        ParseCase{"SUM(1", "FAIL"},
+        ParseCase{"SUM(1 2)", "FAIL"},
+        ParseCase{"=1", "FAIL"},
+        ParseCase{"*2", "FAIL"},
+        ParseCase{"A$1(2)", "FAIL"},
+        ParseCase{"ERROR.TYPE(A1)", "FAIL"}));
+
+TEST(FormulaParser, ChildrenKnowTheirParent) {
+  TXLSLexer lexer;
+  lexer.SetSource("SUM(1;2)");
+  ASSERT_EQ(lexer.Analyse(), 1);
+  TXLSSyntax syntax;
+  syntax.SetTokens(&lexer.Tokens());
+  ASSERT_EQ(syntax.Parse(), 1);
+  const TXLSSyntaxItem* root = syntax.Root();
+  ASSERT_EQ(root->Count(), 2);
+  EXPECT_EQ(root->Parent(), nullptr);
+  EXPECT_EQ(root->GetChild(2)->Parent(), root);
+  EXPECT_EQ(root->GetChild(0), nullptr);
+  EXPECT_EQ(root->GetChild(3), nullptr);
+  EXPECT_EQ(root->Height(), 2);
+}
+
+TEST(FormulaParser, AFailedParseDropsTheEarlierTree) {
+  TXLSLexer lexer;
+  lexer.SetSource("1+2");
+  ASSERT_EQ(lexer.Analyse(), 1);
+  TXLSSyntax syntax;
+  syntax.SetTokens(&lexer.Tokens());
+  ASSERT_EQ(syntax.Parse(), 1);
+  lexer.SetSource("1+");
+  ASSERT_EQ(lexer.Analyse(), 1);
+  EXPECT_EQ(syntax.Parse(), -1);
+  EXPECT_EQ(syntax.Root(), nullptr);
+}
+
+// Nesting and operator chains are bounded so that no recursion over the tree can
+// exhaust the stack; formulas just inside the bound still parse.
+TEST(FormulaParser, DepthIsBounded) {
+  const std::int32_t n = TXLSSyntax::kMaxDepth;
+  struct Case {
+    std::string text;
+    bool ok;
+  };
+  const auto repeat = [](const std::string& s, std::int32_t k) {
+    std::string out;
+    for (std::int32_t i = 0; i < k; ++i) out += s;
+    return out;
+  };
+  const Case cases[] = {
+      {repeat("(", n - 1) + "1" + repeat(")", n - 1), true},
+      {repeat("(", n) + "1" + repeat(")", n), false},
+      {repeat("(", 100000) + "1", false},
+      {repeat("-", n - 1) + "1", true},
+      {repeat("-", 100000) + "1", false},
+      {"1" + repeat("+1", n - 1), true},
+      {"1" + repeat("+1", 100000), false},
+      {repeat("ABS(", n - 1) + "1" + repeat(")", n - 1), true},
+      {repeat("ABS(", n) + "1" + repeat(")", n), false},
+  };
+  for (const Case& c : cases) {
+    const std::string tree = Tree(c.text);
+    EXPECT_EQ(tree != "FAIL", c.ok) << c.text.substr(0, 40) << "... length " << c.text.size();
+  }
+}
+
+}  // namespace
+}  // namespace tablirex
