@@ -12,7 +12,6 @@ using Bytes = std::vector<std::uint8_t>;
 const TRecordContext kBiff5{BiffVersion::Biff5, 1252};
 const TRecordContext kBiff8{BiffVersion::Biff8, 1252};
 
-Bytes Body(const TXLSBlob& b) { return {b.GetBuff() + 4, b.GetBuff() + b.GetDataSize()}; }
 std::uint16_t Word(const Bytes& r, std::size_t off) { return static_cast<std::uint16_t>(r[off] | r[off + 1] << 8); }
 
 struct Saved {
