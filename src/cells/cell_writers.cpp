@@ -139,9 +139,9 @@ std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, s
   }
   TXLSFormula& compiler = workbook_->InitFormula();
   TXLS_RETURN_ON_ERROR(compiler.Compile(text));
-  TXLSBlob tokens;
-  TXLS_RETURN_ON_ERROR(compiler.GetData(tokens));
-  const std::uint32_t m = tokens.GetDataSize();
+  const std::int32_t size = compiler.GetDataSize();
+  if (size < 0) return size;
+  const std::uint32_t m = 2u + static_cast<std::uint32_t>(size);  // length word and tokens
   TXLSBlob b(4 + 20 + m);
   b.AddWord(RecNo(Rec::FORMULA));
   b.AddWord(static_cast<std::uint16_t>(20 + m));
@@ -151,7 +151,7 @@ std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, s
   b.AddDouble(0.0);  // cached result: recalculated on load
   b.AddWord(0x0002);
   b.AddLong(0);
-  b.AddBytes(tokens.GetBuff(), m);
+  TXLS_RETURN_ON_ERROR(compiler.GetData(b));
   return AppendData(b);
 }
 

@@ -237,3 +237,33 @@ TEST(SheetCollection, AddBeforeMoveDelete) {
 
 }  // namespace
 }  // namespace tablirex
+
+namespace tablirex {
+namespace {
+
+TEST(WorkbookSave, FormulaCellsCompileAtSave) {
+  for (const std::int32_t format : {1, 2}) {
+    TXLSWorkbook wb;
+    auto* s = wb.GetWorksheets()->Add();
+    s->Range("A1")->SetValue(TVariant(2.0));
+    s->Range("B1")->SetValue(TVariant("=A1*2"));
+    s->Range("C1")->SetValue(TVariant("=SUM(("));  // does not compile: left out
+    s->Range("D1")->SetValue(TVariant("="));       // empty formula: left out
+    s->Range("E1")->SetValue(TVariant(1.0));
+    const auto all = SaveRecords(wb, format);
+    const std::size_t bof = Find(all, Rec::BOF, 1);
+    std::vector<std::string> cells;
+    for (std::size_t i = bof; i < all.size(); ++i)
+      if (all[i].type == RecNo(Rec::NUMBER) || all[i].type == RecNo(Rec::FORMULA))
+        cells.push_back(all[i].Name() + "@" + std::to_string(all[i].Word(2)));
+    EXPECT_EQ(cells, (std::vector<std::string>{"NUMBER@0", "FORMULA@1", "NUMBER@4"})) << format;
+    const auto& f = all[Find(all, Rec::FORMULA)];
+    EXPECT_EQ(f.Word(14), 0x0002);                      // recalculate on load
+    EXPECT_EQ(f.Word(20), f.body.size() - 22);           // token length word
+    // The cell keeps its text.
+    EXPECT_EQ(s->Range("C1")->GetValue().AsString(), "=SUM((");
+  }
+}
+
+}  // namespace
+}  // namespace tablirex
