@@ -482,7 +482,9 @@ std::int32_t TXLSXFList::SetFontSize(std::int32_t XFIndex, const TVariant& Value
   } catch (...) {
     return Unchanged(XFIndex, ReplaceIndex);
   }
-  // The key holds the height in 4 hexadecimal digits of twentieths of a point.
+  // The key holds the height in 4 hexadecimal digits of twentieths of a point;
+  // the range is checked before the size is narrowed to single precision.
+  if (!(size > -1.0 && size < 4000.0)) return Unchanged(XFIndex, ReplaceIndex);
   const double height = std::nearbyint(static_cast<double>(static_cast<float>(size)) * 20.0);
   if (!(height >= 0.0 && height <= 65535.0)) return Unchanged(XFIndex, ReplaceIndex);
   const std::int32_t f = fonts_->SetSize(GetFontIndex(XFIndex), static_cast<float>(size));

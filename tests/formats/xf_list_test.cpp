@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "tablirex/lines.h"
@@ -108,6 +109,8 @@ TEST_F(XFList, InvalidValuesLeaveTheFormat) {
   const Case cases[] = {
       {"height past 65535", &TXLSXFList::SetFontSize, 3276.8},
       {"negative size", &TXLSXFList::SetFontSize, -1.0},
+      {"size past single precision", &TXLSXFList::SetFontSize, 1e300},
+      {"size infinite", &TXLSXFList::SetFontSize, HUGE_VAL},
       {"size not a number", &TXLSXFList::SetFontSize, "big"},
       {"name of 256 characters", &TXLSXFList::SetFontName, TVariant(std::u16string(256, u'x'))},
       {"bold from text", &TXLSXFList::SetFontBold, "perhaps"},
