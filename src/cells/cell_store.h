@@ -46,6 +46,7 @@ struct TXLSCellExtra {
 class TXLSCellHeap {
  public:
   explicit TXLSCellHeap(IXLSWorksheet* sheet = nullptr);
+  IXLSWorksheet* Sheet() const noexcept { return sheet_; }
   ~TXLSCellHeap();
   TXLSCellHeap(const TXLSCellHeap&) = delete;
   TXLSCellHeap& operator=(const TXLSCellHeap&) = delete;
