@@ -1,0 +1,317 @@
+// Sheet properties and operations of build scripts: the sheet's place in the
+// workbook, its window, panes, protection, the merge writers and the page setup.
+#include "build/registry.h"
+#include "tablirex/addressing.h"
+#include "tablirex/page_setup.h"
+#include "tablirex/result.h"
+
+namespace tablirex::tool::build {
+namespace {
+
+std::string RangeText(IXLSRange& r) {
+  return EncodeCellRange(static_cast<std::uint16_t>(r.GetFirstRow()), static_cast<std::uint8_t>(r.GetFirstCol()),
+                         static_cast<std::uint16_t>(r.GetLastRow()), static_cast<std::uint8_t>(r.GetLastCol()));
+}
+
+TVariant SheetName(IXLSWorksheet* s) { return s ? TVariant(s->GetWorkSheetName()) : TVariant::Null(); }
+
+// The writers report failures by result codes; a script stops on them.
+void Check(std::int32_t result, const char* what) {
+  if (result != xlsOK)
+    throw ScriptError(std::string(what) + " returned " + std::to_string(result) + " (" + ResultName(result) + ")");
+}
+
+// Integer-valued page-setup properties take integer variants; false passes as it is.
+TVariant IntegerOrFalse(const TVariant& v) {
+  if (v.Type() == varBoolean) return v;
+  return TVariant(v.AsInteger());
+}
+
+void RegisterPlace() {
+  RegisterSheetProperty(
+      "Name", [](IXLSWorksheet& s) { return TVariant(s.GetWorkSheetName()); },
+      [](IXLSWorksheet& s, const TVariant& v) { s.SetWorkSheetName(v.AsString()); });
+  RegisterSheetProperty("Index", [](IXLSWorksheet& s) { return TVariant(s.GetIndex()); }, nullptr);
+  RegisterSheetProperty("Selected", [](IXLSWorksheet& s) { return TVariant(s.IsSelected()); }, nullptr);
+  RegisterSheetProperty("NextWorkSheet", [](IXLSWorksheet& s) { return SheetName(s.GetNextWorkSheet()); },
+                        nullptr);
+  RegisterSheetProperty("PreviousWorkSheet",
+                        [](IXLSWorksheet& s) { return SheetName(s.GetPreviousWorkSheet()); }, nullptr);
+  RegisterSheetProperty("UsedRange", [](IXLSWorksheet& s) { return TVariant(RangeText(*s.GetUsedRange())); },
+                        nullptr);
+  RegisterSheetProperty("Selection", [](IXLSWorksheet& s) { return TVariant(RangeText(*s.GetSelection())); },
+                        nullptr);
+
+  RegisterSheetOperation("Activate", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtMost(0);
+    s.Activate();
+    return TVariant();
+  });
+  // Select([replace]): replace (default true) deselects the other sheets and
+  // makes this one active; false adds it to the selection.
+  RegisterSheetOperation("Select", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtMost(1);
+    s.Select(a.Bool(0, true));
+    return TVariant();
+  });
+  // The sheet is destroyed: later steps name the remaining sheets.
+  RegisterSheetOperation("Delete", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtMost(0);
+    s.Delete();
+    return TVariant();
+  });
+  // Move([{"before": sheet}] or [{"after": sheet}]): a sheet by name or position.
+  RegisterSheetOperation("Move", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtLeast(1);
+    a.ExpectAtMost(1);
+    const Json& where = a.At(0);
+    if (!where.is_object() || where.empty())
+      throw ScriptError("the argument is {\"before\": sheet} or {\"after\": sheet}");
+    IXLSWorksheet* before = nullptr;
+    IXLSWorksheet* after = nullptr;
+    for (const auto& item : where.items()) {
+      if (item.key() == "before") before = &a.SheetRef(item.value());
+      else if (item.key() == "after") after = &a.SheetRef(item.value());
+      else throw ScriptError("unknown key \"" + item.key() + "\" (before or after)");
+    }
+    s.Move(before, after);
+    return TVariant();
+  });
+  RegisterSheetOperation("SetFirstSheet", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtMost(0);
+    Check(s.SetFirstSheet(), "SetFirstSheet");
+    return TVariant();
+  });
+}
+
+void RegisterWindow() {
+  RegisterSheetProperty(
+      "DisplayGridLines", [](IXLSWorksheet& s) { return TVariant(s.GetDisplayGridLines()); },
+      [](IXLSWorksheet& s, const TVariant& v) { s.SetDisplayGridLines(v.AsBoolean()); });
+  RegisterSheetProperty(
+      "Zoom", [](IXLSWorksheet& s) { return TVariant(s.GetZoom()); },
+      [](IXLSWorksheet& s, const TVariant& v) { s.SetZoom(v.AsInteger()); });
+  // FreezePanes(row, col, topRow, leftCol), as the worksheet takes them.
+  RegisterSheetOperation("FreezePanes", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtLeast(4);
+    a.ExpectAtMost(4);
+    s.FreezePanes(a.Int(0), a.Int(1), a.Int(2), a.Int(3));
+    return TVariant();
+  });
+  RegisterSheetOperation("ThawPanes", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtMost(0);
+    s.ThawPanes();
+    return TVariant();
+  });
+  RegisterSheetOperation("ResetAllPageBreaks", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtMost(0);
+    s.ResetAllPageBreaks();
+    return TVariant();
+  });
+  RegisterSheetOperation("Protect", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtMost(1);
+    if (a.Has(0)) s.Protect(a.Text(0));
+    else s.Protect();
+    return TVariant();
+  });
+  RegisterSheetOperation("UnProtect", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtMost(1);
+    if (a.Has(0)) s.UnProtect(a.Text(0));
+    else s.UnProtect();
+    return TVariant();
+  });
+}
+
+// The A1 forms of the writers: Write(ref[, xf]), WriteNumber(ref, number[, xf]),
+// WriteDateTime(ref, date[, xf]), WriteFormula(ref, text[, xf]), and the merge
+// writers MergeWrite(area[, xf]), MergeWriteNumber(area, number[, xf]) and so on.
+// xf is a key of the workbook's format list (0, the default format, when left out).
+//
+// WriteString and MergeWriteString take the text itself, not a string-table
+// index: the script has no string table of its own. They write the cell (or the
+// merged area, as MergeWrite) with the format and then set the first cell's
+// Value to the text, which enters the workbook's string table as any value does;
+// a text beginning with "=" therefore becomes a formula, as with Value.
+void RegisterWriters() {
+  RegisterSheetOperation("Write", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtLeast(1);
+    a.ExpectAtMost(2);
+    Check(s.Write(a.Text(0), a.Int(1, 0)), "Write");
+    return TVariant();
+  });
+  RegisterSheetOperation("WriteNumber", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtLeast(2);
+    a.ExpectAtMost(3);
+    Check(s.WriteNumber(a.Text(0), a.Number(1), a.Int(2, 0)), "WriteNumber");
+    return TVariant();
+  });
+  RegisterSheetOperation("WriteDateTime", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtLeast(2);
+    a.ExpectAtMost(3);
+    Check(s.WriteDateTime(a.Text(0), a.Date(1), a.Int(2, 0)), "WriteDateTime");
+    return TVariant();
+  });
+  RegisterSheetOperation("WriteFormula", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtLeast(2);
+    a.ExpectAtMost(3);
+    std::string text = a.Text(1);
+    if (!text.empty() && text[0] == '=') text.erase(0, 1);
+    Check(s.WriteFormula(a.Text(0), text, a.Int(2, 0)), "WriteFormula");
+    return TVariant();
+  });
+  RegisterSheetOperation("WriteString", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtLeast(2);
+    a.ExpectAtMost(3);
+    const std::string ref = a.Text(0);
+    Check(s.Write(ref, a.Int(2, 0)), "WriteString");
+    ResolveRange(s, ref)->SetValue(TVariant(a.Text(1)));
+    return TVariant();
+  });
+  RegisterSheetOperation("MergeWrite", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtLeast(1);
+    a.ExpectAtMost(2);
+    Check(s.MergeWrite(a.Text(0), a.Int(1, 0)), "MergeWrite");
+    return TVariant();
+  });
+  RegisterSheetOperation("MergeWriteNumber", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtLeast(2);
+    a.ExpectAtMost(3);
+    Check(s.MergeWriteNumber(a.Text(0), a.Number(1), a.Int(2, 0)), "MergeWriteNumber");
+    return TVariant();
+  });
+  RegisterSheetOperation("MergeWriteDateTime", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtLeast(2);
+    a.ExpectAtMost(3);
+    Check(s.MergeWriteDateTime(a.Text(0), a.Date(1), a.Int(2, 0)), "MergeWriteDateTime");
+    return TVariant();
+  });
+  RegisterSheetOperation("MergeWriteFormula", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtLeast(2);
+    a.ExpectAtMost(3);
+    std::string text = a.Text(1);
+    if (!text.empty() && text[0] == '=') text.erase(0, 1);
+    Check(s.MergeWriteFormula(a.Text(0), text, a.Int(2, 0)), "MergeWriteFormula");
+    return TVariant();
+  });
+  RegisterSheetOperation("MergeWriteString", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtLeast(2);
+    a.ExpectAtMost(3);
+    const std::string area = a.Text(0);
+    Check(s.MergeWrite(area, a.Int(2, 0)), "MergeWriteString");
+    Ref<IXLSRange> r = ResolveRange(s, area);
+    // The area's first cell, whichever order its corners were written in.
+    const auto row = static_cast<std::uint16_t>(std::min(r->GetFirstRow(), r->GetLastRow()));
+    const auto col = static_cast<std::uint8_t>(std::min(r->GetFirstCol(), r->GetLastCol()));
+    ResolveRange(s, EncodeCellRef(row, col))->SetValue(TVariant(a.Text(1)));
+    return TVariant();
+  });
+}
+
+// Every Get/Set pair of the page setup, as "PageSetup.<name>".
+void RegisterPageSetup() {
+  using PS = IXLSPageSetup;
+  struct Text {
+    const char* name;
+    std::string (PS::*get)() const;
+    void (PS::*set)(std::string_view);
+  };
+  static const Text texts[] = {
+      {"PageSetup.CenterFooter", &PS::GetCenterFooter, &PS::SetCenterFooter},
+      {"PageSetup.CenterHeader", &PS::GetCenterHeader, &PS::SetCenterHeader},
+      {"PageSetup.LeftFooter", &PS::GetLeftFooter, &PS::SetLeftFooter},
+      {"PageSetup.LeftHeader", &PS::GetLeftHeader, &PS::SetLeftHeader},
+      {"PageSetup.RightFooter", &PS::GetRightFooter, &PS::SetRightFooter},
+      {"PageSetup.RightHeader", &PS::GetRightHeader, &PS::SetRightHeader},
+      {"PageSetup.PrintArea", &PS::FGetPrintArea, &PS::FSetPrintArea},
+      {"PageSetup.PrintTitleColumns", &PS::GetPrintTitleColumns, &PS::SetPrintTitleColumns},
+      {"PageSetup.PrintTitleRows", &PS::GetPrintTitleRows, &PS::SetPrintTitleRows},
+  };
+  for (const Text& t : texts)
+    RegisterSheetProperty(
+        t.name, [get = t.get](IXLSWorksheet& s) { return TVariant((s.GetPageSetup()->*get)()); },
+        [set = t.set](IXLSWorksheet& s, const TVariant& v) { (s.GetPageSetup()->*set)(v.AsString()); });
+
+  struct Number {
+    const char* name;
+    double (PS::*get)() const;
+    void (PS::*set)(double);
+  };
+  static const Number numbers[] = {
+      {"PageSetup.BottomMargin", &PS::GetBottomMargin, &PS::SetBottomMargin},
+      {"PageSetup.TopMargin", &PS::GetTopMargin, &PS::SetTopMargin},
+      {"PageSetup.LeftMargin", &PS::GetLeftMargin, &PS::SetLeftMargin},
+      {"PageSetup.RightMargin", &PS::GetRightMargin, &PS::SetRightMargin},
+      {"PageSetup.HeaderMargin", &PS::GetHeaderMargin, &PS::SetHeaderMargin},
+      {"PageSetup.FooterMargin", &PS::GetFooterMargin, &PS::SetFooterMargin},
+  };
+  for (const Number& n : numbers)
+    RegisterSheetProperty(
+        n.name, [get = n.get](IXLSWorksheet& s) { return TVariant((s.GetPageSetup()->*get)()); },
+        [set = n.set](IXLSWorksheet& s, const TVariant& v) { (s.GetPageSetup()->*set)(v.AsDouble()); });
+
+  struct Flag {
+    const char* name;
+    bool (PS::*get)() const;
+    void (PS::*set)(bool);
+  };
+  static const Flag flags[] = {
+      {"PageSetup.CenterHorizontally", &PS::GetCenterHorizontally, &PS::SetCenterHorizontally},
+      {"PageSetup.CenterVertically", &PS::GetCenterVertically, &PS::SetCenterVertically},
+      {"PageSetup.PrintGridlines", &PS::GetPrintGridlines, &PS::SetPrintGridlines},
+      {"PageSetup.PrintHeadings", &PS::GetPrintHeadings, &PS::SetPrintHeadings},
+  };
+  for (const Flag& f : flags)
+    RegisterSheetProperty(
+        f.name, [get = f.get](IXLSWorksheet& s) { return TVariant((s.GetPageSetup()->*get)()); },
+        [set = f.set](IXLSWorksheet& s, const TVariant& v) { (s.GetPageSetup()->*set)(v.AsBoolean()); });
+
+  struct Integer {
+    const char* name;
+    std::int32_t (PS::*get)() const;
+    void (PS::*set)(std::int32_t);
+  };
+  static const Integer integers[] = {
+      {"PageSetup.Orientation", &PS::GetOrientation, &PS::SetOrientation},
+      {"PageSetup.PaperSize", &PS::GetPaperSize, &PS::SetPaperSize},
+  };
+  for (const Integer& i : integers)
+    RegisterSheetProperty(
+        i.name, [get = i.get](IXLSWorksheet& s) { return TVariant((s.GetPageSetup()->*get)()); },
+        [set = i.set](IXLSWorksheet& s, const TVariant& v) { (s.GetPageSetup()->*set)(v.AsInteger()); });
+
+  // A number, or false for "not set" (fit to pages) or "off" (percentage zoom).
+  struct Scaling {
+    const char* name;
+    TVariant (PS::*get)() const;
+    void (PS::*set)(const TVariant&);
+  };
+  static const Scaling scalings[] = {
+      {"PageSetup.FitToPagesTall", &PS::GetFitToPagesTall, &PS::SetFitToPagesTall},
+      {"PageSetup.FitToPagesWide", &PS::GetFitToPagesWide, &PS::SetFitToPagesWide},
+      {"PageSetup.Zoom", &PS::GetZoom, &PS::SetZoom},
+  };
+  for (const Scaling& z : scalings)
+    RegisterSheetProperty(
+        z.name, [get = z.get](IXLSWorksheet& s) { return (s.GetPageSetup()->*get)(); },
+        [set = z.set](IXLSWorksheet& s, const TVariant& v) { (s.GetPageSetup()->*set)(IntegerOrFalse(v)); });
+
+  // SetPrintArea(firstRow, firstColumn, lastRow, lastColumn), zero-based.
+  RegisterSheetOperation("PageSetup.SetPrintArea", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtLeast(4);
+    a.ExpectAtMost(4);
+    s.GetPageSetup()->SetPrintArea(static_cast<std::uint16_t>(a.Int(0)), static_cast<std::uint16_t>(a.Int(1)),
+                                   static_cast<std::uint16_t>(a.Int(2)), static_cast<std::uint16_t>(a.Int(3)));
+    return TVariant();
+  });
+}
+
+[[maybe_unused]] const bool registered = [] {
+  RegisterPlace();
+  RegisterWindow();
+  RegisterWriters();
+  RegisterPageSetup();
+  return true;
+}();
+
+}  // namespace
+}  // namespace tablirex::tool::build
