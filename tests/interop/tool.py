@@ -1,0 +1,98 @@
+"""Helpers shared by the interop tests: run `tablirex build` on a script held
+as a Python dict, and parse the text of `tablirex dump`."""
+import json
+import os
+import re
+import subprocess
+import tempfile
+import unittest
+
+TOOL = os.environ.get("TABLIREX")
+
+
+def require_tool():
+    if not TOOL:
+        raise unittest.SkipTest("TABLIREX not set (run through ctest)")
+
+
+class Workdir:
+    """A temporary directory removed when the test ends."""
+
+    def __init__(self, test):
+        self.tmp = tempfile.TemporaryDirectory(prefix="tablirex_")
+        test.addCleanup(self.tmp.cleanup)
+        self.path = self.tmp.name
+
+    def __call__(self, *parts):
+        return os.path.join(self.path, *parts)
+
+
+def build(workdir, script, name="script.json"):
+    """Writes the script and runs `tablirex build` in the work directory.
+    Returns the finished process (stdout and stderr as text)."""
+    path = os.path.join(workdir.path, name)
+    with open(path, "w", encoding="utf-8") as f:
+        json.dump(script, f, ensure_ascii=False)
+    return subprocess.run([TOOL, "build", name], cwd=workdir.path, capture_output=True,
+                          text=True, encoding="utf-8", timeout=120)
+
+
+def build_ok(test, workdir, script):
+    """Runs a script that must succeed; returns the JSON lines it printed."""
+    r = build(workdir, script)
+    test.assertEqual(r.returncode, 0, r.stderr)
+    test.assertEqual(r.stderr, "")
+    return [json.loads(line) for line in r.stdout.splitlines() if line.strip()]
+
+
+RECORD = re.compile(r"^  ([0-9a-f]{8})  ([0-9a-f]{4})  (\S+)\s+(\d+)$")
+BODY = re.compile(r"^      ([0-9a-f]{4}):((?: [0-9a-f]{2})+)$")
+STREAM = re.compile(r"^  (\S+)\s+(\d+) bytes  (mini|regular)$")
+
+
+class Dump:
+    """The parsed text of `tablirex dump`: streams as (name, size, mini) and
+    records as dicts with offset, number, name, length and body (bytes)."""
+
+    def __init__(self, text):
+        self.streams, self.records = [], []
+        section = None
+        for line in text.splitlines():
+            if line == "streams:":
+                section = "streams"
+            elif line.startswith("records of "):
+                section = "records"
+            elif not line:
+                continue
+            elif section == "streams":
+                m = STREAM.match(line)
+                assert m, line
+                self.streams.append((m.group(1), int(m.group(2)), m.group(3) == "mini"))
+            else:
+                m = RECORD.match(line)
+                if m:
+                    self.records.append({"offset": int(m.group(1), 16), "number": int(m.group(2), 16),
+                                         "name": m.group(3), "length": int(m.group(4)),
+                                         "body": b""})
+                    continue
+                m = BODY.match(line)
+                assert m and self.records, line
+                rec = self.records[-1]
+                assert int(m.group(1), 16) == len(rec["body"]), line
+                rec["body"] += bytes(int(x, 16) for x in m.group(2).split())
+
+    def substreams(self):
+        """The records split at each BOF: [globals, sheet 1, sheet 2, ...]."""
+        out = []
+        for rec in self.records:
+            if rec["name"] == "BOF":
+                out.append([])
+            out[-1].append(rec)
+        return out
+
+
+def dump(test, path, brief=False):
+    args = [TOOL, "dump"] + (["--brief"] if brief else []) + [path]
+    r = subprocess.run(args, capture_output=True, text=True, timeout=60)
+    test.assertEqual(r.returncode, 0, r.stderr)
+    return Dump(r.stdout)
