@@ -5,11 +5,15 @@
 #include <string>
 #include <string_view>
 
+#include "formats/xf_list.h"
 #include "tablirex/range.h"
 
 namespace tablirex {
 
 class IXLSWorksheet;
+
+/// The edges and inside lines a range's border operations work on.
+enum class TXLSEdge : std::uint8_t { Left, Right, Top, Bottom, VerticalInside, HorizontalInside };
 
 /// A view of a rectangle of one worksheet. Counted: it lives as long as references
 /// to it exist. Corners are kept in the order they were given; most operations
@@ -96,10 +100,147 @@ class TXLSRange final : public IXLSRange {
   std::uint8_t MinCol() const noexcept { return firstCol_ < lastCol_ ? firstCol_ : lastCol_; }
   std::uint8_t MaxCol() const noexcept { return firstCol_ < lastCol_ ? lastCol_ : firstCol_; }
 
+  // ---- formatting (range_format.cpp, range_borders.cpp) ------------------------------
+  // Getters read the format the range's top-left cell shows; setters change every
+  // cell of the range through the workbook's XF list, and for whole rows and
+  // columns the rows' and columns' formats too.
+
+  /// The XF the cell at (row, col) shows: the cell's own XF when the store has the
+  /// cell and its XF is above 0 (own = true); otherwise the column's XF when it is
+  /// not 0, otherwise the row's (own = false). 0 stands for the default format.
+  std::int32_t GetXFIndex(std::int32_t row, std::int32_t col, bool& own);
+  /// Applies one XF-list property setter to the range: blocks cell by cell
+  /// (creating cells), whole columns and whole rows through their formats and the
+  /// cells that exist. Covered cells of merged areas are left alone.
+  void SetXFProperty(const TVariant& value, TSetXFProperty setter);
+
+  bool GetFontBold();
+  std::u16string GetFontName();
+  double GetFontSize();
+  /// Palette index as stored; -4105 for the automatic colour.
+  std::int32_t GetFontColorIndex();
+  bool GetFontItalic();
+  bool GetFontStrikethrough();
+  bool GetFontOutLineFont();
+  bool GetFontShadow();
+  /// The underline byte: 0 none, 1 single, 2 double, 0x21 and 0x22 accounting.
+  std::uint8_t GetFontUnderLine();
+  bool GetFontSubScript();
+  bool GetFontSuperScript();
+  void SetFontBold(bool value);
+  /// A palette index as stored, or -4105 (as its 32-bit pattern) for automatic.
+  void SetFontColorIndex(std::uint32_t value);
+  void SetFontItalic(bool value);
+  void SetFontName(std::u16string_view name);
+  void SetFontOutLineFont(bool value);
+  void SetFontShadow(bool value);
+  void SetFontSize(float size);
+  void SetFontStrikethrough(bool value);
+  void SetFontSubScript(bool value);
+  void SetFontSuperScript(bool value);
+  void SetFontUnderLine(std::uint8_t value);
+
+  /// Fill colours and pattern as stored: palette indices (0 when unfilled) and
+  /// the pattern number 0 … 18.
+  std::uint16_t GetInteriorColor();
+  std::uint16_t GetInteriorPattern();
+  std::uint16_t GetInteriorPatternColor();
+  void SetInteriorColor(std::uint16_t paletteIndex);
+  void SetInteriorPattern(std::uint16_t pattern);
+  void SetInteriorPatternColor(std::uint16_t paletteIndex);
+
+  // Borders by the object model's index: 7 left, 8 top, 9 bottom, 10 right,
+  // 11 inside vertical, 12 inside horizontal, 13 the outline, 14 the inside
+  // lines. Colour indices are 1 … 56 (or -4142, -4105); values arrive as unsigned
+  // 32-bit numbers carrying negative constants in two's complement.
+  std::int32_t GetBorderColorIndex(std::int32_t index);
+  std::int32_t GetBorderLineStyle(std::int32_t index);
+  std::int32_t GetBorderWeight(std::int32_t index);
+  void SetBorderColorIndex(std::int32_t index, std::uint32_t value);
+  void SetBorderLineStyle(std::int32_t index, std::uint32_t value);
+  void SetBorderWeight(std::int32_t index, std::uint32_t value);
+
+  /// One edge or the inside lines: setters draw along the whole edge, getters
+  /// read the edge's first cell pair.
+  std::int32_t GetEdgeColorIndex(TXLSEdge edge);
+  std::int32_t GetEdgeLineStyle(TXLSEdge edge);
+  std::int32_t GetEdgeWeight(TXLSEdge edge);
+  void SetEdgeColorIndex(TXLSEdge edge, std::uint32_t value);
+  void SetEdgeLineStyle(TXLSEdge edge, std::uint32_t value);
+  void SetEdgeWeight(TXLSEdge edge, std::uint32_t value);
+
+  std::int32_t GetBorderLeftColorIndex() { return GetEdgeColorIndex(TXLSEdge::Left); }
+  std::int32_t GetBorderRightColorIndex() { return GetEdgeColorIndex(TXLSEdge::Right); }
+  std::int32_t GetBorderTopColorIndex() { return GetEdgeColorIndex(TXLSEdge::Top); }
+  std::int32_t GetBorderBottomColorIndex() { return GetEdgeColorIndex(TXLSEdge::Bottom); }
+  std::int32_t GetBorderVerticalInsideColorIndex() { return GetEdgeColorIndex(TXLSEdge::VerticalInside); }
+  std::int32_t GetBorderHorizontalInsideColorIndex() { return GetEdgeColorIndex(TXLSEdge::HorizontalInside); }
+  std::int32_t GetBorderLeftLineStyle() { return GetEdgeLineStyle(TXLSEdge::Left); }
+  std::int32_t GetBorderRightLineStyle() { return GetEdgeLineStyle(TXLSEdge::Right); }
+  std::int32_t GetBorderTopLineStyle() { return GetEdgeLineStyle(TXLSEdge::Top); }
+  std::int32_t GetBorderBottomLineStyle() { return GetEdgeLineStyle(TXLSEdge::Bottom); }
+  std::int32_t GetBorderVerticalInsideLineStyle() { return GetEdgeLineStyle(TXLSEdge::VerticalInside); }
+  std::int32_t GetBorderHorizontalInsideLineStyle() { return GetEdgeLineStyle(TXLSEdge::HorizontalInside); }
+  std::int32_t GetBorderLeftLineWeight() { return GetEdgeWeight(TXLSEdge::Left); }
+  std::int32_t GetBorderRightLineWeight() { return GetEdgeWeight(TXLSEdge::Right); }
+  std::int32_t GetBorderTopLineWeight() { return GetEdgeWeight(TXLSEdge::Top); }
+  std::int32_t GetBorderBottomLineWeight() { return GetEdgeWeight(TXLSEdge::Bottom); }
+  std::int32_t GetBorderVerticalInsideLineWeight() { return GetEdgeWeight(TXLSEdge::VerticalInside); }
+  std::int32_t GetBorderHorizontalInsideLineWeight() { return GetEdgeWeight(TXLSEdge::HorizontalInside); }
+  void SetBorderLeftColorIndex(std::uint32_t v) { SetEdgeColorIndex(TXLSEdge::Left, v); }
+  void SetBorderRightColorIndex(std::uint32_t v) { SetEdgeColorIndex(TXLSEdge::Right, v); }
+  void SetBorderTopColorIndex(std::uint32_t v) { SetEdgeColorIndex(TXLSEdge::Top, v); }
+  void SetBorderBottomColorIndex(std::uint32_t v) { SetEdgeColorIndex(TXLSEdge::Bottom, v); }
+  void SetBorderVerticalInsideColorIndex(std::uint32_t v) { SetEdgeColorIndex(TXLSEdge::VerticalInside, v); }
+  void SetBorderHorizontalInsideColorIndex(std::uint32_t v) { SetEdgeColorIndex(TXLSEdge::HorizontalInside, v); }
+  void SetBorderLeftLineStyle(std::uint32_t v) { SetEdgeLineStyle(TXLSEdge::Left, v); }
+  void SetBorderRightLineStyle(std::uint32_t v) { SetEdgeLineStyle(TXLSEdge::Right, v); }
+  void SetBorderTopLineStyle(std::uint32_t v) { SetEdgeLineStyle(TXLSEdge::Top, v); }
+  void SetBorderBottomLineStyle(std::uint32_t v) { SetEdgeLineStyle(TXLSEdge::Bottom, v); }
+  void SetBorderVerticalInsideLineStyle(std::uint32_t v) { SetEdgeLineStyle(TXLSEdge::VerticalInside, v); }
+  void SetBorderHorizontalInsideLineStyle(std::uint32_t v) { SetEdgeLineStyle(TXLSEdge::HorizontalInside, v); }
+  void SetBorderLeftLineWeight(std::uint32_t v) { SetEdgeWeight(TXLSEdge::Left, v); }
+  void SetBorderRightLineWeight(std::uint32_t v) { SetEdgeWeight(TXLSEdge::Right, v); }
+  void SetBorderTopLineWeight(std::uint32_t v) { SetEdgeWeight(TXLSEdge::Top, v); }
+  void SetBorderBottomLineWeight(std::uint32_t v) { SetEdgeWeight(TXLSEdge::Bottom, v); }
+  void SetBorderVerticalInsideLineWeight(std::uint32_t v) { SetEdgeWeight(TXLSEdge::VerticalInside, v); }
+  void SetBorderHorizontalInsideLineWeight(std::uint32_t v) { SetEdgeWeight(TXLSEdge::HorizontalInside, v); }
+
+  /// The border between two neighbouring cells A and B (A left of B when
+  /// vertical, above B otherwise) is kept on one of them. Draws it on A (onA) or
+  /// on B with the setter, creating that cell, and removes the other cell's half
+  /// of the line when that cell exists. Cells outside the sheet are left alone.
+  void SetCellXFBorderProperty(std::int32_t rowA, std::int32_t colA, std::int32_t rowB, std::int32_t colB,
+                               bool vertical, bool onA, const TVariant& value, TSetXFBorderProperty setter);
+  void SetCellBorderColorIndex(std::int32_t rowA, std::int32_t colA, std::int32_t rowB, std::int32_t colB,
+                               bool vertical, bool onA, std::uint32_t value);
+  void SetCellBorderLineStyle(std::int32_t rowA, std::int32_t colA, std::int32_t rowB, std::int32_t colB,
+                              bool vertical, bool onA, std::uint32_t value);
+  void SetCellBorderLineWeight(std::int32_t rowA, std::int32_t colA, std::int32_t rowB, std::int32_t colB,
+                               bool vertical, bool onA, std::uint32_t value);
+  /// The line between A and B as drawn: A's half when A has one, else B's.
+  std::int32_t GetCellBorderColorIndex(std::int32_t rowA, std::int32_t colA, std::int32_t rowB,
+                                       std::int32_t colB, bool vertical);
+  std::int32_t GetCellBorderLineStyle(std::int32_t rowA, std::int32_t colA, std::int32_t rowB,
+                                      std::int32_t colB, bool vertical);
+  std::int32_t GetCellBorderLineWeight(std::int32_t rowA, std::int32_t colA, std::int32_t rowB,
+                                       std::int32_t colB, bool vertical);
+
  private:
   Ref<IXLSRange> Make(std::uint16_t r1, std::uint8_t c1, std::uint16_t r2, std::uint8_t c2,
                       TXLSRangeType kind) const;
   void SetCellsValue(const TVariant& value);
+  /// The XF the top-left cell shows.
+  std::int32_t TopLeftXF();
+  /// The conversions one border run remembers (range_borders.cpp).
+  struct TBorderRun;
+  void SetCellPair(std::int32_t rowA, std::int32_t colA, std::int32_t rowB, std::int32_t colB, bool vertical,
+                   bool onA, const TVariant& value, TSetXFBorderProperty setter, TBorderRun& run);
+  /// Runs an XF-list border setter along an edge.
+  void SetEdge(TXLSEdge edge, std::uint32_t value, TSetXFBorderProperty setter);
+  /// Reads one side of a cell pair: 0 colour, 1 line style, 2 weight.
+  std::int32_t GetCellBorder(std::int32_t rowA, std::int32_t colA, std::int32_t rowB, std::int32_t colB,
+                             bool vertical, int what);
 
   IXLSWorksheet* sheet_;
   Ref<IXLSRange> offset_;
