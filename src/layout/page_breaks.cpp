@@ -1,5 +1,6 @@
 #include "layout/page_breaks.h"
 
+#include "range/range_impl.h"
 #include "tablirex/range.h"
 
 namespace tablirex {
@@ -9,6 +10,8 @@ TXLSBreakArea TXLSPageBreak::GetLocationArea() const {
   owner_->GetLocationArea(position_, area);
   return area;
 }
+
+Ref<IXLSRange> TXLSPageBreak::GetLocation() const { return owner_->GetLocation(position_); }
 
 void TXLSPageBreak::Delete() { owner_->Delete(position_); }
 
@@ -59,6 +62,14 @@ bool TXLSPageBreaks::GetLocationArea(std::int32_t index, TXLSBreakArea& area) co
     area = {pb->location_, 0, pb->location_, XLSMaxCol, xlRangeRows};
   }
   return true;
+}
+
+Ref<IXLSRange> TXLSPageBreaks::GetLocation(std::int32_t index) const {
+  TXLSBreakArea a;
+  if (!worksheet_ || !GetLocationArea(index, a)) return nullptr;
+  auto range = MakeRef<TXLSRange>(worksheet_, a.firstRow, a.firstCol, a.lastRow, a.lastCol);
+  range->SetKind(a.kind);
+  return range;
 }
 
 void TXLSPageBreaks::Renumber(std::size_t from) noexcept {

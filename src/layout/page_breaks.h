@@ -8,10 +8,10 @@
 
 #include "tablirex/limits.h"
 #include "tablirex/object.h"
+#include "tablirex/range.h"
 
 namespace tablirex {
 
-class IXLSRange;
 class IXLSWorksheet;
 class TXLSPageBreaks;
 
@@ -40,6 +40,9 @@ class TXLSPageBreak : public TXLSObject {
   TXLSPageBreaks& Owner() const noexcept { return *owner_; }
   /// The whole row or column of the break.
   TXLSBreakArea GetLocationArea() const;
+  /// A new whole-row or whole-column range over the break's row or column;
+  /// nullptr when the collection belongs to no worksheet.
+  Ref<IXLSRange> GetLocation() const;
   /// Removes the break from its collection and frees it: do not use it afterwards.
   void Delete();
 
@@ -89,6 +92,10 @@ class TXLSPageBreaks {
   /// The whole row or column of the break at a one-based position; false (area
   /// unchanged) when the position is out of range.
   bool GetLocationArea(std::int32_t index, TXLSBreakArea& area) const noexcept;
+  /// A new range over the whole row (horizontal) or column (vertical) of the break
+  /// at a one-based position, marked as a row or column range; nullptr when the
+  /// position is out of range or the collection belongs to no worksheet.
+  Ref<IXLSRange> GetLocation(std::int32_t index) const;
   bool IsVertical() const noexcept { return vertical_; }
   IXLSWorksheet* Worksheet() const noexcept { return worksheet_; }
 
