@@ -26,7 +26,7 @@ class BuildScriptTest(unittest.TestCase):
         for i, v in enumerate(values):
             steps.append({"sheet": 1, "range": "A%d" % (i + 1), "set": {"Value": v}})
             steps.append({"sheet": 1, "range": "A%d" % (i + 1), "get": "Value"})
-        lines = build_ok(self, self.dir, {"sheets": ["S"], "steps": steps})
+        lines = build_ok(self.dir, {"sheets": ["S"], "steps": steps})
         expected = list(values)
         # Midnight prints without its time.
         expected[-1] = {"date": "1899-12-30"}
@@ -44,7 +44,7 @@ class BuildScriptTest(unittest.TestCase):
             {"sheet": 1, "range": "3:4", "set": {"RowHeight": 30, "Hidden": [True, False]}},
             {"sheet": 1, "range": "3:4", "get": ["Hidden", "Count", "Row"]},
         ]
-        lines = build_ok(self, self.dir, {"sheets": ["S"], "steps": steps})
+        lines = build_ok(self.dir, {"sheets": ["S"], "steps": steps})
         self.assertEqual(lines[0]["Value"], [[1.0, "b", None], [{"date": "2000-01-01"}, 5.0, 6.0]])
         self.assertEqual(lines[1]["Value"], [[1.0, 2.0, 3.0, "#N/D"]] * 2)
         self.assertEqual(lines[2], {"ColumnWidth": [10.0, 20.0], "Count": 2, "Column": 2,
@@ -64,7 +64,7 @@ class BuildScriptTest(unittest.TestCase):
             {"workbook": True, "call": "SetCodePage", "args": [1251]},
             {"workbook": True, "get": ["CustomColor(8)", "CodePage", "Worksheets.Count"]},
         ]
-        lines = build_ok(self, self.dir, {"sheets": ["S"], "steps": steps})
+        lines = build_ok(self.dir, {"sheets": ["S"], "steps": steps})
         self.assertEqual(lines[0], {
             "Zoom": 75, "DisplayGridLines": False, "PageSetup.PrintArea": "A1:D20",
             "PageSetup.Orientation": 2, "PageSetup.LeftMargin": 1.25, "PageSetup.CenterHeader": "Títle",
@@ -156,7 +156,7 @@ class BuildScriptTest(unittest.TestCase):
 
     def test_relative_and_absolute_save_paths(self):
         os.mkdir(self.dir("sub"))
-        build_ok(self, self.dir, {"save": [{"file": "sub/rel.xls"}, {"file": self.dir("abs.xls"), "format": 1}]})
+        build_ok(self.dir, {"save": [{"file": "sub/rel.xls"}, {"file": self.dir("abs.xls"), "format": 1}]})
         self.assertTrue(os.path.isfile(self.dir("sub", "rel.xls")))
         self.assertTrue(os.path.isfile(self.dir("abs.xls")))
 

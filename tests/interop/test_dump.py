@@ -35,7 +35,7 @@ class DumpTest(unittest.TestCase):
         self.dir = Workdir(self)
 
     def save(self, sheets, fmt, name="book.xls", steps=()):
-        build_ok(self, self.dir, {"sheets": sheets, "steps": list(steps),
+        build_ok(self.dir, {"sheets": sheets, "steps": list(steps),
                                   "save": [{"file": name, "format": fmt}]})
         return self.dir(name)
 

@@ -37,7 +37,7 @@ class SheetsTest(unittest.TestCase):
         saves = [{"file": "book8.xls", "format": 2}]
         if biff5:
             saves.append({"file": "book5.xls", "format": 1})
-        lines = build_ok(self, self.dir, {"sheets": sheets, "steps": list(steps), "save": saves})
+        lines = build_ok(self.dir, {"sheets": sheets, "steps": list(steps), "save": saves})
         files = {2: self.dir("book8.xls")}
         if biff5:
             files[1] = self.dir("book5.xls")

@@ -19,8 +19,12 @@ class Workdir:
     """A temporary directory removed when the test ends."""
 
     def __init__(self, test):
+        """test: a test case, or a test class in setUpClass."""
         self.tmp = tempfile.TemporaryDirectory(prefix="tablirex_")
-        test.addCleanup(self.tmp.cleanup)
+        if isinstance(test, type):
+            test.addClassCleanup(self.tmp.cleanup)
+        else:
+            test.addCleanup(self.tmp.cleanup)
         self.path = self.tmp.name
 
     def __call__(self, *parts):
@@ -37,11 +41,11 @@ def build(workdir, script, name="script.json"):
                           text=True, encoding="utf-8", timeout=120)
 
 
-def build_ok(test, workdir, script):
-    """Runs a script that must succeed; returns the JSON lines it printed."""
+def build_ok(workdir, script):
+    """Runs a script that must succeed quietly; returns the JSON lines it printed."""
     r = build(workdir, script)
-    test.assertEqual(r.returncode, 0, r.stderr)
-    test.assertEqual(r.stderr, "")
+    if r.returncode != 0 or r.stderr:
+        raise AssertionError("build failed (%d): %s" % (r.returncode, r.stderr))
     return [json.loads(line) for line in r.stdout.splitlines() if line.strip()]
 
 
