@@ -86,7 +86,7 @@ void TXLSRange::SetCellPair(std::int32_t rowA, std::int32_t colA, std::int32_t r
   if (InSheet(rowOn, colOn)) {
     TXLSCellRef* cell = store.GetOrCreateValue(static_cast<std::uint32_t>(rowOn), static_cast<std::uint32_t>(colOn));
     bool own;
-    const std::int32_t shown = GetXFIndex(rowOn, colOn, own);
+    const std::int32_t shown = ShownXF(*cell, own);
     cell->XF = run.draw.Apply(xfs, shown, own, [&](std::int32_t xf, bool replace) {
       return (xfs.*setter)(xf, sideOn, value, replace);
     });
@@ -95,7 +95,7 @@ void TXLSRange::SetCellPair(std::int32_t rowA, std::int32_t colA, std::int32_t r
     if (TXLSCellRef* cell = store.GetValue(static_cast<std::uint32_t>(rowOff), static_cast<std::uint32_t>(colOff))) {
       static const TVariant kNone(static_cast<std::int32_t>(xlLineStyleNone));
       bool own;
-      const std::int32_t shown = GetXFIndex(rowOff, colOff, own);
+      const std::int32_t shown = ShownXF(*cell, own);
       cell->XF = run.erase.Apply(xfs, shown, own, [&](std::int32_t xf, bool replace) {
         return xfs.SetBorderLineStyle(xf, sideOff, kNone, replace);
       });

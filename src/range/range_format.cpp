@@ -57,16 +57,20 @@ constexpr std::int32_t kStacked = 255;
 // ---- the format a cell shows ------------------------------------------------------------
 
 std::int32_t TXLSRange::GetXFIndex(std::int32_t row, std::int32_t col, bool& own) {
+  if (const TXLSCellRef* cell =
+          sheet_->Cells().GetValue(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col)))
+    return ShownXF(*cell, own);
   own = false;
-  if (const TXLSCellRef* cell = sheet_->Cells().GetValue(static_cast<std::uint32_t>(row),
-                                                         static_cast<std::uint32_t>(col));
-      cell && cell->XF > 0) {
-    own = true;
-    return cell->XF;
-  }
-  // A column's format wins over a row's for a cell without a format of its own.
   if (const std::int32_t xf = sheet_->ColumnInfo().GetXF(col); xf != 0) return xf;
   return sheet_->RowInfo().GetXF(row);
+}
+
+std::int32_t TXLSRange::ShownXF(const TXLSCellRef& cell, bool& own) {
+  own = cell.XF > 0;
+  if (own) return cell.XF;
+  // A column's format wins over a row's for a cell without a format of its own.
+  if (const std::int32_t xf = sheet_->ColumnInfo().GetXF(cell.Col); xf != 0) return xf;
+  return sheet_->RowInfo().GetXF(cell.Row);
 }
 
 std::int32_t TXLSRange::TopLeftXF() {
@@ -88,7 +92,7 @@ void TXLSRange::SetXFProperty(const TVariant& value, TSetXFProperty setter) {
   // Gives an existing cell the converted format of what it shows.
   const auto convertCell = [&](TXLSCellRef& cell) {
     bool own;
-    const std::int32_t shown = GetXFIndex(cell.Row, cell.Col, own);
+    const std::int32_t shown = ShownXF(cell, own);
     cell.XF = memo.Apply(xfs, shown, own, convert);
   };
   // A row's or column's own reference moves to the converted format. The setter

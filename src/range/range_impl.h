@@ -11,6 +11,7 @@
 namespace tablirex {
 
 class IXLSWorksheet;
+struct TXLSCellRef;
 
 /// The edges and inside lines a range's border operations work on.
 enum class TXLSEdge : std::uint8_t { Left, Right, Top, Bottom, VerticalInside, HorizontalInside };
@@ -232,6 +233,8 @@ class TXLSRange final : public IXLSRange {
   void SetCellsValue(const TVariant& value);
   /// The XF the top-left cell shows.
   std::int32_t TopLeftXF();
+  /// GetXFIndex for a cell already at hand.
+  std::int32_t ShownXF(const TXLSCellRef& cell, bool& own);
   /// The conversions one border run remembers (range_borders.cpp).
   struct TBorderRun;
   void SetCellPair(std::int32_t rowA, std::int32_t colA, std::int32_t rowB, std::int32_t colB, bool vertical,
