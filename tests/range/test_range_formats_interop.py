@@ -155,6 +155,38 @@ class RangeFormatsInterop(unittest.TestCase):
                 self.assertGreaterEqual(book.font_list[g8.font_index].weight, 700)
 
 
+class FormattedTableExample(unittest.TestCase):
+    """The README's formatted table: saved in both versions, read back as drawn."""
+
+    def test_example_files(self):
+        binary_dir = os.environ.get("TABLIREX_BINARY_DIR", "")
+        exe = os.path.join(binary_dir, "example_formatted_table")
+        if not os.path.exists(exe):
+            raise unittest.SkipTest(exe + " not built (examples off)")
+        with tempfile.TemporaryDirectory(prefix="tablirex_example_") as tmp:
+            files = {8: os.path.join(tmp, "t8.xls"), 5: os.path.join(tmp, "t5.xls")}
+            subprocess.run([exe, files[8], files[5]], check=True, stdout=subprocess.DEVNULL)
+            for v, path in files.items():
+                with self.subTest(version=v):
+                    book = xlrd.open_workbook(path, formatting_info=True)
+                    sheet = book.sheet_by_index(0)
+                    self.assertIn((0, 1, 0, 7), sheet.merged_cells)
+                    self.assertEqual(sheet.cell_value(0, 0), "First quarter orders")
+                    head = book.xf_list[sheet.cell_xf_index(2, 0)]
+                    self.assertGreaterEqual(book.font_list[head.font_index].weight, 700)
+                    self.assertEqual(book.colour_map[book.font_list[head.font_index].colour_index],
+                                     (255, 255, 255))
+                    self.assertEqual(head.background.fill_pattern, 1)
+                    self.assertEqual(book.format_map[book.xf_list[sheet.cell_xf_index(3, 2)].format_key]
+                                     .format_str, "dd.mm.yyyy")
+                    self.assertEqual(book.format_map[book.xf_list[sheet.cell_xf_index(3, 6)].format_key]
+                                     .format_str, "0.0%")
+                    total = book.xf_list[sheet.cell_xf_index(9, 3)]
+                    self.assertEqual(total.border.top_line_style, 6)  # double
+                    turned = book.xf_list[sheet.cell_xf_index(2, 8)]
+                    self.assertEqual(turned.alignment.rotation, 90)
+
+
 def _rc(a1):
     """Zero-based (row, column) of an A1 reference."""
     col = 0
