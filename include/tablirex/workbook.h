@@ -33,7 +33,8 @@ class IXLSWorkBook : public TXLSObject {
   virtual void ResetColors() = 0;
   virtual void Protect() = 0;
   virtual void Protect(std::string_view password) = 0;
-  virtual void UnProtect() = 0;
+  /// False when the workbook stays protected (its password is not the empty one).
+  virtual bool UnProtect() = 0;
   virtual void UnProtect(std::string_view password) = 0;
   virtual void UnProtect(std::string_view password, std::int32_t unused) = 0;
   /// Saves in the default format. Returns 1 on success, -1 on failure; a failed
@@ -80,7 +81,7 @@ class TXLSWorkbook final : public IXLSWorkBook {
   void ResetColors() override;
   void Protect() override;
   void Protect(std::string_view password) override;
-  void UnProtect() override;
+  bool UnProtect() override;
   void UnProtect(std::string_view password) override;
   void UnProtect(std::string_view password, std::int32_t unused) override;
   std::int32_t SaveAs(std::string_view fileName) override;

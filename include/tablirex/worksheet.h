@@ -66,16 +66,21 @@ class IXLSWorksheet : public TXLSObject {
                                   std::uint16_t col2, std::int32_t xf);
   /// Makes this sheet the first visible tab of the workbook window. Returns 1.
   virtual std::int32_t SetFirstSheet();
-  virtual void ThawPanes();
-  /// Freezes panes at (row, col) with the top row and left column of the lower and
-  /// right panes.
-  virtual void FreezePanes(std::int32_t row, std::int32_t col, std::int32_t topRow,
-                           std::int32_t leftCol);
+  /// Splits the window: verticalSplit in points, horizontalSplit in column widths,
+  /// with the first row of the lower pane and first column of the right pane
+  /// (-1: not set). Returns 1.
+  virtual std::int32_t ThawPanes(float verticalSplit = 0, float horizontalSplit = 0,
+                                 std::int32_t topRow = -1, std::int32_t leftCol = -1);
+  /// Freezes the first `rows` rows and `cols` columns, with the first row of the
+  /// lower pane and first column of the right pane (-1: right after the frozen ones).
+  /// Returns 1.
+  virtual std::int32_t FreezePanes(std::int32_t rows, std::int32_t cols, std::int32_t topRow,
+                                   std::int32_t leftCol);
   /// Return -1; print titles are set through the page setup.
   virtual std::int32_t RepeatRows(std::int32_t first, std::int32_t last);
   virtual std::int32_t RepeatColumns(std::int32_t first, std::int32_t last);
-  /// Zoom in percent (10 … 400).
-  virtual void SetZoom(std::int32_t zoom);
+  /// Zoom in percent: 1 when 10 … 400 (stored), -1 otherwise (unchanged).
+  virtual std::int32_t SetZoom(std::int32_t zoom);
 
   // A1 overloads; a reference that does not parse returns -1.
   std::int32_t Write(std::string_view ref);
@@ -147,8 +152,10 @@ class IXLSWorksheet : public TXLSObject {
   void ResetAllPageBreaks();
   void Protect();
   void Protect(std::string_view password);
-  void UnProtect();
+  /// False when the sheet stays protected (its password is not the empty one).
+  bool UnProtect();
   void UnProtect(std::string_view password);
+  void UnProtect(std::string_view password, std::int32_t unused);
   TXLSProtect& Protection() noexcept { return *protect_; }
   TXLSPanes* Panes() noexcept { return panes_.get(); }
 

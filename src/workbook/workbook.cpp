@@ -87,7 +87,7 @@ std::int32_t TXLSWorkbook::Close() { return xlsOK; }
 void TXLSWorkbook::ResetColors() { palette_->ResetColors(); }
 void TXLSWorkbook::Protect() { protect_->Protect("", codePage_); }
 void TXLSWorkbook::Protect(std::string_view password) { protect_->Protect(password, codePage_); }
-void TXLSWorkbook::UnProtect() { protect_->UnProtect("", true, codePage_); }
+bool TXLSWorkbook::UnProtect() { return protect_->UnProtect("", true, codePage_); }
 void TXLSWorkbook::UnProtect(std::string_view password) { protect_->UnProtect(password, true, codePage_); }
 void TXLSWorkbook::UnProtect(std::string_view password, std::int32_t) { UnProtect(password); }
 std::int32_t TXLSWorkbook::SetTempDir(std::string_view) { return xlsFail; }

@@ -107,16 +107,19 @@ std::int32_t IXLSWorksheet::SetFirstSheet() {
   return xlsOK;
 }
 
-void IXLSWorksheet::ThawPanes() { ThawSheetPanes(panes_, frozen_, 0, 0, -1, -1); }
+std::int32_t IXLSWorksheet::ThawPanes(float verticalSplit, float horizontalSplit, std::int32_t topRow,
+                                      std::int32_t leftCol) {
+  return ThawSheetPanes(panes_, frozen_, verticalSplit, horizontalSplit, topRow, leftCol);
+}
 
-void IXLSWorksheet::FreezePanes(std::int32_t row, std::int32_t col, std::int32_t topRow,
-                                std::int32_t leftCol) {
-  FreezeSheetPanes(panes_, frozen_, row, col, topRow, leftCol);
+std::int32_t IXLSWorksheet::FreezePanes(std::int32_t rows, std::int32_t cols, std::int32_t topRow,
+                                        std::int32_t leftCol) {
+  return FreezeSheetPanes(panes_, frozen_, rows, cols, topRow, leftCol);
 }
 
 std::int32_t IXLSWorksheet::RepeatRows(std::int32_t, std::int32_t) { return xlsFail; }
 std::int32_t IXLSWorksheet::RepeatColumns(std::int32_t, std::int32_t) { return xlsFail; }
-void IXLSWorksheet::SetZoom(std::int32_t zoom) { SetSheetZoom(zoom_, zoom); }
+std::int32_t IXLSWorksheet::SetZoom(std::int32_t zoom) { return SetSheetZoom(zoom_, zoom); }
 
 IXLSPageSetup* IXLSWorksheet::GetPageSetup() { return pageSetup_.get(); }
 
@@ -129,10 +132,12 @@ void IXLSWorksheet::Protect() { protect_->Protect("", workbook_->GetCodePage());
 void IXLSWorksheet::Protect(std::string_view password) {
   protect_->Protect(password, workbook_->GetCodePage());
 }
-void IXLSWorksheet::UnProtect() { protect_->UnProtect("", true, workbook_->GetCodePage()); }
+bool IXLSWorksheet::UnProtect() { return protect_->UnProtect("", true, workbook_->GetCodePage()); }
 void IXLSWorksheet::UnProtect(std::string_view password) {
   protect_->UnProtect(password, true, workbook_->GetCodePage());
 }
+
+void IXLSWorksheet::UnProtect(std::string_view password, std::int32_t) { UnProtect(password); }
 
 // ---- ranges -------------------------------------------------------------------------------
 
