@@ -88,15 +88,17 @@ class SheetsTest(unittest.TestCase):
         self.check(files, ["Sheet1"], active="Sheet1")
 
     def test_named_sheets(self):
+        cyrillic = [{"workbook": True, "call": "SetCodePage", "args": [1251]}]
         cases = [
-            # BIFF8 keeps any character; BIFF5 names live in code page 1252.
-            (["Données", "数据", "Σ – sheet"], False),
-            (["Données", "Straße", "Ünïcödé"], True),
-            (["x" * 31, "a b", "'quoted'"], True),
+            # BIFF8 keeps any character; BIFF5 names live in the workbook's code page.
+            (["Données", "数据", "Σ – sheet", "🎉" * 15], False, []),
+            (["Données", "Straße", "Ünïcödé"], True, []),
+            (["Данные", "Итоги"], True, cyrillic),
+            (["x" * 31, "a b", "'quoted'"], True, []),
         ]
-        for names, biff5 in cases:
+        for names, biff5, steps in cases:
             with self.subTest(names=names):
-                lines, files = self.save_both(names, [{"workbook": True, "get": ["Worksheets.Names"]}],
+                lines, files = self.save_both(names, steps + [{"workbook": True, "get": ["Worksheets.Names"]}],
                                               biff5=biff5)
                 self.assertEqual(lines, [{"Worksheets.Names": names}])
                 self.check(files, names)

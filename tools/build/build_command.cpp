@@ -92,7 +92,7 @@ void CreateSheets(TXLSWorkbook& wb, const Json& script) {
     sheet->SetWorkSheetName(text);
     if (sheet->GetWorkSheetName() != text)
       throw ScriptError(where + ": the name " + Dump(name) +
-                        " was refused (empty, longer than 31 characters, holding one of []:*?/\\, or taken)");
+                        " was refused (longer than 31 characters, holding one of []:*?/\\, or taken)");
   }
 }
 
