@@ -274,7 +274,9 @@ TEST_F(XFList, BorderSetters) {
       EXPECT_EQ(xf.GetBorderColorIndex(cell, mask), c.colorIndex) << c.what;
       // The other sides stay without a line.
       for (int other = 0; other < 4; ++other)
-        if (other != side) EXPECT_EQ(SideOf(cell, other), (std::pair<std::uint32_t, std::uint32_t>{0, 0}));
+        if (other != side) {
+          EXPECT_EQ(SideOf(cell, other), (std::pair<std::uint32_t, std::uint32_t>{0, 0}));
+        }
     }
   }
 }
@@ -310,7 +312,9 @@ TEST(LineCodes, Conversions) {
   for (const Case& c : cases) {
     EXPECT_EQ(GetLineStyleFromBorderStyle(c.code), c.style) << c.code;
     EXPECT_EQ(GetWeightFromBorderStyle(c.code), c.weight) << c.code;
-    if (c.code <= 13) EXPECT_EQ(GetXFBorderLineStyle(c.style, c.weight, true), c.code) << c.code;
+    if (c.code <= 13) {
+      EXPECT_EQ(GetXFBorderLineStyle(c.style, c.weight, true), c.code) << c.code;
+    }
     EXPECT_EQ(GetXFBorderLineStyle(c.style, c.weight, false), c.fromWeight) << c.code;
   }
   // Weights that do not fit a style.

@@ -67,8 +67,12 @@ TEST(WorkbookSave, GlobalsOrderBiff8AndBiff5) {
   const std::size_t xs = Find(rs, Rec::EXTERNSHEET), eof = Find(rs, Rec::EOF_);
   ASSERT_NE(bs, SIZE_MAX);
   EXPECT_LT(Find(rs, Rec::PALETTE), bs);
-  if (sst != SIZE_MAX) EXPECT_LT(sst, bs);
-  if (ext != SIZE_MAX) EXPECT_LT(ext, bs);
+  if (sst != SIZE_MAX) {
+    EXPECT_LT(sst, bs);
+  }
+  if (ext != SIZE_MAX) {
+    EXPECT_LT(ext, bs);
+  }
   EXPECT_LT(bs, sup);
   EXPECT_LT(sup, xs);
   EXPECT_LT(xs, eof);
