@@ -63,6 +63,11 @@ class BuildScriptTest(unittest.TestCase):
             {"workbook": True, "set": {"CustomColor(8)": 0x123456}},
             {"workbook": True, "call": "SetCodePage", "args": [1251]},
             {"workbook": True, "get": ["CustomColor(8)", "CodePage", "Worksheets.Count"]},
+            # Without its password the protection stays, and the operation says so.
+            {"workbook": True, "call": "Protect", "args": ["secret"]},
+            {"workbook": True, "call": "UnProtect"},
+            {"sheet": "S", "call": "Protect"},
+            {"sheet": "S", "call": "UnProtect"},
         ]
         lines = build_ok(self.dir, {"sheets": ["S"], "steps": steps})
         self.assertEqual(lines[0], {
@@ -70,6 +75,7 @@ class BuildScriptTest(unittest.TestCase):
             "PageSetup.Orientation": 2, "PageSetup.LeftMargin": 1.25, "PageSetup.CenterHeader": "Títle",
             "PageSetup.FitToPagesWide": 2, "PageSetup.Zoom": False, "Index": 1, "Name": "S"})
         self.assertEqual(lines[1], {"CustomColor(8)": 0x123456, "CodePage": 1251, "Worksheets.Count": 1})
+        self.assertEqual(lines[2:], [{"UnProtect": False}, {"UnProtect": True}])
 
     def test_refused_scripts(self):
         ok = {"sheet": "S", "range": "A1", "set": {"Value": 1}}
@@ -86,6 +92,7 @@ class BuildScriptTest(unittest.TestCase):
             ({"sheet": "S", "range": "A1", "set": {"Count": 3}}, "read-only"),
             ({"sheet": "S", "range": "A1", "set": {"ColumnWidth": "wide"}}, "wrong kind"),
             ({"sheet": "S", "set": {"Zoom": [1, 2]}}, "wrong kind"),
+            ({"sheet": "S", "set": {"Zoom": 5}}, "SetZoom returned -1"),
             ({"sheet": "S", "call": "FreezePanes", "args": [1, 0]}, "at least 4 arguments"),
             ({"sheet": "S", "call": "FreezePanes", "args": [1, 0, "x", 0]}, "argument 3"),
             ({"sheet": "S", "call": "Move", "args": [{"before": "Gone"}]}, 'no sheet named "Gone"'),

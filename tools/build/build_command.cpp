@@ -20,7 +20,9 @@
 // come from the table in build/registry.h; `tablirex build --list` prints them.
 //
 // The first step that fails stops the script with a message naming it, and
-// nothing is saved. "save" paths are taken as given (relative ones from the
+// nothing is saved. A step fails on an unknown sheet, range, property or
+// operation, a value or argument of the wrong kind, and on a failing result code
+// from the object model (a writer out of the sheet, a zoom outside 10 … 400). "save" paths are taken as given (relative ones from the
 // current directory); formats are 1 (BIFF5), 2 (BIFF8, the default) and 3 (HTML).
 #include <cstdio>
 #include <fstream>

@@ -90,17 +90,20 @@ void RegisterWindow() {
       [](IXLSWorksheet& s, const TVariant& v) { s.SetDisplayGridLines(v.AsBoolean()); });
   RegisterSheetProperty(
       "Zoom", [](IXLSWorksheet& s) { return TVariant(s.GetZoom()); },
-      [](IXLSWorksheet& s, const TVariant& v) { s.SetZoom(v.AsInteger()); });
-  // FreezePanes(row, col, topRow, leftCol), as the worksheet takes them.
+      [](IXLSWorksheet& s, const TVariant& v) { Check(s.SetZoom(v.AsInteger()), "SetZoom"); });
+  // FreezePanes(rows, cols, topRow, leftCol), as the worksheet takes them.
   RegisterSheetOperation("FreezePanes", [](IXLSWorksheet& s, const Args& a) {
     a.ExpectAtLeast(4);
     a.ExpectAtMost(4);
-    s.FreezePanes(a.Int(0), a.Int(1), a.Int(2), a.Int(3));
+    Check(s.FreezePanes(a.Int(0), a.Int(1), a.Int(2), a.Int(3)), "FreezePanes");
     return TVariant();
   });
+  // ThawPanes([verticalSplit, horizontalSplit, topRow, leftCol]): without
+  // arguments the panes go; with them the window is split there.
   RegisterSheetOperation("ThawPanes", [](IXLSWorksheet& s, const Args& a) {
-    a.ExpectAtMost(0);
-    s.ThawPanes();
+    a.ExpectAtMost(4);
+    const auto split = [&](std::size_t i) { return a.Has(i) ? static_cast<float>(a.Number(i)) : 0.0f; };
+    Check(s.ThawPanes(split(0), split(1), a.Int(2, -1), a.Int(3, -1)), "ThawPanes");
     return TVariant();
   });
   RegisterSheetOperation("ResetAllPageBreaks", [](IXLSWorksheet& s, const Args& a) {
@@ -114,10 +117,11 @@ void RegisterWindow() {
     else s.Protect();
     return TVariant();
   });
+  // UnProtect() returns false when the sheet stays protected (it has a password).
   RegisterSheetOperation("UnProtect", [](IXLSWorksheet& s, const Args& a) {
     a.ExpectAtMost(1);
-    if (a.Has(0)) s.UnProtect(a.Text(0));
-    else s.UnProtect();
+    if (!a.Has(0)) return TVariant(s.UnProtect());
+    s.UnProtect(a.Text(0));
     return TVariant();
   });
 }

@@ -41,10 +41,11 @@ void RegisterProtection() {
     else wb.Protect();
     return TVariant();
   });
+  // UnProtect() returns false when the workbook stays protected (it has a password).
   RegisterWorkbookOperation("UnProtect", [](TXLSWorkbook& wb, const Args& a) {
     a.ExpectAtMost(1);
-    if (a.Has(0)) wb.UnProtect(a.Text(0));
-    else wb.UnProtect();
+    if (!a.Has(0)) return TVariant(wb.UnProtect());
+    wb.UnProtect(a.Text(0));
     return TVariant();
   });
 }

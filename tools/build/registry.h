@@ -54,7 +54,8 @@
 //   - An operation validates its arguments through Args (which raises
 //     ScriptError with a clear text) and returns a variant that is printed when
 //     it is not empty.
-//   - Throw ScriptError for anything else the script got wrong.
+//   - Throw ScriptError for anything else the script got wrong, and when the
+//     object model answers with a failing result code (not 1).
 //   - Pass nullptr as the getter or the setter of a write-only or read-only
 //     property.
 //   - A name may be registered once per kind of target; a second registration
