@@ -18,7 +18,6 @@ namespace {
 
 // Object-model constants used below.
 constexpr std::int32_t kCenter = -4108;
-constexpr std::int32_t kRight = -4152;
 constexpr std::int32_t kVCenter = -4108;
 constexpr std::int32_t kTop = -4160;
 constexpr std::int32_t kOutline = 13;
