@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <limits>
 #include <map>
+#include <type_traits>
 
 #include "tablirex/datetime.h"
 #include "tablirex/worksheets.h"
