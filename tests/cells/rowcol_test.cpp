@@ -254,12 +254,5 @@ TEST(RowColumnFormats, ReferencesMoveThroughTheXFList) {
   EXPECT_EQ(plain[10] | (plain[11] << 8), 0);
 }
 
-TEST(RowColumnFormats, PictureSizesAreFixed) {
-  EXPECT_EQ(TXLSColumnInfoList::SizeCol(0), 64);
-  EXPECT_EQ(TXLSColumnInfoList::SizeCol(200), 64);
-  EXPECT_EQ(TXLSRowInfoList::SizeRow(0), 17);
-  EXPECT_EQ(TXLSRowInfoList::SizeRow(60000), 17);
-}
-
 }  // namespace
 }  // namespace tablirex
