@@ -40,9 +40,15 @@ class IXLSWorkBook : public TXLSObject {
   /// Saves in the default format. Returns 1 on success, -1 on failure; a failed
   /// save leaves any previous file at that path untouched.
   virtual std::int32_t SaveAs(std::string_view fileName) = 0;
-  /// Saves in format 1 (BIFF5), 2 (BIFF8) or 3 (HTML). Returns 1 or -1.
+  /// Saves in format 1 (BIFF5), 2 (BIFF8) or 3 (HTML, as SaveAsHTML). Returns 1 or
+  /// -1; never raises for a file that cannot be written.
   virtual std::int32_t SaveAs(std::string_view fileName, std::int32_t fileFormat) = 0;
-  /// Saves as HTML (a frameset with one page per sheet). Returns 1 or -1.
+  /// Saves as HTML pages in the workbook's code page: one sheet as one page at
+  /// fileName; several as a frameset at fileName (D/B.E) with the tab strip and
+  /// the pages Sheet001.htm, Sheet002.htm ... in the folder D/B.files, created when
+  /// missing; a workbook without sheets writes nothing. Returns 1; raises
+  /// EFileError (tablirex/file_error.h) when a file or the folder cannot be
+  /// written, leaving the files already written.
   virtual std::int32_t SaveAsHTML(std::string_view fileName) = 0;
 };
 

@@ -159,6 +159,12 @@ class IXLSWorksheet : public TXLSObject {
   TXLSProtect& Protection() noexcept { return *protect_; }
   TXLSPanes* Panes() noexcept { return panes_.get(); }
 
+  // ---- HTML ---------------------------------------------------------------------------
+  /// Writes the used range as one HTML page (8-bit text in the workbook's code
+  /// page) with a CSS class per cell format. Returns 1; raises EFileError
+  /// (tablirex/file_error.h) when the file cannot be written. Defined in src/html.
+  std::int32_t SaveAsHTML(std::string_view fileName);
+
   // ---- the save ---------------------------------------------------------------------
   /// Emits the records of all cells (during a save). Returns 1.
   std::int32_t StoreCells();

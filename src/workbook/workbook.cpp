@@ -12,9 +12,11 @@
 #include "formats/palette.h"
 #include "formats/xf_list.h"
 #include "formula/formula.h"
+#include "html/html_writer.h"
 #include "layout/layout_records.h"
 #include "layout/page_setup.h"
 #include "layout/protect.h"
+#include "tablirex/file_error.h"
 #include "tablirex/limits.h"
 #include "tablirex/result.h"
 #include "tablirex/worksheet.h"
@@ -115,10 +117,20 @@ TXLSFormula& TXLSWorkbook::InitFormula() {
 
 std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName) { return SaveAs(fileName, defaultFormat_); }
 
-std::int32_t TXLSWorkbook::SaveAsHTML(std::string_view) { return xlsFail; }
+std::int32_t TXLSWorkbook::SaveAsHTML(std::string_view fileName) {
+  SaveWorkbookAsHTML(*this, fileName);
+  return xlsOK;
+}
 
 std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName, std::int32_t fileFormat) {
-  if (fileFormat == xlHTML) return SaveAsHTML(fileName);
+  if (fileFormat == xlHTML) {
+    // SaveAs reports a failure by its result: the writer's exception stops here.
+    try {
+      return SaveAsHTML(fileName);
+    } catch (const EFileError&) {
+      return xlsFail;
+    }
+  }
   if (fileFormat != xlExcel5 && fileFormat != xlExcel97) return xlsFail;
   if (IsBlank(fileName)) return xlsFail;
   TCompoundFile file;

@@ -1,0 +1,133 @@
+// Texts of the HTML pages: escaping, code-page encoding, colours and border words.
+#include <cstdio>
+#include <string>
+
+#include "html/html_writer.h"
+#include "tablirex/colors.h"
+#include "text/text.h"
+
+namespace tablirex {
+namespace {
+
+// Object-model line styles.
+constexpr std::int32_t kContinuous = 1;
+constexpr std::int32_t kDash = -4115;
+constexpr std::int32_t kDot = -4118;
+constexpr std::int32_t kDouble = -4119;
+constexpr std::int32_t kDashDot = 4;
+constexpr std::int32_t kDashDotDot = 5;
+constexpr std::int32_t kSlantDashDot = 13;
+// Weights.
+constexpr std::int32_t kHairline = 1;
+constexpr std::int32_t kThin = 2;
+constexpr std::int32_t kMedium = -4138;
+constexpr std::int32_t kThick = 4;
+
+}  // namespace
+
+std::string EscapeHTML(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\r':
+        out += "<br>";
+        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string EncodeHTMLText(std::string_view text, std::uint16_t codePage) {
+  std::string out;
+  out.reserve(text.size());
+  const std::u16string wide = Utf8ToUtf16(text);
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    const char16_t u = wide[i];
+    if (u < 0x80) {
+      out.push_back(static_cast<char>(u));
+      continue;
+    }
+    char32_t cp = u;
+    std::size_t units = 1;
+    if (u >= 0xD800 && u < 0xDC00 && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000) {
+      cp = 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
+      units = 2;
+    }
+    const std::string byte = units == 1 ? Utf16ToCodePage(std::u16string_view(&wide[i], 1), codePage) : "?";
+    if (byte.size() == 1 && byte != "?")
+      out += byte;
+    else
+      out += "&#" + std::to_string(static_cast<std::uint32_t>(cp)) + ";";
+    i += units - 1;
+  }
+  return out;
+}
+
+std::string HTMLColor(std::uint32_t rgb) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%02X%02X%02X", rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+  return buf;
+}
+
+std::string HTMLBorderWidth(std::int32_t weight, std::int32_t lineStyle) {
+  // Tenths of a point, so that the sums stay exact.
+  int tenths = 0;
+  switch (weight) {
+    case kHairline: tenths = 1; break;
+    case kThin: tenths = 5; break;
+    case kMedium: tenths = 15; break;
+    case kThick: tenths = 20; break;
+    default: break;
+  }
+  if (lineStyle == kDouble) tenths += 15;
+  // "#.#": no leading zero, no trailing ".0".
+  std::string out = tenths >= 10 ? std::to_string(tenths / 10) : tenths == 0 ? "0" : "";
+  if (tenths % 10 != 0) out += "." + std::to_string(tenths % 10);
+  return out + "pt";
+}
+
+std::string_view HTMLBorderStyle(std::int32_t lineStyle) {
+  switch (lineStyle) {
+    case kContinuous: return "solid";
+    case kDash:
+    case kDashDot:
+    case kDashDotDot:
+    case kSlantDashDot: return "dashed";
+    case kDouble: return "double";
+    case kDot: return "dotted";
+    default: return "";
+  }
+}
+
+std::string SheetNumberText(std::int32_t position) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%03d", static_cast<int>(position));
+  return buf;
+}
+
+std::string EncodeURLComponent(std::string_view utf8) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char ch : utf8) {
+    const auto c = static_cast<unsigned char>(ch);
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+        c == '_' || c == '~') {
+      out.push_back(ch);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 0xF]);
+    }
+  }
+  return out;
+}
+
+}  // namespace tablirex
