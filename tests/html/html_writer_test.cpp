@@ -1,0 +1,339 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "html/html_writer.h"
+#include "tablirex/file_error.h"
+#include "tablirex/format_views.h"
+#include "tablirex/workbook.h"
+#include "tablirex/worksheet.h"
+#include "tablirex/worksheets.h"
+
+namespace tablirex {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// The table rows of a page, each "  <tr>…</tr>".
+std::vector<std::string> Rows(const std::string& page) {
+  std::vector<std::string> out;
+  std::istringstream in(page);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("  <tr>", 0) == 0) out.push_back(line);
+  return out;
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    path_ = fs::temp_directory_path() /
+            ("tablirex_html_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "_" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  fs::path operator/(const std::string& name) const { return path_ / name; }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+class HTMLSheet : public ::testing::Test {
+ protected:
+  HTMLSheet() : sheet(wb.GetWorksheets()->Add()) {}
+  IXLSRange& R(const char* a1) {
+    held = sheet->Range(a1);
+    return *held;
+  }
+  std::string Page() { return BuildSheetHTML(*sheet); }
+
+  TXLSWorkbook wb;
+  IXLSWorksheet* sheet;
+  Ref<IXLSRange> held;
+};
+
+TEST_F(HTMLSheet, PageFrameAndColumnWidths) {
+  R("A1:B1").SetColumnWidth(TVariant(10.0));
+  R("C1").SetColumnWidth(TVariant(2.5));  // 20 pixels
+  R("A1").SetValue(TVariant("y"));
+  R("C2").SetValue(TVariant("x"));
+  R("A1").SetRowHeight(TVariant(15.0));  // 19.995 pixels
+  const std::string page = Page();
+  EXPECT_EQ(page.rfind("<html><head>\r\n<STYLE TYPE=\"text/css\">\r\n<!--\r\n", 0), 0u);
+  EXPECT_NE(page.find("-->\r\n</STYLE>\r\n</head><body>\r\n\r\n<table border=0 cellpadding=0 cellspacing=0 "
+                      "width=180 style='border-collapse:collapse;table-layout:fixed'>\r\n"
+                      "  <col width=80>\r\n  <col width=80>\r\n  <col width=20>\r\n  <tr>"),
+            std::string::npos);
+  const auto rows = Rows(page);
+  ASSERT_EQ(rows.size(), 2u);
+  // Only the first td of a row carries its height. A row with a height of its
+  // own has a record, whose format is the default cell format, XF 15.
+  EXPECT_EQ(rows[0], "  <tr>    <td  height=20  class=f15>y</td>  <td  class=f15>&nbsp;</td>  "
+                     "<td  class=f15>&nbsp;</td>  </tr>\r");
+  EXPECT_EQ(Count(page, " td.f15 {"), 1u);
+  EXPECT_EQ(Count(rows[1], "height="), 1u);
+  EXPECT_TRUE(page.ends_with("\r\n\r\n</table></body></html>\r\n"));
+}
+
+TEST_F(HTMLSheet, CellTextsAreFormattedAndEscaped) {
+  R("A1").SetValue(TVariant(1234.5));
+  R("A1").SetNumFormat("0.00");
+  R("B1").SetValue(TVariant("\"a < b & c\""));
+  R("C1").SetValue(TVariant("=SUM(A1:A2)"));
+  R("D1").SetValue(TVariant("one\r\ntwo\rthree\nfour"));
+  R("E1").SetValue(TVariant(2.0));
+  R("E1").SetHAlign(TVariant(-4108));  // centred: no align=right
+  R("F1").SetValue(TVariant::Date(45356.5));
+  R("F1").SetNumFormat("yyyy-mm-dd hh:mm");
+  R("G1").SetValue(TVariant("<script>alert(1)</script>"));
+  const std::string r = Page();
+  ASSERT_EQ(Rows(r).size(), 1u);
+  EXPECT_NE(r.find("align=right  class=f"), std::string::npos);
+  EXPECT_NE(r.find(">1234.50</td>"), std::string::npos);
+  EXPECT_NE(r.find("class=f0>&quot;a &lt; b &amp; c&quot;</td>"), std::string::npos);
+  EXPECT_NE(r.find("class=f0>=SUM(A1:A2)</td>"), std::string::npos);
+  EXPECT_NE(r.find(">one<br>two<br>three\nfour</td>"), std::string::npos) << r;
+  EXPECT_EQ(Count(r, "align=right"), 1u);
+  EXPECT_NE(r.find(">2024-03-05 12:00</td>"), std::string::npos);
+  // Cell text cannot open an element of its own.
+  EXPECT_EQ(r.find("<script"), std::string::npos);
+  EXPECT_NE(r.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+}
+
+TEST_F(HTMLSheet, MergedAreaIsOneCell) {
+  R("B2:D3").Merge(false);
+  R("B2").SetValue(TVariant("area"));
+  R("E4").SetValue(TVariant(1.0));
+  const auto rows = Rows(Page());
+  ASSERT_EQ(rows.size(), 3u);  // rows 2 … 4, columns B … E
+  EXPECT_NE(rows[0].find("<td  height=17 colspan=3 rowspan=2 class=f0>area</td>"), std::string::npos) << rows[0];
+  EXPECT_EQ(Count(rows[0], "<td"), 2u);  // the area and E2
+  EXPECT_EQ(Count(rows[1], "<td"), 1u);  // E3 only: no height on this row, as its first cell is covered
+  EXPECT_EQ(Count(rows[1], "height="), 0u);
+  EXPECT_EQ(Count(rows[2], "<td"), 4u);
+}
+
+TEST_F(HTMLSheet, OneRulePerFormatInUse) {
+  R("A1:C3").GetFont()->SetBold(true);
+  R("A1:C3").SetValue(TVariant(1.0));
+  R("D1").SetValue(TVariant(2.0));  // default format: class f0, no rule
+  const std::string page = Page();
+  const std::smatch m = [&] {
+    std::smatch s;
+    std::regex_search(page, s, std::regex(" td\\.f(\\d+) \\{"));
+    return s;
+  }();
+  ASSERT_FALSE(m.empty());
+  EXPECT_EQ(Count(page, " td.f"), 1u);
+  EXPECT_EQ(Count(page, "class=f" + m[1].str() + ">"), 9u);
+  EXPECT_EQ(Count(page, "td.f0 "), 0u);
+  EXPECT_EQ(Count(page, "class=f0>"), 3u);  // D1, and D2, D3 of the used range
+}
+
+TEST_F(HTMLSheet, CSSRuleOfAFormat) {
+  IXLSRange& a = R("B2");
+  a.SetValue(TVariant("x"));
+  a.GetFont()->SetBold(true);
+  a.GetFont()->SetItalic(true);
+  a.GetFont()->SetSize(10.5f);                         // a half rounds to even: 10
+  a.GetFont()->SetColor(0x0000FF);                      // red
+  a.SetHAlign(TVariant(-4108));
+  a.SetVAlign(TVariant(-4160));
+  a.GetInterior()->SetColor(0xFFFF00);                  // cyan
+  a.GetInterior()->SetPattern(1);
+  a.SetWrapText(TVariant(true));
+  const std::string rule = GetCSSItem(*sheet, a.XFIndex(), a);
+  EXPECT_EQ(rule, " td.f" + std::to_string(a.XFIndex()) +
+                      " {font-family: Arial; font-size: 10pt;  padding-top:1px; padding-right:1px; "
+                      "padding-left:1px; font-weight: bold; font-style: italic; text-align: center; "
+                      "vertical-align: text-top; color: #FF0000; background-color: #00FFFF; }\r\n");
+}
+
+TEST_F(HTMLSheet, BorderWidthsStylesAndColours) {
+  IXLSRange& a = R("B2");
+  a.SetValue(TVariant("x"));
+  Ref<IXLSBorder> top = a.GetBorders()->GetBorder(8);
+  top->SetLineStyle(static_cast<std::uint32_t>(-4119));  // double
+  top->SetWeight(2);                                      // thin
+  Ref<IXLSBorder> bottom = a.GetBorders()->GetBorder(9);
+  bottom->SetLineStyle(1);
+  bottom->SetWeight(2);
+  bottom->SetColorIndex(3);  // red
+  Ref<IXLSBorder> left = a.GetBorders()->GetBorder(7);
+  left->SetLineStyle(static_cast<std::uint32_t>(-4118));
+  left->SetWeight(2);
+  Ref<IXLSBorder> right = a.GetBorders()->GetBorder(10);
+  right->SetLineStyle(static_cast<std::uint32_t>(-4115));
+  right->SetWeight(static_cast<std::uint32_t>(-4138));
+  const std::string rule = GetCSSItem(*sheet, a.XFIndex(), a);
+  EXPECT_NE(rule.find("border-top: 2pt double #000000; border-bottom: .5pt solid #FF0000; "
+                      "border-left: .5pt dotted #000000; border-right: 1.5pt dashed #000000; white-space: nowrap; }"),
+            std::string::npos)
+      << rule;
+
+  const struct {
+    std::int32_t weight, style;
+    const char* width;
+    const char* word;
+  } cases[] = {{1, 1, ".1pt", "solid"},       {2, 1, ".5pt", "solid"},      {-4138, -4115, "1.5pt", "dashed"},
+               {4, 4, "2pt", "dashed"},       {4, -4119, "3.5pt", "double"}, {-4138, -4119, "3pt", "double"},
+               {2, 5, ".5pt", "dashed"},      {2, 13, ".5pt", "dashed"},     {1, -4118, ".1pt", "dotted"},
+               {7, 99, "0pt", ""}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(HTMLBorderWidth(c.weight, c.style), c.width) << c.weight << " " << c.style;
+    EXPECT_EQ(HTMLBorderStyle(c.style), c.word) << c.style;
+  }
+}
+
+TEST_F(HTMLSheet, FontNameCannotLeaveTheStyleSheet) {
+  R("A1").SetValue(TVariant("x"));
+  R("A1").GetFont()->SetName("Arial</STYLE><script>x()</script>");
+  const std::string page = Page();
+  const std::size_t end = page.find("</STYLE>");
+  EXPECT_EQ(Count(page, "</STYLE>"), 1u);
+  EXPECT_EQ(page.find("<script"), std::string::npos);
+  EXPECT_NE(page.substr(0, end).find("font-family: Arial/STYLEscriptx()/script; "), std::string::npos);
+}
+
+TEST_F(HTMLSheet, TextsInTheWorkbookCodePage) {
+  R("A1").SetValue(TVariant("\xE2\x82\xAC 5 \xCE\xA9"));  // euro sign, omega
+  std::string r = Rows(Page())[0];
+  EXPECT_NE(r.find(">\x80 5 &#937;</td>"), std::string::npos);  // 1252 has the euro, not omega
+  ASSERT_EQ(wb.SetCodePage(1251), 1);
+  r = Rows(Page())[0];
+  EXPECT_NE(r.find(">\x88 5 &#937;</td>"), std::string::npos);
+}
+
+TEST_F(HTMLSheet, EmptySheetIsOneEmptyCell) {
+  const auto rows = Rows(Page());
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0], "  <tr>    <td  height=17  class=f0>&nbsp;</td>  </tr>\r");
+}
+
+// ---- the workbook -----------------------------------------------------------------------
+
+TEST(HTMLWorkbook, MainPageLines) {
+  EXPECT_EQ(BuildMainHTML("book.files", 2),
+            "<html>\r\n<head>\r\n</head>\r\n"
+            "<frameset rows=\"*,39\" border=0 width=0 frameborder=no framespacing=0>\r\n"
+            "<frame src=\"book.files/Sheet002.htm\" name=\"frSheet\">\r\n"
+            "<frame src=\"book.files/tabstrip.htm\" name=\"frTabs\" marginwidth=0 marginheight=0>\r\n"
+            "<noframes>\r\n<body>\r\n"
+            "<p>This page uses the frames. Your brouser does not support frames.</p>\r\n"
+            "</body>\r\n</noframes>\r\n</frameset>\r\n</html>\r\n");
+  EXPECT_EQ(SheetNumberText(7), "007");
+  EXPECT_EQ(SheetNumberText(1000), "1000");
+}
+
+TEST(HTMLWorkbook, TabStripLinksEverySheetAndEscapesNames) {
+  TXLSWorkbook wb;
+  wb.GetWorksheets()->Add()->SetWorkSheetName("Data");
+  wb.GetWorksheets()->Add()->SetWorkSheetName("A&B <\"x\">");
+  const std::string page = BuildNavigateHTML(wb);
+  EXPECT_EQ(page.rfind("<html>\r\n<head>\r\n<style>\r\n<!--\r\nA {\r\n    text-decoration:none;\r\n"
+                       "    color:#000000;\r\n    font-size:9pt;\r\n}\r\n-->\r\n</style>\r\n</head>\r\n"
+                       "<body topmargin=0 leftmargin=0 bgcolor=\"#808080\">\r\n"
+                       "<table border=0 cellspacing=1>\r\n <tr>\r\n",
+                       0),
+            0u);
+  EXPECT_NE(page.find("\r\n<td bgcolor=\"#FFFFFF\" nowrap><b><small><small>&nbsp;<a href=\"Sheet001.htm\" "
+                      "target=\"frSheet\"><font face=\"Arial\" color=\"#000000\">Data</font></a>&nbsp;"
+                      "</small></small></b></td>\r\n"),
+            std::string::npos);
+  // Sheet names are escaped like cell texts.
+  EXPECT_NE(page.find("<a href=\"Sheet002.htm\" target=\"frSheet\"><font face=\"Arial\" color=\"#000000\">"
+                      "A&amp;B &lt;&quot;x&quot;&gt;</font>"),
+            std::string::npos);
+  EXPECT_TRUE(page.ends_with("</td>\r\n </tr>\r\n</table>\r\n</body>\r\n</html>\r\n"));
+}
+
+TEST(HTMLWorkbook, SaveAsFormat3WritesTheFrameset) {
+  TempDir dir;
+  TXLSWorkbook wb;
+  for (int i = 0; i < 3; ++i) wb.GetWorksheets()->Add()->Range("A1")->SetValue(TVariant(std::int32_t{i + 1}));
+  wb.GetWorksheets()->Get(2)->Activate();
+  ASSERT_EQ(wb.SaveAs((dir / "book.htm").string(), 3), 1);
+  EXPECT_EQ(wb.CurrentFormat(), 2);
+  for (const char* f : {"book.files/tabstrip.htm", "book.files/Sheet001.htm", "book.files/Sheet002.htm",
+                        "book.files/Sheet003.htm"})
+    EXPECT_TRUE(fs::is_regular_file(dir / f)) << f;
+  EXPECT_NE(ReadFile(dir / "book.htm").find("<frame src=\"book.files/Sheet002.htm\" name=\"frSheet\">"),
+            std::string::npos);
+  EXPECT_NE(ReadFile(dir / "book.files/Sheet003.htm").find(">3</td>"), std::string::npos);
+  // Saving again into the existing folder works, and a BIFF save still follows.
+  EXPECT_EQ(wb.SaveAs((dir / "book.htm").string(), 3), 1);
+  EXPECT_EQ(wb.SaveAs((dir / "book.xls").string()), 1);
+}
+
+TEST(HTMLWorkbook, OneSheetIsOnePageAndNoSheetNothing) {
+  TempDir dir;
+  TXLSWorkbook empty;
+  EXPECT_EQ(empty.SaveAsHTML((dir / "none.htm").string()), 1);
+  EXPECT_FALSE(fs::exists(dir / "none.htm"));
+  EXPECT_EQ(empty.GetWorksheets()->GetCount(), 0);
+
+  TXLSWorkbook wb;
+  wb.GetWorksheets()->Add()->Range("A1")->SetValue(TVariant("only"));
+  ASSERT_EQ(wb.SaveAs((dir / "one.html").string(), 3), 1);
+  EXPECT_FALSE(fs::exists(dir / "one.files"));
+  EXPECT_NE(ReadFile(dir / "one.html").find(">only</td>"), std::string::npos);
+}
+
+TEST(HTMLWorkbook, FolderNamesAreSafeURLs) {
+  TempDir dir;
+  TXLSWorkbook wb;
+  wb.GetWorksheets()->Add();
+  wb.GetWorksheets()->Add();
+  fs::create_directories(dir / "a.b");
+  ASSERT_EQ(wb.SaveAs((dir / "a.b" / "my book#1").string(), 3), 1);
+  EXPECT_TRUE(fs::is_regular_file(dir / "a.b" / "my book#1.files" / "Sheet002.htm"));
+  EXPECT_NE(ReadFile(dir / "a.b" / "my book#1").find("<frame src=\"my%20book%231.files/tabstrip.htm\""),
+            std::string::npos);
+}
+
+TEST(HTMLWorkbook, FailuresRaiseButSaveAsReturnsMinusOne) {
+  TempDir dir;
+  TXLSWorkbook wb;
+  wb.GetWorksheets()->Add();
+  const std::string missing = (dir / "no" / "such" / "page.htm").string();
+  EXPECT_THROW(wb.SaveAsHTML(missing), EFileError);
+  EXPECT_THROW(wb.GetWorksheets()->Get(1)->SaveAsHTML(missing), EFileError);
+  EXPECT_EQ(wb.SaveAs(missing, 3), -1);
+  EXPECT_EQ(wb.SaveAs("", 3), -1);
+  EXPECT_EQ(wb.CurrentFormat(), 2);
+  // A file where the folder should go.
+  wb.GetWorksheets()->Add();
+  std::ofstream(dir / "book.files") << "x";
+  EXPECT_EQ(wb.SaveAs((dir / "book.htm").string(), 3), -1);
+  try {
+    wb.SaveAsHTML((dir / "book.htm").string());
+    ADD_FAILURE() << "no exception";
+  } catch (const EFileError& e) {
+    EXPECT_EQ(e.Path(), (dir / "book.files").string());
+  }
+}
+
+}  // namespace
+}  // namespace tablirex

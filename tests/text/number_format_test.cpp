@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include "tablirex/datetime.h"
+#include "text/number_format.h"
+
+namespace tablirex {
+namespace {
+
+struct NumberCase {
+  const char* format;
+  double value;
+  const char* shown;
+};
+
+TEST(NumberFormat, NumbersThroughFormats) {
+  const NumberCase cases[] = {
+      {"0.00", 1234.5, "1234.50"},
+      {"#,##0.00", 1234567.891, "1,234,567.89"},
+      {"0.00", 2.675, "2.68"},  // decimal rounding, not the binary value's
+      {"0.00", -2.5, "-2.50"},
+      {"0.00", -0.001, "0.00"},  // no sign on a value shown as zero
+      {"0", 0.5, "1"},
+      {"00000", 42, "00042"},
+      {"#.##", 0.5, ".5"},
+      {"0.##", 1, "1."},
+      {"#,##0", 999, "999"},
+      {"#,##0", 1000, "1,000"},
+      {"#,##0,", 1234567, "1,235"},  // a trailing comma divides by a thousand
+      {"0%", 0.256, "26%"},
+      {"0.0%", 0.1234, "12.3%"},
+      {"0.00E+00", 12345, "1.23E+04"},
+      {"0.00E+00", 0.00012345, "1.23E-04"},
+      {"0.00E+00", 9.999, "1.00E+01"},  // the mantissa carries into the exponent
+      {"##0.0E+0", 1234.5, "1.2E+3"},
+      {"#,##0;(#,##0)", -1234, "(1,234)"},
+      {"0;-0;\"zero\"", 0, "zero"},
+      {"[Red]0.0", 3.14159, "3.1"},
+      {"\"$\"#,##0.00", 12.345, "$12.35"},
+      {"[$\xE2\x82\xAC-407] #,##0.00", 5, "\xE2\x82\xAC 5.00"},
+      {"0.0 \\k\\g", 2.25, "2.3 kg"},
+      {"000-0000", 5551234, "555-1234"},
+      {"0.00_)", 1, "1.00 "},
+      {"General", 0.1 + 0.2, "0.3"},
+      {"?0.0?", 1.5, " 1.5 "},
+  };
+  for (const NumberCase& c : cases) EXPECT_EQ(FormatFloatPattern(c.format, c.value), c.shown) << c.format;
+}
+
+TEST(NumberFormat, DatesThroughFormats) {
+  const double when = EncodeDate(2024, 3, 5) + EncodeTime(14, 7, 9, 250);
+  const NumberCase cases[] = {
+      {"yyyy-mm-dd hh:mm:ss", when, "2024-03-05 14:07:09"},
+      {"d mmm yyyy", when, "5 Mar 2024"},
+      {"dddd, mmmm d", when, "Tuesday, March 5"},
+      {"mm/dd/yy", when, "03/05/24"},
+      {"h:mm AM/PM", when, "2:07 PM"},
+      {"hh:mm:ss.00", when, "14:07:09.25"},
+      {"mmmmm", when, "M"},
+      {"[h]:mm", 1.5, "36:00"},
+      {"yyyy-mm-dd", EncodeDate(1899, 12, 30), "1899-12-30"},
+  };
+  for (const NumberCase& c : cases) EXPECT_EQ(FormatDateTimePattern(c.format, c.value), c.shown) << c.format;
+  // A number under a date format is a serial day number; a date under a number
+  // format its serial number.
+  EXPECT_EQ(FormatFloatPattern("yyyy-mm-dd", EncodeDate(2024, 3, 5)), "2024-03-05");
+  EXPECT_EQ(FormatDateTimePattern("0.00", 45356.25), "45356.25");
+  EXPECT_TRUE(IsDateTimeFormat("[h]:mm"));
+  EXPECT_FALSE(IsDateTimeFormat("0.00"));
+  EXPECT_FALSE(IsDateTimeFormat("\"days\" 0"));
+}
+
+TEST(NumberFormat, PlainForms) {
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {{1234.5, "1234.5"}, {0.1 + 0.2, "0.3"}, {-7, "-7"},           {1e20, "1E+20"},
+               {-1e-6, "-1E-6"},   {0, "0"},           {123456789012345.0, "123456789012345"},
+               {1.0 / 3, "0.333333333333333"}};
+  for (const auto& c : cases) EXPECT_EQ(PlainNumberText(c.value), c.text);
+  EXPECT_EQ(PlainValueText(TVariant::Date(EncodeDate(2024, 3, 5))), "2024-03-05");
+  EXPECT_EQ(PlainValueText(TVariant::Null()), "");
+  EXPECT_EQ(FormatCellValue(TVariant(1234.5), "@"), "1234.5");
+  EXPECT_EQ(FormatCellValue(TVariant(1234.5), ""), "1234.5");
+  EXPECT_EQ(FormatCellValue(TVariant("=A1*2"), "0.00"), "=A1*2");
+  EXPECT_EQ(FormatCellValue(TVariant(std::int32_t{7}), "0.0"), "7.0");
+}
+
+TEST(NumberFormat, HalvesRoundToEven) {
+  const double in[] = {0.5, 1.5, 2.5, -2.5, 2.4999, 16.99575};
+  const double out[] = {0, 2, 2, -2, 2, 17};
+  for (std::size_t i = 0; i < std::size(in); ++i) EXPECT_EQ(RoundHalfEven(in[i]), out[i]) << in[i];
+}
+
+}  // namespace
+}  // namespace tablirex
