@@ -4,6 +4,8 @@ import os
 import subprocess
 import unittest
 
+import xlrd
+
 from tool import Dump, Workdir, build_ok, dump, require_tool
 import tool
 
@@ -97,15 +99,19 @@ class DumpTest(unittest.TestCase):
             with open(self.dir(first), "rb") as f, open(self.dir(again), "rb") as g:
                 self.assertTrue(f.read() == g.read(), first)
 
-    @unittest.expectedFailure
-    def test_biff5_dimensions_of_the_last_row(self):
-        # Known fault: BIFF5 keeps "last used row + 1" of DIMENSIONS in 16 bits, so a
-        # cell in row 65536 (IV65536) wraps it to 0, below the first row 0xFFFF.
-        # (BIFF5 sheets hold 16384 rows; xlrd refuses such a file outright.)
-        path = self.save(["S"], 1, steps=[{"sheet": 1, "range": "IV65536", "set": {"Value": 1}}])
+    def test_biff5_leaves_out_rows_it_cannot_hold(self):
+        # An Excel 5 sheet has 16384 rows: a cell below them is left out of that form
+        # (and kept in the Excel 97 form), so DIMENSIONS never wraps and readers open it.
+        steps = [{"sheet": 1, "range": "IV65536", "set": {"Value": 1}},
+                 {"sheet": 1, "range": "B16384", "set": {"Value": 2}}]
+        path = self.save(["S"], 1, steps=steps)
         dims = next(r for r in dump(self, path).substreams()[1] if r["name"] == "DIMENSIONS")["body"]
         first, after_last = int.from_bytes(dims[0:2], "little"), int.from_bytes(dims[2:4], "little")
-        self.assertGreater(after_last, first)
+        self.assertEqual((first, after_last), (16383, 16384))
+        sheet = xlrd.open_workbook(path).sheet_by_index(0)
+        self.assertEqual(sheet.cell_value(16383, 1), 2.0)
+        path8 = self.save(["S"], 2, steps=steps)
+        self.assertEqual(xlrd.open_workbook(path8).sheet_by_index(0).cell_value(65535, 255), 1.0)
 
     def patched(self, offset, data):
         """book.xls with data written over the workbook stream at a stream offset."""
