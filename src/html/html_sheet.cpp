@@ -9,6 +9,7 @@
 #include "formats/xf_list.h"
 #include "html/html_files.h"
 #include "html/html_writer.h"
+#include "range/range_impl.h"
 #include "tablirex/colors.h"
 #include "tablirex/format_views.h"
 #include "tablirex/result.h"
@@ -74,6 +75,14 @@ std::uint32_t BorderRGB(const TXLSPalette& palette, std::int32_t colorIndex) {
   if (colorIndex == xlColorIndexAutomatic || colorIndex == kNone || colorIndex <= 0)
     return palette.GetPaletteColor(kPaletteSystemForeground);
   return palette.GetCustomColor(colorIndex);
+}
+
+// The one-cell range at a zero-based position of the sheet (the used range's
+// Item(r, c), built from the absolute position).
+Ref<IXLSRange> CellRange(IXLSWorksheet& sheet, std::int32_t row, std::int32_t col) {
+  const auto r = static_cast<std::uint16_t>(row);
+  const auto c = static_cast<std::uint8_t>(col);
+  return MakeRef<TXLSRange>(&sheet, r, c, r, c);
 }
 
 }  // namespace
@@ -150,7 +159,7 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet) {
   std::vector<std::int64_t> widths(static_cast<std::size_t>(cols));
   std::int64_t tableWidth = 0;
   for (std::int32_t c = 1; c <= cols; ++c) {
-    const Ref<IXLSRange> top = used->GetItem(1, static_cast<std::uint8_t>(c));
+    const Ref<IXLSRange> top = CellRange(sheet, row0, col0 + c - 1);
     widths[static_cast<std::size_t>(c - 1)] = RoundToInt(NumberOf(top->GetColumnWidth()) * kPixelsPerCharacter);
     tableWidth += widths[static_cast<std::size_t>(c - 1)];
   }
@@ -164,7 +173,7 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet) {
     body += "  <tr>";
     std::string line = "    ";
     for (std::int32_t c = 1; c <= cols; ++c) {
-      const Ref<IXLSRange> k = used->GetItem(static_cast<std::uint16_t>(r), static_cast<std::uint8_t>(c));
+      const Ref<IXLSRange> k = CellRange(sheet, row0 + r - 1, col0 + c - 1);
       std::string attributes;
       const std::int32_t x = k->XFIndex();
       if (c == 1)

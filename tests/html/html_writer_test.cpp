@@ -226,6 +226,16 @@ TEST_F(HTMLSheet, TextsInTheWorkbookCodePage) {
   EXPECT_NE(r.find(">\x88 5 &#937;</td>"), std::string::npos);
 }
 
+TEST_F(HTMLSheet, FullWidthSheetReachesTheLastColumn) {
+  R("A1").SetValue(TVariant("first"));
+  R("IV2").SetValue(TVariant("last"));
+  const auto rows = Rows(Page());
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(Count(rows[0], "<td"), 256u);
+  EXPECT_TRUE(rows[1].ends_with("<td  class=f0>last</td>  </tr>\r")) << rows[1].substr(rows[1].size() - 60);
+  EXPECT_EQ(Count(rows[0], ">first<"), 1u);
+}
+
 TEST_F(HTMLSheet, EmptySheetIsOneEmptyCell) {
   const auto rows = Rows(Page());
   ASSERT_EQ(rows.size(), 1u);
