@@ -535,6 +535,9 @@ std::string FormatFloatPattern(std::string_view format, double value) {
 }
 
 std::string FormatDateTimePattern(std::string_view format, double serial) {
+  // Serial numbers past the year 9999 (or before year 1) name no calendar day.
+  constexpr double kLastSerial = 2958466, kFirstSerial = -693594;
+  if (!std::isfinite(serial) || serial >= kLastSerial || serial < kFirstSerial) return PlainNumberText(serial);
   const std::vector<std::string_view> sections = Sections(format);
   for (std::string_view s : sections)
     if (HasDateParts(s)) return FormatDateSection(Tokenize(s, true), serial);

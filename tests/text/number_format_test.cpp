@@ -64,6 +64,8 @@ TEST(NumberFormat, DatesThroughFormats) {
   // format its serial number.
   EXPECT_EQ(FormatFloatPattern("yyyy-mm-dd", EncodeDate(2024, 3, 5)), "2024-03-05");
   EXPECT_EQ(FormatDateTimePattern("0.00", 45356.25), "45356.25");
+  // No calendar day: the plain number.
+  EXPECT_EQ(FormatDateTimePattern("yyyy-mm-dd", 1e300), "1E+300");
   EXPECT_TRUE(IsDateTimeFormat("[h]:mm"));
   EXPECT_FALSE(IsDateTimeFormat("0.00"));
   EXPECT_FALSE(IsDateTimeFormat("\"days\" 0"));
