@@ -95,3 +95,21 @@ TEST(NumberFormat, HalvesRoundToEven) {
 
 }  // namespace
 }  // namespace tablirex
+
+namespace tablirex {
+namespace {
+
+// Formats cut short or odd still give a text, never a fault.
+TEST(NumberFormat, OddFormats) {
+  const NumberCase cases[] = {
+      {"\"abc", 1, "abc"}, {"[Red", 1, ""},     {"0\\", 1, "1"},       {";;;", -1, ""},
+      {"0.0E+", 12, "1.2E+"}, {"#,,,", 5e9, "5"}, {"E+0", 3, "E+0"}, {"_", 2, " "},
+      {"*", 2, ""},        {"0;", -2, ""},     {"@", 2, "@"},        {"[h", 2, "48"},
+  };
+  for (const NumberCase& c : cases) EXPECT_EQ(FormatFloatPattern(c.format, c.value), c.shown) << c.format;
+  const char* dates[] = {"y", "[", "m:s.", ".000", "AM/", "A/", "\"", "dddddd"};
+  for (const char* f : dates) EXPECT_NO_THROW(FormatDateTimePattern(f, 45356.75)) << f;
+}
+
+}  // namespace
+}  // namespace tablirex
