@@ -15,6 +15,26 @@ class IXLSFont;
 class IXLSInterior;
 class IXLSBorders;
 
+/// Shift codes of IXLSRange::Delete (up, left) and IXLSRange::Insert (down,
+/// right): the object model's standard values. Any other value chooses by the
+/// range's shape (whole columns shift sideways, anything else vertically).
+enum TXLSShift : std::int32_t {
+  xlShiftUp = -4162,
+  xlShiftToLeft = -4159,
+  xlShiftDown = -4121,
+  xlShiftToRight = -4161,
+};
+
+/// What IXLSRange::PasteFrom, Copy and Move carry over; a bit set.
+enum TXLSPasteFlags : std::int32_t {
+  xlPasteFormats = 1,
+  xlPasteValues = 2,
+  xlPasteColumnWidths = 4,
+  xlPasteNumberFormats = 8,
+  /// What Copy and Move carry without flags: formats, values and column widths.
+  xlPasteDefault = 7,
+};
+
 /// A rectangle of cells on one worksheet. Ranges own no cells: every operation goes
 /// through the worksheet's cell store, the shared string table and the row and
 /// column lists. Rows and columns are zero-based in GetFirstRow/GetLastRow/
@@ -24,8 +44,11 @@ class IXLSRange : public TXLSObject {
  public:
   using TXLSObject::TXLSObject;
 
-  /// Pastes the source range's contents here (flags select values, formats and
-  /// widths; copy keeps the source, otherwise it is moved).
+  /// Pastes the source range's contents here (TXLSPasteFlags select values, formats,
+  /// number formats and column widths; copy keeps the source, otherwise the source
+  /// cells are emptied). A smaller source is repeated over this range, a larger one
+  /// cut to its size; the source may lie on another sheet of the same workbook and
+  /// may overlap this range. A source of another workbook is ignored.
   virtual void PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) = 0;
   /// The single cell at (row, col), one-based relative to this range's first corner.
   virtual Ref<IXLSRange> GetItem(std::uint16_t row, std::uint8_t col) = 0;
@@ -66,6 +89,9 @@ class IXLSRange : public TXLSObject {
   virtual TVariant GetVAlign() = 0;
   virtual void SetVAlign(const TVariant& value) = 0;
   virtual Ref<IXLSRange> GetCells() = 0;
+  /// Grows the range over the merged areas it touches and merges it into one area
+  /// (across: one area per row). The top-left cell (each row's first) keeps its
+  /// value; the other cells are emptied and keep their formats.
   virtual void Merge(bool across) = 0;
   /// Makes the range (extended over merged areas) the worksheet's selection.
   virtual void Select() = 0;
@@ -73,8 +99,16 @@ class IXLSRange : public TXLSObject {
   virtual void ClearContents() = 0;
   /// Empties every existing cell and drops its format. Creates no cell.
   virtual void Clear() = 0;
+  /// Inserts empty cells in the range's place, shifting the cells from there to
+  /// the end of the used area down or right (TXLSShift). The new cells take the
+  /// formats of the row above (column to the left). False, with nothing changed,
+  /// when cells would be pushed past row 65536 or column IV.
   virtual TVariant Insert(std::int32_t shift) = 0;
+  /// Deletes the range's cells, moving the cells below (to the right) up (left)
+  /// into their place (TXLSShift). Merged areas crossing the moved block's border
+  /// are dissolved first. Returns true.
   virtual TVariant Delete(std::int32_t shift) = 0;
+  /// destination->PasteFrom(this, xlPasteDefault or flags, false / true).
   virtual void Move(IXLSRange* destination) = 0;
   virtual void Copy(IXLSRange* destination) = 0;
   virtual void Move(IXLSRange* destination, std::int32_t flags) = 0;
@@ -84,6 +118,8 @@ class IXLSRange : public TXLSObject {
   virtual std::int32_t GetLastCol() = 0;
   virtual std::int32_t GetFirstRow() = 0;
   virtual std::int32_t GetLastRow() = 0;
+  /// Dissolves every merged area with a cell in the range (also the parts outside
+  /// it). Covered cells stay empty.
   virtual void Unmerge() = 0;
   /// The saved XF index of the first cell's format.
   virtual std::int32_t XFIndex() = 0;

@@ -85,6 +85,12 @@ class TXLSRange final : public IXLSRange {
   std::int32_t GetRangeType() const noexcept;
   /// Grows the range over the merged areas it touches.
   void ExtendRange();
+  /// Merge with the argument as a variant: across when it is true or a number above 0.
+  void Merge(const TVariant& across);
+  /// Dissolves every merged area that crosses the border of the rectangle.
+  void UnMergeOutgoingRanges(std::int32_t row1, std::int32_t col1, std::int32_t row2, std::int32_t col2);
+  /// Dissolves the merged area whose top-left cell is owner; values are not restored.
+  void UnMergeCell(TXLSCellRef& owner);
   TXLSRangeType Kind() const noexcept { return kind_; }
   void SetKind(TXLSRangeType k) noexcept { kind_ = k; }
   IXLSWorksheet* Sheet() const noexcept { return sheet_; }

@@ -1,42 +1,190 @@
-// Merging and the structural range operations.
+// Merging, and the operations that move cells around: Insert and Delete with a
+// shift, and PasteFrom behind Copy and Move. They work on the cell store directly,
+// moving string-table and XF references along with the values and formats.
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "cells/cell_store.h"
+#include "cells/rowcol.h"
+#include "cells/sst.h"
+#include "formats/xf_list.h"
 #include "range/range_impl.h"
+#include "tablirex/workbook.h"
 #include "tablirex/worksheet.h"
 
 namespace tablirex {
+namespace {
+
+/// Position of a cell's merged area: its owner and the area's last row and column.
+struct TMergeArea {
+  TXLSCellRef* owner = nullptr;
+  std::int32_t row1 = 0, col1 = 0, row2 = 0, col2 = 0;
+};
+
+/// The merged area a merged cell belongs to; no owner when the cell is not merged
+/// or its owner cannot be found.
+TMergeArea AreaOf(TXLSCellHeap& store, const TXLSCellRef& cell) {
+  TMergeArea a;
+  if (!cell.IsMerged) return a;
+  const TXLSCellExtra* e = store.Extra(cell);
+  if (!e) return a;
+  TXLSCellRef* owner = store.GetValue(e->OwnerRow, e->OwnerCol);
+  const TXLSCellExtra* oe = owner ? store.Extra(*owner) : nullptr;
+  if (!oe || !owner->IsMergeOwner) return a;
+  a.owner = owner;
+  a.row1 = e->OwnerRow;
+  a.col1 = e->OwnerCol;
+  a.row2 = a.row1 + std::max<std::int32_t>(oe->MergeRows, 1) - 1;
+  a.col2 = a.col1 + std::max<std::int32_t>(oe->MergeCols, 1) - 1;
+  return a;
+}
+
+void ClearMerge(TXLSCellHeap& store, TXLSCellRef& cell) {
+  if (!cell.IsMerged && !cell.IsMergeOwner) return;
+  cell.IsMerged = false;
+  cell.IsMergeOwner = false;
+  if (TXLSCellExtra* e = store.Extra(cell)) {
+    e->OwnerRow = 0;
+    e->OwnerCol = 0;
+    e->MergeRows = 0;
+    e->MergeCols = 0;
+  }
+}
+
+/// Gives a cell the format xf (0 for none), moving its XF reference.
+void SetCellFormat(TXLSXFList& xfs, TXLSCellRef& cell, std::int32_t xf) {
+  if (xf < 0) xf = 0;
+  xfs.ReplaceIndex(cell.XF, xf);
+  cell.XF = xf;
+}
+
+/// The format shown at (row, col) of the range's sheet, 0 outside the sheet. A
+/// row or column that only carries the default cell format counts as none, so
+/// that moving cells does not copy it into cells of their own.
+std::int32_t ShownFormat(TXLSRange& on, std::int32_t row, std::int32_t col, bool& own) {
+  own = false;
+  if (row < 0 || row > XLSMaxRow || col < 0 || col > XLSMaxCol) return 0;
+  const std::int32_t xf = on.GetXFIndex(row, col, own);
+  if (!own && (xf <= 0 || xf == TXLSXFList::kDefaultXF)) return 0;
+  return xf;
+}
+
+/// Clip of [from, to] to the store's used rows or columns; empty (from > to) when
+/// the store holds no cell.
+struct TSpan {
+  std::int32_t from, to;
+};
+TSpan ClipRows(const TXLSCellHeap& s, std::int32_t from, std::int32_t to) {
+  if (s.RowCount() <= 0) return {1, 0};
+  return {std::max(from, s.FirstRow()), std::min(to, s.LastRow())};
+}
+TSpan ClipCols(const TXLSCellHeap& s, std::int32_t from, std::int32_t to) {
+  if (s.ColCount() <= 0) return {1, 0};
+  return {std::max(from, s.FirstCol()), std::min(to, s.LastCol())};
+}
+
+/// Moves the cell at S = (sRow, sCol) to D = S + (dRow, dCol) on the same sheet:
+/// its value, its format and its place in a merged area. S need not hold a cell;
+/// D then takes S's row or column format as its own and loses its value. A source
+/// outside the sheet or outside the used area counts as empty and unformatted, so
+/// D is cleared.
+void MoveCell(TXLSRange& range, std::int32_t sRow, std::int32_t sCol, std::int32_t dRow, std::int32_t dCol,
+              bool sourceInside) {
+  IXLSWorksheet& sheet = *range.Sheet();
+  TXLSCellHeap& store = sheet.Cells();
+  TXLSStringTable& sst = sheet.Workbook().StringTable();
+  TXLSXFList& xfs = sheet.Workbook().XFList();
+  bool own = false;
+  const std::int32_t f = sourceInside ? ShownFormat(range, sRow, sCol, own) : 0;
+  TXLSCellRef* s = sourceInside ? store.GetValue(static_cast<std::uint32_t>(sRow), static_cast<std::uint32_t>(sCol))
+                                : nullptr;
+  TXLSCellRef* d = (s || f > 0) ? store.GetOrCreateValue(static_cast<std::uint32_t>(dRow), static_cast<std::uint32_t>(dCol))
+                                : store.GetValue(static_cast<std::uint32_t>(dRow), static_cast<std::uint32_t>(dCol));
+  if (s && d) {
+    // The value, and with it the string reference, passes from S to D.
+    store.ClearCellValue(*d, sst);
+    d->ValueType = s->ValueType;
+    d->NumValue = s->NumValue;
+    d->SSTIndex = s->SSTIndex;
+    if (s->ValueType == xlFormula) {
+      TXLSCellExtra* se = store.Extra(*s);
+      store.MakeExtra(*d).FormulaText = se ? std::move(se->FormulaText) : std::string();
+      if (se) se->FormulaText.clear();
+    }
+    s->ValueType = xlEmpty;
+    s->SSTIndex = -1;
+    s->NumValue = 0.0;
+    // The merged area moves with its cells: D points at the owner's new place
+    // (the owner itself may already have moved, or move later).
+    const TXLSCellExtra* se = s->IsMerged ? store.Extra(*s) : nullptr;
+    if (se) {
+      const std::int32_t ownerRow = se->OwnerRow + dRow - sRow, ownerCol = se->OwnerCol + dCol - sCol;
+      const bool isOwner = s->IsMergeOwner;
+      const std::int32_t mergeRows = se->MergeRows;
+      const std::uint16_t mergeCols = se->MergeCols;
+      (void)store.GetOrCreateValue(static_cast<std::uint32_t>(ownerRow), static_cast<std::uint32_t>(ownerCol));
+      d->IsMerged = true;
+      d->IsMergeOwner = isOwner;
+      TXLSCellExtra& de = store.MakeExtra(*d);
+      de.OwnerRow = static_cast<std::uint16_t>(ownerRow);
+      de.OwnerCol = static_cast<std::uint8_t>(ownerCol);
+      de.MergeRows = isOwner ? mergeRows : 0;
+      de.MergeCols = isOwner ? mergeCols : 0;
+    } else {
+      ClearMerge(store, *d);
+    }
+    ClearMerge(store, *s);
+    // The format: S's own reference passes to D; a row or column format shown at
+    // S gives D a reference of its own.
+    xfs.ReplaceIndex(d->XF, 0);
+    if (!own) xfs.IncReferredCount(f);
+    d->XF = f;
+    s->XF = 0;
+    return;
+  }
+  if (!d) return;
+  store.ClearCellValue(*d, sst);
+  ClearMerge(store, *d);
+  SetCellFormat(xfs, *d, f);
+}
+
+/// What PasteFrom reads from one source position before anything is written. The
+/// string and the format hold a reference of their own while the paste runs, so
+/// that emptying the source cannot free them.
+struct TSourceCell {
+  bool exists = false;
+  TXLSValueType type = xlEmpty;
+  double number = 0.0;
+  std::int32_t sstIndex = -1;
+  std::string formula;
+  std::int32_t xf = 0;
+  std::int32_t numFormat = 0;
+};
+
+}  // namespace
+
+// ---- merged areas ---------------------------------------------------------------------
 
 void TXLSRange::ExtendRange() {
   TXLSCellHeap& store = sheet_->Cells();
-  if (store.RowCount() <= 0) return;
   std::uint16_t r1 = MinRow(), r2 = MaxRow();
   std::uint8_t c1 = MinCol(), c2 = MaxCol();
-  bool grown = true;
+  bool grown = store.RowCount() > 0;
   while (grown) {
     grown = false;
-    const auto rFrom = static_cast<std::uint32_t>(std::max<std::int32_t>(r1, store.FirstRow()));
-    const auto rTo = static_cast<std::uint32_t>(std::min<std::int32_t>(r2, store.LastRow()));
-    const auto cFrom = static_cast<std::uint32_t>(std::max<std::int32_t>(c1, store.FirstCol()));
-    const auto cTo = static_cast<std::uint32_t>(std::min<std::int32_t>(c2, store.LastCol()));
-    for (std::uint32_t r = rFrom; r <= rTo && !grown; ++r)
-      for (std::uint32_t c = cFrom; c <= cTo && !grown; ++c) {
-        const TXLSCellRef* cell = store.GetValue(r, c);
+    const TSpan rows = ClipRows(store, r1, r2), cols = ClipCols(store, c1, c2);
+    for (std::int32_t r = rows.from; r <= rows.to && !grown; ++r)
+      for (std::int32_t c = cols.from; c <= cols.to && !grown; ++c) {
+        const TXLSCellRef* cell = store.GetValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c));
         if (!cell || !cell->IsMerged) continue;
-        const TXLSCellExtra* e = store.Extra(*cell);
-        if (!e) continue;
-        const TXLSCellRef* owner = store.GetValue(e->OwnerRow, e->OwnerCol);
-        const TXLSCellExtra* oe = owner ? store.Extra(*owner) : nullptr;
-        if (!oe) continue;
-        const std::uint16_t ar1 = e->OwnerRow;
-        const auto ar2 = static_cast<std::uint16_t>(e->OwnerRow + oe->MergeRows - 1);
-        const std::uint8_t ac1 = e->OwnerCol;
-        const auto ac2 = static_cast<std::uint8_t>(e->OwnerCol + oe->MergeCols - 1);
-        if (ar1 < r1 || ar2 > r2 || ac1 < c1 || ac2 > c2) {
-          r1 = std::min(r1, ar1);
-          r2 = std::max(r2, ar2);
-          c1 = std::min(c1, ac1);
-          c2 = std::max(c2, ac2);
+        const TMergeArea a = AreaOf(store, *cell);
+        if (!a.owner) continue;
+        if (a.row1 < r1 || a.row2 > r2 || a.col1 < c1 || a.col2 > c2) {
+          r1 = static_cast<std::uint16_t>(std::min<std::int32_t>(r1, a.row1));
+          r2 = static_cast<std::uint16_t>(std::min<std::int32_t>(std::max<std::int32_t>(r2, a.row2), XLSMaxRow));
+          c1 = static_cast<std::uint8_t>(std::min<std::int32_t>(c1, a.col1));
+          c2 = static_cast<std::uint8_t>(std::min<std::int32_t>(std::max<std::int32_t>(c2, a.col2), XLSMaxCol));
           grown = true;
         }
       }
@@ -47,39 +195,269 @@ void TXLSRange::ExtendRange() {
   lastCol_ = c2;
 }
 
+void TXLSRange::Merge(const TVariant& across) {
+  bool flag = false;
+  if (across.Type() == varBoolean) flag = across.AsBoolean();
+  else if (across.IsNumeric()) flag = across.AsDouble() > 0;
+  Merge(flag);
+}
+
 void TXLSRange::Merge(bool across) {
-  Unmerge();
-  if (across) {
-    for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
-      if (MinCol() != MaxCol())
-        (void)sheet_->MergeCells(static_cast<std::uint16_t>(r), MinCol(), static_cast<std::uint16_t>(r),
-                                 MaxCol());
+  ExtendRange();
+  TXLSCellHeap& store = sheet_->Cells();
+  TXLSStringTable& sst = sheet_->Workbook().StringTable();
+  const std::int32_t rows = MaxRow() - MinRow() + 1, cols = MaxCol() - MinCol() + 1;
+  for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
+    for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c) {
+      TXLSCellRef& cell = *store.GetOrCreateValue(r, c);
+      const bool owner = c == MinCol() && (across || r == MinRow());
+      if (!owner) store.ClearCellValue(cell, sst);
+      cell.IsMerged = true;
+      cell.IsMergeOwner = owner;
+      TXLSCellExtra& e = store.MakeExtra(cell);
+      e.OwnerRow = static_cast<std::uint16_t>(across ? r : MinRow());
+      e.OwnerCol = MinCol();
+      e.MergeRows = owner ? (across ? 1 : rows) : 0;
+      e.MergeCols = owner ? static_cast<std::uint16_t>(cols) : 0;
+    }
+}
+
+void TXLSRange::UnMergeCell(TXLSCellRef& owner) {
+  TXLSCellHeap& store = sheet_->Cells();
+  const TXLSCellExtra* oe = store.Extra(owner);
+  if (!owner.IsMergeOwner || !oe) {
+    ClearMerge(store, owner);
     return;
   }
-  if (MinRow() != MaxRow() || MinCol() != MaxCol())
-    (void)sheet_->MergeCells(MinRow(), MinCol(), MaxRow(), MaxCol());
+  const std::int32_t r1 = owner.Row, c1 = owner.Col;
+  const std::int32_t r2 = std::min<std::int32_t>(r1 + std::max<std::int32_t>(oe->MergeRows, 1) - 1, XLSMaxRow);
+  const std::int32_t c2 = std::min<std::int32_t>(c1 + std::max<std::int32_t>(oe->MergeCols, 1) - 1, XLSMaxCol);
+  for (std::int32_t r = r1; r <= r2; ++r)
+    for (std::int32_t c = c1; c <= c2; ++c) {
+      TXLSCellRef* cell = store.GetValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c));
+      if (!cell || !cell->IsMerged || cell == &owner) continue;
+      // Only the area's own cells: a cell claimed by another area keeps its link.
+      const TXLSCellExtra* e = store.Extra(*cell);
+      if (e && e->OwnerRow == r1 && e->OwnerCol == c1) ClearMerge(store, *cell);
+    }
+  ClearMerge(store, owner);
 }
 
 void TXLSRange::Unmerge() {
-  TXLSRange area(sheet_, firstRow_, firstCol_, lastRow_, lastCol_);
-  area.ExtendRange();
   TXLSCellHeap& store = sheet_->Cells();
-  for (std::uint32_t r = area.MinRow(); r <= area.MaxRow(); ++r)
-    for (std::uint32_t c = area.MinCol(); c <= area.MaxCol(); ++c)
-      if (TXLSCellRef* cell = store.GetValue(r, c)) {
-        cell->IsMerged = false;
-        cell->IsMergeOwner = false;
-      }
+  const TSpan rows = ClipRows(store, MinRow(), MaxRow()), cols = ClipCols(store, MinCol(), MaxCol());
+  for (std::int32_t r = rows.from; r <= rows.to; ++r)
+    for (std::int32_t c = cols.from; c <= cols.to; ++c) {
+      TXLSCellRef* cell = store.GetValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c));
+      if (!cell || !cell->IsMerged) continue;
+      const TMergeArea a = AreaOf(store, *cell);
+      if (a.owner) UnMergeCell(*a.owner);
+      else ClearMerge(store, *cell);
+    }
 }
 
-// Inserting, deleting, moving and copying cells are not supported yet: they leave
-// the sheet unchanged.
-void TXLSRange::PasteFrom(IXLSRange*, std::int32_t, bool) {}
-TVariant TXLSRange::Insert(std::int32_t) { return TVariant::Null(); }
-TVariant TXLSRange::Delete(std::int32_t) { return TVariant::Null(); }
-void TXLSRange::Move(IXLSRange*) {}
-void TXLSRange::Copy(IXLSRange*) {}
-void TXLSRange::Move(IXLSRange*, std::int32_t) {}
-void TXLSRange::Copy(IXLSRange*, std::int32_t) {}
+void TXLSRange::UnMergeOutgoingRanges(std::int32_t row1, std::int32_t col1, std::int32_t row2,
+                                      std::int32_t col2) {
+  TXLSCellHeap& store = sheet_->Cells();
+  if (row1 > row2 || col1 > col2) return;
+  // Dissolves the area of the cell at (r, c) when `outside` says it leaves the rectangle.
+  const auto check = [&](std::int32_t r, std::int32_t c, auto&& outside) {
+    TXLSCellRef* cell = store.GetValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c));
+    if (!cell || !cell->IsMerged) return;
+    const TMergeArea a = AreaOf(store, *cell);
+    if (a.owner && outside(a)) UnMergeCell(*a.owner);
+  };
+  const TSpan rows = ClipRows(store, row1, row2), cols = ClipCols(store, col1, col2);
+  for (std::int32_t c = cols.from; c <= cols.to; ++c) {
+    check(row1, c, [&](const TMergeArea& a) { return a.row1 < row1; });
+    check(row2, c, [&](const TMergeArea& a) { return a.row2 > row2; });
+  }
+  for (std::int32_t r = rows.from; r <= rows.to; ++r) {
+    check(r, col1, [&](const TMergeArea& a) { return a.col1 < col1; });
+    check(r, col2, [&](const TMergeArea& a) { return a.col2 > col2; });
+  }
+}
+
+// ---- inserting and deleting -----------------------------------------------------------------
+
+TVariant TXLSRange::Delete(std::int32_t shift) {
+  const bool up = shift == xlShiftUp || (shift != xlShiftToLeft && GetRangeType() != 1);
+  TXLSCellHeap& store = sheet_->Cells();
+  const std::int32_t r1 = MinRow(), r2 = MaxRow(), c1 = MinCol(), c2 = MaxCol();
+  if (store.RowCount() <= 0) return TVariant(true);
+  // The block that moves: from the range to the end of the used area in the
+  // direction of the shift, as wide (high) as the range. Positions outside the
+  // used area hold no cell, so the other dimension is cut to it.
+  const TSpan rows = up ? TSpan{r1, store.LastRow()} : ClipRows(store, r1, r2);
+  const TSpan cols = up ? ClipCols(store, c1, c2) : TSpan{c1, store.LastCol()};
+  if (rows.from > rows.to || cols.from > cols.to) return TVariant(true);
+  // Areas reaching out of the moving block or across the deleted range's border
+  // cannot move as a whole: dissolve them first.
+  if (up) UnMergeOutgoingRanges(r1, c1, store.LastRow(), c2);
+  else UnMergeOutgoingRanges(r1, c1, r2, store.LastCol());
+  UnMergeOutgoingRanges(r1, c1, r2, c2);
+  const std::int32_t dr = up ? r2 - r1 + 1 : 0, dc = up ? 0 : c2 - c1 + 1;
+  // Every position of the block takes the cell dr rows below (dc columns right);
+  // positions past the used area have none, so the last dr rows (dc columns) of
+  // the block, and any part of the range nothing moves into, end up empty.
+  for (std::int32_t r = rows.from; r <= rows.to; ++r)
+    for (std::int32_t c = cols.from; c <= cols.to; ++c) {
+      const std::int32_t sr = r + dr, sc = c + dc;
+      MoveCell(*this, sr, sc, r, c, sr <= rows.to && sc <= cols.to);
+    }
+  return TVariant(true);
+}
+
+TVariant TXLSRange::Insert(std::int32_t shift) {
+  const bool down = shift == xlShiftDown || (shift != xlShiftToRight && GetRangeType() != 1);
+  TXLSCellHeap& store = sheet_->Cells();
+  TXLSXFList& xfs = sheet_->Workbook().XFList();
+  const std::int32_t r1 = MinRow(), r2 = MaxRow(), c1 = MinCol(), c2 = MaxCol();
+  const std::int32_t dr = down ? r2 - r1 + 1 : 0, dc = down ? 0 : c2 - c1 + 1;
+  const std::int32_t lastRow = store.RowCount() > 0 ? store.LastRow() : 0;
+  const std::int32_t lastCol = store.ColCount() > 0 ? store.LastCol() : 0;
+  if (lastRow + dr > XLSMaxRow || lastCol + dc > XLSMaxCol) return TVariant(false);
+  const TSpan rows = down ? TSpan{r1, store.RowCount() > 0 ? lastRow : -1} : ClipRows(store, r1, r2);
+  const TSpan cols = down ? ClipCols(store, c1, c2) : TSpan{c1, store.ColCount() > 0 ? lastCol : -1};
+  if (rows.from <= rows.to && cols.from <= cols.to) {
+    if (down) UnMergeOutgoingRanges(r1, c1, lastRow, c2);
+    else UnMergeOutgoingRanges(r1, c1, r2, lastCol);
+    // From the far end back, so that no cell is overwritten before it has moved.
+    for (std::int32_t r = rows.to; r >= rows.from; --r)
+      for (std::int32_t c = cols.to; c >= cols.from; --c) MoveCell(*this, r, c, r + dr, c + dc, true);
+  }
+  // The new cells take the format of the row above (column to the left); at the
+  // sheet's first row (column) that of the cells just pushed away. Only positions
+  // within the used area are given cells; the rest show their row and column formats.
+  const TSpan fillRows = down ? TSpan{r1, r2} : ClipRows(store, r1, r2);
+  const TSpan fillCols = down ? ClipCols(store, c1, c2) : TSpan{c1, c2};
+  for (std::int32_t r = fillRows.from; r <= fillRows.to; ++r)
+    for (std::int32_t c = fillCols.from; c <= fillCols.to; ++c) {
+      const std::int32_t fr = down ? (r1 > 0 ? r1 - 1 : r2 + 1) : r;
+      const std::int32_t fc = down ? c : (c1 > 0 ? c1 - 1 : c2 + 1);
+      bool own;
+      const std::int32_t f = ShownFormat(*this, fr, fc, own);
+      TXLSCellRef* cell = f > 0 ? store.GetOrCreateValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c))
+                                : store.GetValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c));
+      if (!cell) continue;
+      SetCellFormat(xfs, *cell, f);
+      ClearMerge(store, *cell);
+    }
+  return TVariant(true);
+}
+
+// ---- copying and moving ------------------------------------------------------------------------
+
+void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
+  auto* src = dynamic_cast<TXLSRange*>(source);
+  if (!src) return;
+  TXLSWorkbook& wb = sheet_->Workbook();
+  // String indices and format keys belong to one workbook.
+  if (&src->sheet_->Workbook() != &wb) return;
+  TXLSCellHeap& from = src->sheet_->Cells();
+  TXLSCellHeap& to = sheet_->Cells();
+  TXLSStringTable& sst = wb.StringTable();
+  TXLSXFList& xfs = wb.XFList();
+  const bool formats = flags & xlPasteFormats, values = flags & xlPasteValues;
+  const bool widths = flags & xlPasteColumnWidths, numFormats = flags & xlPasteNumberFormats;
+
+  const std::int32_t sr1 = src->MinRow(), sc1 = src->MinCol();
+  const std::int32_t dr1 = MinRow(), dc1 = MinCol();
+  const std::int32_t dRows = MaxRow() - dr1 + 1, dCols = MaxCol() - dc1 + 1;
+  // The part of the source that is used: all of it when the destination is as
+  // large or larger (and repeats it), else the destination's size from its corner.
+  const std::int32_t uRows = std::min(src->MaxRow() - sr1 + 1, dRows);
+  const std::int32_t uCols = std::min(src->MaxCol() - sc1 + 1, dCols);
+
+  // Read the whole source before anything changes, so that a destination that
+  // overlaps the source, or repeats it, sees the source as it was.
+  std::vector<TSourceCell> cells(static_cast<std::size_t>(uRows) * static_cast<std::size_t>(uCols));
+  for (std::int32_t i = 0; i < uRows; ++i)
+    for (std::int32_t j = 0; j < uCols; ++j) {
+      TSourceCell& sc = cells[static_cast<std::size_t>(i * uCols + j)];
+      bool own;
+      sc.xf = ShownFormat(*src, sr1 + i, sc1 + j, own);
+      xfs.IncReferredCount(sc.xf);
+      sc.numFormat = xfs.GetNumFormatIndex(sc.xf);
+      const TXLSCellRef* cell = from.GetValue(static_cast<std::uint32_t>(sr1 + i), static_cast<std::uint32_t>(sc1 + j));
+      if (!cell) continue;
+      sc.exists = true;
+      sc.type = cell->ValueType;
+      sc.number = cell->NumValue;
+      if (cell->ValueType == xlString) {
+        sc.sstIndex = cell->SSTIndex;
+        sst.ReplaceIndex(0, sc.sstIndex);
+      } else if (cell->ValueType == xlFormula) {
+        sc.formula = from.FormulaText(*cell);
+      }
+    }
+  std::vector<std::uint16_t> colUnits(static_cast<std::size_t>(uCols));
+  std::vector<bool> colHasInfo(static_cast<std::size_t>(uCols));
+  for (std::int32_t j = 0; j < uCols; ++j) {
+    const TXLSColumnInfo* info = src->sheet_->ColumnInfo().GetColumnInfo(sc1 + j);
+    colHasInfo[static_cast<std::size_t>(j)] = info != nullptr;
+    colUnits[static_cast<std::size_t>(j)] = info ? info->Width : TXLSColumnInfo().Width;
+  }
+
+  // A move empties the source cells it used, values and formats, whatever the flags.
+  if (!copy)
+    for (std::int32_t i = 0; i < uRows; ++i)
+      for (std::int32_t j = 0; j < uCols; ++j)
+        if (TXLSCellRef* cell = from.GetValue(static_cast<std::uint32_t>(sr1 + i), static_cast<std::uint32_t>(sc1 + j))) {
+          from.ClearCellValue(*cell, sst);
+          SetCellFormat(xfs, *cell, 0);
+        }
+
+  TXLSColumnInfoList& destCols = sheet_->ColumnInfo();
+  if (widths)
+    for (std::int32_t j = 0; j < dCols; ++j) {
+      const auto k = static_cast<std::size_t>(j % uCols);
+      const std::int32_t col = dc1 + j;
+      if (!colHasInfo[k] && !destCols.GetColumnInfo(col)) continue;
+      if (TXLSColumnInfo* info = destCols.CreateColumnInfo(col)) info->Width = colUnits[k];
+    }
+
+  for (std::int32_t i = 0; i < dRows; ++i)
+    for (std::int32_t j = 0; j < dCols; ++j) {
+      const TSourceCell& sc = cells[static_cast<std::size_t>((i % uRows) * uCols + j % uCols)];
+      const auto row = static_cast<std::uint32_t>(dr1 + i), col = static_cast<std::uint32_t>(dc1 + j);
+      if (numFormats && !formats) {
+        bool own;
+        const std::int32_t shown = GetXFIndex(dr1 + i, dc1 + j, own);
+        if (xfs.GetNumFormatIndex(shown) != sc.numFormat) {
+          TXLSCellRef& d = *to.GetOrCreateValue(row, col);
+          d.XF = xfs.SetNumFormatIndex(shown, sc.numFormat, own);
+        }
+      }
+      TXLSCellRef* d = (sc.exists || (formats && sc.xf > 0)) ? to.GetOrCreateValue(row, col) : to.GetValue(row, col);
+      if (!d) continue;
+      if (values) {
+        if (sc.type == xlString) sst.ReplaceIndex(0, sc.sstIndex);
+        to.ClearCellValue(*d, sst);
+        if (sc.exists) {
+          d->ValueType = sc.type;
+          d->NumValue = sc.number;
+          if (sc.type == xlString) d->SSTIndex = sc.sstIndex;
+          if (sc.type == xlFormula) to.MakeExtra(*d).FormulaText = sc.formula;
+        }
+      }
+      if (formats) SetCellFormat(xfs, *d, sc.xf);
+    }
+
+  // The references the source snapshot held.
+  for (const TSourceCell& sc : cells) {
+    if (sc.type == xlString) sst.Remove(sc.sstIndex);
+    xfs.ReplaceIndex(sc.xf, 0);
+  }
+}
+
+void TXLSRange::Move(IXLSRange* destination) { Move(destination, xlPasteDefault); }
+void TXLSRange::Copy(IXLSRange* destination) { Copy(destination, xlPasteDefault); }
+void TXLSRange::Move(IXLSRange* destination, std::int32_t flags) {
+  if (destination) destination->PasteFrom(this, flags, false);
+}
+void TXLSRange::Copy(IXLSRange* destination, std::int32_t flags) {
+  if (destination) destination->PasteFrom(this, flags, true);
+}
 
 }  // namespace tablirex
