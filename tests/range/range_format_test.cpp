@@ -28,7 +28,8 @@ class RangeFormat : public ::testing::Test {
   const TXLSCellRef* Cell(std::uint32_t row, std::uint32_t col) { return sheet->Cells().GetValue(row, col); }
   std::int32_t Shown(std::int32_t row, std::int32_t col) {
     bool own;
-    return R("A1").GetXFIndex(row, col, own);
+    Ref<IXLSRange> any = sheet->Range("A1");
+    return static_cast<TXLSRange&>(*any).GetXFIndex(row, col, own);
   }
 
   TXLSWorkbook wb;
