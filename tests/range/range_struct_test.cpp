@@ -222,6 +222,22 @@ TEST_F(RangeStruct, DeleteDissolvesAnAreaStraddlingTheDeletedBlock) {
   EXPECT_EQ(Text("A2"), "x");
 }
 
+TEST_F(RangeStruct, DeleteDissolvesAnAreaReachingBelowTheDeletedRows) {
+  // A3:B5 starts on the deleted row and lies inside the block that moves up: only
+  // the deleted range's own border shows that two of its rows would survive.
+  Set("A3", TVariant("gone"));
+  Set("A6", TVariant("below"));
+  R("A3:B5").Merge(false);
+  R("A3:C3").Delete(xlShiftUp);
+  EXPECT_TRUE(SavedMerges().empty());
+  EXPECT_EQ(Text("A5"), "below");
+  EXPECT_EQ(Refs(u"gone"), 0);
+  for (std::uint32_t r = 0; r < 6; ++r)
+    if (const TXLSCellRef* cell = Cell(r, 0)) {
+      EXPECT_FALSE(cell->IsMerged) << r;
+    }
+}
+
 // ---- inserting -------------------------------------------------------------------------
 
 TEST_F(RangeStruct, InsertRowsMovesCellsDownAndFormatsFromTheRowAbove) {
