@@ -6,6 +6,7 @@
 #include "biff/blob.h"
 #include "biff/records.h"
 #include "cells/cell_store.h"
+#include "cells/rowcol.h"
 #include "cells/sst.h"
 #include "formats/xf_list.h"
 #include "formula/formula.h"
@@ -365,16 +366,27 @@ std::int32_t IXLSWorksheet::MergeWriteFormula(std::string_view range, std::strin
 
 std::int32_t IXLSWorksheet::StoreCells() {
   TXLSCellHeap& store = *cells_;
+  const TXLSColumnInfoList& cols = *cols_;
+  const TXLSRowInfoList& rows = *rows_;
   store.ForEach([&](TXLSCellRef& cell) {
     const std::uint16_t r = cell.Row;
     const std::uint16_t c = cell.Col;
+    // A cell without a format of its own shows its column's format, else its row's:
+    // the record carries the format the cell shows.
+    std::int32_t xf = cell.XF;
+    if (xf <= 0) {
+      if (const std::int32_t colXF = cols.GetXF(c); colXF != 0)
+        xf = colXF;
+      else if (const TXLSRowInfo* row = rows.GetRowInfo(r); row && row->HasXF)
+        xf = row->XF;
+    }
     if (!cell.IsMerged) {
       switch (cell.ValueType) {
-        case xlEmpty: (void)Write(r, c, cell.XF); break;
-        case xlString: (void)WriteString(r, c, cell.SSTIndex, cell.XF); break;
-        case xlDoubleNumber: (void)WriteDouble(r, c, cell.NumValue, cell.XF, false); break;
-        case xlDateTime: (void)WriteDouble(r, c, cell.NumValue, cell.XF, true); break;
-        case xlFormula: (void)WriteFormula(r, c, store.FormulaText(cell), cell.XF); break;
+        case xlEmpty: (void)Write(r, c, xf); break;
+        case xlString: (void)WriteString(r, c, cell.SSTIndex, xf); break;
+        case xlDoubleNumber: (void)WriteDouble(r, c, cell.NumValue, xf, false); break;
+        case xlDateTime: (void)WriteDouble(r, c, cell.NumValue, xf, true); break;
+        case xlFormula: (void)WriteFormula(r, c, store.FormulaText(cell), xf); break;
       }
       return;
     }
@@ -383,12 +395,12 @@ std::int32_t IXLSWorksheet::StoreCells() {
     const auto r2 = static_cast<std::uint16_t>(r + (e ? e->MergeRows : 1) - 1);
     const auto c2 = static_cast<std::uint16_t>(c + (e ? e->MergeCols : 1) - 1);
     switch (cell.ValueType) {
-      case xlEmpty: (void)MergeWrite(r, c, r2, c2, cell.XF); break;
-      case xlString: (void)MergeWriteString(r, c, r2, c2, cell.SSTIndex, cell.XF); break;
-      case xlDoubleNumber: (void)MergeWriteNumber(r, c, r2, c2, cell.NumValue, cell.XF); break;
-      case xlDateTime: (void)MergeWriteDateTime(r, c, r2, c2, cell.NumValue, cell.XF); break;
+      case xlEmpty: (void)MergeWrite(r, c, r2, c2, xf); break;
+      case xlString: (void)MergeWriteString(r, c, r2, c2, cell.SSTIndex, xf); break;
+      case xlDoubleNumber: (void)MergeWriteNumber(r, c, r2, c2, cell.NumValue, xf); break;
+      case xlDateTime: (void)MergeWriteDateTime(r, c, r2, c2, cell.NumValue, xf); break;
       case xlFormula:
-        (void)MergeWriteFormula(r, c, r2, c2, std::string(store.FormulaText(cell)), cell.XF);
+        (void)MergeWriteFormula(r, c, r2, c2, std::string(store.FormulaText(cell)), xf);
         break;
     }
   });

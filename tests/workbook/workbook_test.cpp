@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "stream_reader.h"
+#include "tablirex/format_views.h"
 #include "tablirex/workbook.h"
 #include "tablirex/worksheet.h"
 #include "workbook/sheet_collection.h"
@@ -267,6 +269,32 @@ TEST(WorkbookSave, FormulaCellsCompileAtSave) {
     // The cell keeps its text.
     EXPECT_EQ(s->Range("C1")->GetValue().AsString(), "=SUM((");
   }
+}
+
+}  // namespace
+}  // namespace tablirex
+
+namespace tablirex {
+namespace {
+
+TEST(WorkbookSave, UnformattedCellsCarryTheirColumnOrRowFormat) {
+  TXLSWorkbook wb;
+  auto* s = wb.GetWorksheets()->Add();
+  s->Range("B:B")->GetFont()->SetBold(true);   // column format first,
+  s->Range("3:3")->GetFont()->SetItalic(true);  // a row format,
+  s->Range("B5")->SetValue(TVariant(1.0));      // then values in them
+  s->Range("D3")->SetValue(TVariant(2.0));
+  s->Range("D4")->SetValue(TVariant(3.0));      // neither: the default format
+  const auto rs = SheetRecords(SaveRecords(wb, 2), 0);
+  std::map<std::uint16_t, std::uint16_t> xfByRow;
+  for (const auto& r : rs)
+    if (r.type == RecNo(Rec::NUMBER)) xfByRow[r.Word(0)] = r.Word(4);
+  const auto& col = rs[Find(rs, Rec::COLINFO)];
+  const auto& row = rs[Find(rs, Rec::ROW)];
+  EXPECT_EQ(xfByRow[4], col.Word(6));   // B5 shows column B's format
+  EXPECT_EQ(xfByRow[2], row.Word(14));  // D3 shows row 3's format
+  EXPECT_EQ(xfByRow[3], 0);             // D4 has none
+  EXPECT_NE(col.Word(6), row.Word(14));
 }
 
 }  // namespace
