@@ -59,7 +59,8 @@ class IXLSInterior : public TXLSObject {
 };
 
 /// One edge (or the inside lines) of a range: border index 7 … 12 (7 left, 8 top,
-/// 9 bottom, 10 right, 11 inside vertical, 12 inside horizontal; 5 and 6 diagonal).
+/// 9 bottom, 10 right, 11 inside vertical, 12 inside horizontal). Diagonal lines
+/// (5 and 6) are not kept: they read as no line and setting them does nothing.
 class IXLSBorder : public TXLSObject {
  public:
   using TXLSObject::TXLSObject;

@@ -121,7 +121,8 @@ class IXLSRange : public TXLSObject {
   /// Dissolves every merged area with a cell in the range (also the parts outside
   /// it). Covered cells stay empty.
   virtual void Unmerge() = 0;
-  /// The saved XF index of the first cell's format.
+  /// The XF-list index of the format the top-left cell shows (its own, else its
+  /// column's, else its row's; 0 when none).
   virtual std::int32_t XFIndex() = 0;
 };
 
