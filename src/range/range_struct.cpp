@@ -16,6 +16,15 @@
 namespace tablirex {
 namespace {
 
+/// The cell at (row, col), or nullptr; CreateAt makes it when missing. Positions
+/// outside the sheet have no cell.
+TXLSCellRef* CellAt(TXLSCellHeap& store, std::int32_t row, std::int32_t col) {
+  return store.GetValue(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col));
+}
+TXLSCellRef* CreateAt(TXLSCellHeap& store, std::int32_t row, std::int32_t col) {
+  return store.GetOrCreateValue(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col));
+}
+
 /// Position of a cell's merged area: its owner and the area's last row and column.
 struct TMergeArea {
   TXLSCellRef* owner = nullptr;
@@ -97,10 +106,8 @@ void MoveCell(TXLSRange& range, std::int32_t sRow, std::int32_t sCol, std::int32
   TXLSXFList& xfs = sheet.Workbook().XFList();
   bool own = false;
   const std::int32_t f = sourceInside ? ShownFormat(range, sRow, sCol, own) : 0;
-  TXLSCellRef* s = sourceInside ? store.GetValue(static_cast<std::uint32_t>(sRow), static_cast<std::uint32_t>(sCol))
-                                : nullptr;
-  TXLSCellRef* d = (s || f > 0) ? store.GetOrCreateValue(static_cast<std::uint32_t>(dRow), static_cast<std::uint32_t>(dCol))
-                                : store.GetValue(static_cast<std::uint32_t>(dRow), static_cast<std::uint32_t>(dCol));
+  TXLSCellRef* s = sourceInside ? CellAt(store, sRow, sCol) : nullptr;
+  TXLSCellRef* d = (s || f > 0) ? CreateAt(store, dRow, dCol) : CellAt(store, dRow, dCol);
   if (s && d) {
     // The value, and with it the string reference, passes from S to D.
     store.ClearCellValue(*d, sst);
@@ -123,7 +130,7 @@ void MoveCell(TXLSRange& range, std::int32_t sRow, std::int32_t sCol, std::int32
       const bool isOwner = s->IsMergeOwner;
       const std::int32_t mergeRows = se->MergeRows;
       const std::uint16_t mergeCols = se->MergeCols;
-      (void)store.GetOrCreateValue(static_cast<std::uint32_t>(ownerRow), static_cast<std::uint32_t>(ownerCol));
+      (void)CreateAt(store, ownerRow, ownerCol);
       d->IsMerged = true;
       d->IsMergeOwner = isOwner;
       TXLSCellExtra& de = store.MakeExtra(*d);
@@ -176,15 +183,17 @@ void TXLSRange::ExtendRange() {
     const TSpan rows = ClipRows(store, r1, r2), cols = ClipCols(store, c1, c2);
     for (std::int32_t r = rows.from; r <= rows.to && !grown; ++r)
       for (std::int32_t c = cols.from; c <= cols.to && !grown; ++c) {
-        const TXLSCellRef* cell = store.GetValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c));
+        const TXLSCellRef* cell = CellAt(store, r, c);
         if (!cell || !cell->IsMerged) continue;
         const TMergeArea a = AreaOf(store, *cell);
         if (!a.owner) continue;
         if (a.row1 < r1 || a.row2 > r2 || a.col1 < c1 || a.col2 > c2) {
           r1 = static_cast<std::uint16_t>(std::min<std::int32_t>(r1, a.row1));
-          r2 = static_cast<std::uint16_t>(std::min<std::int32_t>(std::max<std::int32_t>(r2, a.row2), XLSMaxRow));
+          r2 = static_cast<std::uint16_t>(std::min<std::int32_t>(std::max<std::int32_t>(r2, a.row2),
+                                                                 XLSMaxRow));
           c1 = static_cast<std::uint8_t>(std::min<std::int32_t>(c1, a.col1));
-          c2 = static_cast<std::uint8_t>(std::min<std::int32_t>(std::max<std::int32_t>(c2, a.col2), XLSMaxCol));
+          c2 = static_cast<std::uint8_t>(std::min<std::int32_t>(std::max<std::int32_t>(c2, a.col2),
+                                                                XLSMaxCol));
           grown = true;
         }
       }
@@ -230,11 +239,13 @@ void TXLSRange::UnMergeCell(TXLSCellRef& owner) {
     return;
   }
   const std::int32_t r1 = owner.Row, c1 = owner.Col;
-  const std::int32_t r2 = std::min<std::int32_t>(r1 + std::max<std::int32_t>(oe->MergeRows, 1) - 1, XLSMaxRow);
-  const std::int32_t c2 = std::min<std::int32_t>(c1 + std::max<std::int32_t>(oe->MergeCols, 1) - 1, XLSMaxCol);
+  const std::int32_t rows = std::max<std::int32_t>(oe->MergeRows, 1);
+  const std::int32_t cols = std::max<std::int32_t>(oe->MergeCols, 1);
+  const std::int32_t r2 = std::min<std::int32_t>(r1 + rows - 1, XLSMaxRow);
+  const std::int32_t c2 = std::min<std::int32_t>(c1 + cols - 1, XLSMaxCol);
   for (std::int32_t r = r1; r <= r2; ++r)
     for (std::int32_t c = c1; c <= c2; ++c) {
-      TXLSCellRef* cell = store.GetValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c));
+      TXLSCellRef* cell = CellAt(store, r, c);
       if (!cell || !cell->IsMerged || cell == &owner) continue;
       // Only the area's own cells: a cell claimed by another area keeps its link.
       const TXLSCellExtra* e = store.Extra(*cell);
@@ -248,7 +259,7 @@ void TXLSRange::Unmerge() {
   const TSpan rows = ClipRows(store, MinRow(), MaxRow()), cols = ClipCols(store, MinCol(), MaxCol());
   for (std::int32_t r = rows.from; r <= rows.to; ++r)
     for (std::int32_t c = cols.from; c <= cols.to; ++c) {
-      TXLSCellRef* cell = store.GetValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c));
+      TXLSCellRef* cell = CellAt(store, r, c);
       if (!cell || !cell->IsMerged) continue;
       const TMergeArea a = AreaOf(store, *cell);
       if (a.owner) UnMergeCell(*a.owner);
@@ -262,7 +273,7 @@ void TXLSRange::UnMergeOutgoingRanges(std::int32_t row1, std::int32_t col1, std:
   if (row1 > row2 || col1 > col2) return;
   // Dissolves the area of the cell at (r, c) when `outside` says it leaves the rectangle.
   const auto check = [&](std::int32_t r, std::int32_t c, auto&& outside) {
-    TXLSCellRef* cell = store.GetValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c));
+    TXLSCellRef* cell = CellAt(store, r, c);
     if (!cell || !cell->IsMerged) return;
     const TMergeArea a = AreaOf(store, *cell);
     if (a.owner && outside(a)) UnMergeCell(*a.owner);
@@ -337,8 +348,8 @@ TVariant TXLSRange::Insert(std::int32_t shift) {
       const std::int32_t fc = down ? c : (c1 > 0 ? c1 - 1 : c2 + 1);
       bool own;
       const std::int32_t f = ShownFormat(*this, fr, fc, own);
-      TXLSCellRef* cell = f > 0 ? store.GetOrCreateValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c))
-                                : store.GetValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c));
+      TXLSCellRef* cell = f > 0 ? CreateAt(store, r, c)
+                                : CellAt(store, r, c);
       if (!cell) continue;
       SetCellFormat(xfs, *cell, f);
       ClearMerge(store, *cell);
@@ -379,7 +390,7 @@ void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
       sc.xf = ShownFormat(*src, sr1 + i, sc1 + j, own);
       xfs.IncReferredCount(sc.xf);
       sc.numFormat = xfs.GetNumFormatIndex(sc.xf);
-      const TXLSCellRef* cell = from.GetValue(static_cast<std::uint32_t>(sr1 + i), static_cast<std::uint32_t>(sc1 + j));
+      const TXLSCellRef* cell = CellAt(from, sr1 + i, sc1 + j);
       if (!cell) continue;
       sc.exists = true;
       sc.type = cell->ValueType;
@@ -403,7 +414,7 @@ void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
   if (!copy)
     for (std::int32_t i = 0; i < uRows; ++i)
       for (std::int32_t j = 0; j < uCols; ++j)
-        if (TXLSCellRef* cell = from.GetValue(static_cast<std::uint32_t>(sr1 + i), static_cast<std::uint32_t>(sc1 + j))) {
+        if (TXLSCellRef* cell = CellAt(from, sr1 + i, sc1 + j)) {
           from.ClearCellValue(*cell, sst);
           SetCellFormat(xfs, *cell, 0);
         }
@@ -429,7 +440,8 @@ void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
           d.XF = xfs.SetNumFormatIndex(shown, sc.numFormat, own);
         }
       }
-      TXLSCellRef* d = (sc.exists || (formats && sc.xf > 0)) ? to.GetOrCreateValue(row, col) : to.GetValue(row, col);
+      const bool create = sc.exists || (formats && sc.xf > 0);
+      TXLSCellRef* d = create ? to.GetOrCreateValue(row, col) : to.GetValue(row, col);
       if (!d) continue;
       if (values) {
         if (sc.type == xlString) sst.ReplaceIndex(0, sc.sstIndex);
