@@ -5,27 +5,21 @@ the directory named by TABLIREX_CELL_SAMPLES; xlrd must find every text (long
 ones split over CONTINUE records included) and the rows' and columns' sizes.
 """
 import os
+import sys
 import struct
-import subprocess
-import tempfile
 import unittest
 
 import olefile
 import xlrd
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from gtest_samples import write_samples  # noqa: E402
+
 
 class StringsAndDimensions(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        binary_dir = os.environ.get("TABLIREX_BINARY_DIR")
-        if not binary_dir:
-            raise unittest.SkipTest("TABLIREX_BINARY_DIR not set (run through ctest)")
-        cls.tmp = tempfile.TemporaryDirectory(prefix="tablirex_cells_")
-        env = dict(os.environ, TABLIREX_CELL_SAMPLES=cls.tmp.name)
-        subprocess.run(
-            [os.path.join(binary_dir, "tests", "tablirex_tests"),
-             "--gtest_filter=CellSamples.*"],
-            env=env, check=True, stdout=subprocess.DEVNULL)
+        cls.tmp = write_samples("CellSamples.*", "TABLIREX_CELL_SAMPLES", "tablirex_cells_")
         cls.books = {
             v: xlrd.open_workbook(os.path.join(cls.tmp.name, "cells%d.xls" % v),
                                   formatting_info=True)

@@ -6,12 +6,13 @@ runs it, then opens every file with olefile at its strictest setting.
 """
 import array
 import os
-import subprocess
 import sys
-import tempfile
 import unittest
 
 import olefile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from gtest_samples import write_samples  # noqa: E402
 
 
 def pattern(n):
@@ -27,15 +28,7 @@ def pattern(n):
 class CompoundFileInterop(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        binary_dir = os.environ.get("TABLIREX_BINARY_DIR")
-        if not binary_dir:
-            raise unittest.SkipTest("TABLIREX_BINARY_DIR not set (run through ctest)")
-        cls.tmp = tempfile.TemporaryDirectory(prefix="tablirex_cfb_")
-        env = dict(os.environ, TABLIREX_CFB_SAMPLES=cls.tmp.name)
-        subprocess.run(
-            [os.path.join(binary_dir, "tests", "tablirex_tests"),
-             "--gtest_filter=CompoundFileSamples.*"],
-            env=env, check=True, stdout=subprocess.DEVNULL)
+        cls.tmp = write_samples("CompoundFileSamples.*", "TABLIREX_CFB_SAMPLES", "tablirex_cfb_")
         with open(os.path.join(cls.tmp.name, "manifest.txt")) as f:
             cls.samples = [line.split() for line in f if line.strip()]
         cls.largest = pattern(max(int(s[2]) for s in cls.samples))

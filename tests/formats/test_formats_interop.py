@@ -5,25 +5,19 @@ into the directory named by TABLIREX_FORMAT_SAMPLES; this test opens both with
 formatting information and checks what each formatted cell shows.
 """
 import os
-import subprocess
-import tempfile
+import sys
 import unittest
 
 import xlrd
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from gtest_samples import write_samples  # noqa: E402
 
 
 class FormatsInterop(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        binary_dir = os.environ.get("TABLIREX_BINARY_DIR")
-        if not binary_dir:
-            raise unittest.SkipTest("TABLIREX_BINARY_DIR not set (run through ctest)")
-        cls.tmp = tempfile.TemporaryDirectory(prefix="tablirex_formats_")
-        env = dict(os.environ, TABLIREX_FORMAT_SAMPLES=cls.tmp.name)
-        subprocess.run(
-            [os.path.join(binary_dir, "tests", "tablirex_tests"),
-             "--gtest_filter=FormatSamples.*"],
-            env=env, check=True, stdout=subprocess.DEVNULL)
+        cls.tmp = write_samples("FormatSamples.*", "TABLIREX_FORMAT_SAMPLES", "tablirex_formats_")
         cls.books = {
             v: xlrd.open_workbook(os.path.join(cls.tmp.name, "formats%d.xls" % v),
                                   formatting_info=True)

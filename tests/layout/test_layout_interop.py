@@ -6,28 +6,19 @@ SCL and page-break records itself and evaluates the built-in names through the
 workbook's EXTERNSHEET references.
 """
 import os
-import subprocess
-import tempfile
+import sys
 import unittest
 
 import xlrd
 
-
-def write_samples(directory):
-    binary_dir = os.environ.get("TABLIREX_BINARY_DIR")
-    if not binary_dir:
-        raise unittest.SkipTest("TABLIREX_BINARY_DIR not set (run through ctest)")
-    env = dict(os.environ, TABLIREX_LAYOUT_SAMPLES=directory)
-    subprocess.run(
-        [os.path.join(binary_dir, "tests", "tablirex_tests"), "--gtest_filter=LayoutSamples.Write"],
-        env=env, check=True, stdout=subprocess.DEVNULL)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from gtest_samples import write_samples  # noqa: E402
 
 
 class LayoutWithXlrd(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.tmp = tempfile.TemporaryDirectory(prefix="tablirex_layout_")
-        write_samples(cls.tmp.name)
+        cls.tmp = write_samples("LayoutSamples.Write", "TABLIREX_LAYOUT_SAMPLES", "tablirex_layout_")
         cls.books = {
             version: xlrd.open_workbook(os.path.join(cls.tmp.name, name), formatting_info=True)
             for version, name in ((8, "layout8.xls"), (5, "layout5.xls"))

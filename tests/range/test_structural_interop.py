@@ -7,25 +7,19 @@ copied over D1:E5, D7:E8 is merged, B1's width and value are copied to G1, and
 A1:B2 is moved to C3:D4 of a second sheet.
 """
 import os
-import subprocess
-import tempfile
+import sys
 import unittest
 
 import xlrd
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from gtest_samples import write_samples  # noqa: E402
 
 
 class StructuralInterop(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        binary_dir = os.environ.get("TABLIREX_BINARY_DIR")
-        if not binary_dir:
-            raise unittest.SkipTest("TABLIREX_BINARY_DIR not set (run through ctest)")
-        cls.tmp = tempfile.TemporaryDirectory(prefix="tablirex_struct_")
-        env = dict(os.environ, TABLIREX_STRUCT_SAMPLES=cls.tmp.name)
-        subprocess.run(
-            [os.path.join(binary_dir, "tests", "tablirex_tests"),
-             "--gtest_filter=RangeStructSamples.*"],
-            env=env, check=True, stdout=subprocess.DEVNULL)
+        cls.tmp = write_samples("RangeStructSamples.*", "TABLIREX_STRUCT_SAMPLES", "tablirex_struct_")
         cls.books = {v: xlrd.open_workbook(os.path.join(cls.tmp.name, "struct%d.xls" % v),
                                            formatting_info=True)
                      for v in (1, 2)}
