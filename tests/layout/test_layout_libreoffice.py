@@ -6,13 +6,15 @@ LibreOffice imports sheet and structure protection from Excel 97 files only, so
 those are checked on that version.
 """
 import os
+import sys
 import shutil
 import subprocess
-import tempfile
 import unittest
 import xml.etree.ElementTree as ET
 
-from test_layout_interop import write_samples
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from gtest_samples import write_samples  # noqa: E402
+
 
 NS = {
     "table": "urn:oasis:names:tc:opendocument:xmlns:table:1.0",
@@ -38,9 +40,8 @@ class LayoutWithLibreOffice(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         if not shutil.which("soffice"):
-            raise unittest.SkipTest("soffice not installed")
-        cls.tmp = tempfile.TemporaryDirectory(prefix="tablirex_layout_lo_")
-        write_samples(cls.tmp.name)
+            raise RuntimeError("LibreOffice (soffice) is not installed: run scripts/setup.sh")
+        cls.tmp = write_samples("LayoutSamples.Write", "TABLIREX_LAYOUT_SAMPLES", "tablirex_layout_lo_")
         out = os.path.join(cls.tmp.name, "out")
         subprocess.run(
             ["soffice", "-env:UserInstallation=file://" + os.path.join(cls.tmp.name, "profile"),
