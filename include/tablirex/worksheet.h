@@ -23,6 +23,7 @@ class TXLSHPageBreaks;
 class TXLSVPageBreaks;
 class TXLSProtect;
 class TXLSRange;
+class TXLSPictures;
 class TXLSBlob;
 class TXLSBlobList;
 class IByteSink;
@@ -81,6 +82,18 @@ class IXLSWorksheet : public TXLSObject {
   virtual std::int32_t RepeatColumns(std::int32_t first, std::int32_t last);
   /// Zoom in percent: 1 when 10 … 400 (stored), -1 otherwise (unchanged).
   virtual std::int32_t SetZoom(std::int32_t zoom);
+  /// Places a picture from a 24-bit uncompressed bitmap file with its top-left
+  /// corner x, y pixels into the cell (row, col), zero-based, its size scaled by
+  /// scaleX and scaleY (the image itself is not resampled). Offsets not smaller
+  /// than the cell are taken as 0. The file is read at once and the picture kept
+  /// on the sheet: every later save writes it after the cells. Returns 1, or -1 when
+  /// the file is missing, unreadable or not such a bitmap, or the scaled size is 0.
+  virtual std::int32_t InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName,
+                                    std::uint16_t x, std::uint16_t y, float scaleX, float scaleY);
+  /// As above, unscaled (and without offsets).
+  std::int32_t InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName);
+  std::int32_t InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName,
+                            std::uint16_t x, std::uint16_t y);
 
   // A1 overloads; a reference that does not parse returns -1.
   std::int32_t Write(std::string_view ref);
@@ -210,6 +223,7 @@ class IXLSWorksheet : public TXLSObject {
   std::int32_t StoreExterns();
   std::int32_t StoreBof();
   std::int32_t StoreEof();
+  std::int32_t StorePictures();
   std::int32_t StoreFormatted(std::uint16_t row, std::uint16_t col, std::int32_t xf);
   std::uint16_t SaveXF(std::int32_t xf) const;
 
@@ -223,6 +237,7 @@ class IXLSWorksheet : public TXLSObject {
   std::unique_ptr<TXLSHPageBreaks> hBreaks_;
   std::unique_ptr<TXLSVPageBreaks> vBreaks_;
   std::unique_ptr<TXLSProtect> protect_;
+  std::unique_ptr<TXLSPictures> pictures_;
   Ref<IXLSRange> cellsRange_;
   Ref<IXLSRange> selection_;
   std::unique_ptr<TXLSBlobList> headerList_;

@@ -178,6 +178,8 @@ std::int32_t IXLSWorksheet::Close() {
   TXLS_RETURN_ON_ERROR(StoreProtection(*protect_, header, ctx));
   TXLS_RETURN_ON_ERROR(StoreDimensions());
 
+  // The cell records are in the data list already; the pictures follow them.
+  TXLS_RETURN_ON_ERROR(StorePictures());
   TXLS_RETURN_ON_ERROR(StoreMarginBottom(setup, data, ctx));
   TXLS_RETURN_ON_ERROR(StoreMarginTop(setup, data, ctx));
   TXLS_RETURN_ON_ERROR(StoreMarginRight(setup, data, ctx));

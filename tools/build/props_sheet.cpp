@@ -106,6 +106,22 @@ void RegisterWindow() {
     Check(s.ThawPanes(split(0), split(1), a.Int(2, -1), a.Int(3, -1)), "ThawPanes");
     return TVariant();
   });
+  // InsertBitmap(row, col, file[, x, y[, scaleX, scaleY]]): zero-based cell, pixel
+  // offsets within it, scale factors 1 when left out.
+  RegisterSheetOperation("InsertBitmap", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtLeast(3);
+    a.ExpectAtMost(7);
+    const auto word = [&](std::size_t i, std::int32_t fallback) {
+      const std::int32_t v = a.Int(i, fallback);
+      if (v < 0 || v > 65535)
+        throw ScriptError("InsertBitmap: argument " + std::to_string(i + 1) + " is not 0 … 65535");
+      return static_cast<std::uint16_t>(v);
+    };
+    const auto scale = [&](std::size_t i) { return a.Has(i) ? static_cast<float>(a.Number(i)) : 1.0f; };
+    Check(s.InsertBitmap(word(0, 0), word(1, 0), a.Text(2), word(3, 0), word(4, 0), scale(5), scale(6)),
+          "InsertBitmap");
+    return TVariant();
+  });
   RegisterSheetOperation("ResetAllPageBreaks", [](IXLSWorksheet& s, const Args& a) {
     a.ExpectAtMost(0);
     s.ResetAllPageBreaks();
