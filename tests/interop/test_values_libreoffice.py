@@ -1,15 +1,10 @@
 """Workbooks built by scripts, converted to CSV by LibreOffice in one call, and
 their values compared: numbers, texts (non-ASCII, emoji, line breaks, long
 texts over CONTINUE records), date-times, a formula and a merged area."""
-import csv
-import os
-import shutil
-import subprocess
 import unittest
 
-from tool import Workdir, build_ok, require_tool
+from tool import Workdir, build_ok, convert_to_csv, require_tool
 
-CSV_FILTER = "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1"
 MANY_TEXTS = ["Zeile %03d – grüße" % i for i in range(400)]
 BIG_TEXT = "".join("é" if i % 11 == 0 else chr(0x61 + i % 26) for i in range(9000))
 
@@ -42,7 +37,6 @@ EXPECTED = [
 ] + [((i, 5), t, t) for i, t in enumerate(MANY_TEXTS)]
 
 
-@unittest.skipUnless(shutil.which("soffice"), "LibreOffice (soffice) is not installed")
 class LibreOfficeValuesTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -50,16 +44,7 @@ class LibreOfficeValuesTest(unittest.TestCase):
         cls.dir = Workdir(cls)
         build_ok(cls.dir, {"sheets": ["Values", "Other"], "steps": STEPS,
                            "save": [{"file": "v8.xls", "format": 2}, {"file": "v5.xls", "format": 1}]})
-        out = cls.dir("csv")
-        r = subprocess.run(
-            ["soffice", "-env:UserInstallation=file://" + cls.dir("profile"), "--headless", "--norestore",
-             "--convert-to", CSV_FILTER, "--outdir", out, cls.dir("v8.xls"), cls.dir("v5.xls")],
-            capture_output=True, text=True, timeout=300)
-        cls.log = r.stdout + r.stderr
-        cls.csv = {}
-        for name in os.listdir(out) if os.path.isdir(out) else []:
-            with open(os.path.join(out, name), newline="", encoding="utf-8") as f:
-                cls.csv[name] = list(csv.reader(f))
+        cls.csv, cls.log = convert_to_csv(cls.dir, ["v8.xls", "v5.xls"])
 
     def rows(self, name):
         self.assertIn(name, self.csv, "LibreOffice wrote %s\n%s" % (sorted(self.csv), self.log))

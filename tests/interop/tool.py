@@ -1,5 +1,6 @@
 """Helpers shared by the interop tests: run `tablirex build` on a script held
 as a Python dict, and parse the text of `tablirex dump`."""
+import csv
 import json
 import os
 import re
@@ -100,3 +101,21 @@ def dump(test, path, brief=False):
     r = subprocess.run(args, capture_output=True, text=True, timeout=60)
     test.assertEqual(r.returncode, 0, r.stderr)
     return Dump(r.stdout)
+
+
+CSV_FILTER = "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1"
+
+
+def convert_to_csv(workdir, names):
+    """Converts the workbooks named (inside workdir) to CSV, every sheet, in one
+    LibreOffice run; returns ({csv file name: rows}, what LibreOffice printed)."""
+    out = workdir("csv")
+    r = subprocess.run(
+        ["soffice", "-env:UserInstallation=file://" + workdir("profile"), "--headless", "--norestore",
+         "--convert-to", CSV_FILTER, "--outdir", out] + [workdir(n) for n in names],
+        capture_output=True, text=True, timeout=300)
+    sheets = {}
+    for name in os.listdir(out) if os.path.isdir(out) else []:
+        with open(os.path.join(out, name), newline="", encoding="utf-8") as f:
+            sheets[name] = list(csv.reader(f))
+    return sheets, r.stdout + r.stderr
