@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build g++ clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev libsqlite3-dev
+  nlohmann-json3-dev libsqlite3-dev sqlite3 libpq-dev postgresql pkg-config
   python3 python3-xlrd python3-olefile
   libreoffice-calc-nogui poppler-utils
 )

@@ -1,0 +1,146 @@
+// Exporting what a data grid shows: its visible columns with their titles, widths,
+// alignments, fonts and colours, and the records of the dataset behind it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "tablirex/data.h"
+#include "tablirex/dataset2excel.h"
+#include "tablirex/object.h"
+#include "tablirex/range.h"
+#include "tablirex/workbook.h"
+#include "tablirex/worksheet.h"
+
+namespace tablirex {
+
+class TDBGrid2Excel;
+
+/// Events. Sender is always the exporter; ranges are views into the current sheet.
+/// ColumnIndex is the zero-based index in the grid's column list, hidden columns
+/// included.
+using TAfterDBGridDetailCell =
+    std::function<void(TDBGrid2Excel& Sender, IXLSRange* Cell, std::int32_t RowIndex,
+                       std::int32_t ColumnIndex, const TColumn& Column)>;
+using TAfterDBGridHeaderCell = std::function<void(TDBGrid2Excel& Sender, IXLSRange* Cell,
+                                                  std::int32_t ColumnIndex, const TColumn& Column)>;
+using TAfterDBGridDetailRow =
+    std::function<void(TDBGrid2Excel& Sender, IXLSRange* Range, std::int32_t RowIndex)>;
+using TAfterDBGridHeader = std::function<void(TDBGrid2Excel& Sender, IXLSRange* Range)>;
+using TAfterDBGridDetail = std::function<void(TDBGrid2Excel& Sender, IXLSRange* Range)>;
+using TAfterDBGridExport = std::function<void(TDBGrid2Excel& Sender, IXLSRange* Range)>;
+using TOnDBGridWorksheetCreate =
+    std::function<void(TDBGrid2Excel& Sender, IXLSWorksheet* Worksheet)>;
+
+/// Exports the visible columns of a grid and the records of its dataset. Operations
+/// that can fail return xlsOK (1) or xlsFail (-1) and keep a message in
+/// GetErrorText().
+class TDBGrid2Excel {
+ public:
+  TDBGrid2Excel();
+  ~TDBGrid2Excel();
+  TDBGrid2Excel(const TDBGrid2Excel&) = delete;
+  TDBGrid2Excel& operator=(const TDBGrid2Excel&) = delete;
+
+  // ---- properties (initial values in the comments) ----
+  /// The grid to export (not owned; nullptr at first). Its dataset is looked up
+  /// at every export.
+  TDBGrid* GetDBGrid() const noexcept;
+  void SetDBGrid(TDBGrid* grid) noexcept;
+  /// Name of the first sheet an export creates (empty: "Sheet1").
+  const std::string& GetWorksheetName() const noexcept;
+  void SetWorksheetName(std::string_view name);
+  /// Arial 10 bold, no colour.
+  const TFont& GetHeaderFont() const noexcept;
+  void SetHeaderFont(const TFont& font);
+  /// Arial 10, no colour.
+  const TFont& GetDetailFont() const noexcept;
+  void SetDetailFont(const TFont& font);
+  /// Use each column title's / column's own font and colour instead of
+  /// HeaderFont, DetailFont, HeaderColor, DetailColor; all true at first.
+  bool GetOriginalHeaderFont() const noexcept;
+  void SetOriginalHeaderFont(bool value) noexcept;
+  bool GetOriginalDetailFont() const noexcept;
+  void SetOriginalDetailFont(bool value) noexcept;
+  bool GetOriginalHeaderColor() const noexcept;
+  void SetOriginalHeaderColor(bool value) noexcept;
+  bool GetOriginalDetailColor() const noexcept;
+  void SetOriginalDetailColor(bool value) noexcept;
+  /// Fill colours; clNone at first.
+  TColor GetHeaderColor() const noexcept;
+  void SetHeaderColor(TColor color) noexcept;
+  TColor GetDetailColor() const noexcept;
+  void SetDetailColor(TColor color) noexcept;
+  /// Zero-based row offset and start column of the header; 0 at first.
+  std::uint16_t GetStartRow() const noexcept;
+  void SetStartRow(std::uint16_t row) noexcept;
+  std::uint16_t GetStartCol() const noexcept;
+  void SetStartCol(std::uint16_t col) noexcept;
+  /// BorderStyleSingleThin at first.
+  TBorderStyle GetHeaderBorderStyle() const noexcept;
+  void SetHeaderBorderStyle(TBorderStyle style) noexcept;
+  TBorderStyle GetDetailBorderStyle() const noexcept;
+  void SetDetailBorderStyle(TBorderStyle style) noexcept;
+  /// clNone at first.
+  TColor GetHeaderBorderColor() const noexcept;
+  void SetHeaderBorderColor(TColor color) noexcept;
+  TColor GetDetailBorderColor() const noexcept;
+  void SetDetailBorderColor(TColor color) noexcept;
+  /// The highest one-based row number that may hold a record on a sheet; 65535 at
+  /// first. A value v is taken only when StartRow + 1 < v <= 65535.
+  std::int32_t GetRowsPerSheet() const noexcept;
+  void SetRowsPerSheet(std::int32_t rows) noexcept;
+  /// Header cells set their columns' widths from the grid columns' pixel widths
+  /// (pixels x 0.1433 characters); true at first.
+  bool GetSetColumnsWidth() const noexcept;
+  void SetSetColumnsWidth(bool value) noexcept;
+  /// Texts of the data that begin with "=" are written as formulas when true;
+  /// false at first, so data is always written as the text it is.
+  bool GetAllowFormulas() const noexcept;
+  void SetAllowFormulas(bool value) noexcept;
+
+  TAfterDBGridDetailCell AfterDetailCell;
+  TAfterDBGridHeaderCell AfterHeaderCell;
+  TAfterDBGridDetailRow AfterDetailRow;
+  TAfterDBGridHeader AfterHeader;
+  TAfterDBGridDetail AfterDetail;
+  TAfterDBGridExport AfterExport;
+  TOnDBGridWorksheetCreate OnWorksheetCreate;
+
+  /// The workbook the exports write into (created by the first export). Setting it
+  /// also forgets the current worksheet.
+  Ref<IXLSWorkBook> GetWorkbook() const noexcept;
+  void SetWorkbook(Ref<IXLSWorkBook> workbook);
+  /// The sheet the last export wrote to, or nullptr.
+  IXLSWorksheet* GetCurrentWorksheet() const noexcept;
+
+  // ---- operations ----
+  std::int32_t ExportDBGrid();
+  std::int32_t ExportDBGrid(bool newSheet);
+  /// row and col are zero-based; a negative value continues below the used range.
+  std::int32_t ExportDBGrid(bool newSheet, std::int32_t row, std::int32_t col);
+  /// ".htm"/".html" (any case) saves HTML: every sheet, a frameset when there are
+  /// several; any other name saves an Excel 97 workbook. fileFormat 1 saves Excel 5.
+  std::int32_t SaveAs(std::string_view fileName);
+  std::int32_t SaveAs(std::string_view fileName, std::int32_t fileFormat);
+  /// ExportDBGrid(), SaveAs(fileName), then releases the workbook.
+  std::int32_t SaveDBGridAs(std::string_view fileName);
+
+  /// Records written by the last export over all its sheets.
+  std::int64_t GetRecordsExported() const noexcept;
+  const std::string& GetErrorText() const noexcept;
+
+  // The steps of an export, for callers that run them one at a time.
+  std::int32_t CreateWorkbook();
+  std::int32_t CreateWorksheet();
+  std::int32_t ExportHeader();
+  std::int32_t ExportDetail();
+
+ private:
+  struct State;
+  std::unique_ptr<State> s_;
+};
+
+}  // namespace tablirex
