@@ -68,7 +68,8 @@ class TPostgresDataSet final : public TDataSet {
   void Close() noexcept;
   bool IsOpen() const noexcept { return conn_ != nullptr; }
 
-  /// Runs the query again (stopping the running one) and stands on its first record.
+  /// Stands on the first record: nothing is read when the dataset stands on it (or
+  /// just before it) already; otherwise the running query is stopped and run again.
   std::int32_t First() override;
   /// Reads the next record. An error the server raises while sending rows gives
   /// xlsFail with its message, and Eof() becomes true.

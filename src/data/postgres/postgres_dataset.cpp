@@ -244,6 +244,12 @@ void TPostgresDataSet::Drain() noexcept {
 std::int32_t TPostgresDataSet::First() {
   if (!conn_) return Fail("PostgreSQL: the dataset is not open");
   ClearError();
+  // Standing on the first record (or just before it) nothing need be read again:
+  // an exporter's First right after Open does not run the query twice.
+  if (row_ && GetRecNo() <= 0) {
+    SetRecNo(0);
+    return xlsOK;
+  }
   StopQuery();
   return Execute();
 }

@@ -190,6 +190,17 @@ TEST_F(PostgresDataSetTest, StreamsRereadsAndReturnsToBookmarks) {
   EXPECT_EQ(Number(i), 1);
   EXPECT_EQ(ds.GotoBookmark(kRows + 5), xlsFail);
   EXPECT_TRUE(ds.Eof());
+
+  // First on the first record reads nothing again; returning to it from further
+  // on runs the query again (a new random value).
+  TPostgresDataSet random;
+  ASSERT_EQ(random.Open(conninfo_, "SELECT random() AS r UNION ALL SELECT 2"), xlsOK);
+  const double first = Number(*random.GetField(0));
+  ASSERT_EQ(random.First(), xlsOK);
+  EXPECT_EQ(Number(*random.GetField(0)), first);
+  ASSERT_EQ(random.Next(), xlsOK);
+  ASSERT_EQ(random.GotoBookmark(0), xlsOK);
+  EXPECT_NE(Number(*random.GetField(0)), first);
 }
 
 TEST_F(PostgresDataSetTest, EndlessResultIsStreamedAndStopped) {
