@@ -35,9 +35,9 @@ class TPostgresField final : public TField {
   TVariant GetValue() const override {
     const PGresult* row = owner_.CurrentRow();
     if (!row || PQgetisnull(row, 0, column_)) return TVariant::Null();
-    return postgres::ReadValue(GetDataType(),
-                               std::string_view(PQgetvalue(row, 0, column_),
-                                                static_cast<std::size_t>(PQgetlength(row, 0, column_))));
+    return postgres::ReadValue(
+        GetDataType(), std::string_view(PQgetvalue(row, 0, column_),
+                                        static_cast<std::size_t>(PQgetlength(row, 0, column_))));
   }
 
  private:
@@ -58,7 +58,8 @@ TPostgresDataSet::~TPostgresDataSet() { Close(); }
 
 std::int32_t TPostgresDataSet::Open(std::string_view conninfo, std::string_view query) {
   if (conn_ || GetFieldCount() > 0 || !oids_.empty())
-    return Fail("PostgreSQL: this dataset was opened already; open another query with a new dataset");
+    return Fail(
+        "PostgreSQL: this dataset was opened already; open another query with a new dataset");
   ClearError();
   const std::string info(conninfo);
   conn_.reset(PQconnectdb(info.c_str()));
@@ -151,7 +152,8 @@ std::int32_t TPostgresDataSet::Execute() {
       }
     } else {
       bool same = columns == GetFieldCount();
-      for (int i = 0; same && i < columns; ++i) same = PQftype(result.get(), i) == oids_[static_cast<std::size_t>(i)];
+      for (int i = 0; same && i < columns; ++i)
+        same = PQftype(result.get(), i) == oids_[static_cast<std::size_t>(i)];
       if (!same) {
         StopQuery();
         return FailQuery("PostgreSQL: the query's columns changed since it was opened");
@@ -183,8 +185,7 @@ std::int32_t TPostgresDataSet::ReadRow() {
       SetRecNo(GetRecNo() + 1);
       return FinishQuery();
     default: {
-      std::string message = "PostgreSQL: the query failed after " +
-                            std::to_string(GetRecNo() + 1) +
+      std::string message = "PostgreSQL: the query failed after " + std::to_string(GetRecNo() + 1) +
                             " records: " + Message(PQresultErrorMessage(result.get()));
       result.reset();
       Drain();
@@ -276,8 +277,8 @@ std::int32_t TPostgresDataSet::GotoBookmark(TBookmark bookmark) {
   }
   while (GetRecNo() < bookmark && !Eof()) TXLS_RETURN_ON_ERROR(Next());
   if (GetRecNo() == bookmark) return xlsOK;
-  return Fail("PostgreSQL: no record has bookmark " + std::to_string(bookmark) + "; the query gives " +
-              std::to_string(GetRecNo()) + " records");
+  return Fail("PostgreSQL: no record has bookmark " + std::to_string(bookmark) +
+              "; the query gives " + std::to_string(GetRecNo()) + " records");
 }
 
 }  // namespace tablirex

@@ -33,10 +33,11 @@ double Number(const TField& f) { return f.GetValue().AsDouble(); }
 
 TEST_F(PostgresDataSetTest, TypeTableMatchesCatalogAndDocs) {
   std::string oids;
-  for (const TPostgresType& t : PostgresTypes()) oids += (oids.empty() ? "" : ",") + std::to_string(t.Oid);
+  for (const TPostgresType& t : PostgresTypes())
+    oids += (oids.empty() ? "" : ",") + std::to_string(t.Oid);
   TPostgresDataSet ds;
-  ASSERT_EQ(ds.Open(conninfo_, "SELECT oid, typname FROM pg_type WHERE oid IN (" + oids +
-                                   ") ORDER BY oid"),
+  ASSERT_EQ(ds.Open(conninfo_,
+                    "SELECT oid, typname FROM pg_type WHERE oid IN (" + oids + ") ORDER BY oid"),
             xlsOK)
       << ds.GetErrorText();
   EXPECT_EQ(ds.GetField(0)->GetDataType(), ftLargeint);  // oid
@@ -62,7 +63,7 @@ TEST_F(PostgresDataSetTest, TypeTableMatchesCatalogAndDocs) {
 // One column per case: the literal cast to the type in the first record, NULL in
 // the second.
 struct TypeCase {
-  const char* type;     // SQL type the literal is cast to; nullptr for a bare NULL
+  const char* type;  // SQL type the literal is cast to; nullptr for a bare NULL
   const char* literal;
   TFieldType fieldType;
   TVariant value;
@@ -111,7 +112,7 @@ TEST_F(PostgresDataSetTest, TypesValuesAndNulls) {
        TVariant("a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11")},
       {"jsonb", "{\"a\": [1, 2]}", ftString, TVariant("{\"a\": [1, 2]}")},
       {"int4[]", "{1,2}", ftString, TVariant("{1,2}")},  // an OID the table lacks
-      {nullptr, nullptr, ftString, TVariant::Null()},     // NULL only: text
+      {nullptr, nullptr, ftString, TVariant::Null()},    // NULL only: text
   };
   std::string sql = "SELECT ";
   for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -129,7 +130,8 @@ TEST_F(PostgresDataSetTest, TypesValuesAndNulls) {
     ASSERT_FALSE(ds.Eof());
     for (std::size_t i = 0; i < cases.size(); ++i) {
       const TypeCase& c = cases[i];
-      SCOPED_TRACE(std::string(c.type ? c.type : "NULL") + " '" + (c.literal ? c.literal : "") + "'");
+      SCOPED_TRACE(std::string(c.type ? c.type : "NULL") + " '" + (c.literal ? c.literal : "") +
+                   "'");
       const TField& f = *ds.GetField(static_cast<std::int32_t>(i));
       EXPECT_EQ(f.GetFieldName(), "c" + std::to_string(i));
       EXPECT_EQ(f.GetDataType(), c.fieldType);
@@ -227,13 +229,16 @@ TEST_F(PostgresDataSetTest, ErrorsCarryTheServersMessage) {
     std::vector<const char*> expected;
   };
   const std::vector<Case> cases = {
-      {conninfo_, "SELECT * FROM no_such_table",
+      {conninfo_,
+       "SELECT * FROM no_such_table",
        {"PostgreSQL: the query failed", "relation \"no_such_table\" does not exist"}},
       {conninfo_, "SELEC 1", {"syntax error at or near \"SELEC\""}},
       {conninfo_, "SET search_path = public", {"returns no rows"}},
-      {conninfo_ + " dbname=no_such_db", "SELECT 1",
+      {conninfo_ + " dbname=no_such_db",
+       "SELECT 1",
        {"PostgreSQL: cannot connect", "database \"no_such_db\" does not exist"}},
-      {"host=/tmp/tablirex-no-such-dir user=postgres connect_timeout=5", "SELECT 1",
+      {"host=/tmp/tablirex-no-such-dir user=postgres connect_timeout=5",
+       "SELECT 1",
        {"PostgreSQL: cannot connect", "/tmp/tablirex-no-such-dir/.s.PGSQL",
         "No such file or directory"}},
   };
