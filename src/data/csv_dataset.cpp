@@ -62,6 +62,7 @@ class CsvReader {
         Get();
         const std::int64_t opened = line_;
         while (true) {
+          AppendUntil(field, '"', '"');
           c = Get();
           if (c == EOF)
             return Error("line " + std::to_string(opened) +
@@ -83,6 +84,7 @@ class CsvReader {
                        std::to_string(count));
       } else {
         while (true) {
+          AppendUntil(field, delimiter_, '"');
           c = Peek();
           if (c == delimiter_ || c == '\r' || c == '\n' || c == EOF) break;
           if (c == '"')
@@ -132,6 +134,22 @@ class CsvReader {
   }
   int Peek() { return Fill() ? static_cast<unsigned char>(buf_[pos_]) : EOF; }
   int Get() { return Fill() ? static_cast<unsigned char>(buf_[pos_++]) : EOF; }
+  // Appends the bytes up to the next line break, a or b (or the end of the file)
+  // to field, a buffer's span at a time.
+  void AppendUntil(std::string& field, int a, int b) {
+    while (Fill()) {
+      std::size_t end = pos_;
+      while (end < len_) {
+        const int c = static_cast<unsigned char>(buf_[end]);
+        if (c == a || c == b || c == '\n' || c == '\r') break;
+        ++end;
+      }
+      field.append(buf_ + pos_, end - pos_);
+      const bool stopped = end < len_;
+      pos_ = end;
+      if (stopped) return;
+    }
+  }
   // Counts a line break whose first character c was just read (CR LF is one).
   void EndLine(int c) {
     if (c == '\r' && Peek() == '\n') Get();

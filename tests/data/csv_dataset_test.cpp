@@ -76,6 +76,8 @@ TEST(CsvDataSetTest, ReadsRecordsAndInfersColumnTypes) {
       {"byte order mark, semicolons, blank lines skipped",
        "\xEF\xBB\xBFid;name\n\n1;\xC3\x85sa\n\n2;Bo\n", ';', {"id", "name"},
        {ftInteger, ftString}, {{std::int32_t{1}, "\xC3\x85sa"}, {std::int32_t{2}, "Bo"}}},
+      {"CR line ends; a quoted last field at the end of the file", "a,b\r1,\"x\"\r2,\"y\"", ',',
+       {"a", "b"}, {ftInteger, ftString}, {{std::int32_t{1}, "x"}, {std::int32_t{2}, "y"}}},
       {"tabs; commas are data", "k\tv\nx\t1,5\n", '\t', {"k", "v"}, {ftString, ftString},
        {{"x", "1,5"}}},
       {"integers widen to real, dates to date-times, NULLs do not count",
