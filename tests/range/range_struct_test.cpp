@@ -145,6 +145,28 @@ TEST_F(RangeStruct, UnMergeOutgoingRangesDissolvesOnlyAreasCrossingTheBorder) {
   EXPECT_FALSE(Merged(4, 4));
 }
 
+// ---- booleans -------------------------------------------------------------------------
+
+// A boolean is a value of its own kind wherever cells go, and replaces a number or
+// a text like any value.
+TEST_F(RangeStruct, BooleansKeepTheirKindThroughEveryOperation) {
+  Set("A1", TVariant("text"));
+  Set("A1", TVariant(true));
+  EXPECT_EQ(Refs(u"text"), 0);
+  Set("A2", TVariant(3.0));
+  Set("A2", TVariant(false));
+  R("A1:A2").Copy(&R("B1:B2"));
+  R("A1:A2").Copy(&R("C1:C2"), xlPasteValues);
+  R("C1:C2").Move(&R("D1:D2"));
+  R("1:1").Insert(xlShiftDown);
+  R("A3").Delete(xlShiftToLeft);  // B3's false moves into A3
+  for (const char* a1 : {"A2", "B2", "D2"}) EXPECT_EQ(R(a1).GetValue(), TVariant(true)) << a1;
+  for (const char* a1 : {"A3", "C3"}) EXPECT_EQ(R(a1).GetValue(), TVariant(false)) << a1;
+  EXPECT_EQ(Cell(2, 0)->ValueType, xlBoolean);
+  EXPECT_EQ(Cell(1, 2), nullptr);  // moved away, nothing left behind
+  EXPECT_EQ(sizeof(TXLSCellRef), 24u);  // the kind costs the cell no space
+}
+
 // ---- deleting --------------------------------------------------------------------------
 
 struct DeleteCase {
