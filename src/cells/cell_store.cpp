@@ -88,9 +88,10 @@ void TXLSCellHeap::SetCellNumber(TXLSCellRef& cell, TXLSStringTable& sst, double
   cell.NumValue = value;
 }
 
-void TXLSCellHeap::SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16string_view text) {
+void TXLSCellHeap::SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16string_view text,
+                               bool literal) {
   if (cell.IsMerged && !cell.IsMergeOwner) return;
-  if (!text.empty() && text[0] == u'=') {
+  if (!literal && !text.empty() && text[0] == u'=') {
     ClearCellValue(cell, sst);
     cell.ValueType = xlFormula;
     MakeExtra(cell).FormulaText = Utf16ToUtf8(text.substr(1));
