@@ -222,9 +222,13 @@ std::int32_t TExportCore::Export(bool newSheet, std::int32_t row, std::int32_t c
   } else if (newSheet) {
     TXLS_RETURN_ON_ERROR(CreateWorksheet());
   } else if (!sheet_) {
+    // The active sheet; a workbook that never had one activated gives its first.
     sheet_ = workbook_->GetActiveSheet();
-    if (!sheet_) TXLS_RETURN_ON_ERROR(CreateWorksheet());
-    cells_ = sheet_->GetCells();
+    if (!sheet_) sheet_ = workbook_->GetWorksheets()->Get(1);
+    if (sheet_)
+      cells_ = sheet_->GetCells();
+    else
+      TXLS_RETURN_ON_ERROR(CreateWorksheet());
   }
   if (row < 0 || col < 0) {
     startCol_ = settings_.StartCol;
