@@ -107,6 +107,9 @@ bool EndsWithHtml(std::string_view name) {
 // with the same formats. The first such cell runs the program through the
 // formatting views; later ones take the recorded results. Neighbours that exist
 // and their formats are part of the inputs; merged cells always run the program.
+// Changing a property of the exporter (also from a callback) forgets what was
+// remembered. Colours are matched to the palette when a format is first made: a
+// palette that a callback changes during an export applies from the next export.
 
 struct TExportCore::TReuse {
   // The neighbour on each side of a cell, and the side of it a drawn edge erases.
