@@ -91,7 +91,7 @@ std::uint32_t BorderRGB(const TXLSPalette& palette, std::int32_t colorIndex) {
   return palette.GetCustomColor(colorIndex);
 }
 
-// Text on one line and its alignment, for the spill over empty neighbours.
+// Which way a value on one line spills over the empty cells beside it.
 enum class TSpill { None, Right, Left };
 
 // What one visible cell of a row writes.
@@ -309,9 +309,13 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet) {
         text = PlainValueText(value);
       }
       slot.blank = text.empty() && !merged && (slot.xf == 0 || slot.xf == kDefaultCellXF);
-      if (!text.empty() && !merged && !wrapped && IsTextValue(value)) {
-        if (hAlign == kAlignGeneral || hAlign == kAlignLeft) slot.spill = TSpill::Right;
-        else if (hAlign == kAlignRight) slot.spill = TSpill::Left;
+      // A value on one line spills the way it is aligned: texts to the right,
+      // numbers and dates (on the right) to the left, rather than lose digits.
+      if (!text.empty() && !merged && !wrapped) {
+        const bool left = hAlign == kAlignLeft || (hAlign == kAlignGeneral && IsTextValue(value));
+        const bool right = hAlign == kAlignRight || (hAlign == kAlignGeneral && slot.align &&
+                                                     std::string_view(slot.align) == "right");
+        slot.spill = left ? TSpill::Right : right ? TSpill::Left : TSpill::None;
       }
       slot.text = EscapeHTML(text, wrapped ? TLineBreaks::Break : TLineBreaks::Space);
       if (slot.text.empty()) slot.text = "&nbsp;";
