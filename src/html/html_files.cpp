@@ -164,10 +164,10 @@ void THTMLSave::MoveIntoPlace(const std::string& mainTemp) {
   // Files of the earlier folder that are not our pages move on; the rest goes.
   std::error_code ec;
   const fs::path folder = PathOf(paths_.folder);
-  for (const fs::directory_entry& e : fs::directory_iterator(PathOf(freshFolder_), ec)) {
+  for (fs::directory_iterator it(PathOf(freshFolder_), ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path name = it->path().filename();
     std::error_code ignored;
-    if (!IsOurPage(Utf8Of(e.path().filename())) && !fs::exists(folder / e.path().filename(), ignored))
-      fs::rename(e.path(), folder / e.path().filename(), ignored);
+    if (!IsOurPage(Utf8Of(name)) && !fs::exists(folder / name, ignored)) fs::rename(it->path(), folder / name, ignored);
   }
   RemoveTree(freshFolder_);
   freshFolder_.clear();

@@ -319,7 +319,7 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet) {
       }
       slot.text = EscapeHTML(text, wrapped ? TLineBreaks::Break : TLineBreaks::Space);
       if (slot.text.empty()) slot.text = "&nbsp;";
-      if (slot.spill != TSpill::None) slot.width = GuessTextWidth(text, NumberOf(TVariant(k.GetFont()->GetSize())));
+      if (slot.spill != TSpill::None) slot.width = GuessTextWidth(text, static_cast<double>(k.GetFont()->GetSize()));
     }
     // A text wider than its cell takes in the blank cells beside it, as far as it
     // needs: it is cut at a cell that is not blank, and never covers another text.
