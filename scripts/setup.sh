@@ -10,6 +10,7 @@ PACKAGES=(
   python3 python3-xlrd python3-olefile
   libreoffice-calc-nogui poppler-utils
   libapache-poi-java default-jdk-headless
+  chromium fonts-liberation
 )
 
 missing=()

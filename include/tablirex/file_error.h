@@ -8,7 +8,7 @@ namespace tablirex {
 
 /// Raised by the HTML writer (IXLSWorksheet::SaveAsHTML, TXLSWorkbook::SaveAsHTML)
 /// when a file cannot be created or written or a directory cannot be created.
-/// The message names the path. Files written before the failure stay on disk.
+/// The message names the path. The earlier pages and folder stay as they were.
 class EFileError : public std::runtime_error {
  public:
   EFileError(const std::string& what, std::string path)

@@ -43,12 +43,14 @@ class IXLSWorkBook : public TXLSObject {
   /// Saves in format 1 (BIFF5), 2 (BIFF8) or 3 (HTML, as SaveAsHTML). Returns 1 or
   /// -1; never raises for a file that cannot be written.
   virtual std::int32_t SaveAs(std::string_view fileName, std::int32_t fileFormat) = 0;
-  /// Saves as HTML pages in the workbook's code page: one sheet as one page at
-  /// fileName; several as a frameset at fileName (D/B.E) with the tab strip and
-  /// the pages Sheet001.htm, Sheet002.htm ... in the folder D/B.files, created when
-  /// missing; a workbook without sheets writes nothing. Returns 1; raises
-  /// EFileError (tablirex/file_error.h) when a file or the folder cannot be
-  /// written, leaving the files already written.
+  /// Saves as HTML pages in UTF-8: one sheet as one page at fileName; several
+  /// as a frameset at fileName (D/B.E) with the tab strip and the pages
+  /// Sheet001.htm, Sheet002.htm ... in the folder D/B.files; a workbook without
+  /// sheets gets "Sheet1" first, as SaveAs does. The pages and the folder are
+  /// written beside their targets and moved into place only when all are
+  /// written. Returns 1; raises EFileError (tablirex/file_error.h) when the file
+  /// name names no file (blanks, a NUL) or a file or the folder cannot be
+  /// written, leaving the earlier pages and folder as they were.
   virtual std::int32_t SaveAsHTML(std::string_view fileName) = 0;
 };
 

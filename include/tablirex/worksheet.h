@@ -175,9 +175,10 @@ class IXLSWorksheet : public TXLSObject {
   TXLSPanes* Panes() noexcept { return panes_.get(); }
 
   // ---- HTML ---------------------------------------------------------------------------
-  /// Writes the used range as one HTML page (8-bit text in the workbook's code
-  /// page) with a CSS class per cell format. Returns 1; raises EFileError
-  /// (tablirex/file_error.h) when the file cannot be written. Defined in src/html.
+  /// Writes the used range as one HTML page (UTF-8) with a CSS class per cell
+  /// format, replacing any page at fileName in one step. Returns 1; raises
+  /// EFileError (tablirex/file_error.h) when the file cannot be written, leaving
+  /// the earlier page as it was. Defined in src/html.
   std::int32_t SaveAsHTML(std::string_view fileName);
 
   // ---- the save ---------------------------------------------------------------------

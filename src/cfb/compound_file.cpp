@@ -18,11 +18,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "core/safe_file.h"
 #include "tablirex/result.h"
 
 namespace tablirex {
@@ -225,21 +225,6 @@ void BuildTail(const TLayout& l, std::u16string_view name, std::uint8_t* tail) {
   }
 }
 
-bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
-  while (n > 0) {
-    const ssize_t w = ::write(fd, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
-  return true;
-}
-
-std::atomic<unsigned> gTempCounter{0};
-
 }  // namespace
 
 TCompoundFile::~TCompoundFile() { Abort(); }
@@ -248,26 +233,20 @@ std::int32_t TCompoundFile::Create(const std::string& path) {
   if (fd_ >= 0 || path.empty()) return xlsFail;
   // A unique name beside the target, so that the final rename stays within
   // one file system and replaces the target in one step.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string temp = path + ".tmp" + std::to_string(::getpid()) + "-" +
-                       std::to_string(gTempCounter.fetch_add(1));
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      // The header is written last, once the layout is known.
-      if (::lseek(fd, kSectorSize, SEEK_SET) != kSectorSize) {
-        ::close(fd);
-        std::remove(temp.c_str());
-        return xlsFail;
-      }
-      Reset();
-      fd_ = fd;
-      target_ = path;
-      tempPath_ = std::move(temp);
-      return xlsOK;
-    }
-    if (errno != EEXIST) return xlsFail;
+  std::string temp;
+  const int fd = CreateTemporaryBeside(path, temp);
+  if (fd < 0) return xlsFail;
+  // The header is written last, once the layout is known.
+  if (::lseek(fd, kSectorSize, SEEK_SET) != kSectorSize) {
+    ::close(fd);
+    std::remove(temp.c_str());
+    return xlsFail;
   }
-  return xlsFail;
+  Reset();
+  fd_ = fd;
+  target_ = path;
+  tempPath_ = std::move(temp);
+  return xlsOK;
 }
 
 std::int32_t TCompoundFile::CreateStream(std::u16string_view name) {
@@ -289,7 +268,7 @@ std::int32_t TCompoundFile::Write(const std::uint8_t* data, std::size_t n) {
   if (buffered_ + n > kBufferSize) {
     if (!Flush()) return xlsFail;
     if (n >= kBufferSize) {
-      if (!WriteAll(fd_, data, n)) failed_ = true;
+      if (!WriteAllTo(fd_, data, n)) failed_ = true;
       return failed_ ? xlsFail : xlsOK;
     }
   }
@@ -299,7 +278,7 @@ std::int32_t TCompoundFile::Write(const std::uint8_t* data, std::size_t n) {
 }
 
 bool TCompoundFile::Flush() noexcept {
-  if (buffered_ > 0 && !WriteAll(fd_, buffer_.get(), buffered_)) failed_ = true;
+  if (buffered_ > 0 && !WriteAllTo(fd_, buffer_.get(), buffered_)) failed_ = true;
   buffered_ = 0;
   return !failed_;
 }
@@ -316,8 +295,8 @@ std::int32_t TCompoundFile::Commit() {
   std::uint8_t header[kSectorSize];
   BuildHeader(l, header);
 
-  bool ok = Flush() && WriteAll(fd_, tail.data(), tail.size()) &&
-            ::lseek(fd_, 0, SEEK_SET) == 0 && WriteAll(fd_, header, sizeof header);
+  bool ok = Flush() && WriteAllTo(fd_, tail.data(), tail.size()) &&
+            ::lseek(fd_, 0, SEEK_SET) == 0 && WriteAllTo(fd_, header, sizeof header);
   const int fd = fd_;
   fd_ = -1;
   ok = (::close(fd) == 0) && ok;

@@ -1,30 +1,88 @@
 #include "html/html_files.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <system_error>
 
-#include "tablirex/addressing.h"
+#if defined(__linux__)
+#include <fcntl.h>  // renameat2
+#endif
+
+#include "core/safe_file.h"
 #include "tablirex/file_error.h"
 
 namespace tablirex {
 namespace {
 
-std::filesystem::path PathOf(std::string_view utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
+namespace fs = std::filesystem;
 
-std::string Utf8Of(const std::filesystem::path& p) {
+fs::path PathOf(std::string_view utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+
+std::string Utf8Of(const fs::path& p) {
   const std::u8string s = p.u8string();
   return std::string(s.begin(), s.end());
 }
 
+bool IsOurPage(const std::string& name) {
+  if (name == "tabstrip.htm") return true;
+  if (name.size() < 11 || name.rfind("Sheet", 0) != 0 || !name.ends_with(".htm")) return false;
+  for (std::size_t i = 5; i + 4 < name.size(); ++i)
+    if (name[i] < '0' || name[i] > '9') return false;
+  return true;
+}
+
+void RemoveTree(const std::string& path) {
+  std::error_code ec;
+  fs::remove_all(PathOf(path), ec);
+}
+
+// Swaps two directory entries in one step where the system can; otherwise the
+// old one is renamed aside first. Afterwards `fresh` names what was at
+// `target`. False (nothing changed) on failure.
+bool ExchangeDirectories(const std::string& fresh, const std::string& target) {
+#if defined(__linux__) && defined(RENAME_EXCHANGE)
+  if (::renameat2(AT_FDCWD, fresh.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+#endif
+  std::string aside;
+  if (!CreateTemporaryDirectoryBeside(target, aside)) return false;
+  ::rmdir(aside.c_str());
+  if (std::rename(target.c_str(), aside.c_str()) != 0) return false;
+  if (std::rename(fresh.c_str(), target.c_str()) != 0) {
+    (void)std::rename(aside.c_str(), target.c_str());
+    return false;
+  }
+  return std::rename(aside.c_str(), fresh.c_str()) == 0 || (RemoveTree(aside), true);
+}
+
+// A symbolic link as target is written through: the file it names is replaced.
+std::string ResolvedTarget(const std::string& fileName) {
+  std::error_code ec;
+  const fs::path p = PathOf(fileName);
+  if (!fs::is_symlink(fs::symlink_status(p, ec))) return fileName;
+  const fs::path real = fs::weakly_canonical(p, ec);
+  return ec ? fileName : Utf8Of(real);
+}
+
 }  // namespace
 
+void CheckHTMLFileName(std::string_view fileName) {
+  if (fileName.find('\0') != std::string_view::npos)
+    throw EFileError("a file name holds a NUL character", std::string(fileName.substr(0, fileName.find('\0'))));
+  if (fileName.find_first_not_of(" \t\r\n") == std::string_view::npos)
+    throw EFileError("no file name", std::string(fileName));
+  if (!PathOf(fileName).has_filename() || PathOf(fileName).filename().string().find_first_not_of(' ') ==
+                                              std::string::npos)
+    throw EFileError("no file name", std::string(fileName));
+}
+
 THTMLPaths HTMLFolderOf(std::string_view fileName) {
-  const std::filesystem::path path = PathOf(fileName);
-  if (fileName.empty() || !path.has_filename()) throw EFileError("no file name", std::string(fileName));
-  // stem() keeps a leading dot ("".htm" stays ".htm") and cuts only the last extension.
+  CheckHTMLFileName(fileName);
+  const fs::path path = PathOf(fileName);
+  // stem() keeps a leading dot (".htm" stays ".htm") and cuts only the last extension.
   const std::string base = Utf8Of(path.stem()) + ".files";
   THTMLPaths out;
   out.relativeFolder = base;
@@ -36,19 +94,83 @@ std::string HTMLPathIn(std::string_view folder, std::string_view fileName) {
   return Utf8Of(PathOf(folder) / PathOf(fileName));
 }
 
-void ForceHTMLDirectory(const std::string& path) {
-  if (DirExists(path)) return;
-  std::error_code ec;
-  if (!std::filesystem::create_directory(PathOf(path), ec) || ec)
-    throw EFileError("cannot create the directory", path);
+THTMLSave::THTMLSave(std::string_view fileName, bool withFolder)
+    : fileName_(fileName), withFolder_(withFolder) {
+  CheckHTMLFileName(fileName);
+  target_ = ResolvedTarget(fileName_);
+  RemoveStaleTemporaries(target_);
+  if (!withFolder_) return;
+  paths_ = HTMLFolderOf(fileName);
+  RemoveStaleTemporaries(paths_.folder);
+  struct stat st {};
+  if (::stat(paths_.folder.c_str(), &st) == 0) {
+    if (!S_ISDIR(st.st_mode)) throw EFileError("cannot create the directory", paths_.folder);
+    hadFolder_ = true;
+  }
+  if (!CreateTemporaryDirectoryBeside(paths_.folder, freshFolder_))
+    throw EFileError("cannot create the directory", paths_.folder);
+  if (hadFolder_) (void)::chmod(freshFolder_.c_str(), st.st_mode & 07777);
 }
 
-void WriteHTMLFile(const std::string& path, std::string_view bytes) {
-  std::FILE* f = std::fopen(Utf8Of(PathOf(path)).c_str(), "wb");
-  if (!f) throw EFileError("cannot create the file", path);
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed) throw EFileError("cannot write the file", path);
+THTMLSave::~THTMLSave() {
+  if (!freshFolder_.empty()) RemoveTree(freshFolder_);
+}
+
+void THTMLSave::AddPage(const std::string& name, std::string_view bytes) {
+  const std::string shown = HTMLPathIn(paths_.folder, name);
+  if (freshFolder_.empty()) throw EFileError("cannot write the file", shown);
+  const std::string final = HTMLPathIn(freshFolder_, name);
+  std::string temp;
+  if (!WriteTemporaryBeside(final, bytes, shown, temp)) throw EFileError("cannot write the file", shown);
+  if (std::rename(temp.c_str(), final.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    throw EFileError("cannot write the file", shown);
+  }
+}
+
+void THTMLSave::Commit(std::string_view mainPage) {
+  if (withFolder_) {
+    if (freshFolder_.empty()) throw EFileError("cannot create the directory", paths_.folder);
+    SyncDirectory(freshFolder_);
+  }
+  std::string mainTemp;
+  if (!WriteTemporaryBeside(target_, mainPage, target_, mainTemp)) throw EFileError("cannot write the file", fileName_);
+  try {
+    MoveIntoPlace(mainTemp);
+  } catch (...) {
+    ::unlink(mainTemp.c_str());
+    throw;
+  }
+  SyncDirectory(DirectoryOf(target_));
+}
+
+void THTMLSave::MoveIntoPlace(const std::string& mainTemp) {
+  if (withFolder_) {
+    const bool moved = hadFolder_ ? ExchangeDirectories(freshFolder_, paths_.folder)
+                                  : std::rename(freshFolder_.c_str(), paths_.folder.c_str()) == 0;
+    if (!moved) throw EFileError("cannot create the directory", paths_.folder);
+    // freshFolder_ now names the earlier folder, or nothing.
+    if (!hadFolder_) freshFolder_.clear();
+  }
+  if (std::rename(mainTemp.c_str(), target_.c_str()) != 0) {
+    if (withFolder_) {
+      // The earlier folder goes back (or the new one away).
+      if (hadFolder_) (void)ExchangeDirectories(freshFolder_, paths_.folder);
+      else RemoveTree(paths_.folder);
+    }
+    throw EFileError("cannot write the file", fileName_);
+  }
+  if (!withFolder_ || !hadFolder_) return;
+  // Files of the earlier folder that are not our pages move on; the rest goes.
+  std::error_code ec;
+  const fs::path folder = PathOf(paths_.folder);
+  for (fs::directory_iterator it(PathOf(freshFolder_), ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path name = it->path().filename();
+    std::error_code ignored;
+    if (!IsOurPage(Utf8Of(name)) && !fs::exists(folder / name, ignored)) fs::rename(it->path(), folder / name, ignored);
+  }
+  RemoveTree(freshFolder_);
+  freshFolder_.clear();
 }
 
 }  // namespace tablirex

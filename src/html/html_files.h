@@ -1,9 +1,10 @@
 // File services of the HTML writer: the places of the pages of a saved
-// workbook, directory creation and 8-bit text files written in one piece.
+// workbook, and a save that puts every page in place in one step.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tablirex {
 
@@ -16,18 +17,51 @@ struct THTMLPaths {
 
 /// The folder of a frameset saved to fileName (UTF-8). The extension is cut from
 /// the last path component only ("a.b/book" gives "a.b/book.files"). Raises
-/// EFileError when fileName names no file (empty, or ending in a separator).
+/// EFileError when fileName names no file (see CheckHTMLFileName).
 THTMLPaths HTMLFolderOf(std::string_view fileName);
 
 /// fileName inside folder: folder + "/" + fileName.
 std::string HTMLPathIn(std::string_view folder, std::string_view fileName);
 
-/// Creates the directory when DirExists says it is missing (one level: its
-/// parent must exist). Raises EFileError when it cannot be created.
-void ForceHTMLDirectory(const std::string& path);
+/// Raises EFileError unless fileName names a file: not empty or blanks only,
+/// no NUL character, not ending in a separator.
+void CheckHTMLFileName(std::string_view fileName);
 
-/// Writes bytes to a new file (replacing any file of that name) and closes it.
-/// Raises EFileError when the file cannot be created, written or closed.
-void WriteHTMLFile(const std::string& path, std::string_view bytes);
+/// One save of HTML pages, done so that a failure changes nothing: the main
+/// page (and, for a frameset, the folder with its pages) are written beside
+/// their targets under temporary names, flushed to the disk, and moved into
+/// place by Commit only when everything is written. A page that replaces an
+/// existing one keeps its permission bits; a symbolic link as the main page is
+/// written through to the file it names; files of the earlier folder that are
+/// not pages of ours (the tab strip, SheetNNN.htm) move into the new one. Each
+/// step raises EFileError naming the file or folder that could not be written;
+/// the earlier page and folder are then as they were, and the temporaries go
+/// when the object is destroyed.
+class THTMLSave {
+ public:
+  /// Starts a save of fileName; withFolder: a frameset, whose folder (see
+  /// HTMLFolderOf) is written too.
+  THTMLSave(std::string_view fileName, bool withFolder);
+  ~THTMLSave();
+  THTMLSave(const THTMLSave&) = delete;
+  THTMLSave& operator=(const THTMLSave&) = delete;
+
+  /// The folder's places (empty without a folder).
+  const THTMLPaths& Paths() const noexcept { return paths_; }
+  /// Writes a page of the folder.
+  void AddPage(const std::string& name, std::string_view bytes);
+  /// Writes the main page and moves everything into place.
+  void Commit(std::string_view mainPage);
+
+ private:
+  void MoveIntoPlace(const std::string& mainTemp);
+
+  std::string fileName_;
+  std::string target_;
+  THTMLPaths paths_;
+  bool withFolder_;
+  bool hadFolder_ = false;
+  std::string freshFolder_;  // the new folder while it is written
+};
 
 }  // namespace tablirex

@@ -6,30 +6,47 @@
 #include "html/html_writer.h"
 #include "tablirex/workbook.h"
 #include "tablirex/worksheet.h"
+#include "tablirex/worksheets.h"
 #include "workbook/sheet_collection.h"
 
 namespace tablirex {
+namespace {
+
+std::int32_t ActivePosition(TXLSWorkbook& workbook) {
+  const IXLSWorksheet* active = workbook.Sheets().GetActiveSheet();
+  return active ? active->GetIndex() : 1;
+}
+
+}  // namespace
 
 std::string BuildNavigateHTML(TXLSWorkbook& workbook) {
+  // The tab of the sheet shown is white, the others grey; a click moves the mark.
   std::string out =
-      "<html>\r\n<head>\r\n<style>\r\n<!--\r\nA {\r\n    text-decoration:none;\r\n    color:#000000;\r\n"
-      "    font-size:9pt;\r\n}\r\n-->\r\n</style>\r\n</head>\r\n"
+      "<html>\r\n<head>\r\n<meta charset=\"utf-8\">\r\n<style>\r\n<!--\r\nA {\r\n    text-decoration:none;\r\n"
+      "    color:#000000;\r\n    font-size:9pt;\r\n}\r\ntd.tab {\r\n    background-color:#C0C0C0;\r\n"
+      "    font-weight:normal;\r\n}\r\ntd.shown {\r\n    background-color:#FFFFFF;\r\n    font-weight:bold;\r\n}\r\n"
+      "-->\r\n</style>\r\n<script>\r\nfunction show(link) {\r\n"
+      "  var tabs = document.getElementsByTagName(\"td\");\r\n"
+      "  for (var i = 0; i < tabs.length; ++i) tabs[i].className = \"tab\";\r\n"
+      "  link.closest(\"td\").className = \"tab shown\";\r\n}\r\n</script>\r\n</head>\r\n"
       "<body topmargin=0 leftmargin=0 bgcolor=\"#808080\">\r\n<table border=0 cellspacing=1>\r\n <tr>\r\n";
   TXLSWorkSheets& sheets = workbook.Sheets();
+  const std::int32_t shown = ActivePosition(workbook);
   for (std::size_t i = 0; i < sheets.Size(); ++i) {
+    const auto position = static_cast<std::int32_t>(i + 1);
     // Sheet names may hold & < > and quotes: they are escaped like cell texts.
-    const std::string name = EncodeHTMLText(EscapeHTML(sheets.At(i).GetWorkSheetName()), workbook.GetCodePage());
-    out += "<td bgcolor=\"#FFFFFF\" nowrap><b><small><small>&nbsp;<a href=\"Sheet" +
-           SheetNumberText(static_cast<std::int32_t>(i + 1)) +
-           ".htm\" target=\"frSheet\"><font face=\"Arial\" color=\"#000000\">" + name +
-           "</font></a>&nbsp;</small></small></b></td>\r\n";
+    const std::string name = EscapeHTML(sheets.At(i).GetWorkSheetName());
+    out += std::string("<td class=\"") + (position == shown ? "tab shown" : "tab") +
+           "\" nowrap><small><small>&nbsp;<a href=\"Sheet" + SheetNumberText(position) +
+           ".htm\" target=\"frSheet\" onclick=\"show(this)\"><font face=\"Arial\" color=\"#000000\">" + name +
+           "</font></a>&nbsp;</small></small></td>\r\n";
   }
   out += " </tr>\r\n</table>\r\n</body>\r\n</html>\r\n";
   return out;
 }
 
 std::string BuildMainHTML(std::string_view relativeFolder, std::int32_t activePosition) {
-  std::string out = "<html>\r\n<head>\r\n</head>\r\n"
+  std::string out = "<html>\r\n<head>\r\n<meta charset=\"utf-8\">\r\n</head>\r\n"
                     "<frameset rows=\"*,39\" border=0 width=0 frameborder=no framespacing=0>\r\n";
   out += "<frame src=\"" + std::string(relativeFolder) + "/Sheet" + SheetNumberText(activePosition) +
          ".htm\" name=\"frSheet\">\r\n";
@@ -40,34 +57,23 @@ std::string BuildMainHTML(std::string_view relativeFolder, std::int32_t activePo
   return out;
 }
 
-void CreateNavigateHTML(TXLSWorkbook& workbook, const std::string& fileName) {
-  WriteHTMLFile(fileName, BuildNavigateHTML(workbook));
-}
-
-void CreateMainHTML(TXLSWorkbook& workbook, const std::string& fileName) {
-  const IXLSWorksheet* active = workbook.Sheets().GetActiveSheet();
-  const std::int32_t position = active ? active->GetIndex() : 1;
-  // The folder's name is a relative URL: a base name with blanks, "#" or "%"
-  // would otherwise name another file.
-  const std::string folder = EncodeURLComponent(HTMLFolderOf(fileName).relativeFolder);
-  WriteHTMLFile(fileName, BuildMainHTML(folder, position));
-}
-
 void SaveWorkbookAsHTML(TXLSWorkbook& workbook, std::string_view fileName) {
+  CheckHTMLFileName(fileName);
   TXLSWorkSheets& sheets = workbook.Sheets();
+  if (sheets.Size() == 0) workbook.GetWorksheets()->Add();
   const std::size_t n = sheets.Size();
-  if (n == 0) return;
   if (n == 1) {
     sheets.At(0).SaveAsHTML(fileName);
     return;
   }
-  const THTMLPaths paths = HTMLFolderOf(fileName);
-  ForceHTMLDirectory(paths.folder);
-  CreateNavigateHTML(workbook, HTMLPathIn(paths.folder, "tabstrip.htm"));
+  THTMLSave save(fileName, true);
+  save.AddPage("tabstrip.htm", BuildNavigateHTML(workbook));
   for (std::size_t i = 0; i < n; ++i)
-    sheets.At(i).SaveAsHTML(
-        HTMLPathIn(paths.folder, "Sheet" + SheetNumberText(static_cast<std::int32_t>(i + 1)) + ".htm"));
-  CreateMainHTML(workbook, std::string(fileName));
+    save.AddPage("Sheet" + SheetNumberText(static_cast<std::int32_t>(i + 1)) + ".htm",
+                 BuildSheetHTML(sheets.At(i)));
+  // The folder's name is a relative URL: a base name with blanks, "#" or "%"
+  // would otherwise name another file.
+  save.Commit(BuildMainHTML(EncodeURLComponent(save.Paths().relativeFolder), ActivePosition(workbook)));
 }
 
 }  // namespace tablirex

@@ -1,12 +1,16 @@
 // A worksheet as one HTML page: a CSS class per extended format in use, and a
 // table of the used range with merged areas, column widths and row heights.
 #include <cstdint>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "cells/cell_store.h"
 #include "cells/hash.h"
+#include "cells/rowcol.h"
 #include "formats/palette.h"
 #include "formats/xf_list.h"
+#include "formats/font_list.h"
 #include "html/html_files.h"
 #include "html/html_writer.h"
 #include "range/range_impl.h"
@@ -32,6 +36,8 @@ constexpr std::int32_t kAlignJustify = -4130;
 constexpr std::int32_t kAlignTop = -4160;
 constexpr std::int32_t kAlignBottom = -4107;
 constexpr std::int32_t kNone = xlColorIndexNone;
+// The default cell format: a cell, row or column record without a format of its own.
+constexpr std::int32_t kDefaultCellXF = 15;
 
 // Points to pixels for row heights, characters to pixels for column widths.
 constexpr double kPixelsPerPoint = 1.333;
@@ -57,7 +63,7 @@ std::int32_t IntegerOf(const TVariant& v) {
 
 // A font name inside a style sheet: characters that could end the declaration,
 // the rule or the style element are dropped.
-std::string CSSFontName(std::string_view name, std::uint16_t codePage) {
+std::string CSSFontName(std::string_view name) {
   std::string clean;
   for (const char c : name) {
     const auto u = static_cast<unsigned char>(c);
@@ -66,7 +72,15 @@ std::string CSSFontName(std::string_view name, std::uint16_t codePage) {
       continue;
     clean.push_back(c);
   }
-  return Utf8ToCodePage(clean, codePage);
+  return clean;
+}
+
+bool IsWrapped(IXLSRange& cell) {
+  try {
+    return cell.GetWrapText().AsBoolean();
+  } catch (const EVariantError&) {
+    return false;
+  }
 }
 
 // The RGB of a border colour index from the XF list: the automatic colour (and a
@@ -75,6 +89,54 @@ std::uint32_t BorderRGB(const TXLSPalette& palette, std::int32_t colorIndex) {
   if (colorIndex == xlColorIndexAutomatic || colorIndex == kNone || colorIndex <= 0)
     return palette.GetPaletteColor(kPaletteSystemForeground);
   return palette.GetCustomColor(colorIndex);
+}
+
+// Which way a value on one line spills over the empty cells beside it.
+enum class TSpill { None, Right, Left };
+
+// What one visible cell of a row writes.
+struct TSlot {
+  Ref<IXLSRange> cell;       // the cell whose value and format are shown
+  std::int32_t xf = 0;
+  std::int32_t colspan = 1;
+  std::int32_t rowspan = 1;
+  const char* align = nullptr;  // general alignment: "right", "center" or none (left)
+  std::string text;             // escaped
+  TSpill spill = TSpill::None;
+  bool covered = false;   // part of a merged area written elsewhere, or of a spilling text
+  bool blank = false;     // empty, unmerged and without a format of its own: text may spill over it
+  std::int64_t width = 0; // pixels
+};
+
+// The alignment a cell with general alignment shows for its value: numbers and
+// dates on the right, truth values centred, texts on the left.
+const char* GeneralAlignment(const TVariant& value) {
+  switch (value.Type()) {
+    case varDouble:
+    case varSingle:
+    case varCurrency:
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+    case varDate: return "right";
+    case varBoolean: return "center";
+    default: return nullptr;
+  }
+}
+
+bool IsTextValue(const TVariant& value) { return value.Type() == varString || value.Type() == varOleStr; }
+
+// A generous guess of a text's width in pixels (about three quarters of the
+// font size per character), to decide how many empty neighbours it needs.
+std::int64_t GuessTextWidth(std::string_view utf8, double points) {
+  std::int64_t chars = 0;
+  for (const char c : utf8)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++chars;
+  return static_cast<std::int64_t>(static_cast<double>(chars) * points * 0.75) + 8;
 }
 
 // The one-cell range at a zero-based position of the sheet (the used range's
@@ -87,14 +149,20 @@ Ref<IXLSRange> CellRange(IXLSWorksheet& sheet, std::int32_t row, std::int32_t co
 
 }  // namespace
 
+std::string DefaultCSSItem(TXLSWorkbook& workbook) {
+  const TXLSFontList& fonts = workbook.XFList().GetFontList();
+  return " td {font-family: " + CSSFontName(Utf16ToUtf8(fonts.GetName(0))) +
+         "; font-size: " + std::to_string(RoundToInt(fonts.GetSize(0))) +
+         "pt; vertical-align: bottom; white-space: nowrap; overflow: hidden; "
+         "padding: 1px 3px 0px 3px; }\r\n";
+}
+
 std::string GetCSSItem(IXLSWorksheet& sheet, std::int32_t xfIndex, IXLSRange& cell) {
   TXLSWorkbook& wb = sheet.Workbook();
-  const std::uint16_t codePage = wb.GetCodePage();
   const Ref<IXLSFont> font = cell.GetFont();
   std::string rule = " td.f" + std::to_string(xfIndex) + " {";
-  rule += "font-family: " + CSSFontName(font->GetName(), codePage) + "; ";
+  rule += "font-family: " + CSSFontName(font->GetName()) + "; ";
   rule += "font-size: " + std::to_string(RoundToInt(font->GetSize())) + "pt; ";
-  rule += " padding-top:1px; padding-right:1px; padding-left:1px; ";
   if (font->GetBold()) rule += "font-weight: bold; ";
   if (font->GetItalic()) rule += "font-style: italic; ";
   switch (IntegerOf(cell.GetHAlign())) {
@@ -105,9 +173,9 @@ std::string GetCSSItem(IXLSWorksheet& sheet, std::int32_t xfIndex, IXLSRange& ce
     default: break;
   }
   switch (IntegerOf(cell.GetVAlign())) {
-    case kAlignTop: rule += "vertical-align: text-top; "; break;
+    case kAlignTop: rule += "vertical-align: top; "; break;
     case kAlignCenter: rule += "vertical-align: middle; "; break;
-    case kAlignBottom: rule += "vertical-align: text-bottom; "; break;
+    case kAlignBottom: rule += "vertical-align: bottom; "; break;
     default: break;
   }
   rule += "color: #" + HTMLColor(font->GetColor()) + "; ";
@@ -133,12 +201,7 @@ std::string GetCSSItem(IXLSWorksheet& sheet, std::int32_t xfIndex, IXLSRange& ce
     rule += HTMLBorderStyle(style);
     rule += " #" + HTMLColor(BorderRGB(wb.Palette(), xfs.GetBorderColorIndex(xfIndex, e.side))) + "; ";
   }
-  bool wrap = false;
-  try {
-    wrap = cell.GetWrapText().AsBoolean();
-  } catch (const EVariantError&) {
-  }
-  if (!wrap) rule += "white-space: nowrap; ";
+  rule += IsWrapped(cell) ? "white-space: normal; overflow-wrap: break-word; " : "white-space: nowrap; ";
   rule += "}";
   rule += kCRLF;
   return rule;
@@ -146,22 +209,52 @@ std::string GetCSSItem(IXLSWorksheet& sheet, std::int32_t xfIndex, IXLSRange& ce
 
 std::string BuildSheetHTML(IXLSWorksheet& sheet) {
   TXLSWorkbook& wb = sheet.Workbook();
-  const std::uint16_t codePage = wb.GetCodePage();
   TXLSCellHeap& store = sheet.Cells();
+  const TXLSRowInfoList& rowInfo = sheet.RowInfo();
+  const TXLSColumnInfoList& colInfo = sheet.ColumnInfo();
   const Ref<IXLSRange> used = sheet.GetUsedRange();
   const std::int32_t rows = used->GetRows()->GetCount();
   const std::int32_t cols = used->GetColumns()->GetCount();
   const std::int32_t row0 = used->GetRow() - 1, col0 = used->GetColumn() - 1;
+  const std::int32_t rowN = row0 + rows - 1, colN = col0 + cols - 1;
   wb.XFList().CreateAllReferredList();
 
-  std::string head = "<html><head>\r\n<STYLE TYPE=\"text/css\">\r\n<!--\r\n";
+  // Hidden rows and columns are not written at all: what the author keeps out
+  // of sight stays out of the page.
+  std::vector<std::int32_t> shownCols;
+  for (std::int32_t c = col0; c <= colN; ++c)
+    if (!colInfo.GetHidden(c)) shownCols.push_back(c);
+  const auto shownRowsIn = [&](std::int32_t first, std::int32_t last) {
+    std::int32_t n = 0;
+    for (std::int32_t r = first; r <= last; ++r) n += rowInfo.GetHidden(r) ? 0 : 1;
+    return n;
+  };
+  const auto shownColsIn = [&](std::int32_t first, std::int32_t last) {
+    std::int32_t n = 0;
+    for (std::int32_t c = first; c <= last; ++c) n += colInfo.GetHidden(c) ? 0 : 1;
+    return n;
+  };
+  const auto firstShownRow = [&](std::int32_t first, std::int32_t last) {
+    for (std::int32_t r = first; r <= last; ++r)
+      if (!rowInfo.GetHidden(r)) return r;
+    return -1;
+  };
+  const auto firstShownCol = [&](std::int32_t first, std::int32_t last) {
+    for (std::int32_t c = first; c <= last; ++c)
+      if (!colInfo.GetHidden(c)) return c;
+    return -1;
+  };
+
+  std::string head = "<!DOCTYPE html>\r\n<html><head>\r\n<meta charset=\"utf-8\">\r\n"
+                     "<STYLE TYPE=\"text/css\">\r\n<!--\r\n";
+  head += DefaultCSSItem(wb);
   std::string body;
-  std::vector<std::int64_t> widths(static_cast<std::size_t>(cols));
+  std::vector<std::int64_t> widths(shownCols.size());
   std::int64_t tableWidth = 0;
-  for (std::int32_t c = 1; c <= cols; ++c) {
-    const Ref<IXLSRange> top = CellRange(sheet, row0, col0 + c - 1);
-    widths[static_cast<std::size_t>(c - 1)] = RoundToInt(NumberOf(top->GetColumnWidth()) * kPixelsPerCharacter);
-    tableWidth += widths[static_cast<std::size_t>(c - 1)];
+  for (std::size_t j = 0; j < shownCols.size(); ++j) {
+    const Ref<IXLSRange> top = CellRange(sheet, row0, shownCols[j]);
+    widths[j] = RoundToInt(NumberOf(top->GetColumnWidth()) * kPixelsPerCharacter);
+    tableWidth += widths[j];
   }
   body += "<table border=0 cellpadding=0 cellspacing=0 width=" + std::to_string(tableWidth) +
           " style='border-collapse:collapse;table-layout:fixed'>";
@@ -169,41 +262,105 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet) {
   for (const std::int64_t w : widths) body += "  <col width=" + std::to_string(w) + ">" + kCRLF;
 
   THashBool written;  // XF indexes whose rule is in the style sheet
-  for (std::int32_t r = 1; r <= rows; ++r) {
-    body += "  <tr>";
-    std::string line = "    ";
-    for (std::int32_t c = 1; c <= cols; ++c) {
-      const Ref<IXLSRange> k = CellRange(sheet, row0 + r - 1, col0 + c - 1);
-      std::string attributes;
-      const std::int32_t x = k->XFIndex();
-      if (c == 1)
-        attributes = " height=" + std::to_string(RoundToInt(NumberOf(k->GetRowHeight()) * kPixelsPerPoint)) + " ";
-      if (const TXLSCellRef* cell = store.GetValue(static_cast<std::uint32_t>(row0 + r - 1),
-                                                   static_cast<std::uint32_t>(col0 + c - 1))) {
-        if (cell->ValueType == xlDoubleNumber && IntegerOf(k->GetHAlign()) == kAlignGeneral)
-          attributes += "align=right ";
-        if (cell->IsMerged) {
-          if (!cell->IsMergeOwner) continue;  // the owner's spans cover it
-          if (const TXLSCellExtra* extra = store.Extra(*cell)) {
-            if (extra->MergeCols > 1) attributes += "colspan=" + std::to_string(extra->MergeCols) + " ";
-            if (extra->MergeRows > 1) attributes += "rowspan=" + std::to_string(extra->MergeRows);
+  std::vector<TSlot> slots(shownCols.size());
+  for (std::int32_t r = row0; r <= rowN; ++r) {
+    if (rowInfo.GetHidden(r)) continue;
+    // First what each visible cell shows, then which empty cells the texts spill
+    // over, then the row.
+    for (std::size_t j = 0; j < shownCols.size(); ++j) {
+      TSlot& slot = slots[j];
+      slot = TSlot{};
+      slot.width = widths[j];
+      const std::int32_t c = shownCols[j];
+      std::int32_t shownRow = r, shownCol = c;
+      const TXLSCellRef* cell = store.GetValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c));
+      bool merged = false;
+      if (cell && cell->IsMerged) {
+        const TXLSCellExtra* extra = store.Extra(*cell);
+        const TXLSCellRef* owner = extra ? store.GetValue(extra->OwnerRow, extra->OwnerCol) : nullptr;
+        const TXLSCellExtra* area = owner ? store.Extra(*owner) : nullptr;
+        if (area) {
+          merged = true;
+          // The area is written at its first visible cell, spanning its visible rows and columns.
+          const std::int32_t r1 = extra->OwnerRow, c1 = extra->OwnerCol;
+          const std::int32_t r2 = std::min(rowN, r1 + std::max(area->MergeRows, 1) - 1);
+          const std::int32_t c2 = std::min(colN, c1 + std::max<std::int32_t>(area->MergeCols, 1) - 1);
+          if (r != firstShownRow(std::max(r1, row0), r2) || c != firstShownCol(std::max(c1, col0), c2)) {
+            slot.covered = true;
+            continue;
           }
+          slot.rowspan = shownRowsIn(r, r2);
+          slot.colspan = shownColsIn(c, c2);
+          shownRow = r1;
+          shownCol = c1;
         }
       }
-      const std::u16string key = Utf8ToUtf16(std::to_string(x));
-      if (x > 0 && !written.GetValue(key)) {
-        head += GetCSSItem(sheet, x, *k);
-        written.SetValue(key, true);
-      }
+      slot.cell = CellRange(sheet, shownRow, shownCol);
+      IXLSRange& k = *slot.cell;
+      slot.xf = k.XFIndex();
+      const TVariant value = k.GetValue();
+      const bool wrapped = IsWrapped(k);
+      const std::int32_t hAlign = IntegerOf(k.GetHAlign());
+      if (hAlign == kAlignGeneral) slot.align = GeneralAlignment(value);
       std::string text;
       try {
-        text = FormatCellValue(k->GetValue(), k->GetNumFormat().AsString());
+        text = FormatCellValue(value, k.GetNumFormat().AsString());
       } catch (const EVariantError&) {
-        text = PlainValueText(k->GetValue());
+        text = PlainValueText(value);
       }
-      text = EncodeHTMLText(EscapeHTML(text), codePage);
-      if (text.empty()) text = "&nbsp;";
-      line += "<td " + attributes + " class=f" + std::to_string(x) + ">" + text + "</td>  ";
+      slot.blank = text.empty() && !merged && (slot.xf == 0 || slot.xf == kDefaultCellXF);
+      // A value on one line spills the way it is aligned: texts to the right,
+      // numbers and dates (on the right) to the left, rather than lose digits.
+      if (!text.empty() && !merged && !wrapped) {
+        const bool left = hAlign == kAlignLeft || (hAlign == kAlignGeneral && IsTextValue(value));
+        const bool right = hAlign == kAlignRight || (hAlign == kAlignGeneral && slot.align &&
+                                                     std::string_view(slot.align) == "right");
+        slot.spill = left ? TSpill::Right : right ? TSpill::Left : TSpill::None;
+      }
+      slot.text = EscapeHTML(text, wrapped ? TLineBreaks::Break : TLineBreaks::Space);
+      if (slot.text.empty()) slot.text = "&nbsp;";
+      if (slot.spill != TSpill::None) slot.width = GuessTextWidth(text, static_cast<double>(k.GetFont()->GetSize()));
+    }
+    // A text wider than its cell takes in the blank cells beside it, as far as it
+    // needs: it is cut at a cell that is not blank, and never covers another text.
+    for (std::size_t j = 0; j < slots.size(); ++j) {
+      TSlot& slot = slots[j];
+      if (slot.covered || slot.spill == TSpill::None) continue;
+      std::int64_t room = widths[j];
+      const bool right = slot.spill == TSpill::Right;
+      for (std::size_t i = j; room < slot.width;) {
+        if (right ? i + 1 >= slots.size() : i == 0) break;
+        i = right ? i + 1 : i - 1;
+        TSlot& next = slots[i];
+        if (next.covered || !next.blank) break;
+        next.covered = true;
+        room += widths[i];
+        ++slot.colspan;
+      }
+    }
+    body += "  <tr>";
+    std::string line = "    ";
+    bool first = true;
+    for (std::size_t j = 0; j < slots.size(); ++j) {
+      TSlot& slot = slots[j];
+      if (slot.covered) continue;
+      std::string attributes;
+      if (first) {
+        // The row's height goes with its first cell written.
+        const double points = rowInfo.GetHeight(r);
+        attributes = " height=" + std::to_string(RoundToInt(points * kPixelsPerPoint)) + " ";
+        first = false;
+      }
+      if (slot.align) attributes += std::string("align=") + slot.align + " ";
+      if (slot.colspan > 1) attributes += "colspan=" + std::to_string(slot.colspan) + " ";
+      if (slot.rowspan > 1) attributes += "rowspan=" + std::to_string(slot.rowspan);
+      const std::int32_t x = slot.xf;
+      const std::u16string key = Utf8ToUtf16(std::to_string(x));
+      if (x > 0 && !written.GetValue(key)) {
+        head += GetCSSItem(sheet, x, *slot.cell);
+        written.SetValue(key, true);
+      }
+      line += "<td " + attributes + " class=f" + std::to_string(x) + ">" + slot.text + "</td>  ";
     }
     body += line + "</tr>" + kCRLF;
   }
@@ -219,7 +376,8 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet) {
 }
 
 std::int32_t IXLSWorksheet::SaveAsHTML(std::string_view fileName) {
-  WriteHTMLFile(std::string(fileName), BuildSheetHTML(*this));
+  THTMLSave save(fileName, false);
+  save.Commit(BuildSheetHTML(*this));
   return xlsOK;
 }
 

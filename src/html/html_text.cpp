@@ -1,10 +1,10 @@
-// Texts of the HTML pages: escaping, code-page encoding, colours and border words.
+// Texts of the HTML pages: escaping, colours and border words.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "html/html_writer.h"
 #include "tablirex/colors.h"
-#include "text/text.h"
 
 namespace tablirex {
 namespace {
@@ -25,7 +25,8 @@ constexpr std::int32_t kThick = 4;
 
 }  // namespace
 
-std::string EscapeHTML(std::string_view text) {
+std::string EscapeHTML(std::string_view text, TLineBreaks breaks) {
+  const std::string_view lineBreak = breaks == TLineBreaks::Break ? "<br>" : " ";
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -36,37 +37,12 @@ std::string EscapeHTML(std::string_view text) {
       case '>': out += "&gt;"; break;
       case '"': out += "&quot;"; break;
       case '\r':
-        out += "<br>";
+        out += lineBreak;
         if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
         break;
+      case '\n': out += lineBreak; break;
       default: out += c;
     }
-  }
-  return out;
-}
-
-std::string EncodeHTMLText(std::string_view text, std::uint16_t codePage) {
-  std::string out;
-  out.reserve(text.size());
-  const std::u16string wide = Utf8ToUtf16(text);
-  for (std::size_t i = 0; i < wide.size(); ++i) {
-    const char16_t u = wide[i];
-    if (u < 0x80) {
-      out.push_back(static_cast<char>(u));
-      continue;
-    }
-    char32_t cp = u;
-    std::size_t units = 1;
-    if (u >= 0xD800 && u < 0xDC00 && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000) {
-      cp = 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
-      units = 2;
-    }
-    const std::string byte = units == 1 ? Utf16ToCodePage(std::u16string_view(&wide[i], 1), codePage) : "?";
-    if (byte.size() == 1 && byte != "?")
-      out += byte;
-    else
-      out += "&#" + std::to_string(static_cast<std::uint32_t>(cp)) + ";";
-    i += units - 1;
   }
   return out;
 }
@@ -87,7 +63,9 @@ std::string HTMLBorderWidth(std::int32_t weight, std::int32_t lineStyle) {
     case kThick: tenths = 20; break;
     default: break;
   }
-  if (lineStyle == kDouble) tenths += 15;
+  // Two lines and the gap between them need 3 pixels at least.
+  constexpr int kLeastDouble = 23;
+  if (lineStyle == kDouble) tenths = std::max(tenths + 15, kLeastDouble);
   // "#.#": no leading zero, no trailing ".0".
   std::string out = tenths >= 10 ? std::to_string(tenths / 10) : tenths == 0 ? "0" : "";
   if (tenths % 10 != 0) out += "." + std::to_string(tenths % 10);

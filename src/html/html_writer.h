@@ -2,9 +2,10 @@
 // extended format in use and a table of the used range), and a workbook of
 // several sheets as a frameset with a tab strip and one page per sheet.
 //
-// Pages are 8-bit text in the workbook's code page, lines ended with CR LF.
-// Builders return the bytes of a page; the Create… and Save… functions write
-// them and raise EFileError when a file or directory cannot be written.
+// Pages are UTF-8 text declaring their character set, lines ended with CR LF.
+// Builders return the bytes of a page; the Save… functions write them (every
+// page of a save in one step) and raise EFileError when a file or directory
+// cannot be written.
 #pragma once
 
 #include <cstdint>
@@ -19,16 +20,20 @@ class IXLSRange;
 
 // ---- texts ----------------------------------------------------------------------------
 
-/// Escapes a UTF-8 text for an HTML page: & < > " become entities, CR LF and a
-/// lone CR become <br>; a lone LF stays.
-std::string EscapeHTML(std::string_view text);
-/// UTF-8 text as bytes of the code page; characters the page lacks become
-/// numeric character references (&#8364;), so that no character is lost.
-std::string EncodeHTMLText(std::string_view text, std::uint16_t codePage);
+/// How the line breaks of a text (CR LF, CR or LF) are written.
+enum class TLineBreaks {
+  Break,  ///< as <br>: the text wraps
+  Space,  ///< as one space: the text stays on one line
+};
+/// Escapes a UTF-8 text for an HTML page: & < > " become entities, line breaks
+/// become <br> or a space.
+std::string EscapeHTML(std::string_view text, TLineBreaks breaks = TLineBreaks::Break);
 /// Six upper-case hexadecimal digits RRGGBB of an RGB value (red in bits 0-7).
 std::string HTMLColor(std::uint32_t rgb);
 /// CSS width of a border line: "#.#" points of the weight (hairline .1, thin .5,
-/// medium 1.5, thick 2), 1.5 more for a double line, then "pt".
+/// medium 1.5, thick 2), 1.5 more for a double line, then "pt". A double line
+/// is never narrower than 2.3pt (3 pixels), the least width that browsers draw
+/// as two lines.
 std::string HTMLBorderWidth(std::int32_t weight, std::int32_t lineStyle);
 /// CSS style word of a line style ("solid", "dashed", "double", "dotted" or "").
 std::string_view HTMLBorderStyle(std::int32_t lineStyle);
@@ -40,12 +45,21 @@ std::string SheetNumberText(std::int32_t position);
 /// The CSS rule (one line, ended with CR LF) of an XF, read through a one-cell
 /// range that has it: font, alignment, colours, borders and wrapping.
 std::string GetCSSItem(IXLSWorksheet& sheet, std::int32_t xfIndex, IXLSRange& cell);
-/// The page of a sheet's used range.
+/// The rule every cell starts from (one line, ended with CR LF): the workbook's
+/// default font, bottom alignment, one line, text cut at the cell's edge, and
+/// padding that keeps neighbouring texts apart.
+std::string DefaultCSSItem(TXLSWorkbook& workbook);
+/// The page of a sheet's used range. Hidden rows and columns are left out
+/// (merged areas span the visible ones); a text on one line spills over the
+/// empty cells beside it, as far as it needs, and is cut at the first cell that
+/// is not empty.
 std::string BuildSheetHTML(IXLSWorksheet& sheet);
 
 // ---- the frameset ----------------------------------------------------------------------
 
-/// The tab strip page: one link per sheet, to SheetNNN.htm in the frame frSheet.
+/// The tab strip page: one link per sheet, to SheetNNN.htm in the frame frSheet;
+/// the tab of the sheet shown is marked (first the active sheet's, then the
+/// one last clicked).
 std::string BuildNavigateHTML(TXLSWorkbook& workbook);
 /// The frameset page: the active sheet's page over the tab strip, both in the
 /// folder relativeFolder (a relative URL, already encoded).
@@ -54,13 +68,11 @@ std::string BuildMainHTML(std::string_view relativeFolder, std::int32_t activePo
 /// - . _ ~ become %XX.
 std::string EncodeURLComponent(std::string_view utf8);
 
-/// Writes the tab strip page to fileName.
-void CreateNavigateHTML(TXLSWorkbook& workbook, const std::string& fileName);
-/// Writes the frameset page to fileName; its frames refer to the folder
-/// B.files beside it (B being fileName's base name).
-void CreateMainHTML(TXLSWorkbook& workbook, const std::string& fileName);
 /// One sheet: its page at fileName. Several: the frameset at fileName, the tab
-/// strip and the sheet pages in the folder beside it. No sheet: nothing.
+/// strip and the sheet pages in the folder beside it. A workbook without sheets
+/// gets a Sheet1 first, as a workbook file save does. Everything is written
+/// in one step (THTMLSave); a file name that names no file (blanks, a NUL
+/// character) raises EFileError before anything changes.
 void SaveWorkbookAsHTML(TXLSWorkbook& workbook, std::string_view fileName);
 
 }  // namespace tablirex

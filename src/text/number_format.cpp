@@ -333,6 +333,161 @@ std::string FormatNumberSection(const std::vector<Token>& toks, double value) {
   return out;
 }
 
+// ---- fractions ------------------------------------------------------------------
+
+bool IsPlaceholder(char c) noexcept { return c == '0' || c == '#' || c == '?'; }
+
+// The parts of a fraction section ("# ?/?", "# ??/??", "# ?/8", "?/?"):
+// whatever comes before the numerator (literals and the whole-number
+// placeholders), the numerator's placeholders, the denominator's placeholders
+// or fixed digits, and the text after it.
+struct TFractionParts {
+  std::string_view whole;  // up to the end of the whole-number placeholders (empty without)
+  std::string_view gap;    // between the whole number and the numerator
+  std::string_view lead;   // literals before the numerator when there is no whole number
+  std::string_view numerator;
+  std::string_view denominator;
+  std::string_view tail;
+  std::int64_t fixed = 0;  // a denominator written as a number
+};
+
+// Finds the "/" of a fraction outside quotes, escapes and brackets; false when
+// the section is not a fraction.
+bool SplitFraction(std::string_view s, TFractionParts& out) {
+  std::size_t slash = std::string_view::npos;
+  for (std::size_t i = 0; i < s.size() && slash == std::string_view::npos; ++i) {
+    const char c = s[i];
+    if (c == '"') {
+      const std::size_t close = s.find('"', i + 1);
+      i = close == std::string_view::npos ? s.size() : close;
+    } else if (c == '\\' || c == '_' || c == '*') {
+      ++i;
+    } else if (c == '[') {
+      const std::size_t close = s.find(']', i + 1);
+      i = close == std::string_view::npos ? s.size() : close;
+    } else if (c == '/') {
+      slash = i;
+    }
+  }
+  if (slash == std::string_view::npos || slash == 0 || !IsPlaceholder(s[slash - 1])) return false;
+  std::size_t numStart = slash;
+  while (numStart > 0 && IsPlaceholder(s[numStart - 1])) --numStart;
+  std::size_t denEnd = slash + 1;
+  while (denEnd < s.size() && (IsPlaceholder(s[denEnd]) || (s[denEnd] >= '1' && s[denEnd] <= '9'))) ++denEnd;
+  if (denEnd == slash + 1) return false;
+  out.numerator = s.substr(numStart, slash - numStart);
+  out.denominator = s.substr(slash + 1, denEnd - slash - 1);
+  out.tail = s.substr(denEnd);
+  if (out.denominator[0] >= '1' && out.denominator[0] <= '9') {
+    for (const char c : out.denominator) {
+      if (c < '0' || c > '9') return false;
+      if (out.fixed < 1000000000) out.fixed = out.fixed * 10 + (c - '0');
+    }
+  }
+  // Placeholders before the numerator's own make a whole-number part.
+  std::size_t wholeEnd = std::string_view::npos;
+  for (std::size_t i = 0; i < numStart; ++i) {
+    const char c = s[i];
+    if (c == '"') {
+      const std::size_t close = s.find('"', i + 1);
+      i = close == std::string_view::npos ? numStart : close;
+    } else if (c == '\\' || c == '_' || c == '*') {
+      ++i;
+    } else if (c == '[') {
+      const std::size_t close = s.find(']', i + 1);
+      i = close == std::string_view::npos ? numStart : close;
+    } else if (IsPlaceholder(c) || (c == ',' && wholeEnd != std::string_view::npos)) {
+      wholeEnd = i + 1;
+    }
+  }
+  if (wholeEnd == std::string_view::npos) {
+    out.lead = s.substr(0, numStart);
+  } else {
+    out.whole = s.substr(0, wholeEnd);
+    out.gap = s.substr(wholeEnd, numStart - wholeEnd);
+  }
+  return true;
+}
+
+// The literal text of a piece of format (quotes, escapes and spacing resolved).
+std::string LiteralText(std::string_view piece) {
+  std::string out;
+  for (const Token& t : Tokenize(piece, false))
+    if (t.kind == Tok::Literal) out += t.text;
+  return out;
+}
+
+// The best fraction n/d of f (0 <= f) with d up to maxDen: the closest, and of
+// equally close ones the smallest denominator.
+void NearestFraction(double f, std::int64_t maxDen, std::int64_t& n, std::int64_t& d) {
+  n = static_cast<std::int64_t>(std::llround(f));
+  d = 1;
+  double best = std::fabs(f - static_cast<double>(n));
+  for (std::int64_t q = 2; q <= maxDen && best > 1e-12; ++q) {
+    const auto p = static_cast<std::int64_t>(std::llround(f * static_cast<double>(q)));
+    const double err = std::fabs(f - static_cast<double>(p) / static_cast<double>(q));
+    if (err < best - 1e-12) {
+      best = err;
+      n = p;
+      d = q;
+    }
+  }
+}
+
+// Digits laid into placeholders: to the right for a numerator (a '?' pads with
+// a space on the left, a '0' with 0), to the left for a denominator (a '?' pads
+// on the right).
+std::string LayFractionDigits(std::string_view placeholders, std::string digits, bool left) {
+  std::string pad;
+  for (std::size_t i = digits.size(); i < placeholders.size(); ++i) {
+    const char c = placeholders[left ? i : placeholders.size() - 1 - i];
+    if (c == '?') pad += ' ';
+    else if (c == '0') pad += left ? ' ' : '0';
+  }
+  return left ? digits + pad : pad + digits;
+}
+
+std::string FormatFractionSection(const TFractionParts& f, double value) {
+  const double x = std::fabs(value);
+  if (!std::isfinite(x) || x >= 1e15) return PlainNumberText(x);
+  const bool hasWhole = !f.whole.empty();
+  double whole = hasWhole ? std::floor(x) : 0;
+  const double part = x - whole;
+  std::int64_t n = 0, d = 1;
+  if (f.fixed > 0) {
+    d = f.fixed;
+    n = static_cast<std::int64_t>(std::llround(part * static_cast<double>(d)));
+  } else {
+    const std::size_t digits = std::min<std::size_t>(f.denominator.size(), 4);
+    std::int64_t maxDen = 1;
+    for (std::size_t i = 0; i < digits; ++i) maxDen *= 10;
+    NearestFraction(part, maxDen - 1, n, d);
+  }
+  if (hasWhole && n == d) {
+    whole += 1;
+    n = 0;
+  }
+  const std::string denominator = f.fixed > 0 ? std::string(f.denominator) : std::string();
+  if (!hasWhole)
+    return LiteralText(f.lead) + LayFractionDigits(f.numerator, std::to_string(n), false) + "/" +
+           (f.fixed > 0 ? denominator : LayFractionDigits(f.denominator, std::to_string(d), true)) +
+           LiteralText(f.tail);
+  std::string out = FormatNumberSection(Tokenize(f.whole, false), whole);
+  bool anyDigit = false;
+  for (const char c : out) anyDigit = anyDigit || (c >= '0' && c <= '9');
+  if (n == 0) {
+    // A whole number: the fraction's place stays blank, so that columns line up.
+    if (!anyDigit) out += '0';
+    const std::size_t width = LiteralText(f.gap).size() + f.numerator.size() + 1 + f.denominator.size();
+    return out + std::string(width, ' ') + LiteralText(f.tail);
+  }
+  // Without a whole number ("# ?/?" of 0.25) the gap goes too: "1/4".
+  if (anyDigit) out += LiteralText(f.gap);
+  return out + LayFractionDigits(f.numerator, std::to_string(n), false) + "/" +
+         (f.fixed > 0 ? denominator : LayFractionDigits(f.denominator, std::to_string(d), true)) +
+         LiteralText(f.tail);
+}
+
 // ---- dates ----------------------------------------------------------------------
 
 constexpr const char* kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
@@ -523,8 +678,9 @@ std::string FormatFloatPattern(std::string_view format, double value) {
   } else if (value < 0) {
     minus = true;
   }
-  const std::vector<Token> toks = Tokenize(section, false);
-  std::string out = FormatNumberSection(toks, value);
+  TFractionParts fraction;
+  std::string out = SplitFraction(section, fraction) ? FormatFractionSection(fraction, value)
+                                                     : FormatNumberSection(Tokenize(section, false), value);
   if (minus) {
     // No sign for a value that rounds to zero in this format.
     bool nonZero = false;

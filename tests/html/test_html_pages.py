@@ -1,8 +1,11 @@
 """HTML pages written by build scripts ("save" with format 3 and the SaveAsHTML
 operations), parsed with the standard library's HTML parser: the texts and spans
 of the table cells, the classes and their rules, and the frameset's links to the
-sheet pages and the tab strip. When Chromium is installed, it loads a page and
-its DOM must show the same texts."""
+sheet pages and the tab strip. Then Chromium loads the pages, all in one run
+through a harness page whose script measures what the browser shows (character
+set, alignment, fonts, heights, overflow, borders, the marked tab) and writes
+the measurements into its DOM."""
+import json
 import os
 import re
 import shutil
@@ -26,7 +29,7 @@ class Page(HTMLParser):
         with open(path, "rb") as f:
             raw = f.read()
         self.raw = raw
-        self.feed(raw.decode("cp1252"))
+        self.feed(raw.decode("utf-8"))
         self.close()
 
     def handle_starttag(self, tag, attrs):
@@ -67,7 +70,8 @@ class Page(HTMLParser):
         return [[t for _, t in row] for row in self.rows]
 
 
-SHEETS = ["Data", "A&B <x>", "Dates"]
+SHEETS = ["Data", "A&B <x>", "Dates", "Zo\u00eb"]
+LONG = "A long text that a spreadsheet shows on one line, over the empty cells beside it"
 STEPS = [
     {"sheet": "Data", "range": "A1", "set": {"Value": 1234.5, "NumFormat": "#,##0.00"}},
     {"sheet": "Data", "range": "B1", "set": {"Value": "\"a < b & c\""}},
@@ -80,6 +84,23 @@ STEPS = [
     {"sheet": "Dates", "range": "A1", "set": {"Value": {"date": "2024-03-05T14:07:00"},
                                              "NumFormat": "d mmm yyyy hh:mm"}},
     {"sheet": "Dates", "call": "Activate"},
+    # The sheet that shows the layout in the browser.
+    {"sheet": "Zo\u00eb", "range": "A1", "set": {"Value": "Zo\u00eb na\u00efve"}},
+    {"sheet": "Zo\u00eb", "range": "B1", "set": {"Value": 42}},
+    {"sheet": "Zo\u00eb", "range": "C1", "set": {"Value": "left"}},
+    {"sheet": "Zo\u00eb", "range": "D1", "set": {"Value": {"date": "2024-03-01"}, "NumFormat": "d mmm yyyy"}},
+    {"sheet": "Zo\u00eb", "range": "E1", "set": {"Value": "secret column"}},
+    {"sheet": "Zo\u00eb", "range": "E:E", "set": {"Hidden": True}},
+    {"sheet": "Zo\u00eb", "range": "A2", "set": {"Value": "secret row"}},
+    {"sheet": "Zo\u00eb", "range": "2:2", "set": {"Hidden": True}},
+    {"sheet": "Zo\u00eb", "range": "A3", "set": {"Value": LONG}},
+    {"sheet": "Zo\u00eb", "range": "D3", "set": {"Value": "stop"}},
+    {"sheet": "Zo\u00eb", "range": "A4", "set": {"Value": 1234.5, "NumFormat": "# ?/?"}},
+    {"sheet": "Zo\u00eb", "range": "B4", "set": {"Value": 0.25, "NumFormat": "# ?/?"}},
+    {"sheet": "Zo\u00eb", "range": "C4", "set": {"Value": 2.75, "NumFormat": "# ?/?"}},
+    {"sheet": "Zo\u00eb", "range": "D4", "set": {"Value": 2.75, "NumFormat": "# ?/8"}},
+    {"sheet": "Zo\u00eb", "range": "A5", "set": {"Value": "two\nlines", "WrapText": True}},
+    {"sheet": "Zo\u00eb", "range": "B5", "set": {"Borders(9).LineStyle": -4119, "Borders(9).Weight": 2}},
 ]
 
 
@@ -105,7 +126,8 @@ class HTMLPagesTest(unittest.TestCase):
             for f in page.frames:
                 self.assertTrue(os.path.isfile(self.dir(f["src"])), f["src"])
             tabs = Page(self.dir(folder, "tabstrip.htm"))
-            self.assertEqual([a["href"] for a in tabs.links], ["Sheet001.htm", "Sheet002.htm", "Sheet003.htm"])
+            self.assertEqual([a["href"] for a in tabs.links], ["Sheet001.htm", "Sheet002.htm", "Sheet003.htm",
+                                                             "Sheet004.htm"])
             self.assertEqual({a["target"] for a in tabs.links}, {"frSheet"})
             self.assertEqual(tabs.link_texts, SHEETS)
             for a in tabs.links:
@@ -116,8 +138,9 @@ class HTMLPagesTest(unittest.TestCase):
         for path in (self.dir("book.files", "Sheet001.htm"), self.dir("data.htm")):
             page = Page(path)
             self.assertEqual(page.texts(), [
-                ["1,234.50", "\"a < b & c\"", "=SUM(A1;2)", "\xa0"],
-                ["two\nlines", "\xa0"],
+                # The formula's text spills over the empty D1.
+                ["1,234.50", "\"a < b & c\"", "=SUM(A1;2)"],
+                ["two lines", "\xa0"],
                 ["\xa0"],
                 ["25%", "25%", "25%", "\u20ac 5 \u03a9"],
             ])
@@ -149,25 +172,130 @@ class HTMLPagesTest(unittest.TestCase):
         self.assertEqual(Page(self.dir("book.files", "Sheet002.htm")).texts(), [["(3.0)"]])
         self.assertEqual(Page(self.dir("book.files", "Sheet003.htm")).texts(), [["5 Mar 2024 14:07"]])
 
-    def test_chromium_shows_the_texts(self):
+    def test_chromium_shows_the_sheet(self):
+        """One Chromium run over a harness page that frames the frameset, the
+        layout sheet's page and a one-sheet page, and measures them."""
         chromium = shutil.which("chromium") or shutil.which("chromium-browser")
-        if not chromium:
-            self.skipTest("chromium is not installed")
+        self.assertIsNotNone(chromium, "chromium is not installed (scripts/setup.sh installs it)")
+        with open(self.dir("harness.htm"), "w", encoding="utf-8") as f:
+            f.write(HARNESS)
         with tempfile.TemporaryDirectory() as profile:
             flags = [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
                      "--disable-component-update", "--disable-sync", "--no-first-run",
-                     "--user-data-dir=" + profile]
-            url = "file://" + self.dir("data.htm")
-            dom = subprocess.run(flags + ["--dump-dom", url], capture_output=True, text=True, timeout=120)
-            self.assertEqual(dom.returncode, 0, dom.stderr)
-            for text in ("1,234.50", "&quot;a &lt; b &amp; c&quot;", "=SUM(A1;2)", "25%"):
-                self.assertIn(text.replace("&quot;", "\""), dom.stdout.replace("&quot;", "\""))
-            shot = self.dir("data.png")
-            r = subprocess.run(flags + ["--screenshot=" + shot, "--window-size=800,600", url],
-                               capture_output=True, timeout=120)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            with open(shot, "rb") as f:
-                self.assertEqual(f.read(8), b"\x89PNG\r\n\x1a\n")
+                     "--allow-file-access-from-files", "--window-size=1200,900", "--user-data-dir=" + profile]
+            r = subprocess.run(flags + ["--dump-dom", "file://" + self.dir("harness.htm")],
+                               capture_output=True, text=True, timeout=180)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        m = re.search(r'<pre id="out">(.*?)</pre>', r.stdout, re.S)
+        self.assertIsNotNone(m, r.stdout[-2000:])
+        import html
+        got = json.loads(html.unescape(m.group(1)))
+        self.assertNotIn("error", got, got.get("error"))
+        main, look, one = got["main"], got["look"], got["one"]
+        cell = {c["text"]: c for c in look["cells"]}
+
+        with self.subTest("UTF-8 in every page"):
+            self.assertEqual([main["charset"], main["sheet"]["charset"], main["tabs"]["charset"],
+                              look["charset"], one["charset"]], ["UTF-8"] * 5)
+            self.assertIn("Zo\u00eb na\u00efve", cell)
+            self.assertEqual([t["text"].strip() for t in main["tabs"]["tabs"]], SHEETS)
+        with self.subTest("the tab of the sheet shown is marked"):
+            self.assertEqual([t["cls"] for t in main["tabs"]["tabs"]], ["tab", "tab", "tab shown", "tab"])
+            shown = [t for t in main["tabs"]["tabs"] if t["cls"] == "tab shown"][0]
+            other = main["tabs"]["tabs"][0]
+            self.assertNotEqual(shown["background"], other["background"])
+            self.assertEqual(main["sheet"]["text"], "5 Mar 2024 14:07")
+        with self.subTest("hidden rows and columns are not shown"):
+            self.assertNotIn("secret", look["text"])
+            self.assertEqual(look["columns"], 4)  # A, B, C, D; E is hidden
+        with self.subTest("cells without a format of their own look like the sheet"):
+            a1 = cell["Zo\u00eb na\u00efve"]
+            self.assertEqual((a1["font"], a1["size"], a1["valign"], a1["ws"]),
+                             ("Arial", "13.3333px", "bottom", "nowrap"))
+            self.assertLessEqual(a1["height"], 20)
+        with self.subTest("a long text spills over empty cells and is cut before a neighbour's text"):
+            long_cell, stop = cell[LONG], cell["stop"]
+            self.assertLessEqual(long_cell["height"], 20)  # one line, not five
+            self.assertGreater(long_cell["right"] - long_cell["left"], 150)  # it has the empty cells' room
+            self.assertEqual(long_cell["overflow"], "hidden")
+            self.assertLessEqual(long_cell["right"], stop["left"] + 0.5)
+            self.assertGreater(long_cell["scrollW"], long_cell["clientW"])  # cut at its edge
+            self.assertEqual(stop["hit"], True)  # nothing paints over the neighbour's text
+        with self.subTest("fractions"):
+            for text in ("1234 1/2", "1/4", "2 3/4", "2 6/8"):
+                self.assertIn(text, cell)
+        with self.subTest("line breaks in a wrapped cell"):
+            two = cell["two\nlines"]
+            self.assertIn("<br>", two["html"])
+            self.assertGreater(two["height"], 25)
+        with self.subTest("general alignment: numbers and dates right, texts left"):
+            # align=right reads as -webkit-right, which is right.
+            self.assertIn(cell["42"]["align"], ("right", "-webkit-right"))
+            self.assertIn(cell["1 Mar 2024"]["align"], ("right", "-webkit-right"))
+            self.assertIn(cell["left"]["align"], ("left", "start"))
+            self.assertIn(a1["align"], ("left", "start"))
+            self.assertIn(cell["1234 1/2"]["align"], ("right", "-webkit-right"))
+        with self.subTest("padding keeps neighbouring texts apart"):
+            self.assertGreaterEqual(cell["left"]["textLeft"] - cell["42"]["textRight"], 4)
+            self.assertGreaterEqual(cell["1 Mar 2024"]["textLeft"] - cell["left"]["textRight"], 4)
+        with self.subTest("a double border looks double"):
+            border = [c for c in look["cells"] if c["bStyle"] == "double"]
+            self.assertEqual(len(border), 1)
+            self.assertGreaterEqual(float(border[0]["bWidth"][:-2]), 3)
+        with self.subTest("a one-sheet page shows its texts"):
+            self.assertIn("1,234.50", one["text"])
+            self.assertIn('"a < b & c"', one["text"])
+            self.assertIn("\u20ac 5 \u03a9", one["text"])
+
+
+# The harness frames the pages (file URLs may read each other's documents with
+# --allow-file-access-from-files), waits for every frame and writes what it
+# measured as JSON into <pre id="out">, which --dump-dom prints.
+HARNESS = r"""<!DOCTYPE html>
+<html><head><meta charset="utf-8"></head><body>
+<iframe id="main" src="book.htm" width="1100" height="400"></iframe>
+<iframe id="look" src="book.files/Sheet004.htm" width="1100" height="400"></iframe>
+<iframe id="one" src="data.htm" width="1100" height="400"></iframe>
+<pre id="out"></pre>
+<script>
+function sheet(doc) {
+  var win = doc.defaultView;
+  var cells = Array.from(doc.querySelectorAll("td")).map(function (td) {
+    var cs = win.getComputedStyle(td), r = td.getBoundingClientRect();
+    var range = doc.createRange();
+    range.selectNodeContents(td);
+    var t = range.getBoundingClientRect();
+    var hit = doc.elementFromPoint((t.left + t.right) / 2, (t.top + t.bottom) / 2);
+    return {text: td.innerText, html: td.innerHTML, align: cs.textAlign, valign: cs.verticalAlign,
+            font: cs.fontFamily, size: cs.fontSize, ws: cs.whiteSpace, overflow: cs.overflowX,
+            left: r.left, right: r.right, height: r.height, textLeft: t.left, textRight: t.right,
+            scrollW: td.scrollWidth, clientW: td.clientWidth, bStyle: cs.borderBottomStyle,
+            bWidth: cs.borderBottomWidth, hit: hit === td};
+  });
+  return {charset: doc.characterSet, text: doc.body.innerText, cells: cells,
+          columns: doc.querySelectorAll("col").length};
+}
+window.onload = function () {
+  var out = {};
+  try {
+    var main = document.getElementById("main").contentDocument;
+    var frames = main.getElementsByTagName("frame");
+    var tabs = frames[1].contentDocument;
+    out.main = {charset: main.characterSet, sheet: sheet(frames[0].contentDocument),
+                tabs: {charset: tabs.characterSet, tabs: Array.from(tabs.querySelectorAll("td")).map(
+                  function (td) { return {cls: td.className, text: td.innerText,
+                                          background: tabs.defaultView.getComputedStyle(td).backgroundColor}; })}};
+    out.main.sheet.text = frames[0].contentDocument.body.innerText.trim();
+    out.look = sheet(document.getElementById("look").contentDocument);
+    out.one = sheet(document.getElementById("one").contentDocument);
+  } catch (e) {
+    out.error = String(e);
+  }
+  document.getElementById("out").textContent = JSON.stringify(out);
+};
+</script>
+</body></html>
+"""
 
 
 if __name__ == "__main__":

@@ -5,6 +5,8 @@ import os
 import subprocess
 import unittest
 
+import xlrd
+
 import tool
 from tool import Workdir, build, build_ok, require_tool
 
@@ -77,6 +79,28 @@ class BuildScriptTest(unittest.TestCase):
         self.assertEqual(lines[1], {"CustomColor(8)": 0x123456, "CodePage": 1251, "Worksheets.Count": 1})
         self.assertEqual(lines[2:], [{"UnProtect": False}, {"UnProtect": True}])
 
+    def test_manual_page_breaks(self):
+        steps = [
+            {"sheet": "S", "call": "HPageBreaks.Add", "args": ["A20"]},
+            {"sheet": "S", "call": "HPageBreaks.Add", "args": ["C5:D6"]},
+            {"sheet": "S", "call": "HPageBreaks.Add", "args": ["A20"]},  # already there
+            {"sheet": "S", "call": "HPageBreaks.Add", "args": ["A10"]},
+            {"sheet": "S", "call": "VPageBreaks.Add", "args": ["D1"]},
+            {"sheet": "S", "call": "VPageBreaks.Add", "args": ["F:F"]},
+            {"sheet": "S", "call": "HPageBreaks(3).Delete"},  # the break before row 20
+            {"sheet": "S", "call": "VPageBreaks(1).Delete"},
+            {"sheet": "S", "get": ["HPageBreaks.Count", "HPageBreaks(2).Location", "VPageBreaks.Count",
+                                   "VPageBreaks(1).Location"]},
+        ]
+        lines = build_ok(self.dir, {"sheets": ["S"], "steps": steps, "save": [{"file": "breaks.xls"}]})
+        self.assertEqual(lines[:6], [{"HPageBreaks.Add": 1}, {"HPageBreaks.Add": 1}, {"HPageBreaks.Add": 2},
+                                     {"HPageBreaks.Add": 2}, {"VPageBreaks.Add": 1}, {"VPageBreaks.Add": 2}])
+        self.assertEqual(lines[6], {"HPageBreaks.Count": 2, "HPageBreaks(2).Location": "A10:IV10",
+                                    "VPageBreaks.Count": 1, "VPageBreaks(1).Location": "F1:F65536"})
+        sheet = xlrd.open_workbook(self.dir("breaks.xls"), formatting_info=True).sheet_by_index(0)
+        self.assertEqual(sheet.horizontal_page_breaks, [(4, 0, 255), (9, 0, 255)])
+        self.assertEqual(sheet.vertical_page_breaks, [(5, 0, 65535)])
+
     def test_refused_scripts(self):
         ok = {"sheet": "S", "range": "A1", "set": {"Value": 1}}
         cases = [
@@ -114,6 +138,9 @@ class BuildScriptTest(unittest.TestCase):
             ({"workbook": True, "set": {"CustomColor(x)": 1}}, 'unknown workbook property "CustomColor(x)"'),
             ({"workbook": True, "set": {"CustomColor(3)": -1}}, "RGB"),
             ([1, 2], "must be an object"),
+            ({"sheet": "S", "call": "HPageBreaks(5).Delete"}, "there are 0 breaks"),
+            ({"sheet": "S", "get": "VPageBreaks(1).Location"}, "there are 0 breaks"),
+            ({"sheet": "S", "call": "VPageBreaks.Add", "args": ["nowhere"]}, '"nowhere" is not a range'),
         ]
         for step, message in cases:
             with self.subTest(step=step):

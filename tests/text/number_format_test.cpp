@@ -46,6 +46,36 @@ TEST(NumberFormat, NumbersThroughFormats) {
   for (const NumberCase& c : cases) EXPECT_EQ(FormatFloatPattern(c.format, c.value), c.shown) << c.format;
 }
 
+TEST(NumberFormat, Fractions) {
+  const NumberCase cases[] = {
+      {"# ?/?", 1234.5, "1234 1/2"},
+      {"# ?/?", 0.25, "1/4"},
+      {"# ?/?", 2.75, "2 3/4"},
+      {"# ?/?", -2.75, "-2 3/4"},
+      {"# ?/?", 3, "3    "},       // a whole number keeps the fraction's place blank
+      {"# ?/?", 0.96, "1    "},     // rounds up into the whole number
+      {"# ?/?", 0.01, "0    "},
+      {"# ?/?", 0.3333, "1/3"},
+      {"# ?\?/??", 3.14159, "3 14/99"},
+      {"# ?\?/??", 0.25, " 1/4 "},
+      {"# ?/8", 2.75, "2 6/8"},     // a fixed denominator is not reduced
+      {"# ?/8", 1234.5, "1234 4/8"},
+      {"# ?/8", 0.1, "1/8"},
+      {"# ?\?/16", 0.5, " 8/16"},
+      {"# ?/10", 0.35, "4/10"},
+      {"?/?", 1234.5, "2469/2"},    // no whole number: an improper fraction
+      {"?\?/??", 0.75, " 3/4 "},
+      {"#,##0 ?/?", 12345.5, "12,345 1/2"},
+      {"0 ?/?", 0.5, "0 1/2"},
+      {"# ?/?\\ \\m", 1.5, "1 1/2 m"},
+      {"# ?/?;(# ?/?)", -1.5, "(1 1/2)"},
+  };
+  for (const NumberCase& c : cases)
+    EXPECT_EQ(FormatFloatPattern(c.format, c.value), c.shown) << c.format << " " << c.value;
+  // Dates keep their slashes.
+  EXPECT_EQ(FormatFloatPattern("d/m/yyyy", EncodeDate(2024, 3, 5)), "5/3/2024");
+}
+
 TEST(NumberFormat, DatesThroughFormats) {
   const double when = EncodeDate(2024, 3, 5) + EncodeTime(14, 7, 9, 250);
   const NumberCase cases[] = {

@@ -1,6 +1,7 @@
 // Sheet properties and operations of build scripts: the sheet's place in the
 // workbook, its window, panes, protection, the merge writers and the page setup.
 #include "build/registry.h"
+#include "layout/page_breaks.h"
 #include "tablirex/addressing.h"
 #include "tablirex/page_setup.h"
 #include "tablirex/result.h"
@@ -120,11 +121,6 @@ void RegisterWindow() {
     const auto scale = [&](std::size_t i) { return a.Has(i) ? static_cast<float>(a.Number(i)) : 1.0f; };
     Check(s.InsertBitmap(word(0, 0), word(1, 0), a.Text(2), word(3, 0), word(4, 0), scale(5), scale(6)),
           "InsertBitmap");
-    return TVariant();
-  });
-  RegisterSheetOperation("ResetAllPageBreaks", [](IXLSWorksheet& s, const Args& a) {
-    a.ExpectAtMost(0);
-    s.ResetAllPageBreaks();
     return TVariant();
   });
   RegisterSheetOperation("Protect", [](IXLSWorksheet& s, const Args& a) {
@@ -325,7 +321,63 @@ void RegisterPageSetup() {
   });
 }
 
+// Manual page breaks: HPageBreaks (between rows) and VPageBreaks (between columns).
+//   {"sheet": "Data", "call": "HPageBreaks.Add", "args": ["A10"]}   a break before row 10
+//   {"sheet": "Data", "call": "VPageBreaks.Add", "args": ["D1"]}    a break before column D
+//   {"sheet": "Data", "call": "HPageBreaks(1).Delete"}              the first break (one-based)
+//   {"sheet": "Data", "get": ["HPageBreaks.Count", "HPageBreaks(1).Location"]}
+// Add takes a range of the sheet (an A1 text) and returns the break's
+// position; a break already there is not added twice.
+void RegisterPageBreaks() {
+  struct Kind {
+    const char* name;
+    TXLSPageBreaks& (*of)(IXLSWorksheet&);
+  };
+  static const Kind kinds[] = {
+      {"HPageBreaks", [](IXLSWorksheet& s) -> TXLSPageBreaks& { return s.GetHPageBreaks(); }},
+      {"VPageBreaks", [](IXLSWorksheet& s) -> TXLSPageBreaks& { return s.GetVPageBreaks(); }},
+  };
+  for (const Kind& k : kinds) {
+    const std::string name = k.name;
+    RegisterSheetProperty(
+        name + ".Count", [of = k.of](IXLSWorksheet& s) { return TVariant(of(s).GetCount()); }, nullptr);
+    RegisterIndexedSheetProperty(
+        name + "(n).Location",
+        [of = k.of, name](IXLSWorksheet& s, const Indices& i) {
+          const Ref<IXLSRange> where = of(s).GetLocation(i[0]);
+          if (!where)
+            throw ScriptError(name + "(" + std::to_string(i[0]) + "): there are " +
+                              std::to_string(of(s).GetCount()) + " breaks");
+          return TVariant(RangeText(*where));
+        },
+        nullptr);
+    RegisterSheetOperation(name + ".Add", [of = k.of, name](IXLSWorksheet& s, const Args& a) {
+      a.ExpectAtLeast(1);
+      a.ExpectAtMost(1);
+      const Ref<IXLSRange> before = ResolveRange(s, a.Text(0));
+      const TXLSPageBreak* added = of(s).AddPageBreak(before.get());
+      if (!added) throw ScriptError(name + ".Add: no break added");
+      return TVariant(added->GetPosition());
+    });
+    RegisterSheetOperation(name + "(n).Delete", [of = k.of, name](IXLSWorksheet& s, const Args& a) {
+      a.ExpectAtMost(0);
+      const std::int32_t at = a.Index()[0];
+      if (!of(s).Get(at))
+        throw ScriptError(name + "(" + std::to_string(at) + ").Delete: there are " +
+                          std::to_string(of(s).GetCount()) + " breaks");
+      of(s).Delete(at);
+      return TVariant();
+    });
+  }
+  RegisterSheetOperation("ResetAllPageBreaks", [](IXLSWorksheet& s, const Args& a) {
+    a.ExpectAtMost(0);
+    s.ResetAllPageBreaks();
+    return TVariant();
+  });
+}
+
 [[maybe_unused]] const bool registered = [] {
+  RegisterPageBreaks();
   RegisterPlace();
   RegisterWindow();
   RegisterWriters();
