@@ -5,14 +5,16 @@
 //   bench_w5_export                               Google Benchmark runs
 //   bench_w5_export --once OUT.xls [DB]           one export and save, with the split
 //                                                 between reading, building and saving
-// The database is made (deterministically) when DB does not exist yet; by default
-// it is w5.db in the system's temporary folder.
+// The database is made by scripts/make_w5_db.sql when DB does not exist yet; by
+// default it is tablirex-w5.db in the system's temporary folder.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "bench_util.h"
@@ -30,27 +32,25 @@ const char* const kQuery = "SELECT * FROM w5";
 
 std::string DefaultDb() { return (std::filesystem::temp_directory_path() / "tablirex-w5.db").string(); }
 
-// Builds the W5 table in one transaction; returns false with SQLite's message.
+// Builds the W5 table with the project's script (the same data every time);
+// returns false with SQLite's message.
 bool MakeDatabase(const std::string& path) {
-  sqlite3* db = nullptr;
+  std::ifstream in(std::string(TABLIREX_SOURCE_DIR) + "/scripts/make_w5_db.sql");
+  std::stringstream script;
+  script << in.rdbuf();
+  if (!in || script.str().empty()) {
+    std::fprintf(stderr, "w5: cannot read scripts/make_w5_db.sql\n");
+    return false;
+  }
   std::filesystem::remove(path);
+  sqlite3* db = nullptr;
   if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
     std::fprintf(stderr, "w5: %s\n", sqlite3_errmsg(db));
     sqlite3_close(db);
     return false;
   }
-  const char* sql =
-      "CREATE TABLE w5(id INTEGER, ratio REAL, amount DECIMAL(12,2), day DATE, "
-      "stamp DATETIME, customer VARCHAR(24), paid BOOLEAN, note TEXT);"
-      "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 199999) "
-      "INSERT INTO w5 SELECT i, i * 0.125, round((i % 9973) * 1.37, 2), "
-      "date('2020-01-01', '+' || (i % 2000) || ' days'), "
-      "datetime('2020-01-01 08:00:00', '+' || (i * 37 % 86400) || ' seconds', "
-      "'+' || (i % 1500) || ' days'), "
-      "'customer ' || (i * 7919 % 20000), i % 3 = 0, "
-      "CASE WHEN i % 4 = 0 THEN NULL ELSE 'note ' || (i % 97) END FROM n;";
   char* message = nullptr;
-  const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
+  const int rc = sqlite3_exec(db, script.str().c_str(), nullptr, nullptr, &message);
   if (rc != SQLITE_OK) std::fprintf(stderr, "w5: %s\n", message ? message : "failed");
   sqlite3_free(message);
   sqlite3_close(db);

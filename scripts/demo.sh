@@ -24,7 +24,7 @@ echo "== exporting $(sqlite3 out/orders.db 'SELECT count(*) FROM orders') orders
   --sheet-name Orders --header-color silver --header-border thin --detail-border hair \
   --rows-per-sheet 1001
 "$TOOL" export --sqlite out/orders.db \
-  --query "SELECT id, customer, product, quantity, amount, ordered_on FROM orders ORDER BY id LIMIT 500" \
+  --query "SELECT id, customer, product, quantity, amount, order_date FROM orders ORDER BY id LIMIT 500" \
   --grid examples/orders_grid.json -o out/orders-grid.xls
 
 echo "== written"

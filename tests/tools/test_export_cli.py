@@ -10,8 +10,10 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "interop"))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), ".."))
 import tool  # noqa: E402
 import xlrd  # noqa: E402
+from pg_cluster import PgCluster  # noqa: E402
 
 ROWS = [
     # id, name, amount, day, stamp, at, paid, note
@@ -151,6 +153,32 @@ class ExportCli(unittest.TestCase):
                             "-o", "/nonexistent-dir/out.xls"], capture_output=True, text=True)
         self.assertNotEqual(r.returncode, 0)
         self.assertIn("save failed", r.stderr)
+
+    def test_postgres_export(self):
+        with PgCluster() as pg:
+            sql = ("SELECT i AS id, 'name ' || i AS name, (i * 1.25)::numeric(10,2) AS amount, "
+                   "DATE '2024-01-01' + i AS day, i % 2 = 0 AS even, "
+                   "CASE WHEN i % 3 = 0 THEN NULL ELSE i END AS sparse "
+                   "FROM generate_series(1, 30) i ORDER BY i")
+            self.export("--postgres", pg.conninfo, "--query", sql, "-o", "pg.xls",
+                        "--rows-per-sheet", "21")
+            r = subprocess.run([tool.TOOL, "export", "--postgres", pg.conninfo, "--query",
+                                "SELECT * FROM nowhere", "-o", "pgbad.xls"],
+                               capture_output=True, text=True, timeout=60)
+            self.assertNotEqual(r.returncode, 0)
+            self.assertIn('relation "nowhere" does not exist', r.stderr)
+            self.assertFalse(os.path.exists(self.w("pgbad.xls")))
+        book, sh = cells(self.w("pg.xls"))
+        self.assertEqual(book.nsheets, 2)
+        self.assertEqual(sh.row_values(0), ["id", "name", "amount", "day", "even", "sparse"])
+        self.assertEqual(sh.nrows, 21)
+        self.assertEqual(sh.row_values(1)[:3], [1.0, "name 1", 1.25])
+        self.assertEqual(number_format(book, sh, 1, 2), "#,##0.00")
+        self.assertEqual(xlrd.xldate_as_datetime(sh.cell_value(1, 3), 0), datetime.datetime(2024, 1, 2))
+        self.assertEqual(sh.cell_type(2, 4), xlrd.XL_CELL_BOOLEAN)
+        self.assertEqual(sh.cell_type(3, 5), xlrd.XL_CELL_EMPTY)
+        second = book.sheet_by_index(1)
+        self.assertEqual(second.cell_value(second.nrows - 1, 0), 30.0)
 
     def test_libreoffice_reads_the_export(self):
         self.export("--sqlite", "shop.db", "--query", "SELECT id, name, amount, day FROM t ORDER BY id",
