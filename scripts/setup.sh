@@ -9,6 +9,7 @@ PACKAGES=(
   nlohmann-json3-dev libsqlite3-dev sqlite3 libpq-dev postgresql pkg-config
   python3 python3-xlrd python3-olefile
   libreoffice-calc-nogui poppler-utils
+  libapache-poi-java default-jdk-headless
 )
 
 missing=()

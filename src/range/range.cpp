@@ -189,6 +189,8 @@ void TXLSRange::ClearContents() {
   for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c)
     for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
       if (TXLSCellRef* cell = store.GetValue(r, c)) store.ClearCellValue(*cell, sst);
+  // A cleared cell with no format of its own has nothing left to save.
+  store.DropEmptyCells(MinRow(), MinCol(), MaxRow(), MaxCol());
 }
 
 void TXLSRange::Clear() {
@@ -202,6 +204,7 @@ void TXLSRange::Clear() {
         xfs.ReplaceIndex(cell->XF, 0);
         cell->XF = 0;
       }
+  store.DropEmptyCells(MinRow(), MinCol(), MaxRow(), MaxCol());
 }
 
 // ---- widths, heights, hidden ---------------------------------------------------------------
