@@ -145,9 +145,10 @@ void TXLSCellHeap::SetCellBoolean(TXLSCellRef& cell, TXLSStringTable& sst, bool 
   cell.NumValue = value ? 1.0 : 0.0;
 }
 
-void TXLSCellHeap::SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16string_view text) {
+void TXLSCellHeap::SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16string_view text,
+                               bool literal) {
   if (cell.IsMerged && !cell.IsMergeOwner) return;
-  if (!text.empty() && text[0] == u'=') {
+  if (!literal && !text.empty() && text[0] == u'=') {
     ClearCellValue(cell, sst);
     cell.ValueType = xlFormula;
     MakeExtra(cell).FormulaText = Utf16ToUtf8(text.substr(1));

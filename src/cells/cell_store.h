@@ -74,7 +74,9 @@ class TXLSCellHeap {
   void SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const TVariant& value);
   /// Fast paths of SetCellValue.
   void SetCellNumber(TXLSCellRef& cell, TXLSStringTable& sst, double value, bool isDate);
-  void SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16string_view text);
+  /// A text beginning with "=" becomes a formula unless literal is true.
+  void SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16string_view text,
+                   bool literal = false);
   void SetCellBoolean(TXLSCellRef& cell, TXLSStringTable& sst, bool value);
   /// The cell's value as a variant (null for an empty or covered cell; texts as UTF-8).
   TVariant GetCellValue(const TXLSCellRef& cell, TXLSStringTable& sst) const;

@@ -12,6 +12,7 @@
 #include "tablirex/result.h"
 #include "tablirex/workbook.h"
 #include "tablirex/worksheet.h"
+#include "text/text.h"
 
 namespace tablirex {
 namespace {
@@ -181,6 +182,33 @@ void TXLSRange::SetValue(const TVariant& value) {
       }
     }
   }
+}
+
+void TXLSRange::SetText(std::string_view text) {
+  TXLSCellHeap& store = sheet_->Cells();
+  TXLSStringTable& sst = sheet_->Workbook().StringTable();
+  const std::u16string wide = Utf8ToUtf16(text);
+  for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
+    for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c)
+      store.SetCellText(*store.GetOrCreateValue(r, c), sst, wide, true);
+}
+
+void TXLSRange::SetXFIndex(std::int32_t xf) {
+  TXLSXFList& xfs = sheet_->Workbook().XFList();
+  if (xf < 0 || (xf > 0 && xfs.GetItem(xf) == nullptr)) return;
+  TXLSCellHeap& store = sheet_->Cells();
+  for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
+    for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c) {
+      TXLSCellRef& cell = *store.GetOrCreateValue(r, c);
+      if (cell.IsMerged && !cell.IsMergeOwner) continue;
+      // The cell's own reference moves; a cell that showed its row's or column's
+      // format takes a new one.
+      if (cell.XF > 0)
+        xfs.ReplaceIndex(cell.XF, xf);
+      else
+        xfs.IncReferredCount(xf);
+      cell.XF = xf;
+    }
 }
 
 void TXLSRange::ClearContents() {
