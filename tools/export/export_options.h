@@ -1,0 +1,57 @@
+// Options of tablirex export, the data source they name and the grid file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tablirex/data.h"
+#include "tablirex/dataset2excel.h"
+
+namespace tablirex::tool {
+
+enum class SourceKind { None, SQLite, Postgres, Csv };
+
+struct ExportOptions {
+  SourceKind source = SourceKind::None;
+  std::string sourceArg;  // file name or connection string
+  std::string query;
+  char delimiter = ',';
+  std::string output;
+  bool biff5 = false;
+  std::string sheetName;
+  std::uint16_t startRow = 0;
+  std::uint16_t startCol = 0;
+  std::optional<std::int32_t> rowsPerSheet;
+  std::optional<TFont> headerFont, detailFont;
+  std::optional<TColor> headerColor, detailColor, headerBorderColor, detailBorderColor;
+  std::optional<TBorderStyle> headerBorder, detailBorder;
+  bool noColumnWidths = false;
+  bool allowFormulas = false;
+  std::string gridFile;
+  bool quiet = false;
+};
+
+/// The text `tablirex export --help` prints.
+extern const char* const kExportHelp;
+
+/// Parses the arguments after "export". Returns false with a message for an unknown
+/// option, a missing or malformed value, no source, no output, or an output whose
+/// extension names no form. "--help" sets error to the help text and returns false.
+bool ParseExportOptions(const std::vector<std::string>& args, ExportOptions& o, std::string& error);
+
+/// Opens the source the options name, positioned before its first record; nullptr
+/// with the source's own message on failure.
+std::unique_ptr<TDataSet> OpenSource(const ExportOptions& o, std::string& error);
+
+/// Reads a grid description (JSON) into grid's columns:
+///   {"columns": [{"field": "id", "title": "No.", "width": 60, "alignment": "right",
+///                 "visible": true, "font": "Arial,10", "color": "#FFFFFF",
+///                 "title_font": "Arial,10,bold", "title_color": "silver",
+///                 "title_alignment": "center"}, ...]}
+/// A field that the dataset lacks is an error naming it.
+bool LoadGrid(const std::string& path, TDBGrid& grid, std::string& error);
+
+}  // namespace tablirex::tool
