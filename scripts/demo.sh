@@ -18,7 +18,7 @@ echo "== exporting $(sqlite3 out/orders.db 'SELECT count(*) FROM orders') orders
 "$TOOL" export --sqlite out/orders.db --query "$QUERY" -o out/orders.xls \
   --sheet-name Orders --header-font "Arial,10,bold" --header-color silver \
   --header-border thin --detail-border thin
-"$TOOL" export --sqlite out/orders.db --query "$QUERY LIMIT 16000" --biff5 -o out/orders-excel5.xls \
+"$TOOL" export --sqlite out/orders.db --query "$QUERY" --biff5 -o out/orders-excel5.xls \
   --sheet-name Orders --header-color silver --header-border thin
 "$TOOL" export --sqlite out/orders.db --query "$QUERY LIMIT 2000" -o out/orders.html \
   --sheet-name Orders --header-color silver --header-border thin --detail-border hair \
@@ -32,5 +32,5 @@ for f in out/orders.xls out/orders-excel5.xls out/orders-grid.xls; do
   sheets=$("$TOOL" dump --brief "$f" | grep -c ' BOUNDSHEET ' || true)
   printf '  %-24s %9d bytes  %d sheet(s)\n' "$f" "$(stat -c %s "$f")" "$sheets"
 done
-printf '  %-24s %9d bytes  + %d pages in out/orders_files/\n' out/orders.html \
-  "$(stat -c %s out/orders.html)" "$(ls out/orders_files 2>/dev/null | grep -c '\.htm' || true)"
+printf '  %-24s %9d bytes  + %d pages in out/orders.files/\n' out/orders.html \
+  "$(stat -c %s out/orders.html)" "$(ls out/orders.files 2>/dev/null | grep -c '\.htm' || true)"

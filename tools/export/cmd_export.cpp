@@ -84,13 +84,23 @@ void ApplyCommon(Exporter& e, const ExportOptions& o) {
 template <class Exporter>
 int RunExport(Exporter& e, const ExportOptions& o, Progress& progress,
               std::int32_t (Exporter::*exportFn)(bool)) {
-  if (o.rowsPerSheet) {
-    e.SetRowsPerSheet(*o.rowsPerSheet);
-    if (e.GetRowsPerSheet() != *o.rowsPerSheet) {
+  // An Excel 5 sheet holds 16384 rows: unless told otherwise, sheets break there.
+  const std::optional<std::int32_t> rows =
+      o.rowsPerSheet ? o.rowsPerSheet : o.biff5 ? std::optional<std::int32_t>(16384) : std::nullopt;
+  if (o.rowsPerSheet && o.biff5 && *o.rowsPerSheet > 16384) {
+    std::fprintf(stderr,
+                 "tablirex export: --rows-per-sheet %d is more than an Excel 5 sheet holds "
+                 "(16384)\n",
+                 *o.rowsPerSheet);
+    return 2;
+  }
+  if (rows) {
+    e.SetRowsPerSheet(*rows);
+    if (e.GetRowsPerSheet() != *rows) {
       std::fprintf(stderr,
                    "tablirex export: --rows-per-sheet %d is out of range (it must be more than "
                    "start row + 1 = %d and at most 65535)\n",
-                   *o.rowsPerSheet, o.startRow + 1);
+                   *rows, o.startRow + 1);
       return 2;
     }
   }
