@@ -39,7 +39,10 @@ enum TXLSPasteFlags : std::int32_t {
 /// through the worksheet's cell store, the shared string table and the row and
 /// column lists. Rows and columns are zero-based in GetFirstRow/GetLastRow/
 /// GetFirstCol/GetLastCol and one-based in GetItem, GetRow and GetColumn. A range
-/// must not be used after its workbook is destroyed.
+/// (and the font, border and interior views taken from it) may outlive its sheet:
+/// once the sheet is deleted or the workbook destroyed it touches nothing of
+/// theirs, and every operation fails: setters change nothing, getters return
+/// null, 0 or false.
 class IXLSRange : public TXLSObject {
  public:
   using TXLSObject::TXLSObject;

@@ -102,6 +102,15 @@ class TXLSWorkbook final : public IXLSWorkBook {
   /// Code page of the 8-bit texts of BIFF5 files (1252 at creation). Returns 1.
   std::int32_t SetCodePage(std::uint16_t codePage);
   std::uint16_t GetCodePage() const noexcept { return codePage_; }
+  /// The message of the last operation of this workbook, its sheets, ranges and
+  /// their views that was refused (an invalid or out-of-range argument, a save
+  /// that failed); empty when nothing was refused since ClearLastError. Setters
+  /// that return nothing report their refusals only here.
+  const std::string& GetLastError() const noexcept { return lastError_; }
+  void ClearLastError() noexcept { lastError_.clear(); }
+  /// Records a refusal for GetLastError (used by the library's subsystems).
+  /// Returns xlsFail (-1).
+  std::int32_t Refuse(std::string message);
   /// One-based position of the sheet named exactly so, or -1.
   std::int32_t GetSheetIndexByName(std::u16string_view name) const;
   /// Creates the formula compiler on first use.
@@ -138,6 +147,7 @@ class TXLSWorkbook final : public IXLSWorkBook {
   void FreeSaveLists();
 
   std::u16string sheetPrefix_ = u"Sheet";
+  std::string lastError_;
   std::uint16_t codePage_ = 1252;
   std::int32_t runningSize_ = 0;
   std::uint16_t maxRecord_ = 8224;

@@ -27,6 +27,21 @@ class TXLSPictures;
 class TXLSBlob;
 class TXLSBlobList;
 class IByteSink;
+class IXLSWorksheet;
+
+/// What a sheet's views (ranges and their font, border and interior objects) hold
+/// instead of the sheet itself: the sheet clears it when it is destroyed, so a view
+/// that outlives its sheet finds out instead of touching freed memory.
+class TXLSSheetLink final : public TXLSObject {
+ public:
+  explicit TXLSSheetLink(IXLSWorksheet* sheet) noexcept : TXLSObject(true), sheet_(sheet) {}
+  /// The sheet, or nullptr once it is deleted.
+  IXLSWorksheet* Sheet() const noexcept { return sheet_; }
+  void Clear() noexcept { sheet_ = nullptr; }
+
+ private:
+  IXLSWorksheet* sheet_;
+};
 
 /// A worksheet. Sheets are created and owned by the workbook's sheet collection;
 /// a pointer stays valid until the sheet is deleted or the workbook destroyed.
@@ -129,7 +144,10 @@ class IXLSWorksheet : public TXLSObject {
   void Select(bool replace);
   void Select(bool replace, std::int32_t unused);
   bool IsSelected() const noexcept { return selected_; }
-  /// Deletes this sheet; the object is destroyed: do not use it afterwards.
+  /// Deletes this sheet; the object is destroyed: do not use it afterwards. Ranges
+  /// (and their font, border and interior views) taken from it stay safe to hold
+  /// and release, but every operation on them fails: setters change nothing,
+  /// getters return null, 0 or the defaults, and they report no cell.
   void Delete();
   void Delete(std::int32_t unused);
   void Move(IXLSWorksheet* before);
@@ -192,6 +210,8 @@ class IXLSWorksheet : public TXLSObject {
 
   // ---- access for the library's subsystems -----------------------------------------
   TXLSWorkbook& Workbook() noexcept { return *workbook_; }
+  /// The link this sheet's ranges hold (cleared when the sheet is destroyed).
+  TXLSSheetLink* Link() const noexcept { return link_.get(); }
   TXLSCellHeap& Cells() noexcept { return *cells_; }
   TXLSRowInfoList& RowInfo() noexcept { return *rows_; }
   TXLSColumnInfoList& ColumnInfo() noexcept { return *cols_; }
@@ -228,6 +248,7 @@ class IXLSWorksheet : public TXLSObject {
   std::uint16_t SaveXF(std::int32_t xf) const;
 
   TXLSWorkbook* workbook_;
+  Ref<TXLSSheetLink> link_;
   TXLSWorkSheets* collection_ = nullptr;
   std::unique_ptr<TXLSCellHeap> cells_;
   std::unique_ptr<TXLSRowInfoList> rows_;

@@ -7,6 +7,7 @@
 
 #include "formats/xf_list.h"
 #include "tablirex/range.h"
+#include "tablirex/worksheet.h"
 
 namespace tablirex {
 
@@ -17,7 +18,8 @@ struct TXLSCellRef;
 enum class TXLSEdge : std::uint8_t { Left, Right, Top, Bottom, VerticalInside, HorizontalInside };
 
 /// A view of a rectangle of one worksheet. Counted: it lives as long as references
-/// to it exist. Corners are kept in the order they were given; most operations
+/// to it exist. It reaches its sheet through the sheet's link, so once the sheet is
+/// deleted (or its workbook destroyed) every operation fails without touching it. Corners are kept in the order they were given; most operations
 /// expect first <= last. Ranges are allocated from a free list, so the many
 /// single-cell ranges of per-cell loops cost no trip to the general allocator.
 class TXLSRange final : public IXLSRange {
@@ -25,6 +27,8 @@ class TXLSRange final : public IXLSRange {
   /// Parses the two A1 texts; a text that does not parse leaves its corner at A1.
   TXLSRange(IXLSWorksheet* sheet, std::string_view firstRef, std::string_view lastRef);
   TXLSRange(IXLSWorksheet* sheet, std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
+            std::uint8_t col2);
+  TXLSRange(TXLSSheetLink* link, std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
             std::uint8_t col2);
   ~TXLSRange() override;
 
@@ -93,7 +97,12 @@ class TXLSRange final : public IXLSRange {
   void UnMergeCell(TXLSCellRef& owner);
   TXLSRangeType Kind() const noexcept { return kind_; }
   void SetKind(TXLSRangeType k) noexcept { kind_ = k; }
-  IXLSWorksheet* Sheet() const noexcept { return sheet_; }
+  /// The sheet, or nullptr once it is deleted.
+  IXLSWorksheet* Sheet() const noexcept { return link_->Sheet(); }
+  /// True once the sheet is deleted: operations then do nothing.
+  bool Dead() const noexcept { return link_->Sheet() == nullptr; }
+  /// Records a refused operation with the workbook (see TXLSWorkbook::GetLastError).
+  void Refuse(std::string message) const;
   /// The A1 texts of the two corners.
   std::string FirstRef() const;
   std::string LastRef() const;
@@ -252,6 +261,7 @@ class TXLSRange final : public IXLSRange {
                              bool vertical, int what);
 
   IXLSWorksheet* sheet_;
+  Ref<TXLSSheetLink> link_;
   Ref<IXLSRange> offset_;
   std::uint16_t firstRow_ = 0, lastRow_ = 0;
   std::uint8_t firstCol_ = 0, lastCol_ = 0;

@@ -174,6 +174,7 @@ struct TSourceCell {
 // ---- merged areas ---------------------------------------------------------------------
 
 void TXLSRange::ExtendRange() {
+  if (Dead()) return;
   TXLSCellHeap& store = sheet_->Cells();
   std::uint16_t r1 = MinRow(), r2 = MaxRow();
   std::uint8_t c1 = MinCol(), c2 = MaxCol();
@@ -205,6 +206,7 @@ void TXLSRange::ExtendRange() {
 }
 
 void TXLSRange::Merge(const TVariant& across) {
+  if (Dead()) return;
   bool flag = false;
   if (across.Type() == varBoolean) flag = across.AsBoolean();
   else if (across.IsNumeric()) flag = across.AsDouble() > 0;
@@ -212,6 +214,7 @@ void TXLSRange::Merge(const TVariant& across) {
 }
 
 void TXLSRange::Merge(bool across) {
+  if (Dead()) return;
   ExtendRange();
   TXLSCellHeap& store = sheet_->Cells();
   TXLSStringTable& sst = sheet_->Workbook().StringTable();
@@ -232,6 +235,7 @@ void TXLSRange::Merge(bool across) {
 }
 
 void TXLSRange::UnMergeCell(TXLSCellRef& owner) {
+  if (Dead()) return;
   TXLSCellHeap& store = sheet_->Cells();
   const TXLSCellExtra* oe = store.Extra(owner);
   if (!owner.IsMergeOwner || !oe) {
@@ -255,6 +259,7 @@ void TXLSRange::UnMergeCell(TXLSCellRef& owner) {
 }
 
 void TXLSRange::Unmerge() {
+  if (Dead()) return;
   TXLSCellHeap& store = sheet_->Cells();
   const TSpan rows = ClipRows(store, MinRow(), MaxRow()), cols = ClipCols(store, MinCol(), MaxCol());
   for (std::int32_t r = rows.from; r <= rows.to; ++r)
@@ -269,6 +274,7 @@ void TXLSRange::Unmerge() {
 
 void TXLSRange::UnMergeOutgoingRanges(std::int32_t row1, std::int32_t col1, std::int32_t row2,
                                       std::int32_t col2) {
+  if (Dead()) return;
   TXLSCellHeap& store = sheet_->Cells();
   if (row1 > row2 || col1 > col2) return;
   // Dissolves the area of the cell at (r, c) when `outside` says it leaves the rectangle.
@@ -292,6 +298,7 @@ void TXLSRange::UnMergeOutgoingRanges(std::int32_t row1, std::int32_t col1, std:
 // ---- inserting and deleting -----------------------------------------------------------------
 
 TVariant TXLSRange::Delete(std::int32_t shift) {
+  if (Dead()) return TVariant::Null();
   const bool up = shift == xlShiftUp || (shift != xlShiftToLeft && GetRangeType() != 1);
   TXLSCellHeap& store = sheet_->Cells();
   const std::int32_t r1 = MinRow(), r2 = MaxRow(), c1 = MinCol(), c2 = MaxCol();
@@ -320,6 +327,7 @@ TVariant TXLSRange::Delete(std::int32_t shift) {
 }
 
 TVariant TXLSRange::Insert(std::int32_t shift) {
+  if (Dead()) return TVariant::Null();
   const bool down = shift == xlShiftDown || (shift != xlShiftToRight && GetRangeType() != 1);
   TXLSCellHeap& store = sheet_->Cells();
   TXLSXFList& xfs = sheet_->Workbook().XFList();
@@ -360,8 +368,9 @@ TVariant TXLSRange::Insert(std::int32_t shift) {
 // ---- copying and moving ------------------------------------------------------------------------
 
 void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
+  if (Dead()) return;
   auto* src = dynamic_cast<TXLSRange*>(source);
-  if (!src) return;
+  if (!src || src->Dead()) return;
   TXLSWorkbook& wb = sheet_->Workbook();
   // String indices and format keys belong to one workbook.
   if (&src->sheet_->Workbook() != &wb) return;

@@ -16,6 +16,7 @@
 #include "layout/layout_records.h"
 #include "layout/page_setup.h"
 #include "layout/protect.h"
+#include "tablirex/colors.h"
 #include "tablirex/file_error.h"
 #include "tablirex/limits.h"
 #include "tablirex/result.h"
@@ -78,9 +79,17 @@ TXLSWorkbook::~TXLSWorkbook() {
 }
 
 std::uint32_t TXLSWorkbook::GetCustomColor2(std::int32_t index, std::int32_t) {
+  if (index > 56 || (index < 0 && index != xlColorIndexNone && index != xlColorIndexAutomatic)) {
+    (void)Refuse("colour index " + std::to_string(index) + " is outside 0 to 56");
+    return 0;
+  }
   return palette_->GetCustomColor(index);
 }
 void TXLSWorkbook::SetCustomColor(std::int32_t index, std::int32_t, std::uint32_t rgb) {
+  if (index < 1 || index > 56) {
+    (void)Refuse("colour index " + std::to_string(index) + " is outside 1 to 56");
+    return;
+  }
   palette_->SetCustomColor(index, rgb);
 }
 IXLSWorkSheets* TXLSWorkbook::GetWorksheets() { return sheets_.get(); }
@@ -92,6 +101,11 @@ void TXLSWorkbook::Protect(std::string_view password) { protect_->Protect(passwo
 bool TXLSWorkbook::UnProtect() { return protect_->UnProtect("", true, codePage_); }
 void TXLSWorkbook::UnProtect(std::string_view password) { protect_->UnProtect(password, true, codePage_); }
 void TXLSWorkbook::UnProtect(std::string_view password, std::int32_t) { UnProtect(password); }
+std::int32_t TXLSWorkbook::Refuse(std::string message) {
+  lastError_ = std::move(message);
+  return xlsFail;
+}
+
 std::int32_t TXLSWorkbook::SetTempDir(std::string_view) { return xlsFail; }
 
 std::int32_t TXLSWorkbook::SetCodePage(std::uint16_t codePage) {

@@ -28,6 +28,7 @@ constexpr std::uint32_t kBiff5MaxRow = 16383;
 IXLSWorksheet::IXLSWorksheet(TXLSWorkbook& workbook)
     : TXLSObject(false),
       workbook_(&workbook),
+      link_(MakeRef<TXLSSheetLink>(this)),
       cells_(std::make_unique<TXLSCellHeap>(this)),
       rows_(std::make_unique<TXLSRowInfoList>(&workbook.XFList())),
       cols_(std::make_unique<TXLSColumnInfoList>(&workbook.XFList())),
@@ -40,6 +41,8 @@ IXLSWorksheet::IXLSWorksheet(TXLSWorkbook& workbook)
 }
 
 IXLSWorksheet::~IXLSWorksheet() {
+  // Views of this sheet that callers still hold fail from now on.
+  link_->Clear();
   // Text cells give their string references back while the table still exists.
   if (workbook_->HasStringTable()) cells_->ReleaseStrings(workbook_->StringTable());
 }
