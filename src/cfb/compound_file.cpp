@@ -238,36 +238,26 @@ bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
   return true;
 }
 
-std::atomic<unsigned> gTempCounter{0};
-
 }  // namespace
 
 TCompoundFile::~TCompoundFile() { Abort(); }
 
 std::int32_t TCompoundFile::Create(const std::string& path) {
-  if (fd_ >= 0 || path.empty()) return xlsFail;
-  // A unique name beside the target, so that the final rename stays within
-  // one file system and replaces the target in one step.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string temp = path + ".tmp" + std::to_string(::getpid()) + "-" +
-                       std::to_string(gTempCounter.fetch_add(1));
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      // The header is written last, once the layout is known.
-      if (::lseek(fd, kSectorSize, SEEK_SET) != kSectorSize) {
-        ::close(fd);
-        std::remove(temp.c_str());
-        return xlsFail;
-      }
-      Reset();
-      fd_ = fd;
-      target_ = path;
-      tempPath_ = std::move(temp);
-      return xlsOK;
-    }
-    if (errno != EEXIST) return xlsFail;
+  if (fd_ >= 0) return xlsFail;
+  error_.clear();
+  if (!file_.Open(path)) {
+    error_ = file_.Error();
+    return xlsFail;
   }
-  return xlsFail;
+  // The header is written last, once the layout is known.
+  if (::lseek(file_.Fd(), kSectorSize, SEEK_SET) != kSectorSize) {
+    error_ = std::string("cannot seek: ") + std::strerror(errno);
+    file_.Abort();
+    return xlsFail;
+  }
+  Reset();
+  fd_ = file_.Fd();
+  return xlsOK;
 }
 
 std::int32_t TCompoundFile::CreateStream(std::u16string_view name) {
@@ -282,6 +272,7 @@ std::int32_t TCompoundFile::Write(const std::uint8_t* data, std::size_t n) {
   if (n == 0) return xlsOK;
   if (data == nullptr || n > kCfbMaxStreamSize - size_) {
     failed_ = true;
+    error_ = data ? "the stream is larger than a compound document holds" : "no data";
     return xlsFail;
   }
   size_ += n;
@@ -289,7 +280,7 @@ std::int32_t TCompoundFile::Write(const std::uint8_t* data, std::size_t n) {
   if (buffered_ + n > kBufferSize) {
     if (!Flush()) return xlsFail;
     if (n >= kBufferSize) {
-      if (!WriteAll(fd_, data, n)) failed_ = true;
+      if (!WriteAll(fd_, data, n)) WriteFailed();
       return failed_ ? xlsFail : xlsOK;
     }
   }
@@ -298,8 +289,17 @@ std::int32_t TCompoundFile::Write(const std::uint8_t* data, std::size_t n) {
   return xlsOK;
 }
 
+void TCompoundFile::WriteFailed() noexcept {
+  const int err = errno;
+  failed_ = true;
+  try {
+    error_ = std::string("cannot write the file: ") + std::strerror(err);
+  } catch (...) {
+  }
+}
+
 bool TCompoundFile::Flush() noexcept {
-  if (buffered_ > 0 && !WriteAll(fd_, buffer_.get(), buffered_)) failed_ = true;
+  if (buffered_ > 0 && !WriteAll(fd_, buffer_.get(), buffered_)) WriteFailed();
   buffered_ = 0;
   return !failed_;
 }
@@ -307,7 +307,7 @@ bool TCompoundFile::Flush() noexcept {
 std::int32_t TCompoundFile::Commit() {
   if (fd_ < 0) return xlsFail;
   if (failed_) {
-    Abort();
+    Abort();  // keeps the message of the failed write
     return xlsFail;
   }
   const TLayout l = MakeLayout(hasStream_, static_cast<std::uint32_t>(size_));
@@ -318,27 +318,25 @@ std::int32_t TCompoundFile::Commit() {
 
   bool ok = Flush() && WriteAll(fd_, tail.data(), tail.size()) &&
             ::lseek(fd_, 0, SEEK_SET) == 0 && WriteAll(fd_, header, sizeof header);
-  const int fd = fd_;
+  if (!ok) {
+    error_ = std::string("cannot write the file: ") + std::strerror(errno);
+    file_.Abort();
+  } else if (!file_.Commit()) {
+    error_ = file_.Error();
+    ok = false;
+  }
   fd_ = -1;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && std::rename(tempPath_.c_str(), target_.c_str()) == 0;
-  if (!ok) std::remove(tempPath_.c_str());
   Reset();
   return ok ? xlsOK : xlsFail;
 }
 
 void TCompoundFile::Abort() noexcept {
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
-    std::remove(tempPath_.c_str());
-  }
+  file_.Abort();
+  fd_ = -1;
   Reset();
 }
 
 void TCompoundFile::Reset() noexcept {
-  target_.clear();
-  tempPath_.clear();
   hasStream_ = false;
   failed_ = false;
   name_.clear();

@@ -132,6 +132,10 @@ TXLSFormula& TXLSWorkbook::InitFormula() {
 std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName) { return SaveAs(fileName, defaultFormat_); }
 
 std::int32_t TXLSWorkbook::SaveAsHTML(std::string_view fileName) {
+  // The file system would take the name only up to a NUL byte: another file.
+  if (fileName.find('\0') != std::string_view::npos)
+    throw EFileError("the file name contains a NUL character",
+                     std::string(fileName.substr(0, fileName.find('\0'))));
   SaveWorkbookAsHTML(*this, fileName);
   return xlsOK;
 }
@@ -141,21 +145,35 @@ std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName, std::int32_t fileFo
     // SaveAs reports a failure by its result: the writer's exception stops here.
     try {
       return SaveAsHTML(fileName);
-    } catch (const EFileError&) {
-      return xlsFail;
+    } catch (const EFileError& e) {
+      return Refuse(std::string("cannot save ") + std::string(fileName) + ": " + e.what());
     }
   }
-  if (fileFormat != xlExcel5 && fileFormat != xlExcel97) return xlsFail;
-  if (IsBlank(fileName)) return xlsFail;
+  if (fileFormat != xlExcel5 && fileFormat != xlExcel97)
+    return Refuse("unknown file format " + std::to_string(fileFormat));
+  if (IsBlank(fileName)) return Refuse("the file name is blank");
   TCompoundFile file;
   std::int32_t result = file.Create(std::string(fileName));
   if (result == xlsOK) result = file.CreateStream(fileFormat == xlExcel5 ? u"Book" : u"Workbook");
   if (result == xlsOK) {
     StreamSink sink(file);
+    std::string earlier = std::move(lastError_);
+    lastError_.clear();
     result = SaveStream(sink, fileFormat);
+    // A step of the save that failed left its reason; a failed write leaves it
+    // with the file.
+    if (result != xlsOK && !lastError_.empty()) {
+      file.Abort();
+      return Refuse("cannot save " + std::string(fileName) + ": " + lastError_);
+    }
+    if (lastError_.empty()) lastError_ = std::move(earlier);
   }
   if (result == xlsOK) result = file.Commit();
-  if (result != xlsOK) file.Abort();
+  if (result != xlsOK) {
+    const std::string why = file.Error().empty() ? std::string("the file cannot be written") : file.Error();
+    file.Abort();
+    return Refuse("cannot save " + std::string(fileName) + ": " + why);
+  }
   return result;
 }
 
