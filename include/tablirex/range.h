@@ -116,7 +116,7 @@ class IXLSRange : public TXLSObject {
   virtual void Copy(IXLSRange* destination) = 0;
   virtual void Move(IXLSRange* destination, std::int32_t flags) = 0;
   virtual void Copy(IXLSRange* destination, std::int32_t flags) = 0;
-  /// Zero-based corners, in the order the range was made from.
+  /// Zero-based corners, first <= last (a range made from B2:A1 is A1:B2).
   virtual std::int32_t GetFirstCol() = 0;
   virtual std::int32_t GetLastCol() = 0;
   virtual std::int32_t GetFirstRow() = 0;

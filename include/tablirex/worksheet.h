@@ -136,8 +136,10 @@ class IXLSWorksheet : public TXLSObject {
   /// The sheet's name, UTF-8.
   std::string GetWorkSheetName() const;
   const std::u16string& Name() const noexcept { return name_; }
-  /// Renames the sheet when the name is valid (at most 31 characters, none of
-  /// [ ] : * ? / \, unique); otherwise nothing happens.
+  /// Renames the sheet when the name is valid: 1 to 31 characters, no control
+  /// character, none of [ ] : * ? / \, no apostrophe at either end, and unique
+  /// without regard to case. Otherwise the name stays and the reason is left with
+  /// the workbook (TXLSWorkbook::GetLastError).
   void SetWorkSheetName(std::string_view name);
   void Activate();
   void Select();

@@ -326,6 +326,10 @@ void TXLSBorders::SetWeight(std::uint32_t weight) {
   ForAll([&](std::int32_t i) { range_->SetBorderWeight(i, weight); });
 }
 
-Ref<IXLSBorder> TXLSBorders::GetBorder(std::int32_t index) { return MakeRef<TXLSBorder>(range_.get(), index); }
+Ref<IXLSBorder> TXLSBorders::GetBorder(std::int32_t index) {
+  // An index of no border gives a view whose every operation does nothing.
+  if (index < 7 || index > 14) range_->Refuse("border index " + std::to_string(index) + " is outside 7 to 14");
+  return MakeRef<TXLSBorder>(range_.get(), index);
+}
 
 }  // namespace tablirex

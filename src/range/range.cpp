@@ -1,6 +1,7 @@
 // Range navigation, values, widths, heights and hidden states.
 #include <mutex>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "cells/cell_store.h"
@@ -57,6 +58,7 @@ void TXLSRange::operator delete(void* p) noexcept {
 TXLSRange::TXLSRange(IXLSWorksheet* sheet, std::string_view firstRef, std::string_view lastRef)
     : IXLSRange(true), sheet_(sheet), link_(sheet->Link()) {
   if (GetCellRef(firstRef, firstRow_, firstCol_) == xlsOK) (void)GetCellRef(lastRef, lastRow_, lastCol_);
+  Normalise();
 }
 
 TXLSRange::TXLSRange(IXLSWorksheet* sheet, std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
@@ -67,7 +69,9 @@ TXLSRange::TXLSRange(IXLSWorksheet* sheet, std::uint16_t row1, std::uint8_t col1
       firstRow_(row1),
       lastRow_(row2),
       firstCol_(col1),
-      lastCol_(col2) {}
+      lastCol_(col2) {
+  Normalise();
+}
 
 TXLSRange::TXLSRange(TXLSSheetLink* link, std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
                      std::uint8_t col2)
@@ -77,9 +81,16 @@ TXLSRange::TXLSRange(TXLSSheetLink* link, std::uint16_t row1, std::uint8_t col1,
       firstRow_(row1),
       lastRow_(row2),
       firstCol_(col1),
-      lastCol_(col2) {}
+      lastCol_(col2) {
+  Normalise();
+}
 
 TXLSRange::~TXLSRange() = default;
+
+void TXLSRange::Normalise() noexcept {
+  if (lastRow_ < firstRow_) std::swap(firstRow_, lastRow_);
+  if (lastCol_ < firstCol_) std::swap(firstCol_, lastCol_);
+}
 
 void TXLSRange::Refuse(std::string message) const {
   if (IXLSWorksheet* sheet = link_->Sheet()) (void)sheet->Workbook().Refuse(std::move(message));

@@ -7,6 +7,7 @@
 
 #include "cells/cell_store.h"
 #include "cells/rowcol.h"
+#include "formats/font_list.h"
 #include "formats/xf_list.h"
 #include "range/format_views_impl.h"
 #include "range/range_impl.h"
@@ -51,6 +52,11 @@ std::int32_t ConstantOf(const std::int32_t (&table)[N], std::int32_t code) noexc
 
 // Rotation byte values: 0-90 counter-clockwise, 91-180 clockwise, 255 stacked.
 constexpr std::int32_t kStacked = 255;
+
+// Font sizes in points the spreadsheet offers, and the longest number format.
+constexpr float kMinFontSize = 1.0f;
+constexpr float kMaxFontSize = 409.0f;
+constexpr std::size_t kMaxNumFormatLength = 255;
 
 }  // namespace
 
@@ -250,10 +256,18 @@ void TXLSRange::SetFontColorIndex(std::uint32_t value) {
 }
 void TXLSRange::SetFontName(std::u16string_view name) {
   if (Dead()) return;
+  if (name.empty() || name.size() > TXLSFontList::kMaxNameLength) {
+    Refuse("a font name has 1 to " + std::to_string(TXLSFontList::kMaxNameLength) + " characters");
+    return;
+  }
   SetXFProperty(TVariant(std::u16string(name)), &TXLSXFList::SetFontName);
 }
 void TXLSRange::SetFontSize(float size) {
   if (Dead()) return;
+  if (!(size >= kMinFontSize && size <= kMaxFontSize)) {
+    Refuse("a font size must be from 1 to 409 points");
+    return;
+  }
   SetXFProperty(TVariant(size), &TXLSXFList::SetFontSize);
 }
 void TXLSRange::SetFontUnderLine(std::uint8_t value) {
@@ -323,6 +337,12 @@ TVariant TXLSRange::GetNumFormat() {
 
 void TXLSRange::SetNumFormat(std::string_view text) {
   if (Dead()) return;
+  // The FORMAT record counts its characters in 8 bits (BIFF5) and is read as
+  // one record: longer texts cannot be saved.
+  if (Utf8ToUtf16(text).size() > kMaxNumFormatLength) {
+    Refuse("a number format has at most " + std::to_string(kMaxNumFormatLength) + " characters");
+    return;
+  }
   SetXFProperty(TVariant(std::string(text)), &TXLSXFList::SetNumFormat);
 }
 

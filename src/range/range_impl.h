@@ -18,9 +18,10 @@ struct TXLSCellRef;
 enum class TXLSEdge : std::uint8_t { Left, Right, Top, Bottom, VerticalInside, HorizontalInside };
 
 /// A view of a rectangle of one worksheet. Counted: it lives as long as references
-/// to it exist. It reaches its sheet through the sheet's link, so once the sheet is
-/// deleted (or its workbook destroyed) every operation fails without touching it. Corners are kept in the order they were given; most operations
-/// expect first <= last. Ranges are allocated from a free list, so the many
+/// to it exist. Its corners are put in order when it is made (B2:A1 is A1:B2). It
+/// reaches its sheet through the sheet's link, so once the sheet is
+/// deleted (or its workbook destroyed) every operation fails without touching it.
+/// Ranges are allocated from a free list, so the many
 /// single-cell ranges of per-cell loops cost no trip to the general allocator.
 class TXLSRange final : public IXLSRange {
  public:
@@ -243,6 +244,7 @@ class TXLSRange final : public IXLSRange {
                                        std::int32_t colB, bool vertical);
 
  private:
+  void Normalise() noexcept;
   Ref<IXLSRange> Make(std::uint16_t r1, std::uint8_t c1, std::uint16_t r2, std::uint8_t c2,
                       TXLSRangeType kind) const;
   void SetCellsValue(const TVariant& value);

@@ -7,6 +7,7 @@
 #include "biff/blob.h"
 #include "biff/record_sink.h"
 #include "biff/records.h"
+#include "cells/cell_store.h"
 #include "cells/sst.h"
 #include "cfb/compound_file.h"
 #include "formats/palette.h"
@@ -109,6 +110,9 @@ std::int32_t TXLSWorkbook::Refuse(std::string message) {
 std::int32_t TXLSWorkbook::SetTempDir(std::string_view) { return xlsFail; }
 
 std::int32_t TXLSWorkbook::SetCodePage(std::uint16_t codePage) {
+  // Texts in a code page without a table here would be written as another one.
+  if (codePage == 1200 || !CodePageSupported(codePage))
+    return Refuse("code page " + std::to_string(codePage) + " is not supported");
   codePage_ = codePage;
   return xlsOK;
 }
@@ -219,6 +223,7 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
 
   if (sheets_->GetCount() == 0) sheets_->Add();
   if (sheets_->GetCount() == 0) return xlsFail;
+  if (biff5) TXLS_RETURN_ON_ERROR(CheckBiff5Limits());
   for (std::size_t i = 0; i < sheets_->Size(); ++i) {
     IXLSWorksheet& s = sheets_->At(i);
     if (s.IsSelected()) ++selectedCount_;
@@ -232,6 +237,24 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
     (void)s.Close();
   }
   return StoreGlobals();
+}
+
+std::int32_t TXLSWorkbook::CheckBiff5Limits() {
+  constexpr std::uint32_t kBiff5LastRow = 16383;
+  for (std::size_t i = 0; i < sheets_->Size(); ++i) {
+    IXLSWorksheet& s = sheets_->At(i);
+    // The 8-bit name must come back as it was: a character the code page lacks
+    // would turn into "?", which no sheet name may hold.
+    if (CodePageToUtf16(Utf16ToCodePage(s.Name(), codePage_), codePage_) != s.Name())
+      return Refuse("the name of sheet " + s.GetWorkSheetName() + " has characters that code page " +
+                    std::to_string(codePage_) + " lacks");
+    bool below = false;
+    s.Cells().ForEach([&](const TXLSCellRef& c) { below = below || c.Row > kBiff5LastRow; });
+    if (below)
+      return Refuse("sheet " + s.GetWorkSheetName() +
+                    " has cells below row 16384, which an Excel 5 file cannot hold");
+  }
+  return xlsOK;
 }
 
 std::int32_t TXLSWorkbook::StoreGlobals() {

@@ -36,6 +36,7 @@ IXLSWorksheet::IXLSWorksheet(TXLSWorkbook& workbook)
       hBreaks_(std::make_unique<TXLSHPageBreaks>(this)),
       vBreaks_(std::make_unique<TXLSVPageBreaks>(this)),
       protect_(std::make_unique<TXLSProtect>()) {
+  pageSetup_->SetWorkbook(&workbook);
   cellsRange_ = MakeRef<TXLSRange>(this, 0, 0, XLSMaxRow, XLSMaxCol);
   selection_ = MakeRef<TXLSRange>(this, 0, 0, 0, 0);
 }
@@ -50,9 +51,15 @@ IXLSWorksheet::~IXLSWorksheet() {
 std::string IXLSWorksheet::GetWorkSheetName() const { return Utf16ToUtf8(name_); }
 
 void IXLSWorksheet::SetWorkSheetName(std::string_view name) {
-  const std::u16string wide = Utf8ToUtf16(name);
-  if (collection_ && !collection_->CheckName(position_, wide)) return;
-  name_ = wide;
+  std::u16string wide = Utf8ToUtf16(name);
+  if (collection_) {
+    if (std::string problem = collection_->NameProblem(position_, wide); !problem.empty()) {
+      (void)workbook_->Refuse("cannot rename sheet " + GetWorkSheetName() + " to \"" + std::string(name) +
+                              "\": " + problem);
+      return;
+    }
+  }
+  name_ = std::move(wide);
 }
 
 void IXLSWorksheet::Activate() {
@@ -237,7 +244,7 @@ std::int32_t IXLSWorksheet::CheckDimensions(std::uint32_t row, std::uint32_t col
   if (row > XLSMaxRow || col > XLSMaxCol) return xlsOutOfRange;
   if (!IsSaving()) return xlsOK;  // the cell store keeps its own bounds
   // An Excel 5 sheet has 16384 rows: cells below them cannot be saved in that form
-  // (readers refuse the file), so they are left out of it.
+  // (readers refuse the file); the workbook refuses such a save before it starts.
   if (workbook_->CurrentFormat() == xlExcel5 && row > kBiff5MaxRow) return xlsOutOfRange;
   const auto r = static_cast<std::uint16_t>(row);
   const auto c = static_cast<std::uint8_t>(col);
