@@ -129,7 +129,7 @@ void TXLSRange::SetXFProperty(const TVariant& value, TSetXFProperty setter) {
           if (cell && !IsCovered(*cell)) convertCell(*cell);
         }
       }
-      return;
+      break;
     }
     case 2: {  // whole rows: the rows' formats, the cells that exist, and cells
                // where a column's format would otherwise show through
@@ -163,7 +163,7 @@ void TXLSRange::SetXFProperty(const TVariant& value, TSetXFProperty setter) {
           store.GetOrCreateValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c))->XF = result;
         }
       }
-      return;
+      break;
     }
     default:  // a block of cells, each created when missing
       for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
@@ -171,8 +171,12 @@ void TXLSRange::SetXFProperty(const TVariant& value, TSetXFProperty setter) {
           TXLSCellRef* cell = store.GetOrCreateValue(r, c);
           if (cell && !IsCovered(*cell)) convertCell(*cell);
         }
-      return;
+      break;
   }
+  if (xfs.TakeLimitReached())
+    Refuse("the workbook holds as many cell formats as a file can (" + std::to_string(TXLSXFList::kMaxXFRecords) +
+           " formats, " + std::to_string(TXLSXFList::kMaxNumFormats) +
+           " number formats): cells that needed a new one kept theirs");
 }
 
 // ---- font ------------------------------------------------------------------------------------

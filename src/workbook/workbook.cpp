@@ -230,6 +230,9 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
     s.BeginSave();
   }
   xfList_->CreateAllReferredList();
+  if (xfList_->ReferredListCount() > TXLSXFList::kMaxXFRecords)
+    return Refuse("the workbook uses " + std::to_string(xfList_->ReferredListCount()) +
+                  " cell formats; a file holds at most " + std::to_string(TXLSXFList::kMaxXFRecords));
   if (!biff5) sst_->InitExtIndex();
   for (std::size_t i = 0; i < sheets_->Size(); ++i) {
     IXLSWorksheet& s = sheets_->At(i);
