@@ -101,8 +101,11 @@ class IXLSWorksheet : public TXLSObject {
   /// corner x, y pixels into the cell (row, col), zero-based, its size scaled by
   /// scaleX and scaleY (the image itself is not resampled). Offsets not smaller
   /// than the cell are taken as 0. The file is read at once and the picture kept
-  /// on the sheet: every later save writes it after the cells. Returns 1, or -1 when
-  /// the file is missing, unreadable or not such a bitmap, or the scaled size is 0.
+  /// on the sheet: every later save writes it after the cells. Returns 1, or -1 (with
+  /// the reason left with the workbook) when the file is missing, unreadable, not
+  /// such a bitmap or shorter than its header says, the scaled size is 0, or the
+  /// picture does not fit on the sheet (it would start past column IV or reach past
+  /// column IV or row 65536).
   virtual std::int32_t InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName,
                                     std::uint16_t x, std::uint16_t y, float scaleX, float scaleY);
   /// As above, unscaled (and without offsets).
