@@ -51,7 +51,11 @@ class IXLSRange : public TXLSObject {
   /// number formats and column widths; copy keeps the source, otherwise the source
   /// cells are emptied). A smaller source is repeated over this range, a larger one
   /// cut to its size; the source may lie on another sheet of the same workbook and
-  /// may overlap this range. A source of another workbook is ignored.
+  /// may overlap this range. A source of another workbook is ignored. Merged areas
+  /// this range touches are dissolved first (their values stay in their top-left
+  /// cells); with formats, the merged areas wholly inside the source are merged
+  /// again here, in every repetition that holds them whole; a move dissolves the
+  /// areas of the source cells it empties.
   virtual void PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) = 0;
   /// The single cell at (row, col), one-based relative to this range's first corner.
   virtual Ref<IXLSRange> GetItem(std::uint16_t row, std::uint8_t col) = 0;

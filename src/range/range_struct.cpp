@@ -411,6 +411,30 @@ void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
         sc.formula = from.FormulaText(*cell);
       }
     }
+  // Merged areas wholly inside the used source travel with their cells: their
+  // places relative to the source corner. Every merged area the destination
+  // touches is dissolved first (its values stay in its top-left cells), and a
+  // move dissolves the areas of the source cells it empties, so no value is left
+  // in a covered cell.
+  struct TRelativeArea {
+    std::int32_t row, col, rows, cols;
+  };
+  std::vector<TRelativeArea> areas;
+  for (std::int32_t i = 0; i < uRows; ++i)
+    for (std::int32_t j = 0; j < uCols; ++j) {
+      const TXLSCellRef* cell = CellAt(from, sr1 + i, sc1 + j);
+      if (!cell || !cell->IsMergeOwner) continue;
+      const TMergeArea a = AreaOf(from, *cell);
+      if (a.owner && a.row2 < sr1 + uRows && a.col2 < sc1 + uCols)
+        areas.push_back({i, j, a.row2 - a.row1 + 1, a.col2 - a.col1 + 1});
+    }
+  if (!copy) TXLSRange(src->link_.get(), static_cast<std::uint16_t>(sr1), static_cast<std::uint8_t>(sc1),
+                       static_cast<std::uint16_t>(sr1 + uRows - 1), static_cast<std::uint8_t>(sc1 + uCols - 1))
+                 .Unmerge();
+  TXLSRange(link_.get(), static_cast<std::uint16_t>(dr1), static_cast<std::uint8_t>(dc1),
+            static_cast<std::uint16_t>(dr1 + dRows - 1), static_cast<std::uint8_t>(dc1 + dCols - 1))
+      .Unmerge();
+
   std::vector<std::uint16_t> colUnits(static_cast<std::size_t>(uCols));
   std::vector<bool> colHasInfo(static_cast<std::size_t>(uCols));
   for (std::int32_t j = 0; j < uCols; ++j) {
@@ -464,6 +488,19 @@ void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
       }
       if (formats) SetCellFormat(xfs, *d, sc.xf);
     }
+
+  // The source's merged areas again, in every repetition of the source that
+  // holds them whole.
+  if (formats)
+    for (std::int32_t ti = 0; ti < dRows; ti += uRows)
+      for (std::int32_t tj = 0; tj < dCols; tj += uCols)
+        for (const TRelativeArea& a : areas) {
+          const std::int32_t r = dr1 + ti + a.row, c = dc1 + tj + a.col;
+          if (r + a.rows > dr1 + dRows || c + a.cols > dc1 + dCols) continue;
+          TXLSRange(link_.get(), static_cast<std::uint16_t>(r), static_cast<std::uint8_t>(c),
+                    static_cast<std::uint16_t>(r + a.rows - 1), static_cast<std::uint8_t>(c + a.cols - 1))
+              .Merge(false);
+        }
 
   // The references the source snapshot held.
   for (const TSourceCell& sc : cells) {
