@@ -38,13 +38,14 @@ std::int32_t ColNameToColIndex(std::string_view text) noexcept;
 
 /// Parses a row span such as "$2:$5" or " 5 : 2 " into one-based row numbers,
 /// first <= last. Each side may carry one leading "$"; spaces and control
-/// characters around each side are ignored. False (outputs unchanged) without a
-/// ":" or when a side is not a number from 1 to XLSMaxRow.
+/// characters around each side are ignored. False (outputs unchanged) unless there
+/// is exactly one ":" and each side is a number from 1 to 65536 (XLSMaxRow + 1).
 bool RowDiapasonToValues(std::string_view text, std::int32_t& first, std::int32_t& last) noexcept;
 
 /// Parses a column span such as "$A:$C" into one-based column numbers, first <=
-/// last. False (outputs unchanged) without a ":", when a side has no letter, or
-/// when a side names a column beyond IV (256).
+/// last; "$", spaces and control characters are taken as in RowDiapasonToValues.
+/// False (outputs unchanged) unless there is exactly one ":" and each side is one
+/// or two letters and nothing else, naming a column up to IV (256).
 bool ColDiapasonToValues(std::string_view text, std::int32_t& first, std::int32_t& last) noexcept;
 
 /// "$first:$last" for one-based row numbers, in the order given; empty when either

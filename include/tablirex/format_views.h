@@ -12,7 +12,11 @@ namespace tablirex {
 /// The font of a range's cells. Getters read the format the range's top-left cell
 /// shows; setters change every cell of the range (whole rows and columns included).
 /// Colour indices are 1 … 56 (palette entries 8 … 63); colours are RGB with red in
-/// bits 0-7. The view must not outlive its range.
+/// bits 0-7. The view keeps its range alive; once the range's sheet is deleted
+/// every operation does nothing. A refused value (a size outside 1 … 409 points, a
+/// name that is empty or longer than 255 characters, a colour index outside 0 … 56
+/// other than -4105) changes nothing and leaves its reason with the workbook
+/// (TXLSWorkbook::GetLastError).
 class IXLSFont : public TXLSObject {
  public:
   using TXLSObject::TXLSObject;
@@ -86,6 +90,8 @@ class IXLSBorders : public TXLSObject {
   virtual void SetLineStyle(std::uint32_t style) = 0;
   virtual std::int32_t GetWeight() = 0;
   virtual void SetWeight(std::uint32_t weight) = 0;
+  /// The border of index 7 … 14; any other index is refused (the view returned
+  /// then changes nothing).
   virtual Ref<IXLSBorder> GetBorder(std::int32_t index) = 0;
 };
 

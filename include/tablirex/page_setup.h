@@ -35,8 +35,10 @@ enum TXLSPaperSize : std::int32_t {
 ///
 /// The worksheet owns the object: references taken through this interface do not
 /// keep it alive, and it lives exactly as long as its worksheet. Texts cross the
-/// interface as UTF-8. Margins are in inches. Plain setters store what they are
-/// given without checks; the ones with rules say so.
+/// interface as UTF-8. Margins are in inches. A setter given a value outside its
+/// rules changes nothing and leaves the reason with the workbook
+/// (TXLSWorkbook::GetLastError): margins must be at least 0 and below 100 inches,
+/// the joined header (and footer) at most 255 characters.
 class IXLSPageSetup : public TXLSObject {
  public:
   /// 1 (xlPortrait) or 2 (xlLandscape).
@@ -73,17 +75,17 @@ class IXLSPageSetup : public TXLSObject {
   /// percentage was switched off in favour of fit to pages.
   virtual TVariant GetZoom() const = 0;
 
-  /// 1 portrait, 2 landscape; any other value is ignored.
+  /// 1 portrait, 2 landscape; any other value is refused.
   virtual void SetOrientation(std::int32_t value) = 0;
-  /// A paper-size code, kept as 16 bits; 256 clears the choice.
+  /// A paper-size code from 0 to 65535; 256 clears the choice.
   virtual void SetPaperSize(std::int32_t value) = 0;
   virtual void SetBottomMargin(double value) = 0;
   virtual void SetCenterFooter(std::string_view text) = 0;
   virtual void SetCenterHeader(std::string_view text) = 0;
   virtual void SetCenterHorizontally(bool value) = 0;
   virtual void SetCenterVertically(bool value) = 0;
-  /// A 16- or 32-bit integer variant stores its value (16 bits, unchecked); the
-  /// boolean false stores 0; true and every other kind change nothing.
+  /// A 16- or 32-bit integer variant from 0 to 32767 stores its value; the boolean
+  /// false stores 0; anything else is refused.
   virtual void SetFitToPagesTall(const TVariant& value) = 0;
   /// As SetFitToPagesTall.
   virtual void SetFitToPagesWide(const TVariant& value) = 0;
@@ -93,24 +95,25 @@ class IXLSPageSetup : public TXLSObject {
   virtual void SetLeftHeader(std::string_view text) = 0;
   virtual void SetLeftMargin(double value) = 0;
   /// A cell range in A1 notation (A1:D20) sets the print area; the empty text
-  /// removes it; a text that does not parse changes nothing.
+  /// removes it; absolute references ($A$1:$D$20) and inverted corners (D20:A1)
+  /// name the same area; a text that does not parse is refused.
   virtual void FSetPrintArea(std::string_view text) = 0;
   virtual void SetPrintGridlines(bool value) = 0;
   virtual void SetPrintHeadings(bool value) = 0;
-  /// A column span such as A:C or $A:$C; text that does not parse changes nothing.
+  /// A column span such as A:C or $A:$C; text that does not parse is refused.
   virtual void SetPrintTitleColumns(std::string_view text) = 0;
-  /// A row span such as 1:3 or $1:$3; text that does not parse changes nothing.
+  /// A row span such as 1:3 or $1:$3 (up to 65536); text that does not parse is refused.
   virtual void SetPrintTitleRows(std::string_view text) = 0;
   virtual void SetRightFooter(std::string_view text) = 0;
   virtual void SetRightHeader(std::string_view text) = 0;
   virtual void SetRightMargin(double value) = 0;
   virtual void SetTopMargin(double value) = 0;
-  /// A 16- or 32-bit integer variant sets the percentage when, taken as 16 bits
-  /// unsigned, it lies in 10 … 400; the boolean false switches percentage scaling
-  /// off (fit to pages applies); anything else changes nothing.
+  /// A 16- or 32-bit integer variant from 10 to 400 sets the percentage; the boolean
+  /// false switches percentage scaling off (fit to pages applies); anything else is
+  /// refused.
   virtual void SetZoom(const TVariant& value) = 0;
-  /// Sets the print area from zero-based corners. Ignored unless lastRow ≥ firstRow,
-  /// lastColumn ≥ firstColumn and lastColumn ≤ XLSMaxCol.
+  /// Sets the print area from zero-based corners, put in order; refused when a
+  /// column lies past XLSMaxCol.
   virtual void SetPrintArea(std::uint16_t firstRow, std::uint16_t firstColumn,
                             std::uint16_t lastRow, std::uint16_t lastColumn) = 0;
 

@@ -39,7 +39,10 @@ enum TXLSPasteFlags : std::int32_t {
 /// through the worksheet's cell store, the shared string table and the row and
 /// column lists. Rows and columns are zero-based in GetFirstRow/GetLastRow/
 /// GetFirstCol/GetLastCol and one-based in GetItem, GetRow and GetColumn. A range
-/// must not be used after its workbook is destroyed.
+/// (and the font, border and interior views taken from it) may outlive its sheet:
+/// once the sheet is deleted or the workbook destroyed it touches nothing of
+/// theirs, and every operation fails: setters change nothing, getters return
+/// null, 0 or false.
 class IXLSRange : public TXLSObject {
  public:
   using TXLSObject::TXLSObject;
@@ -48,7 +51,11 @@ class IXLSRange : public TXLSObject {
   /// number formats and column widths; copy keeps the source, otherwise the source
   /// cells are emptied). A smaller source is repeated over this range, a larger one
   /// cut to its size; the source may lie on another sheet of the same workbook and
-  /// may overlap this range. A source of another workbook is ignored.
+  /// may overlap this range. A source of another workbook is ignored. Merged areas
+  /// this range touches are dissolved first (their values stay in their top-left
+  /// cells); with formats, the merged areas wholly inside the source are merged
+  /// again here, in every repetition that holds them whole; a move dissolves the
+  /// areas of the source cells it empties.
   virtual void PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) = 0;
   /// The single cell at (row, col), one-based relative to this range's first corner.
   virtual Ref<IXLSRange> GetItem(std::uint16_t row, std::uint8_t col) = 0;
@@ -113,7 +120,7 @@ class IXLSRange : public TXLSObject {
   virtual void Copy(IXLSRange* destination) = 0;
   virtual void Move(IXLSRange* destination, std::int32_t flags) = 0;
   virtual void Copy(IXLSRange* destination, std::int32_t flags) = 0;
-  /// Zero-based corners, in the order the range was made from.
+  /// Zero-based corners, first <= last (a range made from B2:A1 is A1:B2).
   virtual std::int32_t GetFirstCol() = 0;
   virtual std::int32_t GetLastCol() = 0;
   virtual std::int32_t GetFirstRow() = 0;

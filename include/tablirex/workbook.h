@@ -41,7 +41,10 @@ class IXLSWorkBook : public TXLSObject {
   /// save leaves any previous file at that path untouched.
   virtual std::int32_t SaveAs(std::string_view fileName) = 0;
   /// Saves in format 1 (BIFF5), 2 (BIFF8) or 3 (HTML, as SaveAsHTML). Returns 1 or
-  /// -1; never raises for a file that cannot be written.
+  /// -1; never raises for a file that cannot be written. A failure leaves its
+  /// reason with GetLastError (TXLSWorkbook). A BIFF5 save fails, naming the sheet,
+  /// when a sheet holds cells below row 16384 or its name has characters the code
+  /// page lacks: nothing is left out in silence.
   virtual std::int32_t SaveAs(std::string_view fileName, std::int32_t fileFormat) = 0;
   /// Saves as HTML pages in UTF-8: one sheet as one page at fileName; several
   /// as a frameset at fileName (D/B.E) with the tab strip and the pages
@@ -101,9 +104,20 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::int32_t SaveStream(IByteSink& stream, std::int32_t fileFormat);
   /// Returns -1; temporary directories are not used.
   std::int32_t SetTempDir(std::string_view directory);
-  /// Code page of the 8-bit texts of BIFF5 files (1252 at creation). Returns 1.
+  /// Code page of the 8-bit texts of BIFF5 files and HTML pages (1252 at
+  /// creation): 1252, 1250, 1251, 28591 or 20127. Returns 1, or -1 (and the
+  /// code page stays) for any other.
   std::int32_t SetCodePage(std::uint16_t codePage);
   std::uint16_t GetCodePage() const noexcept { return codePage_; }
+  /// The message of the last operation of this workbook, its sheets, ranges and
+  /// their views that was refused (an invalid or out-of-range argument, a save
+  /// that failed); empty when nothing was refused since ClearLastError. Setters
+  /// that return nothing report their refusals only here.
+  const std::string& GetLastError() const noexcept { return lastError_; }
+  void ClearLastError() noexcept { lastError_.clear(); }
+  /// Records a refusal for GetLastError (used by the library's subsystems).
+  /// Returns xlsFail (-1).
+  std::int32_t Refuse(std::string message);
   /// One-based position of the sheet named exactly so, or -1.
   std::int32_t GetSheetIndexByName(std::u16string_view name) const;
   /// Creates the formula compiler on first use.
@@ -134,12 +148,15 @@ class TXLSWorkbook final : public IXLSWorkBook {
 
  private:
   std::int32_t StoreWorkbook();
+  /// Fails, naming the sheet, when a sheet's name or cells do not fit an Excel 5 file.
+  std::int32_t CheckBiff5Limits();
   std::int32_t StoreGlobals();
   std::int32_t CalcSheetOffsets();
   std::int32_t StoreOleFile(IByteSink& sink);
   void FreeSaveLists();
 
   std::u16string sheetPrefix_ = u"Sheet";
+  std::string lastError_;
   std::uint16_t codePage_ = 1252;
   std::int32_t runningSize_ = 0;
   std::uint16_t maxRecord_ = 8224;

@@ -27,6 +27,21 @@ class TXLSPictures;
 class TXLSBlob;
 class TXLSBlobList;
 class IByteSink;
+class IXLSWorksheet;
+
+/// What a sheet's views (ranges and their font, border and interior objects) hold
+/// instead of the sheet itself: the sheet clears it when it is destroyed, so a view
+/// that outlives its sheet finds out instead of touching freed memory.
+class TXLSSheetLink final : public TXLSObject {
+ public:
+  explicit TXLSSheetLink(IXLSWorksheet* sheet) noexcept : TXLSObject(true), sheet_(sheet) {}
+  /// The sheet, or nullptr once it is deleted.
+  IXLSWorksheet* Sheet() const noexcept { return sheet_; }
+  void Clear() noexcept { sheet_ = nullptr; }
+
+ private:
+  IXLSWorksheet* sheet_;
+};
 
 /// A worksheet. Sheets are created and owned by the workbook's sheet collection;
 /// a pointer stays valid until the sheet is deleted or the workbook destroyed.
@@ -88,8 +103,11 @@ class IXLSWorksheet : public TXLSObject {
   /// corner x, y pixels into the cell (row, col), zero-based, its size scaled by
   /// scaleX and scaleY (the image itself is not resampled). Offsets not smaller
   /// than the cell are taken as 0. The file is read at once and the picture kept
-  /// on the sheet: every later save writes it after the cells. Returns 1, or -1 when
-  /// the file is missing, unreadable or not such a bitmap, or the scaled size is 0.
+  /// on the sheet: every later save writes it after the cells. Returns 1, or -1 (with
+  /// the reason left with the workbook) when the file is missing, unreadable, not
+  /// such a bitmap or shorter than its header says, the scaled size is 0, or the
+  /// picture does not fit on the sheet (it would start past column IV or reach past
+  /// column IV or row 65536).
   virtual std::int32_t InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName,
                                     std::uint16_t x, std::uint16_t y, float scaleX, float scaleY);
   /// As above, unscaled (and without offsets).
@@ -123,15 +141,20 @@ class IXLSWorksheet : public TXLSObject {
   /// The sheet's name, UTF-8.
   std::string GetWorkSheetName() const;
   const std::u16string& Name() const noexcept { return name_; }
-  /// Renames the sheet when the name is valid (at most 31 characters, none of
-  /// [ ] : * ? / \, unique); otherwise nothing happens.
+  /// Renames the sheet when the name is valid: 1 to 31 characters, no control
+  /// character, none of [ ] : * ? / \, no apostrophe at either end, and unique
+  /// without regard to case. Otherwise the name stays and the reason is left with
+  /// the workbook (TXLSWorkbook::GetLastError).
   void SetWorkSheetName(std::string_view name);
   void Activate();
   void Select();
   void Select(bool replace);
   void Select(bool replace, std::int32_t unused);
   bool IsSelected() const noexcept { return selected_; }
-  /// Deletes this sheet; the object is destroyed: do not use it afterwards.
+  /// Deletes this sheet; the object is destroyed: do not use it afterwards. Ranges
+  /// (and their font, border and interior views) taken from it stay safe to hold
+  /// and release, but every operation on them fails: setters change nothing,
+  /// getters return null, 0 or the defaults, and they report no cell.
   void Delete();
   void Delete(std::int32_t unused);
   void Move(IXLSWorksheet* before);
@@ -195,6 +218,8 @@ class IXLSWorksheet : public TXLSObject {
 
   // ---- access for the library's subsystems -----------------------------------------
   TXLSWorkbook& Workbook() noexcept { return *workbook_; }
+  /// The link this sheet's ranges hold (cleared when the sheet is destroyed).
+  TXLSSheetLink* Link() const noexcept { return link_.get(); }
   TXLSCellHeap& Cells() noexcept { return *cells_; }
   TXLSRowInfoList& RowInfo() noexcept { return *rows_; }
   TXLSColumnInfoList& ColumnInfo() noexcept { return *cols_; }
@@ -233,6 +258,7 @@ class IXLSWorksheet : public TXLSObject {
   std::uint16_t SaveXF(std::int32_t xf) const;
 
   TXLSWorkbook* workbook_;
+  Ref<TXLSSheetLink> link_;
   TXLSWorkSheets* collection_ = nullptr;
   std::unique_ptr<TXLSCellHeap> cells_;
   std::unique_ptr<TXLSRowInfoList> rows_;

@@ -133,6 +133,7 @@ void TXLSCellHeap::ClearCellValue(TXLSCellRef& cell, TXLSStringTable& sst) {
 
 void TXLSCellHeap::SetCellNumber(TXLSCellRef& cell, TXLSStringTable& sst, double value, bool isDate) {
   if (cell.IsMerged && !cell.IsMergeOwner) return;
+  if (!IsCellNumber(value, isDate)) return;
   if (cell.ValueType == xlString || cell.ValueType == xlFormula) ClearCellValue(cell, sst);
   cell.ValueType = isDate ? xlDateTime : xlDoubleNumber;
   cell.NumValue = value;

@@ -8,10 +8,17 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tablirex/datetime.h"
 #include "tablirex/limits.h"
 #include "tablirex/variant.h"
 
 namespace tablirex {
+
+/// True when a cell may hold the value: a finite number, and for a date-time a
+/// serial within the years 1 to 9999.
+constexpr bool IsCellNumber(double value, bool isDate) noexcept {
+  return isDate ? IsDateSerial(value) : value - value == 0.0;
+}
 
 class TXLSStringTable;
 class IXLSWorksheet;
@@ -72,7 +79,8 @@ class TXLSCellHeap {
   /// the value as it is after releasing a string. A merged cell that is not its
   /// area's owner is left alone.
   void SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const TVariant& value);
-  /// Fast paths of SetCellValue.
+  /// Fast paths of SetCellValue. SetCellNumber leaves the cell alone for a value
+  /// IsCellNumber refuses.
   void SetCellNumber(TXLSCellRef& cell, TXLSStringTable& sst, double value, bool isDate);
   /// A text beginning with "=" becomes a formula unless literal is true.
   void SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16string_view text,

@@ -62,6 +62,7 @@ std::int32_t IXLSWorksheet::Write(std::uint16_t row, std::uint16_t col, std::int
 
 std::int32_t IXLSWorksheet::WriteDouble(std::uint16_t row, std::uint16_t col, double value,
                                         std::int32_t xf, bool isDate) {
+  if (!IsCellNumber(value, isDate)) return xlsFail;
   TXLS_RETURN_ON_ERROR(CheckDimensions(row, col));
   if (!IsSaving()) {
     TXLSCellRef* cell = cells_->GetOrCreateValue(row, col);

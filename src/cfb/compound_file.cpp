@@ -18,11 +18,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "core/safe_file.h"
 #include "tablirex/result.h"
 
 namespace tablirex {
@@ -225,27 +225,38 @@ void BuildTail(const TLayout& l, std::u16string_view name, std::uint8_t* tail) {
   }
 }
 
+bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
+  while (n > 0) {
+    const ssize_t w = ::write(fd, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
 }  // namespace
 
 TCompoundFile::~TCompoundFile() { Abort(); }
 
 std::int32_t TCompoundFile::Create(const std::string& path) {
-  if (fd_ >= 0 || path.empty()) return xlsFail;
-  // A unique name beside the target, so that the final rename stays within
-  // one file system and replaces the target in one step.
-  std::string temp;
-  const int fd = CreateTemporaryBeside(path, temp);
-  if (fd < 0) return xlsFail;
+  if (fd_ >= 0) return xlsFail;
+  error_.clear();
+  if (!file_.Open(path)) {
+    error_ = file_.Error();
+    return xlsFail;
+  }
   // The header is written last, once the layout is known.
-  if (::lseek(fd, kSectorSize, SEEK_SET) != kSectorSize) {
-    ::close(fd);
-    std::remove(temp.c_str());
+  if (::lseek(file_.Fd(), kSectorSize, SEEK_SET) != kSectorSize) {
+    error_ = std::string("cannot seek: ") + std::strerror(errno);
+    file_.Abort();
     return xlsFail;
   }
   Reset();
-  fd_ = fd;
-  target_ = path;
-  tempPath_ = std::move(temp);
+  fd_ = file_.Fd();
   return xlsOK;
 }
 
@@ -261,6 +272,7 @@ std::int32_t TCompoundFile::Write(const std::uint8_t* data, std::size_t n) {
   if (n == 0) return xlsOK;
   if (data == nullptr || n > kCfbMaxStreamSize - size_) {
     failed_ = true;
+    error_ = data ? "the stream is larger than a compound document holds" : "no data";
     return xlsFail;
   }
   size_ += n;
@@ -268,7 +280,7 @@ std::int32_t TCompoundFile::Write(const std::uint8_t* data, std::size_t n) {
   if (buffered_ + n > kBufferSize) {
     if (!Flush()) return xlsFail;
     if (n >= kBufferSize) {
-      if (!WriteAllTo(fd_, data, n)) failed_ = true;
+      if (!WriteAll(fd_, data, n)) WriteFailed();
       return failed_ ? xlsFail : xlsOK;
     }
   }
@@ -277,8 +289,17 @@ std::int32_t TCompoundFile::Write(const std::uint8_t* data, std::size_t n) {
   return xlsOK;
 }
 
+void TCompoundFile::WriteFailed() noexcept {
+  const int err = errno;
+  failed_ = true;
+  try {
+    error_ = std::string("cannot write the file: ") + std::strerror(err);
+  } catch (...) {
+  }
+}
+
 bool TCompoundFile::Flush() noexcept {
-  if (buffered_ > 0 && !WriteAllTo(fd_, buffer_.get(), buffered_)) failed_ = true;
+  if (buffered_ > 0 && !WriteAll(fd_, buffer_.get(), buffered_)) WriteFailed();
   buffered_ = 0;
   return !failed_;
 }
@@ -286,7 +307,7 @@ bool TCompoundFile::Flush() noexcept {
 std::int32_t TCompoundFile::Commit() {
   if (fd_ < 0) return xlsFail;
   if (failed_) {
-    Abort();
+    Abort();  // keeps the message of the failed write
     return xlsFail;
   }
   const TLayout l = MakeLayout(hasStream_, static_cast<std::uint32_t>(size_));
@@ -295,29 +316,27 @@ std::int32_t TCompoundFile::Commit() {
   std::uint8_t header[kSectorSize];
   BuildHeader(l, header);
 
-  bool ok = Flush() && WriteAllTo(fd_, tail.data(), tail.size()) &&
-            ::lseek(fd_, 0, SEEK_SET) == 0 && WriteAllTo(fd_, header, sizeof header);
-  const int fd = fd_;
+  bool ok = Flush() && WriteAll(fd_, tail.data(), tail.size()) &&
+            ::lseek(fd_, 0, SEEK_SET) == 0 && WriteAll(fd_, header, sizeof header);
+  if (!ok) {
+    error_ = std::string("cannot write the file: ") + std::strerror(errno);
+    file_.Abort();
+  } else if (!file_.Commit()) {
+    error_ = file_.Error();
+    ok = false;
+  }
   fd_ = -1;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && std::rename(tempPath_.c_str(), target_.c_str()) == 0;
-  if (!ok) std::remove(tempPath_.c_str());
   Reset();
   return ok ? xlsOK : xlsFail;
 }
 
 void TCompoundFile::Abort() noexcept {
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
-    std::remove(tempPath_.c_str());
-  }
+  file_.Abort();
+  fd_ = -1;
   Reset();
 }
 
 void TCompoundFile::Reset() noexcept {
-  target_.clear();
-  tempPath_.clear();
   hasStream_ = false;
   failed_ = false;
   name_.clear();

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/atomic_file.h"
+
 namespace tablirex {
 
 /// Largest stream the writer accepts, in bytes (the version 3 limit).
@@ -20,11 +22,12 @@ inline constexpr std::size_t kCfbMaxNameLength = 31;
 
 /// One compound document being written to a file, with at most one stream.
 ///
-/// The document is written to a temporary file beside the target: the stream's
+/// The document is written to a temporary file beside the target (TAtomicFile:
+/// links followed, read-only targets refused, permissions kept): the stream's
 /// bytes go there as they come (through a write buffer), since they are laid
 /// out first and contiguously, and Commit adds the tables that depend on the
-/// final size and the header. Only when every step succeeded is the temporary
-/// renamed over the target. A failed save, Abort, or destruction without
+/// final size and the header. Only when every step succeeded does the temporary
+/// take the target's place. A failed save, Abort, or destruction without
 /// Commit removes the temporary and leaves whatever file was at the target
 /// untouched.
 ///
@@ -38,7 +41,8 @@ class TCompoundFile {
 
   /// Starts a new document to be saved at path (UTF-8, as the file system
   /// takes it). Creates the temporary file in the target's directory at once,
-  /// so a missing directory or a read-only place fails here. Fails when a
+  /// so a missing directory, a read-only place or target, a target that is not
+  /// a regular file and a name with a NUL byte fail here. Fails when a
   /// document is already open.
   std::int32_t Create(const std::string& path);
 
@@ -61,6 +65,9 @@ class TCompoundFile {
   /// Harmless when nothing is open.
   void Abort() noexcept;
 
+  /// Why the last operation failed, for messages.
+  const std::string& Error() const noexcept { return error_; }
+
   /// Bytes written to the stream so far.
   std::uint64_t StreamSize() const noexcept { return size_; }
 
@@ -71,10 +78,11 @@ class TCompoundFile {
 
  private:
   bool Flush() noexcept;
+  void WriteFailed() noexcept;
   void Reset() noexcept;
 
-  std::string target_;
-  std::string tempPath_;
+  TAtomicFile file_;
+  std::string error_;
   int fd_ = -1;
   bool hasStream_ = false;
   bool failed_ = false;

@@ -68,7 +68,7 @@ double EncodeDateTime(const TDateParts& p) noexcept {
 
 TDateParts DecodeDateTime(double serial) noexcept {
   TDateParts p;
-  if (!std::isfinite(serial)) return p;
+  if (!IsDateSerial(serial)) return p;
   const double whole = std::trunc(serial);
   double frac = std::fabs(serial - whole);
   std::int64_t ms = std::llround(frac * 86400000.0);

@@ -53,7 +53,7 @@ void TXLSPalette::SetCustomColor(std::int32_t index, std::uint32_t rgb) noexcept
 
 std::uint32_t TXLSPalette::GetCustomColor(std::int32_t index) const noexcept {
   if (index < 0) return index == xlColorIndexNone ? kWhite : kBlack;
-  if (index + 7 >= kEntryCount) return 0;
+  if (index >= kEntryCount - 7) return 0;
   return index == 0 ? rgb_[0] : rgb_[static_cast<std::size_t>(index + 7)];
 }
 

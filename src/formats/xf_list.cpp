@@ -318,7 +318,17 @@ std::int32_t TXLSXFList::SetGroup(std::int32_t XFIndex, std::size_t offset, std:
   Key k = OwnKey(XFIndex);
   chars.copy(k.data() + offset, chars.size());
   hexkey::Write(k.data() + kFlags, 2, hexkey::Read(k.data() + kFlags, 2) | (1u << flagBit));
-  return SetKey(ReplaceIndex ? XFIndex : 0, std::u16string_view(k.data(), kKeyLength));
+  const std::u16string_view key(k.data(), kKeyLength);
+  // A format no cell uses yet would be one XF record more: past the limit the
+  // cell keeps the format it has.
+  if (GetPredefinedCount() + GetReferredCount() >= kMaxXFRecords) {
+    const std::int32_t found = FindKey(key);
+    if (found <= 0 || GetRefCount(found) == 0) {
+      limitReached_ = true;
+      return Unchanged(XFIndex, ReplaceIndex);
+    }
+  }
+  return SetKey(ReplaceIndex ? XFIndex : 0, key);
 }
 
 std::int32_t TXLSXFList::Unchanged(std::int32_t XFIndex, bool ReplaceIndex) noexcept {
@@ -514,6 +524,10 @@ std::int32_t TXLSXFList::SetNumFormat(std::int32_t XFIndex, const TVariant& Valu
   try {
     text = Value.AsWideString();
   } catch (...) {
+    return Unchanged(XFIndex, ReplaceIndex);
+  }
+  if (numFormats_->GetIndex(text) <= 0 && !text.empty() && numFormats_->Count() >= kMaxNumFormats) {
+    limitReached_ = true;
     return Unchanged(XFIndex, ReplaceIndex);
   }
   return SetNumFormatIndex(XFIndex, numFormats_->AddValue(text), ReplaceIndex);

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -75,12 +76,20 @@ class TXLSXFList : public TXLSKeyList {
   static constexpr std::int32_t kPredefined = 16;
   /// The default cell format.
   static constexpr std::int32_t kDefaultXF = 15;
+  /// Most XF records a file may hold (the predefined ones included): about what
+  /// the spreadsheet application accepts.
+  static constexpr std::int32_t kMaxXFRecords = 4000;
+  /// Most entries of the number-format list (built-in indices included).
+  static constexpr std::int32_t kMaxNumFormats = 4000;
 
   TXLSXFList();
   ~TXLSXFList() override;
 
   /// Fills the predefined styles, number formats, fonts and XFs.
   void CreateDefault();
+  /// True, once, after a setter refused to make a format past kMaxXFRecords or
+  /// kMaxNumFormats (the cell then kept its format).
+  bool TakeLimitReached() noexcept { return std::exchange(limitReached_, false); }
   /// Chooses and numbers the XFs and fonts to write; run before the Store… writers.
   void CreateAllReferredList();
 
@@ -213,6 +222,7 @@ class TXLSXFList : public TXLSKeyList {
   std::unique_ptr<TXLSStyles> styles_;
   std::unique_ptr<TXLSNumFormatList> numFormats_;
   std::unique_ptr<TXLSFontList> fonts_;
+  bool limitReached_ = false;
 };
 
 }  // namespace tablirex

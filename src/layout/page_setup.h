@@ -10,11 +10,22 @@
 
 namespace tablirex {
 
+class TXLSWorkbook;
+
+/// Longest header or footer text, sections and their codes included.
+inline constexpr std::size_t kMaxHeaderLength = 255;
+/// Margins are refused unless 0 <= margin < this many inches.
+inline constexpr double kMarginEnd = 100.0;
+/// Largest fit-to-pages count.
+inline constexpr std::int32_t kMaxPageCount = 32767;
+
 /// The page setup a worksheet owns. Uncounted: the worksheet holds it in a
 /// std::unique_ptr and frees it; IXLSPageSetup references do not keep it alive.
 class TXLSPageSetup final : public IXLSPageSetup {
  public:
   TXLSPageSetup() = default;
+  /// The workbook that hears of refused settings (TXLSWorkbook::GetLastError).
+  void SetWorkbook(TXLSWorkbook* workbook) noexcept { workbook_ = workbook; }
 
   std::int32_t GetOrientation() const override { return portrait_ ? xlPortrait : xlLandscape; }
   std::int32_t GetPaperSize() const override {
@@ -45,18 +56,18 @@ class TXLSPageSetup final : public IXLSPageSetup {
 
   void SetOrientation(std::int32_t value) override;
   void SetPaperSize(std::int32_t value) override;
-  void SetBottomMargin(double value) override { bottomMargin_ = value; }
+  void SetBottomMargin(double value) override { SetMargin(value, bottomMargin_); }
   void SetCenterFooter(std::string_view text) override;
   void SetCenterHeader(std::string_view text) override;
   void SetCenterHorizontally(bool value) override { centerHorizontally_ = value; }
   void SetCenterVertically(bool value) override { centerVertically_ = value; }
   void SetFitToPagesTall(const TVariant& value) override { SetPageCount(value, fitToPagesTall_); }
   void SetFitToPagesWide(const TVariant& value) override { SetPageCount(value, fitToPagesWide_); }
-  void SetFooterMargin(double value) override { footerMargin_ = value; }
-  void SetHeaderMargin(double value) override { headerMargin_ = value; }
+  void SetFooterMargin(double value) override { SetMargin(value, footerMargin_); }
+  void SetHeaderMargin(double value) override { SetMargin(value, headerMargin_); }
   void SetLeftFooter(std::string_view text) override;
   void SetLeftHeader(std::string_view text) override;
-  void SetLeftMargin(double value) override { leftMargin_ = value; }
+  void SetLeftMargin(double value) override { SetMargin(value, leftMargin_); }
   void FSetPrintArea(std::string_view text) override;
   void SetPrintGridlines(bool value) override { printGridlines_ = value; }
   void SetPrintHeadings(bool value) override { printHeadings_ = value; }
@@ -64,8 +75,8 @@ class TXLSPageSetup final : public IXLSPageSetup {
   void SetPrintTitleRows(std::string_view text) override;
   void SetRightFooter(std::string_view text) override;
   void SetRightHeader(std::string_view text) override;
-  void SetRightMargin(double value) override { rightMargin_ = value; }
-  void SetTopMargin(double value) override { topMargin_ = value; }
+  void SetRightMargin(double value) override { SetMargin(value, rightMargin_); }
+  void SetTopMargin(double value) override { SetMargin(value, topMargin_); }
   void SetZoom(const TVariant& value) override;
   void SetPrintArea(std::uint16_t firstRow, std::uint16_t firstColumn, std::uint16_t lastRow,
                     std::uint16_t lastColumn) override;
@@ -107,10 +118,16 @@ class TXLSPageSetup final : public IXLSPageSetup {
 
  private:
   static TVariant CountOrFalse(std::uint16_t value);
-  static void SetPageCount(const TVariant& value, std::uint16_t& field);
+  void SetPageCount(const TVariant& value, std::uint16_t& field);
+  void SetMargin(double value, double& field);
+  /// Sets one section of the header or footer when the joined text stays within
+  /// 255 characters.
+  void SetSection(std::string_view text, std::u16string& field, bool header);
+  void Refuse(std::string message) const;
   static std::u16string JoinSections(const std::u16string& left, const std::u16string& center,
                                      const std::u16string& right);
 
+  TXLSWorkbook* workbook_ = nullptr;
   std::int32_t printFirstRow_ = -1;
   std::int32_t printLastRow_ = -1;
   std::int32_t printFirstCol_ = -1;

@@ -9,7 +9,10 @@
 #include "biff/blob.h"
 #include "biff/records.h"
 #include "cells/rowcol.h"
+#include "tablirex/addressing.h"
+#include "tablirex/limits.h"
 #include "tablirex/result.h"
+#include "tablirex/workbook.h"
 #include "tablirex/worksheet.h"
 
 namespace tablirex {
@@ -41,6 +44,12 @@ std::uint16_t Fraction(std::uint32_t part, std::int32_t whole, double unit) {
   return static_cast<std::uint16_t>(std::nearbyint(static_cast<double>(part) / whole * unit));
 }
 
+// Takes records and drops them: lets a picture's anchor be checked early.
+class TDiscardSink final : public IRecordSink {
+ public:
+  std::int32_t AppendRecord(TXLSBlob&) override { return xlsOK; }
+};
+
 // Hands records to the sheet's data list, after its cell records.
 class SheetDataSink final : public IRecordSink {
  public:
@@ -69,6 +78,10 @@ std::int32_t ParseBitmap(const std::uint8_t* file, std::size_t length, std::uint
   if (Word(file + 26) != 1) return xlsFail;   // planes
   if (Long(file + 30) != 0) return xlsFail;   // compression
   const std::uint32_t pixels = fileSize - kBitmapHeaders;
+  // Every row of pixels is padded to 4 bytes: the data must hold all the rows the
+  // header claims.
+  const std::uint64_t rowBytes = (std::uint64_t{w} * 3 + 3) / 4 * 4;
+  if (pixels < rowBytes * h) return xlsFail;
   std::vector<std::uint8_t> out(kCoreHeaderSize + pixels);
   const std::uint8_t core[kCoreHeaderSize] = {
       kCoreHeaderSize, 0, 0, 0,  // header size
@@ -147,12 +160,13 @@ std::int32_t PositionImage(IRecordSink& sink, std::uint16_t col, std::uint16_t r
   if (y >= startHeight) y = 0;
 
   // Walk right (down) from the start cell until the last pixel lies inside a cell.
+  // The walk stops past the sheet's last column (row), which fails below.
   std::uint32_t c = col;
   // Widened so that a wide picture far into its cell does not wrap.
   std::uint32_t w = width + x - 1;
   while (true) {
     const std::int32_t size = TXLSColumnInfoList::SizeCol(static_cast<std::int32_t>(c));
-    if (size <= 0 || w < static_cast<std::uint32_t>(size)) break;
+    if (size <= 0 || w < static_cast<std::uint32_t>(size) || c > XLSMaxCol) break;
     w -= static_cast<std::uint32_t>(size);
     ++c;
   }
@@ -160,10 +174,11 @@ std::int32_t PositionImage(IRecordSink& sink, std::uint16_t col, std::uint16_t r
   std::uint32_t h = height + y - 1;
   while (true) {
     const std::int32_t size = TXLSRowInfoList::SizeRow(static_cast<std::int32_t>(r));
-    if (size <= 0 || h < static_cast<std::uint32_t>(size)) break;
+    if (size <= 0 || h < static_cast<std::uint32_t>(size) || r > XLSMaxRow) break;
     h -= static_cast<std::uint32_t>(size);
     ++r;
   }
+  if (col > XLSMaxCol || c > XLSMaxCol || r > XLSMaxRow) return xlsFail;
   const std::int32_t endWidth = TXLSColumnInfoList::SizeCol(static_cast<std::int32_t>(c));
   const std::int32_t endHeight = TXLSRowInfoList::SizeRow(static_cast<std::int32_t>(r));
   if (startWidth <= 0 || endWidth <= 0 || startHeight <= 0 || endHeight <= 0) return xlsFail;
@@ -223,8 +238,18 @@ std::int32_t TXLSPictures::Store(IRecordSink& sink) const {
 
 std::int32_t IXLSWorksheet::InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName,
                                          std::uint16_t x, std::uint16_t y, float scaleX, float scaleY) {
+  if (col > XLSMaxCol) return workbook_->Refuse("a picture cannot start past column IV");
   TXLSPicture picture;
-  TXLS_RETURN_ON_ERROR(MakePicture(fileName, row, col, x, y, scaleX, scaleY, picture));
+  if (MakePicture(fileName, row, col, x, y, scaleX, scaleY, picture) != xlsOK)
+    return workbook_->Refuse("cannot place " + std::string(fileName) +
+                             ": not a readable 24-bit uncompressed bitmap with all its pixels, or scaled to nothing");
+  // The anchor is known now (cells have fixed sizes in pixels): a picture that
+  // would reach past the sheet's last row or column is refused.
+  TDiscardSink probe;
+  if (PositionImage(probe, picture.Col, picture.Row, picture.X, picture.Y, picture.Width, picture.Height) !=
+      xlsOK)
+    return workbook_->Refuse("the picture " + std::string(fileName) + " does not fit on the sheet from " +
+                             EncodeCellRef(row, static_cast<std::uint8_t>(col)));
   if (IsSaving()) {
     // During a save the records go straight after the cells, as the cell writers' do.
     SheetDataSink data(*this);

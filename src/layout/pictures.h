@@ -18,7 +18,8 @@ inline constexpr std::uint32_t kCoreHeaderSize = 12;
 /// information header, 24 bits per pixel, one plane, uncompressed, at most 65535
 /// pixels each way, bottom-up) and builds the image data as stored: a 12-byte core
 /// header, then the pixel data unchanged. The pixel data ends where the header's
-/// file-size field says, which must lie within the bytes given. Returns 1, or -1
+/// file-size field says, which must lie within the bytes given, and must hold every
+/// row the header claims (rows padded to 4 bytes). Returns 1, or -1
 /// for anything else (and leaves the outputs untouched).
 std::int32_t ParseBitmap(const std::uint8_t* file, std::size_t length, std::uint32_t& width,
                          std::uint32_t& height, std::uint32_t& size, std::vector<std::uint8_t>& image);
@@ -39,7 +40,8 @@ std::int32_t StoreObjPicture(IRecordSink& sink, std::uint16_t leftCol, std::uint
 /// Anchors a picture of width × height pixels whose top-left corner lies x, y pixels
 /// into the cell (row, col), and emits its OBJ record. An offset not smaller than
 /// the start cell is taken as 0. Returns -1 when a column or row on the anchor has
-/// no size (hidden), else the sink's result.
+/// no size (hidden) or the picture reaches past column IV or row 65536, else the
+/// sink's result.
 std::int32_t PositionImage(IRecordSink& sink, std::uint16_t col, std::uint16_t row, std::uint16_t x,
                            std::uint16_t y, std::uint32_t width, std::uint32_t height);
 

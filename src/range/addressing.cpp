@@ -61,6 +61,28 @@ std::string_view SpanPart(std::string_view s) noexcept {
   return s;
 }
 
+// The one-based column number of one or two letters (either case) and nothing
+// else, or -1.
+std::int32_t StrictColumn(std::string_view s) noexcept {
+  if (s.empty() || s.size() > 2) return -1;
+  std::int32_t v = 0;
+  for (const char ch : s) {
+    const char c = Upper(ch);
+    if (!IsUpperLetter(c)) return -1;
+    v = v * 26 + (c - '@');
+  }
+  return v;
+}
+
+// The two sides of a span with exactly one ":", or false.
+bool SplitSpan(std::string_view text, std::string_view& a, std::string_view& b) noexcept {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos || text.find(':', colon + 1) != std::string_view::npos) return false;
+  a = SpanPart(text.substr(0, colon));
+  b = SpanPart(text.substr(colon + 1));
+  return true;
+}
+
 }  // namespace
 
 std::string EncodeCellRef(std::uint16_t row, std::uint8_t col) {
@@ -131,22 +153,22 @@ std::int32_t ColNameToColIndex(std::string_view text) noexcept {
 }
 
 bool RowDiapasonToValues(std::string_view text, std::int32_t& first, std::int32_t& last) noexcept {
-  const std::size_t colon = text.find(':');
-  if (colon == std::string_view::npos) return false;
-  const std::int32_t a = ParseDecimal(SpanPart(text.substr(0, colon)));
-  const std::int32_t b = ParseDecimal(SpanPart(text.substr(colon + 1)));
-  // Row numbers are one-based: 0 names no row.
-  if (a < 1 || b < 1 || a > XLSMaxRow || b > XLSMaxRow) return false;
+  std::string_view sa, sb;
+  if (!SplitSpan(text, sa, sb)) return false;
+  const std::int32_t a = ParseDecimal(sa);
+  const std::int32_t b = ParseDecimal(sb);
+  // Row numbers are one-based: 0 names no row, 65536 the last one.
+  if (a < 1 || b < 1 || a > XLSMaxRow + 1 || b > XLSMaxRow + 1) return false;
   first = a < b ? a : b;
   last = a < b ? b : a;
   return true;
 }
 
 bool ColDiapasonToValues(std::string_view text, std::int32_t& first, std::int32_t& last) noexcept {
-  const std::size_t colon = text.find(':');
-  if (colon == std::string_view::npos) return false;
-  const std::int32_t a = ColNameToColIndex(SpanPart(text.substr(0, colon)));
-  const std::int32_t b = ColNameToColIndex(SpanPart(text.substr(colon + 1)));
+  std::string_view sa, sb;
+  if (!SplitSpan(text, sa, sb)) return false;
+  const std::int32_t a = StrictColumn(sa);
+  const std::int32_t b = StrictColumn(sb);
   if (a < 1 || b < 1 || a > XLSMaxCol + 1 || b > XLSMaxCol + 1) return false;
   first = a < b ? a : b;
   last = a < b ? b : a;

@@ -70,51 +70,110 @@ std::uint32_t FillRgb(TXLSPalette& palette, std::int32_t stored) noexcept {
 
 // ---- font -------------------------------------------------------------------------------------
 
-std::string TXLSFont::GetName() { return Utf16ToUtf8(range_->GetFontName()); }
-float TXLSFont::GetSize() { return static_cast<float>(range_->GetFontSize()); }
+std::string TXLSFont::GetName() {
+  if (range_->Dead()) return {};
+  return Utf16ToUtf8(range_->GetFontName());
+}
+float TXLSFont::GetSize() {
+  if (range_->Dead()) return {};
+  return static_cast<float>(range_->GetFontSize());
+}
 
 std::int32_t TXLSFont::GetColorIndex() {
+  if (range_->Dead()) return {};
   const std::int32_t stored = range_->GetFontColorIndex();
   if (stored == xlColorIndexAutomatic) return xlColorIndexAutomatic;
   const auto c = static_cast<std::uint16_t>(stored);
   return c <= kBuiltinLast ? c : static_cast<std::uint16_t>(c - kPaletteOffset);
 }
 
-std::uint32_t TXLSFont::GetColor() { return PaletteOf(*range_).GetCustomColor(GetColorIndex()); }
-bool TXLSFont::GetBold() { return range_->GetFontBold(); }
-bool TXLSFont::GetItalic() { return range_->GetFontItalic(); }
-bool TXLSFont::GetStrikethrough() { return range_->GetFontStrikethrough(); }
-bool TXLSFont::GetOutLineFont() { return range_->GetFontOutLineFont(); }
-bool TXLSFont::GetShadow() { return range_->GetFontShadow(); }
+std::uint32_t TXLSFont::GetColor() {
+  if (range_->Dead()) return {};
+  return PaletteOf(*range_).GetCustomColor(GetColorIndex());
+}
+bool TXLSFont::GetBold() {
+  if (range_->Dead()) return {};
+  return range_->GetFontBold();
+}
+bool TXLSFont::GetItalic() {
+  if (range_->Dead()) return {};
+  return range_->GetFontItalic();
+}
+bool TXLSFont::GetStrikethrough() {
+  if (range_->Dead()) return {};
+  return range_->GetFontStrikethrough();
+}
+bool TXLSFont::GetOutLineFont() {
+  if (range_->Dead()) return {};
+  return range_->GetFontOutLineFont();
+}
+bool TXLSFont::GetShadow() {
+  if (range_->Dead()) return {};
+  return range_->GetFontShadow();
+}
 
 std::int32_t TXLSFont::GetUnderLine() {
+  if (range_->Dead()) return {};
   const std::uint8_t code = range_->GetFontUnderLine();
   for (const UnderlinePair& u : kUnderlines)
     if (u.code == code) return u.constant;
   return xlColorIndexNone;
 }
 
-bool TXLSFont::GetSubScript() { return range_->GetFontSubScript(); }
-bool TXLSFont::GetSuperScript() { return range_->GetFontSuperScript(); }
-void TXLSFont::SetSize(float size) { range_->SetFontSize(size); }
+bool TXLSFont::GetSubScript() {
+  if (range_->Dead()) return {};
+  return range_->GetFontSubScript();
+}
+bool TXLSFont::GetSuperScript() {
+  if (range_->Dead()) return {};
+  return range_->GetFontSuperScript();
+}
+void TXLSFont::SetSize(float size) {
+  if (range_->Dead()) return;
+  range_->SetFontSize(size);
+}
 
 void TXLSFont::SetColorIndex(std::int32_t index) {
+  if (range_->Dead()) return;
   // The automatic colour has a code of its own in the font; every other index
   // names the palette entry 7 above it.
+  if (index != xlColorIndexAutomatic && (index < 0 || index > 56)) {
+    range_->Refuse("font colour index " + std::to_string(index) + " is outside 0 to 56");
+    return;
+  }
   if (index == xlColorIndexAutomatic)
     range_->SetFontColorIndex(static_cast<std::uint32_t>(xlColorIndexAutomatic));
   else
     range_->SetFontColorIndex(index == 0 ? 0u : static_cast<std::uint16_t>(index + kPaletteOffset));
 }
 
-void TXLSFont::SetColor(std::uint32_t rgb) { SetColorIndex(PaletteOf(*range_).GetCustomColorIndex(rgb)); }
-void TXLSFont::SetBold(bool value) { range_->SetFontBold(value); }
-void TXLSFont::SetItalic(bool value) { range_->SetFontItalic(value); }
-void TXLSFont::SetStrikethrough(bool value) { range_->SetFontStrikethrough(value); }
-void TXLSFont::SetOutLineFont(bool value) { range_->SetFontOutLineFont(value); }
-void TXLSFont::SetShadow(bool value) { range_->SetFontShadow(value); }
+void TXLSFont::SetColor(std::uint32_t rgb) {
+  if (range_->Dead()) return;
+  SetColorIndex(PaletteOf(*range_).GetCustomColorIndex(rgb));
+}
+void TXLSFont::SetBold(bool value) {
+  if (range_->Dead()) return;
+  range_->SetFontBold(value);
+}
+void TXLSFont::SetItalic(bool value) {
+  if (range_->Dead()) return;
+  range_->SetFontItalic(value);
+}
+void TXLSFont::SetStrikethrough(bool value) {
+  if (range_->Dead()) return;
+  range_->SetFontStrikethrough(value);
+}
+void TXLSFont::SetOutLineFont(bool value) {
+  if (range_->Dead()) return;
+  range_->SetFontOutLineFont(value);
+}
+void TXLSFont::SetShadow(bool value) {
+  if (range_->Dead()) return;
+  range_->SetFontShadow(value);
+}
 
 void TXLSFont::SetUnderLine(std::uint32_t value) {
+  if (range_->Dead()) return;
   for (const UnderlinePair& u : kUnderlines)
     if (static_cast<std::uint32_t>(u.constant) == value) {
       range_->SetFontUnderLine(u.code);
@@ -122,44 +181,69 @@ void TXLSFont::SetUnderLine(std::uint32_t value) {
     }
 }
 
-void TXLSFont::SetSubScript(bool value) { range_->SetFontSubScript(value); }
-void TXLSFont::SetSuperScript(bool value) { range_->SetFontSuperScript(value); }
-void TXLSFont::SetName(std::string_view name) { range_->SetFontName(Utf8ToUtf16(name)); }
+void TXLSFont::SetSubScript(bool value) {
+  if (range_->Dead()) return;
+  range_->SetFontSubScript(value);
+}
+void TXLSFont::SetSuperScript(bool value) {
+  if (range_->Dead()) return;
+  range_->SetFontSuperScript(value);
+}
+void TXLSFont::SetName(std::string_view name) {
+  if (range_->Dead()) return;
+  range_->SetFontName(Utf8ToUtf16(name));
+}
 
 // ---- interior ---------------------------------------------------------------------------------
 
 void TXLSInterior::SetColor(std::uint32_t rgb) {
+  if (range_->Dead()) return;
   SetColorIndex(static_cast<std::uint32_t>(PaletteOf(*range_).GetCustomColorIndex(rgb)));
 }
 
-std::uint32_t TXLSInterior::GetColor() { return FillRgb(PaletteOf(*range_), range_->GetInteriorColor()); }
+std::uint32_t TXLSInterior::GetColor() {
+  if (range_->Dead()) return {};
+  return FillRgb(PaletteOf(*range_), range_->GetInteriorColor());
+}
 
 void TXLSInterior::SetPatternColor(std::uint32_t rgb) {
+  if (range_->Dead()) return;
   SetPatternColorIndex(static_cast<std::uint32_t>(PaletteOf(*range_).GetCustomColorIndex(rgb)));
 }
 
 std::uint32_t TXLSInterior::GetPatternColor() {
+  if (range_->Dead()) return {};
   return FillRgb(PaletteOf(*range_), range_->GetInteriorPatternColor());
 }
 
 void TXLSInterior::SetColorIndex(std::uint32_t index) {
+  if (range_->Dead()) return;
   const std::int32_t p = FillPaletteIndex(static_cast<std::int32_t>(index), kPaletteSystemBackground);
   if (p >= 0) range_->SetInteriorColor(static_cast<std::uint16_t>(p));
 }
 
 void TXLSInterior::SetPatternColorIndex(std::uint32_t index) {
+  if (range_->Dead()) return;
   const std::int32_t p = FillPaletteIndex(static_cast<std::int32_t>(index), kPaletteSystemForeground);
   if (p >= 0) range_->SetInteriorPatternColor(static_cast<std::uint16_t>(p));
 }
 
 void TXLSInterior::SetPattern(std::uint32_t pattern) {
+  if (range_->Dead()) return;
   range_->SetInteriorPattern(PatternOf(static_cast<std::int32_t>(pattern)));
 }
 
-std::int32_t TXLSInterior::GetColorIndex() { return FillColorIndex(range_->GetInteriorColor()); }
-std::int32_t TXLSInterior::GetPatternColorIndex() { return FillColorIndex(range_->GetInteriorPatternColor()); }
+std::int32_t TXLSInterior::GetColorIndex() {
+  if (range_->Dead()) return {};
+  return FillColorIndex(range_->GetInteriorColor());
+}
+std::int32_t TXLSInterior::GetPatternColorIndex() {
+  if (range_->Dead()) return {};
+  return FillColorIndex(range_->GetInteriorPatternColor());
+}
 
 std::int32_t TXLSInterior::GetPattern() {
+  if (range_->Dead()) return {};
   const std::uint16_t p = range_->GetInteriorPattern();
   if (p < std::size(kPatterns)) return kPatterns[p];
   return p <= kLastPattern ? p : 0;
@@ -167,16 +251,38 @@ std::int32_t TXLSInterior::GetPattern() {
 
 // ---- one border -------------------------------------------------------------------------------
 
-std::uint32_t TXLSBorder::GetColor() { return PaletteOf(*range_).GetCustomColor(GetColorIndex()); }
-std::int32_t TXLSBorder::GetColorIndex() { return range_->GetBorderColorIndex(index_); }
-std::int32_t TXLSBorder::GetLineStyle() { return range_->GetBorderLineStyle(index_); }
+std::uint32_t TXLSBorder::GetColor() {
+  if (range_->Dead()) return {};
+  return PaletteOf(*range_).GetCustomColor(GetColorIndex());
+}
+std::int32_t TXLSBorder::GetColorIndex() {
+  if (range_->Dead()) return {};
+  return range_->GetBorderColorIndex(index_);
+}
+std::int32_t TXLSBorder::GetLineStyle() {
+  if (range_->Dead()) return {};
+  return range_->GetBorderLineStyle(index_);
+}
 void TXLSBorder::SetColor(std::uint32_t rgb) {
+  if (range_->Dead()) return;
   SetColorIndex(static_cast<std::uint32_t>(PaletteOf(*range_).GetCustomColorIndex(rgb)));
 }
-void TXLSBorder::SetColorIndex(std::uint32_t index) { range_->SetBorderColorIndex(index_, index); }
-void TXLSBorder::SetLineStyle(std::uint32_t style) { range_->SetBorderLineStyle(index_, style); }
-std::int32_t TXLSBorder::GetWeight() { return range_->GetBorderWeight(index_); }
-void TXLSBorder::SetWeight(std::uint32_t weight) { range_->SetBorderWeight(index_, weight); }
+void TXLSBorder::SetColorIndex(std::uint32_t index) {
+  if (range_->Dead()) return;
+  range_->SetBorderColorIndex(index_, index);
+}
+void TXLSBorder::SetLineStyle(std::uint32_t style) {
+  if (range_->Dead()) return;
+  range_->SetBorderLineStyle(index_, style);
+}
+std::int32_t TXLSBorder::GetWeight() {
+  if (range_->Dead()) return {};
+  return range_->GetBorderWeight(index_);
+}
+void TXLSBorder::SetWeight(std::uint32_t weight) {
+  if (range_->Dead()) return;
+  range_->SetBorderWeight(index_, weight);
+}
 
 // ---- all borders ------------------------------------------------------------------------------
 
@@ -186,24 +292,44 @@ void TXLSBorders::ForAll(F&& f) {
   for (const std::int32_t index : {8, 7, 9, 10, 12, 11}) f(index);
 }
 
-std::uint32_t TXLSBorders::GetColor() { return PaletteOf(*range_).GetCustomColor(GetColorIndex()); }
-std::int32_t TXLSBorders::GetColorIndex() { return range_->GetBorderColorIndex(kTopEdge); }
-std::int32_t TXLSBorders::GetLineStyle() { return range_->GetBorderLineStyle(kTopEdge); }
-std::int32_t TXLSBorders::GetWeight() { return range_->GetBorderWeight(kTopEdge); }
+std::uint32_t TXLSBorders::GetColor() {
+  if (range_->Dead()) return {};
+  return PaletteOf(*range_).GetCustomColor(GetColorIndex());
+}
+std::int32_t TXLSBorders::GetColorIndex() {
+  if (range_->Dead()) return {};
+  return range_->GetBorderColorIndex(kTopEdge);
+}
+std::int32_t TXLSBorders::GetLineStyle() {
+  if (range_->Dead()) return {};
+  return range_->GetBorderLineStyle(kTopEdge);
+}
+std::int32_t TXLSBorders::GetWeight() {
+  if (range_->Dead()) return {};
+  return range_->GetBorderWeight(kTopEdge);
+}
 
 void TXLSBorders::SetColor(std::uint32_t rgb) {
+  if (range_->Dead()) return;
   SetColorIndex(static_cast<std::uint32_t>(PaletteOf(*range_).GetCustomColorIndex(rgb)));
 }
 void TXLSBorders::SetColorIndex(std::uint32_t index) {
+  if (range_->Dead()) return;
   ForAll([&](std::int32_t i) { range_->SetBorderColorIndex(i, index); });
 }
 void TXLSBorders::SetLineStyle(std::uint32_t style) {
+  if (range_->Dead()) return;
   ForAll([&](std::int32_t i) { range_->SetBorderLineStyle(i, style); });
 }
 void TXLSBorders::SetWeight(std::uint32_t weight) {
+  if (range_->Dead()) return;
   ForAll([&](std::int32_t i) { range_->SetBorderWeight(i, weight); });
 }
 
-Ref<IXLSBorder> TXLSBorders::GetBorder(std::int32_t index) { return MakeRef<TXLSBorder>(range_.get(), index); }
+Ref<IXLSBorder> TXLSBorders::GetBorder(std::int32_t index) {
+  // An index of no border gives a view whose every operation does nothing.
+  if (index < 7 || index > 14) range_->Refuse("border index " + std::to_string(index) + " is outside 7 to 14");
+  return MakeRef<TXLSBorder>(range_.get(), index);
+}
 
 }  // namespace tablirex

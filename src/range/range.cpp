@@ -1,6 +1,7 @@
 // Range navigation, values, widths, heights and hidden states.
 #include <mutex>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "cells/cell_store.h"
@@ -19,47 +20,82 @@ namespace {
 
 // Free list of range-sized blocks. Workbooks are used from one thread at a time,
 // but different workbooks may live on different threads, so the list is per thread.
-struct RangePool {
-  std::vector<void*> free;
-  ~RangePool() {
-    for (void* p : free) ::operator delete(p);
+// The list itself is plain data, which stays usable for the whole life of the
+// thread: a workbook held in a static object releases its ranges after the
+// thread's objects are destroyed at exit, and those blocks then go straight back to
+// the general allocator.
+constexpr std::size_t kPoolSize = 256;
+thread_local void* tFree[kPoolSize];
+thread_local std::size_t tFreeCount = 0;
+thread_local bool tPoolClosed = false;
+
+// Empties the list when the thread ends and closes it for later releases.
+struct RangePoolCloser {
+  ~RangePoolCloser() {
+    tPoolClosed = true;
+    while (tFreeCount > 0) ::operator delete(tFree[--tFreeCount]);
   }
 };
-thread_local RangePool tPool;
+thread_local RangePoolCloser tPoolCloser;
 
 }  // namespace
 
 void* TXLSRange::operator new(std::size_t size) {
-  if (size == sizeof(TXLSRange) && !tPool.free.empty()) {
-    void* p = tPool.free.back();
-    tPool.free.pop_back();
-    return p;
-  }
+  if (size == sizeof(TXLSRange) && tFreeCount > 0) return tFree[--tFreeCount];
   return ::operator new(size);
 }
 
 void TXLSRange::operator delete(void* p) noexcept {
   if (!p) return;
-  if (tPool.free.size() < 256) {
-    try {
-      tPool.free.push_back(p);
-      return;
-    } catch (...) {
-    }
+  if (!tPoolClosed && tFreeCount < kPoolSize) {
+    // Touching the closer registers it for the end of the thread, the first time.
+    (void)&tPoolCloser;
+    tFree[tFreeCount++] = p;
+    return;
   }
   ::operator delete(p);
 }
 
 TXLSRange::TXLSRange(IXLSWorksheet* sheet, std::string_view firstRef, std::string_view lastRef)
-    : IXLSRange(true), sheet_(sheet) {
+    : IXLSRange(true), sheet_(sheet), link_(sheet->Link()) {
   if (GetCellRef(firstRef, firstRow_, firstCol_) == xlsOK) (void)GetCellRef(lastRef, lastRow_, lastCol_);
+  Normalise();
 }
 
 TXLSRange::TXLSRange(IXLSWorksheet* sheet, std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
                      std::uint8_t col2)
-    : IXLSRange(true), sheet_(sheet), firstRow_(row1), lastRow_(row2), firstCol_(col1), lastCol_(col2) {}
+    : IXLSRange(true),
+      sheet_(sheet),
+      link_(sheet->Link()),
+      firstRow_(row1),
+      lastRow_(row2),
+      firstCol_(col1),
+      lastCol_(col2) {
+  Normalise();
+}
+
+TXLSRange::TXLSRange(TXLSSheetLink* link, std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
+                     std::uint8_t col2)
+    : IXLSRange(true),
+      sheet_(link->Sheet()),
+      link_(link),
+      firstRow_(row1),
+      lastRow_(row2),
+      firstCol_(col1),
+      lastCol_(col2) {
+  Normalise();
+}
 
 TXLSRange::~TXLSRange() = default;
+
+void TXLSRange::Normalise() noexcept {
+  if (lastRow_ < firstRow_) std::swap(firstRow_, lastRow_);
+  if (lastCol_ < firstCol_) std::swap(firstCol_, lastCol_);
+}
+
+void TXLSRange::Refuse(std::string message) const {
+  if (IXLSWorksheet* sheet = link_->Sheet()) (void)sheet->Workbook().Refuse(std::move(message));
+}
 
 std::string TXLSRange::FirstRef() const { return EncodeCellRef(firstRow_, firstCol_); }
 std::string TXLSRange::LastRef() const { return EncodeCellRef(lastRow_, lastCol_); }
@@ -72,7 +108,7 @@ std::int32_t TXLSRange::GetRangeType() const noexcept {
 
 Ref<IXLSRange> TXLSRange::Make(std::uint16_t r1, std::uint8_t c1, std::uint16_t r2, std::uint8_t c2,
                                TXLSRangeType kind) const {
-  auto* r = new TXLSRange(sheet_, r1, c1, r2, c2);
+  auto* r = new TXLSRange(link_.get(), r1, c1, r2, c2);
   r->kind_ = kind;
   return Ref<IXLSRange>(r);
 }
@@ -120,6 +156,7 @@ std::int32_t TXLSRange::GetCount() {
 // ---- values ----------------------------------------------------------------------------
 
 TVariant TXLSRange::GetValue() {
+  if (Dead()) return TVariant::Null();
   TXLSCellHeap& store = sheet_->Cells();
   TXLSStringTable& sst = sheet_->Workbook().StringTable();
   if (firstRow_ == lastRow_ && firstCol_ == lastCol_) {
@@ -141,6 +178,7 @@ TVariant TXLSRange::GetValue() {
 }
 
 void TXLSRange::SetCellsValue(const TVariant& value) {
+  if (Dead()) return;
   TXLSCellHeap& store = sheet_->Cells();
   TXLSStringTable& sst = sheet_->Workbook().StringTable();
   for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
@@ -149,6 +187,7 @@ void TXLSRange::SetCellsValue(const TVariant& value) {
 }
 
 void TXLSRange::SetValue(const TVariant& value) {
+  if (Dead()) return;
   if (!value.IsArray()) {
     SetCellsValue(value);
     return;
@@ -212,6 +251,7 @@ void TXLSRange::SetXFIndex(std::int32_t xf) {
 }
 
 void TXLSRange::ClearContents() {
+  if (Dead()) return;
   TXLSCellHeap& store = sheet_->Cells();
   TXLSStringTable& sst = sheet_->Workbook().StringTable();
   for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c)
@@ -222,6 +262,7 @@ void TXLSRange::ClearContents() {
 }
 
 void TXLSRange::Clear() {
+  if (Dead()) return;
   TXLSCellHeap& store = sheet_->Cells();
   TXLSStringTable& sst = sheet_->Workbook().StringTable();
   TXLSXFList& xfs = sheet_->Workbook().XFList();
@@ -269,30 +310,35 @@ TVariant GetLine(std::int32_t n, Get&& get) {
 }  // namespace
 
 TVariant TXLSRange::GetColumnWidth() {
+  if (Dead()) return TVariant::Null();
   TXLSColumnInfoList& cols = sheet_->ColumnInfo();
   return GetLine(MaxCol() - MinCol() + 1,
                  [&](std::int32_t j) { return TVariant(static_cast<double>(cols.GetWidth(MinCol() + j))); });
 }
 
 void TXLSRange::SetColumnWidth(const TVariant& value) {
+  if (Dead()) return;
   TXLSColumnInfoList& cols = sheet_->ColumnInfo();
   ApplyLine(value, MaxCol() - MinCol() + 1,
             [&](std::int32_t j, const TVariant& v) { cols.SetWidth(MinCol() + j, v.AsDouble()); });
 }
 
 TVariant TXLSRange::GetRowHeight() {
+  if (Dead()) return TVariant::Null();
   TXLSRowInfoList& rows = sheet_->RowInfo();
   return GetLine(MaxRow() - MinRow() + 1,
                  [&](std::int32_t j) { return TVariant(static_cast<double>(rows.GetHeight(MinRow() + j))); });
 }
 
 void TXLSRange::SetRowHeight(const TVariant& value) {
+  if (Dead()) return;
   TXLSRowInfoList& rows = sheet_->RowInfo();
   ApplyLine(value, MaxRow() - MinRow() + 1,
             [&](std::int32_t j, const TVariant& v) { rows.SetHeight(MinRow() + j, v.AsDouble()); });
 }
 
 TVariant TXLSRange::GetHidden() {
+  if (Dead()) return TVariant::Null();
   if (kind_ == xlRangeRows) {
     TXLSRowInfoList& rows = sheet_->RowInfo();
     return GetLine(MaxRow() - MinRow() + 1,
@@ -307,6 +353,7 @@ TVariant TXLSRange::GetHidden() {
 }
 
 void TXLSRange::SetHidden(const TVariant& value) {
+  if (Dead()) return;
   if (kind_ == xlRangeRows) {
     TXLSRowInfoList& rows = sheet_->RowInfo();
     ApplyLine(value, MaxRow() - MinRow() + 1,
@@ -319,6 +366,7 @@ void TXLSRange::SetHidden(const TVariant& value) {
 }
 
 void TXLSRange::Select() {
+  if (Dead()) return;
   TXLSRange extended(sheet_, firstRow_, firstCol_, lastRow_, lastCol_);
   extended.ExtendRange();
   sheet_->SetSelection(extended.firstRow_, extended.firstCol_, extended.lastRow_, extended.lastCol_);

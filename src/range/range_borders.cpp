@@ -75,6 +75,7 @@ bool EdgeToRead(std::int32_t index, TXLSEdge& edge) noexcept {
 void TXLSRange::SetCellPair(std::int32_t rowA, std::int32_t colA, std::int32_t rowB, std::int32_t colB,
                             bool vertical, bool onA, const TVariant& value, TSetXFBorderProperty setter,
                             TBorderRun& run) {
+  if (Dead()) return;
   TXLSXFList& xfs = sheet_->Workbook().XFList();
   TXLSCellHeap& store = sheet_->Cells();
   // The cell that keeps the line, and the one whose half is taken away.
@@ -106,30 +107,35 @@ void TXLSRange::SetCellPair(std::int32_t rowA, std::int32_t colA, std::int32_t r
 void TXLSRange::SetCellXFBorderProperty(std::int32_t rowA, std::int32_t colA, std::int32_t rowB,
                                         std::int32_t colB, bool vertical, bool onA, const TVariant& value,
                                         TSetXFBorderProperty setter) {
+  if (Dead()) return;
   TBorderRun run;
   SetCellPair(rowA, colA, rowB, colB, vertical, onA, value, setter, run);
 }
 
 void TXLSRange::SetCellBorderColorIndex(std::int32_t rowA, std::int32_t colA, std::int32_t rowB,
                                         std::int32_t colB, bool vertical, bool onA, std::uint32_t value) {
+  if (Dead()) return;
   SetCellXFBorderProperty(rowA, colA, rowB, colB, vertical, onA, TVariant::OfInteger(varLongWord, value),
                           &TXLSXFList::SetBorderColorIndex);
 }
 
 void TXLSRange::SetCellBorderLineStyle(std::int32_t rowA, std::int32_t colA, std::int32_t rowB,
                                        std::int32_t colB, bool vertical, bool onA, std::uint32_t value) {
+  if (Dead()) return;
   SetCellXFBorderProperty(rowA, colA, rowB, colB, vertical, onA, TVariant::OfInteger(varLongWord, value),
                           &TXLSXFList::SetBorderLineStyle);
 }
 
 void TXLSRange::SetCellBorderLineWeight(std::int32_t rowA, std::int32_t colA, std::int32_t rowB,
                                         std::int32_t colB, bool vertical, bool onA, std::uint32_t value) {
+  if (Dead()) return;
   SetCellXFBorderProperty(rowA, colA, rowB, colB, vertical, onA, TVariant::OfInteger(varLongWord, value),
                           &TXLSXFList::SetBorderWeight);
 }
 
 std::int32_t TXLSRange::GetCellBorder(std::int32_t rowA, std::int32_t colA, std::int32_t rowB, std::int32_t colB,
                                       bool vertical, int what) {
+  if (Dead()) return {};
   TXLSXFList& xfs = sheet_->Workbook().XFList();
   // A cell takes part when it lies in the sheet and its format carries borders.
   struct Half {
@@ -165,22 +171,26 @@ std::int32_t TXLSRange::GetCellBorder(std::int32_t rowA, std::int32_t colA, std:
 
 std::int32_t TXLSRange::GetCellBorderColorIndex(std::int32_t rowA, std::int32_t colA, std::int32_t rowB,
                                                 std::int32_t colB, bool vertical) {
+  if (Dead()) return {};
   return GetCellBorder(rowA, colA, rowB, colB, vertical, kColor);
 }
 
 std::int32_t TXLSRange::GetCellBorderLineStyle(std::int32_t rowA, std::int32_t colA, std::int32_t rowB,
                                                std::int32_t colB, bool vertical) {
+  if (Dead()) return {};
   return GetCellBorder(rowA, colA, rowB, colB, vertical, kStyle);
 }
 
 std::int32_t TXLSRange::GetCellBorderLineWeight(std::int32_t rowA, std::int32_t colA, std::int32_t rowB,
                                                 std::int32_t colB, bool vertical) {
+  if (Dead()) return {};
   return GetCellBorder(rowA, colA, rowB, colB, vertical, kWeight);
 }
 
 // ---- edges --------------------------------------------------------------------------------------
 
 void TXLSRange::SetEdge(TXLSEdge edge, std::uint32_t value, TSetXFBorderProperty setter) {
+  if (Dead()) return;
   const TVariant v = TVariant::OfInteger(varLongWord, value);
   const std::int32_t r1 = MinRow(), r2 = MaxRow(), c1 = MinCol(), c2 = MaxCol();
   TBorderRun run;
@@ -209,12 +219,17 @@ void TXLSRange::SetEdge(TXLSEdge edge, std::uint32_t value, TSetXFBorderProperty
 }
 
 void TXLSRange::SetEdgeColorIndex(TXLSEdge edge, std::uint32_t value) {
+  if (Dead()) return;
   SetEdge(edge, value, &TXLSXFList::SetBorderColorIndex);
 }
 void TXLSRange::SetEdgeLineStyle(TXLSEdge edge, std::uint32_t value) {
+  if (Dead()) return;
   SetEdge(edge, value, &TXLSXFList::SetBorderLineStyle);
 }
-void TXLSRange::SetEdgeWeight(TXLSEdge edge, std::uint32_t value) { SetEdge(edge, value, &TXLSXFList::SetBorderWeight); }
+void TXLSRange::SetEdgeWeight(TXLSEdge edge, std::uint32_t value) {
+  if (Dead()) return;
+  SetEdge(edge, value, &TXLSXFList::SetBorderWeight);
+}
 
 namespace {
 
@@ -244,18 +259,21 @@ bool FirstPair(TXLSEdge edge, std::int32_t r1, std::int32_t r2, std::int32_t c1,
 }  // namespace
 
 std::int32_t TXLSRange::GetEdgeColorIndex(TXLSEdge edge) {
+  if (Dead()) return {};
   Pair p;
   if (!FirstPair(edge, MinRow(), MaxRow(), MinCol(), MaxCol(), p)) return NoLine(kColor);
   return GetCellBorder(p.rowA, p.colA, p.rowB, p.colB, p.vertical, kColor);
 }
 
 std::int32_t TXLSRange::GetEdgeLineStyle(TXLSEdge edge) {
+  if (Dead()) return {};
   Pair p;
   if (!FirstPair(edge, MinRow(), MaxRow(), MinCol(), MaxCol(), p)) return NoLine(kStyle);
   return GetCellBorder(p.rowA, p.colA, p.rowB, p.colB, p.vertical, kStyle);
 }
 
 std::int32_t TXLSRange::GetEdgeWeight(TXLSEdge edge) {
+  if (Dead()) return {};
   Pair p;
   if (!FirstPair(edge, MinRow(), MaxRow(), MinCol(), MaxCol(), p)) return NoLine(kWeight);
   return GetCellBorder(p.rowA, p.colA, p.rowB, p.colB, p.vertical, kWeight);
@@ -295,28 +313,34 @@ void ForEdgesToSet(std::int32_t index, bool weight, F&& f) {
 }  // namespace
 
 void TXLSRange::SetBorderColorIndex(std::int32_t index, std::uint32_t value) {
+  if (Dead()) return;
   ForEdgesToSet(index, false, [&](TXLSEdge e) { SetEdgeColorIndex(e, value); });
 }
 
 void TXLSRange::SetBorderLineStyle(std::int32_t index, std::uint32_t value) {
+  if (Dead()) return;
   ForEdgesToSet(index, false, [&](TXLSEdge e) { SetEdgeLineStyle(e, value); });
 }
 
 void TXLSRange::SetBorderWeight(std::int32_t index, std::uint32_t value) {
+  if (Dead()) return;
   ForEdgesToSet(index, true, [&](TXLSEdge e) { SetEdgeWeight(e, value); });
 }
 
 std::int32_t TXLSRange::GetBorderColorIndex(std::int32_t index) {
+  if (Dead()) return {};
   TXLSEdge e;
   return EdgeToRead(index, e) ? GetEdgeColorIndex(e) : NoLine(kColor);
 }
 
 std::int32_t TXLSRange::GetBorderLineStyle(std::int32_t index) {
+  if (Dead()) return {};
   TXLSEdge e;
   return EdgeToRead(index, e) ? GetEdgeLineStyle(e) : NoLine(kStyle);
 }
 
 std::int32_t TXLSRange::GetBorderWeight(std::int32_t index) {
+  if (Dead()) return {};
   TXLSEdge e;
   return EdgeToRead(index, e) ? GetEdgeWeight(e) : NoLine(kWeight);
 }

@@ -7,6 +7,7 @@
 
 #include "cells/cell_store.h"
 #include "cells/rowcol.h"
+#include "formats/font_list.h"
 #include "formats/xf_list.h"
 #include "range/format_views_impl.h"
 #include "range/range_impl.h"
@@ -52,11 +53,17 @@ std::int32_t ConstantOf(const std::int32_t (&table)[N], std::int32_t code) noexc
 // Rotation byte values: 0-90 counter-clockwise, 91-180 clockwise, 255 stacked.
 constexpr std::int32_t kStacked = 255;
 
+// Font sizes in points the spreadsheet offers, and the longest number format.
+constexpr float kMinFontSize = 1.0f;
+constexpr float kMaxFontSize = 409.0f;
+constexpr std::size_t kMaxNumFormatLength = 255;
+
 }  // namespace
 
 // ---- the format a cell shows ------------------------------------------------------------
 
 std::int32_t TXLSRange::GetXFIndex(std::int32_t row, std::int32_t col, bool& own) {
+  if (Dead()) return {};
   if (const TXLSCellRef* cell =
           sheet_->Cells().GetValue(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col)))
     return ShownXF(*cell, own);
@@ -66,6 +73,7 @@ std::int32_t TXLSRange::GetXFIndex(std::int32_t row, std::int32_t col, bool& own
 }
 
 std::int32_t TXLSRange::ShownXF(const TXLSCellRef& cell, bool& own) {
+  if (Dead()) return {};
   own = cell.XF > 0;
   if (own) return cell.XF;
   // A column's format wins over a row's for a cell without a format of its own.
@@ -74,15 +82,20 @@ std::int32_t TXLSRange::ShownXF(const TXLSCellRef& cell, bool& own) {
 }
 
 std::int32_t TXLSRange::TopLeftXF() {
+  if (Dead()) return {};
   bool own;
   return GetXFIndex(MinRow(), MinCol(), own);
 }
 
-std::int32_t TXLSRange::XFIndex() { return TopLeftXF(); }
+std::int32_t TXLSRange::XFIndex() {
+  if (Dead()) return {};
+  return TopLeftXF();
+}
 
 // ---- applying one property ---------------------------------------------------------------
 
 void TXLSRange::SetXFProperty(const TVariant& value, TSetXFProperty setter) {
+  if (Dead()) return;
   TXLSXFList& xfs = sheet_->Workbook().XFList();
   TXLSCellHeap& store = sheet_->Cells();
   TXLSColumnInfoList& cols = sheet_->ColumnInfo();
@@ -116,7 +129,7 @@ void TXLSRange::SetXFProperty(const TVariant& value, TSetXFProperty setter) {
           if (cell && !IsCovered(*cell)) convertCell(*cell);
         }
       }
-      return;
+      break;
     }
     case 2: {  // whole rows: the rows' formats, the cells that exist, and cells
                // where a column's format would otherwise show through
@@ -150,7 +163,7 @@ void TXLSRange::SetXFProperty(const TVariant& value, TSetXFProperty setter) {
           store.GetOrCreateValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c))->XF = result;
         }
       }
-      return;
+      break;
     }
     default:  // a block of cells, each created when missing
       for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
@@ -158,80 +171,162 @@ void TXLSRange::SetXFProperty(const TVariant& value, TSetXFProperty setter) {
           TXLSCellRef* cell = store.GetOrCreateValue(r, c);
           if (cell && !IsCovered(*cell)) convertCell(*cell);
         }
-      return;
+      break;
   }
+  if (xfs.TakeLimitReached())
+    Refuse("the workbook holds as many cell formats as a file can (" + std::to_string(TXLSXFList::kMaxXFRecords) +
+           " formats, " + std::to_string(TXLSXFList::kMaxNumFormats) +
+           " number formats): cells that needed a new one kept theirs");
 }
 
 // ---- font ------------------------------------------------------------------------------------
 
-bool TXLSRange::GetFontBold() { return sheet_->Workbook().XFList().GetFontBold(TopLeftXF()); }
-std::u16string TXLSRange::GetFontName() { return sheet_->Workbook().XFList().GetFontName(TopLeftXF()); }
-double TXLSRange::GetFontSize() { return sheet_->Workbook().XFList().GetFontSize(TopLeftXF()); }
-std::int32_t TXLSRange::GetFontColorIndex() { return sheet_->Workbook().XFList().GetFontColorIndex(TopLeftXF()); }
-bool TXLSRange::GetFontItalic() { return sheet_->Workbook().XFList().GetFontItalic(TopLeftXF()); }
+bool TXLSRange::GetFontBold() {
+  if (Dead()) return {};
+  return sheet_->Workbook().XFList().GetFontBold(TopLeftXF());
+}
+std::u16string TXLSRange::GetFontName() {
+  if (Dead()) return {};
+  return sheet_->Workbook().XFList().GetFontName(TopLeftXF());
+}
+double TXLSRange::GetFontSize() {
+  if (Dead()) return {};
+  return sheet_->Workbook().XFList().GetFontSize(TopLeftXF());
+}
+std::int32_t TXLSRange::GetFontColorIndex() {
+  if (Dead()) return {};
+  return sheet_->Workbook().XFList().GetFontColorIndex(TopLeftXF());
+}
+bool TXLSRange::GetFontItalic() {
+  if (Dead()) return {};
+  return sheet_->Workbook().XFList().GetFontItalic(TopLeftXF());
+}
 bool TXLSRange::GetFontStrikethrough() {
+  if (Dead()) return {};
   return sheet_->Workbook().XFList().GetFontStrikethrough(TopLeftXF());
 }
-bool TXLSRange::GetFontOutLineFont() { return sheet_->Workbook().XFList().GetFontOutLineFont(TopLeftXF()); }
-bool TXLSRange::GetFontShadow() { return sheet_->Workbook().XFList().GetFontShadow(TopLeftXF()); }
-std::uint8_t TXLSRange::GetFontUnderLine() { return sheet_->Workbook().XFList().GetFontUnderLine(TopLeftXF()); }
-bool TXLSRange::GetFontSubScript() { return sheet_->Workbook().XFList().GetFontSubScript(TopLeftXF()); }
-bool TXLSRange::GetFontSuperScript() { return sheet_->Workbook().XFList().GetFontSuperScript(TopLeftXF()); }
+bool TXLSRange::GetFontOutLineFont() {
+  if (Dead()) return {};
+  return sheet_->Workbook().XFList().GetFontOutLineFont(TopLeftXF());
+}
+bool TXLSRange::GetFontShadow() {
+  if (Dead()) return {};
+  return sheet_->Workbook().XFList().GetFontShadow(TopLeftXF());
+}
+std::uint8_t TXLSRange::GetFontUnderLine() {
+  if (Dead()) return {};
+  return sheet_->Workbook().XFList().GetFontUnderLine(TopLeftXF());
+}
+bool TXLSRange::GetFontSubScript() {
+  if (Dead()) return {};
+  return sheet_->Workbook().XFList().GetFontSubScript(TopLeftXF());
+}
+bool TXLSRange::GetFontSuperScript() {
+  if (Dead()) return {};
+  return sheet_->Workbook().XFList().GetFontSuperScript(TopLeftXF());
+}
 
-void TXLSRange::SetFontBold(bool value) { SetXFProperty(TVariant(value), &TXLSXFList::SetFontBold); }
-void TXLSRange::SetFontItalic(bool value) { SetXFProperty(TVariant(value), &TXLSXFList::SetFontItalic); }
+void TXLSRange::SetFontBold(bool value) {
+  if (Dead()) return;
+  SetXFProperty(TVariant(value), &TXLSXFList::SetFontBold);
+}
+void TXLSRange::SetFontItalic(bool value) {
+  if (Dead()) return;
+  SetXFProperty(TVariant(value), &TXLSXFList::SetFontItalic);
+}
 void TXLSRange::SetFontStrikethrough(bool value) {
+  if (Dead()) return;
   SetXFProperty(TVariant(value), &TXLSXFList::SetFontStrikethrough);
 }
-void TXLSRange::SetFontOutLineFont(bool value) { SetXFProperty(TVariant(value), &TXLSXFList::SetFontOutLineFont); }
-void TXLSRange::SetFontShadow(bool value) { SetXFProperty(TVariant(value), &TXLSXFList::SetFontShadow); }
-void TXLSRange::SetFontSubScript(bool value) { SetXFProperty(TVariant(value), &TXLSXFList::SetFontSubScript); }
-void TXLSRange::SetFontSuperScript(bool value) { SetXFProperty(TVariant(value), &TXLSXFList::SetFontSuperScript); }
+void TXLSRange::SetFontOutLineFont(bool value) {
+  if (Dead()) return;
+  SetXFProperty(TVariant(value), &TXLSXFList::SetFontOutLineFont);
+}
+void TXLSRange::SetFontShadow(bool value) {
+  if (Dead()) return;
+  SetXFProperty(TVariant(value), &TXLSXFList::SetFontShadow);
+}
+void TXLSRange::SetFontSubScript(bool value) {
+  if (Dead()) return;
+  SetXFProperty(TVariant(value), &TXLSXFList::SetFontSubScript);
+}
+void TXLSRange::SetFontSuperScript(bool value) {
+  if (Dead()) return;
+  SetXFProperty(TVariant(value), &TXLSXFList::SetFontSuperScript);
+}
 void TXLSRange::SetFontColorIndex(std::uint32_t value) {
+  if (Dead()) return;
   SetXFProperty(TVariant::OfInteger(varLongWord, value), &TXLSXFList::SetFontColorIndex);
 }
 void TXLSRange::SetFontName(std::u16string_view name) {
+  if (Dead()) return;
+  if (name.empty() || name.size() > TXLSFontList::kMaxNameLength) {
+    Refuse("a font name has 1 to " + std::to_string(TXLSFontList::kMaxNameLength) + " characters");
+    return;
+  }
   SetXFProperty(TVariant(std::u16string(name)), &TXLSXFList::SetFontName);
 }
-void TXLSRange::SetFontSize(float size) { SetXFProperty(TVariant(size), &TXLSXFList::SetFontSize); }
+void TXLSRange::SetFontSize(float size) {
+  if (Dead()) return;
+  if (!(size >= kMinFontSize && size <= kMaxFontSize)) {
+    Refuse("a font size must be from 1 to 409 points");
+    return;
+  }
+  SetXFProperty(TVariant(size), &TXLSXFList::SetFontSize);
+}
 void TXLSRange::SetFontUnderLine(std::uint8_t value) {
+  if (Dead()) return;
   SetXFProperty(TVariant::OfInteger(varByte, value), &TXLSXFList::SetFontUnderLine);
 }
 
 // ---- fill ------------------------------------------------------------------------------------
 
 std::uint16_t TXLSRange::GetInteriorColor() {
+  if (Dead()) return {};
   return static_cast<std::uint16_t>(sheet_->Workbook().XFList().GetInteriorColorIndex(TopLeftXF()));
 }
 std::uint16_t TXLSRange::GetInteriorPattern() {
+  if (Dead()) return {};
   return static_cast<std::uint16_t>(sheet_->Workbook().XFList().GetInteriorPattern(TopLeftXF()));
 }
 std::uint16_t TXLSRange::GetInteriorPatternColor() {
+  if (Dead()) return {};
   return static_cast<std::uint16_t>(sheet_->Workbook().XFList().GetInteriorPatternColorIndex(TopLeftXF()));
 }
 void TXLSRange::SetInteriorColor(std::uint16_t paletteIndex) {
+  if (Dead()) return;
   SetXFProperty(TVariant::OfInteger(varWord, paletteIndex), &TXLSXFList::SetInteriorColorIndex);
 }
 void TXLSRange::SetInteriorPattern(std::uint16_t pattern) {
+  if (Dead()) return;
   SetXFProperty(TVariant::OfInteger(varWord, pattern), &TXLSXFList::SetInteriorPattern);
 }
 void TXLSRange::SetInteriorPatternColor(std::uint16_t paletteIndex) {
+  if (Dead()) return;
   SetXFProperty(TVariant::OfInteger(varWord, paletteIndex), &TXLSXFList::SetInteriorPatternColorIndex);
 }
 
 // ---- alignment, wrapping, rotation, number format --------------------------------------------
 
-TVariant TXLSRange::GetWrapText() { return TVariant(sheet_->Workbook().XFList().GetWrap(TopLeftXF())); }
+TVariant TXLSRange::GetWrapText() {
+  if (Dead()) return TVariant::Null();
+  return TVariant(sheet_->Workbook().XFList().GetWrap(TopLeftXF()));
+}
 
-void TXLSRange::SetWrapText(const TVariant& value) { SetXFProperty(value, &TXLSXFList::SetWrap); }
+void TXLSRange::SetWrapText(const TVariant& value) {
+  if (Dead()) return;
+  SetXFProperty(value, &TXLSXFList::SetWrap);
+}
 
 TVariant TXLSRange::GetOrientation() {
+  if (Dead()) return TVariant::Null();
   const std::int32_t r = sheet_->Workbook().XFList().GetOrientation(TopLeftXF());
   // Clockwise rotations (91-180) read as negative angles.
   return TVariant(r != kStacked && r > 90 ? 90 - r : r);
 }
 
 void TXLSRange::SetOrientation(const TVariant& value) {
+  if (Dead()) return;
   std::int64_t v = ModelInteger(value);
   if (v == INT32_MIN) return;
   if (v < 0) v = 90 - v;  // -1 … -90 degrees clockwise are stored as 91 … 180
@@ -240,27 +335,39 @@ void TXLSRange::SetOrientation(const TVariant& value) {
 }
 
 TVariant TXLSRange::GetNumFormat() {
+  if (Dead()) return TVariant::Null();
   return TVariant(Utf16ToUtf8(sheet_->Workbook().XFList().GetNumFormat(TopLeftXF())));
 }
 
 void TXLSRange::SetNumFormat(std::string_view text) {
+  if (Dead()) return;
+  // The FORMAT record counts its characters in 8 bits (BIFF5) and is read as
+  // one record: longer texts cannot be saved.
+  if (Utf8ToUtf16(text).size() > kMaxNumFormatLength) {
+    Refuse("a number format has at most " + std::to_string(kMaxNumFormatLength) + " characters");
+    return;
+  }
   SetXFProperty(TVariant(std::string(text)), &TXLSXFList::SetNumFormat);
 }
 
 TVariant TXLSRange::GetHAlign() {
+  if (Dead()) return TVariant::Null();
   return TVariant(ConstantOf(kHAlign, sheet_->Workbook().XFList().GetHorAlign(TopLeftXF())));
 }
 
 void TXLSRange::SetHAlign(const TVariant& value) {
+  if (Dead()) return;
   const std::int32_t code = CodeOf(kHAlign, ModelInteger(value));
   if (code >= 0) SetXFProperty(TVariant(code), &TXLSXFList::SetHorAlign);
 }
 
 TVariant TXLSRange::GetVAlign() {
+  if (Dead()) return TVariant::Null();
   return TVariant(ConstantOf(kVAlign, sheet_->Workbook().XFList().GetVerAlign(TopLeftXF())));
 }
 
 void TXLSRange::SetVAlign(const TVariant& value) {
+  if (Dead()) return;
   const std::int32_t code = CodeOf(kVAlign, ModelInteger(value));
   if (code >= 0) SetXFProperty(TVariant(code), &TXLSXFList::SetVerAlign);
 }

@@ -7,6 +7,7 @@
 
 #include "formats/xf_list.h"
 #include "tablirex/range.h"
+#include "tablirex/worksheet.h"
 
 namespace tablirex {
 
@@ -17,14 +18,18 @@ struct TXLSCellRef;
 enum class TXLSEdge : std::uint8_t { Left, Right, Top, Bottom, VerticalInside, HorizontalInside };
 
 /// A view of a rectangle of one worksheet. Counted: it lives as long as references
-/// to it exist. Corners are kept in the order they were given; most operations
-/// expect first <= last. Ranges are allocated from a free list, so the many
+/// to it exist. Its corners are put in order when it is made (B2:A1 is A1:B2). It
+/// reaches its sheet through the sheet's link, so once the sheet is
+/// deleted (or its workbook destroyed) every operation fails without touching it.
+/// Ranges are allocated from a free list, so the many
 /// single-cell ranges of per-cell loops cost no trip to the general allocator.
 class TXLSRange final : public IXLSRange {
  public:
   /// Parses the two A1 texts; a text that does not parse leaves its corner at A1.
   TXLSRange(IXLSWorksheet* sheet, std::string_view firstRef, std::string_view lastRef);
   TXLSRange(IXLSWorksheet* sheet, std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
+            std::uint8_t col2);
+  TXLSRange(TXLSSheetLink* link, std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
             std::uint8_t col2);
   ~TXLSRange() override;
 
@@ -95,7 +100,12 @@ class TXLSRange final : public IXLSRange {
   void UnMergeCell(TXLSCellRef& owner);
   TXLSRangeType Kind() const noexcept { return kind_; }
   void SetKind(TXLSRangeType k) noexcept { kind_ = k; }
-  IXLSWorksheet* Sheet() const noexcept { return sheet_; }
+  /// The sheet, or nullptr once it is deleted.
+  IXLSWorksheet* Sheet() const noexcept { return link_->Sheet(); }
+  /// True once the sheet is deleted: operations then do nothing.
+  bool Dead() const noexcept { return link_->Sheet() == nullptr; }
+  /// Records a refused operation with the workbook (see TXLSWorkbook::GetLastError).
+  void Refuse(std::string message) const;
   /// The A1 texts of the two corners.
   std::string FirstRef() const;
   std::string LastRef() const;
@@ -236,6 +246,7 @@ class TXLSRange final : public IXLSRange {
                                        std::int32_t colB, bool vertical);
 
  private:
+  void Normalise() noexcept;
   Ref<IXLSRange> Make(std::uint16_t r1, std::uint8_t c1, std::uint16_t r2, std::uint8_t c2,
                       TXLSRangeType kind) const;
   void SetCellsValue(const TVariant& value);
@@ -254,6 +265,7 @@ class TXLSRange final : public IXLSRange {
                              bool vertical, int what);
 
   IXLSWorksheet* sheet_;
+  Ref<TXLSSheetLink> link_;
   Ref<IXLSRange> offset_;
   std::uint16_t firstRow_ = 0, lastRow_ = 0;
   std::uint8_t firstCol_ = 0, lastCol_ = 0;

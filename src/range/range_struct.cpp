@@ -174,6 +174,7 @@ struct TSourceCell {
 // ---- merged areas ---------------------------------------------------------------------
 
 void TXLSRange::ExtendRange() {
+  if (Dead()) return;
   TXLSCellHeap& store = sheet_->Cells();
   std::uint16_t r1 = MinRow(), r2 = MaxRow();
   std::uint8_t c1 = MinCol(), c2 = MaxCol();
@@ -205,6 +206,7 @@ void TXLSRange::ExtendRange() {
 }
 
 void TXLSRange::Merge(const TVariant& across) {
+  if (Dead()) return;
   bool flag = false;
   if (across.Type() == varBoolean) flag = across.AsBoolean();
   else if (across.IsNumeric()) flag = across.AsDouble() > 0;
@@ -212,6 +214,7 @@ void TXLSRange::Merge(const TVariant& across) {
 }
 
 void TXLSRange::Merge(bool across) {
+  if (Dead()) return;
   ExtendRange();
   TXLSCellHeap& store = sheet_->Cells();
   TXLSStringTable& sst = sheet_->Workbook().StringTable();
@@ -232,6 +235,7 @@ void TXLSRange::Merge(bool across) {
 }
 
 void TXLSRange::UnMergeCell(TXLSCellRef& owner) {
+  if (Dead()) return;
   TXLSCellHeap& store = sheet_->Cells();
   const TXLSCellExtra* oe = store.Extra(owner);
   if (!owner.IsMergeOwner || !oe) {
@@ -257,6 +261,7 @@ void TXLSRange::UnMergeCell(TXLSCellRef& owner) {
 }
 
 void TXLSRange::Unmerge() {
+  if (Dead()) return;
   TXLSCellHeap& store = sheet_->Cells();
   const TSpan rows = ClipRows(store, MinRow(), MaxRow()), cols = ClipCols(store, MinCol(), MaxCol());
   for (std::int32_t r = rows.from; r <= rows.to; ++r)
@@ -271,6 +276,7 @@ void TXLSRange::Unmerge() {
 
 void TXLSRange::UnMergeOutgoingRanges(std::int32_t row1, std::int32_t col1, std::int32_t row2,
                                       std::int32_t col2) {
+  if (Dead()) return;
   TXLSCellHeap& store = sheet_->Cells();
   if (row1 > row2 || col1 > col2) return;
   // Dissolves the area of the cell at (r, c) when `outside` says it leaves the rectangle.
@@ -294,6 +300,7 @@ void TXLSRange::UnMergeOutgoingRanges(std::int32_t row1, std::int32_t col1, std:
 // ---- inserting and deleting -----------------------------------------------------------------
 
 TVariant TXLSRange::Delete(std::int32_t shift) {
+  if (Dead()) return TVariant::Null();
   const bool up = shift == xlShiftUp || (shift != xlShiftToLeft && GetRangeType() != 1);
   TXLSCellHeap& store = sheet_->Cells();
   const std::int32_t r1 = MinRow(), r2 = MaxRow(), c1 = MinCol(), c2 = MaxCol();
@@ -323,6 +330,7 @@ TVariant TXLSRange::Delete(std::int32_t shift) {
 }
 
 TVariant TXLSRange::Insert(std::int32_t shift) {
+  if (Dead()) return TVariant::Null();
   const bool down = shift == xlShiftDown || (shift != xlShiftToRight && GetRangeType() != 1);
   TXLSCellHeap& store = sheet_->Cells();
   TXLSXFList& xfs = sheet_->Workbook().XFList();
@@ -365,8 +373,9 @@ TVariant TXLSRange::Insert(std::int32_t shift) {
 // ---- copying and moving ------------------------------------------------------------------------
 
 void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
+  if (Dead()) return;
   auto* src = dynamic_cast<TXLSRange*>(source);
-  if (!src) return;
+  if (!src || src->Dead()) return;
   TXLSWorkbook& wb = sheet_->Workbook();
   // String indices and format keys belong to one workbook.
   if (&src->sheet_->Workbook() != &wb) return;
@@ -407,6 +416,30 @@ void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
         sc.formula = from.FormulaText(*cell);
       }
     }
+  // Merged areas wholly inside the used source travel with their cells: their
+  // places relative to the source corner. Every merged area the destination
+  // touches is dissolved first (its values stay in its top-left cells), and a
+  // move dissolves the areas of the source cells it empties, so no value is left
+  // in a covered cell.
+  struct TRelativeArea {
+    std::int32_t row, col, rows, cols;
+  };
+  std::vector<TRelativeArea> areas;
+  for (std::int32_t i = 0; i < uRows; ++i)
+    for (std::int32_t j = 0; j < uCols; ++j) {
+      const TXLSCellRef* cell = CellAt(from, sr1 + i, sc1 + j);
+      if (!cell || !cell->IsMergeOwner) continue;
+      const TMergeArea a = AreaOf(from, *cell);
+      if (a.owner && a.row2 < sr1 + uRows && a.col2 < sc1 + uCols)
+        areas.push_back({i, j, a.row2 - a.row1 + 1, a.col2 - a.col1 + 1});
+    }
+  if (!copy) TXLSRange(src->link_.get(), static_cast<std::uint16_t>(sr1), static_cast<std::uint8_t>(sc1),
+                       static_cast<std::uint16_t>(sr1 + uRows - 1), static_cast<std::uint8_t>(sc1 + uCols - 1))
+                 .Unmerge();
+  TXLSRange(link_.get(), static_cast<std::uint16_t>(dr1), static_cast<std::uint8_t>(dc1),
+            static_cast<std::uint16_t>(dr1 + dRows - 1), static_cast<std::uint8_t>(dc1 + dCols - 1))
+      .Unmerge();
+
   std::vector<std::uint16_t> colUnits(static_cast<std::size_t>(uCols));
   std::vector<bool> colHasInfo(static_cast<std::size_t>(uCols));
   for (std::int32_t j = 0; j < uCols; ++j) {
@@ -460,6 +493,19 @@ void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
       }
       if (formats) SetCellFormat(xfs, *d, sc.xf);
     }
+
+  // The source's merged areas again, in every repetition of the source that
+  // holds them whole.
+  if (formats)
+    for (std::int32_t ti = 0; ti < dRows; ti += uRows)
+      for (std::int32_t tj = 0; tj < dCols; tj += uCols)
+        for (const TRelativeArea& a : areas) {
+          const std::int32_t r = dr1 + ti + a.row, c = dc1 + tj + a.col;
+          if (r + a.rows > dr1 + dRows || c + a.cols > dc1 + dCols) continue;
+          TXLSRange(link_.get(), static_cast<std::uint16_t>(r), static_cast<std::uint8_t>(c),
+                    static_cast<std::uint16_t>(r + a.rows - 1), static_cast<std::uint8_t>(c + a.cols - 1))
+              .Merge(false);
+        }
 
   // The references the source snapshot held.
   for (const TSourceCell& sc : cells) {

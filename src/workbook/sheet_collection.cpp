@@ -24,16 +24,47 @@ std::int32_t TXLSWorkSheets::GetIndexByName(std::string_view name) {
   return IndexOfName(Utf8ToUtf16(name));
 }
 
-bool TXLSWorkSheets::CheckName(std::int32_t index, std::u16string_view name) const {
-  if (name.size() > 31) return false;
-  for (const char16_t c : name)
+namespace {
+
+// Upper case for comparing names without regard to case: ASCII, Latin-1, Greek
+// and Cyrillic letters, the scripts sheet names mostly use.
+char16_t FoldCase(char16_t c) noexcept {
+  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
+  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) ||
+      (c >= 0x430 && c <= 0x44F))
+    return static_cast<char16_t>(c - 32);
+  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 80);
+  return c;
+}
+
+bool SameName(std::u16string_view a, std::u16string_view b) noexcept {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string TXLSWorkSheets::NameProblem(std::int32_t index, std::u16string_view name) const {
+  if (name.empty()) return "a sheet name cannot be empty";
+  if (name.size() > 31) return "a sheet name has at most 31 characters";
+  for (const char16_t c : name) {
+    if (c < 0x20 || c == 0x7F) return "a sheet name cannot hold control characters";
     if (c == u'[' || c == u']' || c == u':' || c == u'*' || c == u'?' || c == u'/' || c == u'\\')
-      return false;
+      return "a sheet name cannot hold any of []:*?/\\";
+  }
+  if (name.front() == u'\'' || name.back() == u'\'')
+    return "a sheet name cannot begin or end with an apostrophe";
   for (std::size_t i = 0; i < sheets_.size(); ++i) {
     if (static_cast<std::int32_t>(i + 1) == index) continue;
-    if (sheets_[i]->Name() == name) return false;
+    if (SameName(sheets_[i]->Name(), name)) return "another sheet is named " + Utf16ToUtf8(sheets_[i]->Name());
   }
-  return true;
+  return std::string();
+}
+
+bool TXLSWorkSheets::CheckName(std::int32_t index, std::u16string_view name) const {
+  return NameProblem(index, name).empty();
 }
 
 std::u16string TXLSWorkSheets::GetNewName() const {

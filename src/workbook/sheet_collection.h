@@ -32,7 +32,12 @@ class TXLSWorkSheets final : public IXLSWorkSheets {
   /// Creates a sheet at the one-based position (1 … count + 1).
   IXLSWorksheet* AddSheet(std::int32_t position);
   /// True when the name is valid and unique; the sheet at `index` (0: none) is skipped.
+  /// A valid name has 1 to 31 characters, no control character, none of
+  /// []:*?/\, no apostrophe at either end, and differs from every other sheet's
+  /// name without regard to case.
   bool CheckName(std::int32_t index, std::u16string_view name) const;
+  /// Why CheckName refuses the name, or the empty text.
+  std::string NameProblem(std::int32_t index, std::u16string_view name) const;
   std::u16string GetNewName() const;
   IXLSWorksheet* GetSheet(std::int32_t index) { return Get(index); }
   IXLSWorksheet* GetActiveSheet() const noexcept { return active_; }

@@ -7,6 +7,7 @@
 #include "biff/blob.h"
 #include "biff/record_sink.h"
 #include "biff/records.h"
+#include "cells/cell_store.h"
 #include "cells/sst.h"
 #include "cfb/compound_file.h"
 #include "formats/palette.h"
@@ -16,6 +17,7 @@
 #include "layout/layout_records.h"
 #include "layout/page_setup.h"
 #include "layout/protect.h"
+#include "tablirex/colors.h"
 #include "tablirex/file_error.h"
 #include "tablirex/limits.h"
 #include "tablirex/result.h"
@@ -78,9 +80,17 @@ TXLSWorkbook::~TXLSWorkbook() {
 }
 
 std::uint32_t TXLSWorkbook::GetCustomColor2(std::int32_t index, std::int32_t) {
+  if (index > 56 || (index < 0 && index != xlColorIndexNone && index != xlColorIndexAutomatic)) {
+    (void)Refuse("colour index " + std::to_string(index) + " is outside 0 to 56");
+    return 0;
+  }
   return palette_->GetCustomColor(index);
 }
 void TXLSWorkbook::SetCustomColor(std::int32_t index, std::int32_t, std::uint32_t rgb) {
+  if (index < 1 || index > 56) {
+    (void)Refuse("colour index " + std::to_string(index) + " is outside 1 to 56");
+    return;
+  }
   palette_->SetCustomColor(index, rgb);
 }
 IXLSWorkSheets* TXLSWorkbook::GetWorksheets() { return sheets_.get(); }
@@ -92,9 +102,17 @@ void TXLSWorkbook::Protect(std::string_view password) { protect_->Protect(passwo
 bool TXLSWorkbook::UnProtect() { return protect_->UnProtect("", true, codePage_); }
 void TXLSWorkbook::UnProtect(std::string_view password) { protect_->UnProtect(password, true, codePage_); }
 void TXLSWorkbook::UnProtect(std::string_view password, std::int32_t) { UnProtect(password); }
+std::int32_t TXLSWorkbook::Refuse(std::string message) {
+  lastError_ = std::move(message);
+  return xlsFail;
+}
+
 std::int32_t TXLSWorkbook::SetTempDir(std::string_view) { return xlsFail; }
 
 std::int32_t TXLSWorkbook::SetCodePage(std::uint16_t codePage) {
+  // Texts in a code page without a table here would be written as another one.
+  if (codePage == 1200 || !CodePageSupported(codePage))
+    return Refuse("code page " + std::to_string(codePage) + " is not supported");
   codePage_ = codePage;
   return xlsOK;
 }
@@ -118,6 +136,10 @@ TXLSFormula& TXLSWorkbook::InitFormula() {
 std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName) { return SaveAs(fileName, defaultFormat_); }
 
 std::int32_t TXLSWorkbook::SaveAsHTML(std::string_view fileName) {
+  // The file system would take the name only up to a NUL byte: another file.
+  if (fileName.find('\0') != std::string_view::npos)
+    throw EFileError("the file name contains a NUL character",
+                     std::string(fileName.substr(0, fileName.find('\0'))));
   SaveWorkbookAsHTML(*this, fileName);
   return xlsOK;
 }
@@ -127,21 +149,35 @@ std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName, std::int32_t fileFo
     // SaveAs reports a failure by its result: the writer's exception stops here.
     try {
       return SaveAsHTML(fileName);
-    } catch (const EFileError&) {
-      return xlsFail;
+    } catch (const EFileError& e) {
+      return Refuse(std::string("cannot save ") + std::string(fileName) + ": " + e.what());
     }
   }
-  if (fileFormat != xlExcel5 && fileFormat != xlExcel97) return xlsFail;
-  if (IsBlank(fileName)) return xlsFail;
+  if (fileFormat != xlExcel5 && fileFormat != xlExcel97)
+    return Refuse("unknown file format " + std::to_string(fileFormat));
+  if (IsBlank(fileName)) return Refuse("the file name is blank");
   TCompoundFile file;
   std::int32_t result = file.Create(std::string(fileName));
   if (result == xlsOK) result = file.CreateStream(fileFormat == xlExcel5 ? u"Book" : u"Workbook");
   if (result == xlsOK) {
     StreamSink sink(file);
+    std::string earlier = std::move(lastError_);
+    lastError_.clear();
     result = SaveStream(sink, fileFormat);
+    // A step of the save that failed left its reason; a failed write leaves it
+    // with the file.
+    if (result != xlsOK && !lastError_.empty()) {
+      file.Abort();
+      return Refuse("cannot save " + std::string(fileName) + ": " + lastError_);
+    }
+    if (lastError_.empty()) lastError_ = std::move(earlier);
   }
   if (result == xlsOK) result = file.Commit();
-  if (result != xlsOK) file.Abort();
+  if (result != xlsOK) {
+    const std::string why = file.Error().empty() ? std::string("the file cannot be written") : file.Error();
+    file.Abort();
+    return Refuse("cannot save " + std::string(fileName) + ": " + why);
+  }
   return result;
 }
 
@@ -187,12 +223,16 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
 
   if (sheets_->GetCount() == 0) sheets_->Add();
   if (sheets_->GetCount() == 0) return xlsFail;
+  if (biff5) TXLS_RETURN_ON_ERROR(CheckBiff5Limits());
   for (std::size_t i = 0; i < sheets_->Size(); ++i) {
     IXLSWorksheet& s = sheets_->At(i);
     if (s.IsSelected()) ++selectedCount_;
     s.BeginSave();
   }
   xfList_->CreateAllReferredList();
+  if (xfList_->ReferredListCount() > TXLSXFList::kMaxXFRecords)
+    return Refuse("the workbook uses " + std::to_string(xfList_->ReferredListCount()) +
+                  " cell formats; a file holds at most " + std::to_string(TXLSXFList::kMaxXFRecords));
   if (!biff5) sst_->InitExtIndex();
   for (std::size_t i = 0; i < sheets_->Size(); ++i) {
     IXLSWorksheet& s = sheets_->At(i);
@@ -200,6 +240,24 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
     (void)s.Close();
   }
   return StoreGlobals();
+}
+
+std::int32_t TXLSWorkbook::CheckBiff5Limits() {
+  constexpr std::uint32_t kBiff5LastRow = 16383;
+  for (std::size_t i = 0; i < sheets_->Size(); ++i) {
+    IXLSWorksheet& s = sheets_->At(i);
+    // The 8-bit name must come back as it was: a character the code page lacks
+    // would turn into "?", which no sheet name may hold.
+    if (CodePageToUtf16(Utf16ToCodePage(s.Name(), codePage_), codePage_) != s.Name())
+      return Refuse("the name of sheet " + s.GetWorkSheetName() + " has characters that code page " +
+                    std::to_string(codePage_) + " lacks");
+    bool below = false;
+    s.Cells().ForEach([&](const TXLSCellRef& c) { below = below || c.Row > kBiff5LastRow; });
+    if (below)
+      return Refuse("sheet " + s.GetWorkSheetName() +
+                    " has cells below row 16384, which an Excel 5 file cannot hold");
+  }
+  return xlsOK;
 }
 
 std::int32_t TXLSWorkbook::StoreGlobals() {

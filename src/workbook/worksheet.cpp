@@ -24,6 +24,7 @@ namespace tablirex {
 IXLSWorksheet::IXLSWorksheet(TXLSWorkbook& workbook)
     : TXLSObject(false),
       workbook_(&workbook),
+      link_(MakeRef<TXLSSheetLink>(this)),
       cells_(std::make_unique<TXLSCellHeap>(this)),
       rows_(std::make_unique<TXLSRowInfoList>(&workbook.XFList())),
       cols_(std::make_unique<TXLSColumnInfoList>(&workbook.XFList())),
@@ -31,11 +32,14 @@ IXLSWorksheet::IXLSWorksheet(TXLSWorkbook& workbook)
       hBreaks_(std::make_unique<TXLSHPageBreaks>(this)),
       vBreaks_(std::make_unique<TXLSVPageBreaks>(this)),
       protect_(std::make_unique<TXLSProtect>()) {
+  pageSetup_->SetWorkbook(&workbook);
   cellsRange_ = MakeRef<TXLSRange>(this, 0, 0, XLSMaxRow, XLSMaxCol);
   selection_ = MakeRef<TXLSRange>(this, 0, 0, 0, 0);
 }
 
 IXLSWorksheet::~IXLSWorksheet() {
+  // Views of this sheet that callers still hold fail from now on.
+  link_->Clear();
   // Text cells give their string references back while the table still exists.
   if (workbook_->HasStringTable()) cells_->ReleaseStrings(workbook_->StringTable());
 }
@@ -43,9 +47,15 @@ IXLSWorksheet::~IXLSWorksheet() {
 std::string IXLSWorksheet::GetWorkSheetName() const { return Utf16ToUtf8(name_); }
 
 void IXLSWorksheet::SetWorkSheetName(std::string_view name) {
-  const std::u16string wide = Utf8ToUtf16(name);
-  if (collection_ && !collection_->CheckName(position_, wide)) return;
-  name_ = wide;
+  std::u16string wide = Utf8ToUtf16(name);
+  if (collection_) {
+    if (std::string problem = collection_->NameProblem(position_, wide); !problem.empty()) {
+      (void)workbook_->Refuse("cannot rename sheet " + GetWorkSheetName() + " to \"" + std::string(name) +
+                              "\": " + problem);
+      return;
+    }
+  }
+  name_ = std::move(wide);
 }
 
 void IXLSWorksheet::Activate() {
@@ -230,7 +240,7 @@ std::int32_t IXLSWorksheet::CheckDimensions(std::uint32_t row, std::uint32_t col
   if (row > XLSMaxRow || col > XLSMaxCol) return xlsOutOfRange;
   if (!IsSaving()) return xlsOK;  // the cell store keeps its own bounds
   // An Excel 5 sheet has 16384 rows: cells below them cannot be saved in that form
-  // (readers refuse the file), so they are left out of it.
+  // (readers refuse the file); the workbook refuses such a save before it starts.
   if (workbook_->CurrentFormat() == xlExcel5 && row > kBiff5LastRow) return xlsOutOfRange;
   const auto r = static_cast<std::uint16_t>(row);
   const auto c = static_cast<std::uint8_t>(col);

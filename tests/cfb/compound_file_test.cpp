@@ -330,12 +330,12 @@ TEST_F(CompoundFileOnDisk, FailedOrAbandonedSaveKeepsThePreviousFile) {
   const auto kept = Slurp(p);
   EXPECT_EQ(std::string(kept.begin(), kept.end()), "previous");
 
-  // A target that is a directory cannot be replaced: the rename fails.
+  // A target that is a directory is refused at once.
   const fs::path sub = dir_ / "sub";
   fs::create_directory(sub);
   TCompoundFile cf;
-  ASSERT_EQ(cf.Create(sub.string()), xlsOK);
-  EXPECT_EQ(cf.Commit(), xlsFail);
+  EXPECT_EQ(cf.Create(sub.string()), xlsFail);
+  EXPECT_NE(cf.Error().find("not a regular file"), std::string::npos);
   EXPECT_EQ(FilesInDir(), 2u);
   EXPECT_TRUE(fs::is_directory(sub));
 }

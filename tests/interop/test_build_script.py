@@ -141,7 +141,31 @@ class BuildScriptTest(unittest.TestCase):
             ({"sheet": "S", "call": "HPageBreaks(5).Delete"}, "there are 0 breaks"),
             ({"sheet": "S", "get": "VPageBreaks(1).Location"}, "there are 0 breaks"),
             ({"sheet": "S", "call": "VPageBreaks.Add", "args": ["nowhere"]}, '"nowhere" is not a range'),
+            # Refusals of the object model fail the step, with the reason it gives.
+            ({"sheet": "S", "set": {"Name": "a:b"}}, "cannot rename sheet S"),
+            ({"sheet": "S", "set": {"Name": ""}}, "cannot be empty"),
+            ({"sheet": "S", "set": {"PageSetup.PrintArea": "A1:B2:C3"}}, "not a print area"),
+            ({"sheet": "S", "set": {"PageSetup.PrintTitleRows": "A1:B"}}, "not a row span"),
+            ({"sheet": "S", "call": "PageSetup.SetPrintArea", "args": [0, 0, 3, 300]}, "past column IV"),
+            ({"sheet": "S", "set": {"PageSetup.LeftMargin": -100}}, "margin"),
+            ({"sheet": "S", "set": {"PageSetup.LeftMargin": 1e300}}, "margin"),
+            ({"sheet": "S", "set": {"PageSetup.FitToPagesTall": -100}}, "page count"),
+            ({"sheet": "S", "set": {"PageSetup.CenterHeader": "h" * 300}}, "longer than 255"),
+            ({"sheet": "S", "range": "A1", "set": {"Borders(100).LineStyle": 1}}, "border index 100"),
+            ({"workbook": True, "set": {"CustomColor(100)": 255}}, "colour index 100"),
+            ({"workbook": True, "get": "CustomColor(2147483647)"}, "colour index 2147483647"),
+            ({"workbook": True, "call": "SetCodePage", "args": [932]}, "code page 932"),
+            ({"sheet": "S", "range": "A1", "set": {"Font.Name": "f" * 300}}, "font name"),
+            ({"sheet": "S", "range": "A1", "set": {"Font.Name": ""}}, "font name"),
+            ({"sheet": "S", "range": "A1", "set": {"Font.Size": 0}}, "font size"),
+            ({"sheet": "S", "range": "A1", "set": {"Font.ColorIndex": 77777}}, "colour index 77777"),
+            ({"sheet": "S", "range": "A1", "set": {"NumFormat": "0" * 256}}, "at most 255"),
+            ({"sheet": "S", "range": "A1", "set": {"Value": {"date": "2024-01-01"}, "NumFormat": "0"}}, None),
+            ({"sheet": "S", "range": "A1:B2:C3", "get": "Value"}, "is not a range"),
+            ({"sheet": "S", "range": "A:A:A", "get": "Value"}, "is not a range"),
+            ({"sheet": "S", "range": "A1:B", "get": "Value"}, "is not a range"),
         ]
+        cases = [c for c in cases if c[1] is not None]
         for step, message in cases:
             with self.subTest(step=step):
                 r = build(self.dir, {"sheets": ["S"], "steps": [ok, ok, step, ok],
@@ -190,6 +214,25 @@ class BuildScriptTest(unittest.TestCase):
         r = build(self.dir, {"save": [{"file": "no/such/dir/out.xls"}]})
         self.assertEqual(r.returncode, 1)
         self.assertIn("saving no/such/dir/out.xls", r.stderr)
+        # An Excel 5 sheet has 16384 rows: the save fails, naming the sheet.
+        r = build(self.dir, {"sheets": ["Long"], "steps": [{"sheet": "Long", "range": "A20000", "set": {"Value": 1}}],
+                             "save": [{"file": "out5.xls", "format": 1}]})
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("sheet Long has cells below row 16384", r.stderr)
+        self.assertFalse(os.path.exists(self.dir("out5.xls")))
+
+    def test_accepted_edge_values(self):
+        steps = [
+            {"sheet": "S", "set": {"PageSetup.PrintArea": "$A$1:$C$3", "PageSetup.PrintTitleRows": "65536:65536"}},
+            {"sheet": "S", "get": ["PageSetup.PrintArea", "PageSetup.PrintTitleRows"]},
+            {"sheet": "S", "range": "65536:65536", "get": ["Row", "Count"]},
+            {"sheet": "S", "range": "B2:A1", "set": {"Value": 7}},
+            {"sheet": "S", "range": "B2:A1", "get": ["Value", "FirstRow", "LastRow"]},
+        ]
+        lines = build_ok(self.dir, {"sheets": ["S"], "steps": steps})
+        self.assertEqual(lines[0], {"PageSetup.PrintArea": "A1:C3", "PageSetup.PrintTitleRows": "$65536:$65536"})
+        self.assertEqual(lines[1], {"Row": 65536, "Count": 1})
+        self.assertEqual(lines[2], {"Value": [[7.0, 7.0], [7.0, 7.0]], "FirstRow": 0, "LastRow": 1})
 
     def test_relative_and_absolute_save_paths(self):
         os.mkdir(self.dir("sub"))

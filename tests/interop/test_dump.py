@@ -6,7 +6,7 @@ import unittest
 
 import xlrd
 
-from tool import Dump, Workdir, build_ok, dump, require_tool
+from tool import Dump, Workdir, build, build_ok, dump, require_tool
 import tool
 
 EMPTY_SHEET_BIFF8 = [
@@ -99,17 +99,20 @@ class DumpTest(unittest.TestCase):
             with open(self.dir(first), "rb") as f, open(self.dir(again), "rb") as g:
                 self.assertTrue(f.read() == g.read(), first)
 
-    def test_biff5_leaves_out_rows_it_cannot_hold(self):
-        # An Excel 5 sheet has 16384 rows: a cell below them is left out of that form
-        # (and kept in the Excel 97 form), so DIMENSIONS never wraps and readers open it.
-        steps = [{"sheet": 1, "range": "IV65536", "set": {"Value": 1}},
-                 {"sheet": 1, "range": "B16384", "set": {"Value": 2}}]
+    def test_biff5_refuses_rows_it_cannot_hold(self):
+        # An Excel 5 sheet has 16384 rows: the last one saves, a cell below it fails
+        # the Excel 5 save (nothing is left out in silence) and saves in Excel 97.
+        steps = [{"sheet": 1, "range": "B16384", "set": {"Value": 2}}]
         path = self.save(["S"], 1, steps=steps)
         dims = next(r for r in dump(self, path).substreams()[1] if r["name"] == "DIMENSIONS")["body"]
         first, after_last = int.from_bytes(dims[0:2], "little"), int.from_bytes(dims[2:4], "little")
         self.assertEqual((first, after_last), (16383, 16384))
         sheet = xlrd.open_workbook(path).sheet_by_index(0)
         self.assertEqual(sheet.cell_value(16383, 1), 2.0)
+        steps.append({"sheet": 1, "range": "IV65536", "set": {"Value": 1}})
+        r = build(self.dir, {"sheets": ["S"], "steps": steps, "save": [{"file": "long5.xls", "format": 1}]})
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("sheet S has cells below row 16384", r.stderr)
         path8 = self.save(["S"], 2, steps=steps)
         self.assertEqual(xlrd.open_workbook(path8).sheet_by_index(0).cell_value(65535, 255), 1.0)
 

@@ -176,18 +176,20 @@ TEST(LayoutRecords, HeaderAndFooterTexts) {
   EXPECT_EQ(Hexes(StoreFooter, s, kBiff5), One("15 00 04 00 03 26 52 78"));
 }
 
-// Texts longer than the count fields or one record allow are cut, never split.
-TEST(LayoutRecords, LongHeaderIsCut) {
+// A header of 255 characters (section codes included) is the longest; a longer
+// one is refused, so the records never need to cut it.
+TEST(LayoutRecords, LongestHeader) {
   TXLSPageSetup s;
-  s.SetCenterHeader(std::string(5000, 'w'));
+  s.SetCenterHeader(std::string(253, 'w'));
+  s.SetLeftHeader("x");  // would make 258
   TRecordCollector sink;
   ASSERT_EQ(StoreHeader(s, sink, kBiff5), 1);
   ASSERT_EQ(StoreHeader(s, sink, kBiff8), 1);
   ASSERT_EQ(sink.records.size(), 2u);
   EXPECT_EQ(sink.records[0].size(), 4u + 1 + 255);
   EXPECT_EQ(sink.records[0][4], 255);
-  EXPECT_EQ(sink.records[1].size(), 4u + 8224 - 1);  // 3 + 2 * 4110
-  EXPECT_EQ(sink.records[1][4] | sink.records[1][5] << 8, 4110);
+  EXPECT_EQ(sink.records[1].size(), 4u + 3 + 2 * 255);
+  EXPECT_EQ(sink.records[1][4] | sink.records[1][5] << 8, 255);
 }
 
 TEST(LayoutRecords, Zoom) {

@@ -61,7 +61,7 @@ TEST(PageSetup, ZoomVariants) {
       {TVariant(std::int32_t{10}), 10},
       {TVariant(std::int32_t{400}), 400},
       {TVariant::OfInteger(varSmallint, 75), 75},
-      {TVariant(std::int32_t{65536 + 50}), 50},  // only the low 16 bits count
+      {TVariant(std::int32_t{65536 + 50}), 100},  // past 400, whatever its low 16 bits
       {TVariant(std::int32_t{-1}), 100},
       {TVariant(true), 100},
       {TVariant(false), 100},  // switched off, the file keeps the last percentage
@@ -120,8 +120,8 @@ TEST(PageSetup, PrintArea) {
     std::uint16_t r1, c1, r2, c2;
     bool stored;
   } cases[] = {
-      {5, 0, 2, 3, false},    // last row before first
-      {0, 3, 0, 2, false},    // last column before first
+      {5, 0, 2, 3, true},     // last row before first: put in order
+      {0, 3, 0, 2, true},     // last column before first
       {0, 0, 0, 256, false},  // beyond the last column
       {0, 0, 0, 0, true},    {65535, 255, 65535, 255, true},
   };
@@ -140,11 +140,16 @@ TEST(PageSetup, PrintArea) {
   EXPECT_EQ(s.GetPrintAreaLastRow(), 19);
   EXPECT_EQ(s.GetPrintAreaFirstCol(), 0);
   EXPECT_EQ(s.GetPrintAreaLastCol(), 3);
-  // Text that does not parse, or a reversed range, changes nothing.
-  for (const char* bad : {"A1", "D20:A1", "$A$1:$B$2", "junk"}) {
+  // Text that does not parse changes nothing.
+  for (const char* bad : {"A1", "junk", "A1:B2:C3", "A$$1:B2", "A1:IW2"}) {
     s.FSetPrintArea(bad);
     EXPECT_EQ(s.FGetPrintArea(), "A1:D20") << bad;
   }
+  // Absolute references and reversed corners name the same area.
+  s.FSetPrintArea("$B$2:$C$3");
+  EXPECT_EQ(s.FGetPrintArea(), "B2:C3");
+  s.FSetPrintArea("D20:A1");
+  EXPECT_EQ(s.FGetPrintArea(), "A1:D20");
   s.FSetPrintArea("b2:c3");
   EXPECT_EQ(s.FGetPrintArea(), "B2:C3");
   s.FSetPrintArea("");

@@ -129,7 +129,15 @@ TEST(Pictures, RejectsFilesThatAreNotPlainBitmaps) {
       {"truncated pixels", [](auto& b) { b.resize(b.size() - 1); }, -1},
       {"size field beyond the file", [](auto& b) { PutLong(b, 2, 0xFFFFFFF0u); }, -1},
       {"size field inside the headers", [](auto& b) { PutLong(b, 2, 20); }, -1},
-      {"size field short of the file", [](auto& b) { PutLong(b, 2, 60); }, 1},
+      {"bytes past the size field", [](auto& b) { b.resize(b.size() + 8); }, 1},
+      // The header claims more pixels than there are.
+      {"size field short of the pixels", [](auto& b) { PutLong(b, 2, 60); }, -1},
+      {"65535 x 65535 with 3 bytes", [](auto& b) {
+         PutLong(b, 18, 65535);
+         PutLong(b, 22, 65535);
+         b.resize(57);
+         PutLong(b, 2, 57);
+       }, -1},
   };
   for (const Case& c : cases) {
     auto bmp = MakeBitmap(4, 4);
@@ -209,6 +217,26 @@ TEST(Pictures, SavedAfterTheCellsAndBeforeTheMargins) {
   sheet->WriteNumber(0, 0, 1.0);
   ASSERT_EQ(sheet->InsertBitmap(2, 1, path, 10, 5), 1);
   EXPECT_EQ(sheet->InsertBitmap(0, 0, path + ".missing"), -1);
+  {  // Pictures that would leave the sheet are refused, with a reason.
+    const std::string tall = WriteFile("tall.bmp", MakeBitmap(4, 3000));
+    const std::string wide = WriteFile("wide.bmp", MakeBitmap(200, 4));
+    struct Place {
+      std::uint16_t row, col;
+      const std::string& file;
+      std::int32_t want;
+    } places[] = {{65535, 0, tall, -1}, {65535, 0, wide, 1}, {0, 255, wide, -1},
+                  {0, 255, tall, 1},    {0, 300, tall, -1},  {65000, 252, wide, 1}};
+    TXLSWorkbook other;
+    IXLSWorksheet* s = other.GetWorksheets()->Add();
+    for (const Place& p : places) {
+      other.ClearLastError();
+      EXPECT_EQ(s->InsertBitmap(p.row, p.col, p.file), p.want) << p.row << "," << p.col << " " << p.file;
+      EXPECT_EQ(other.GetLastError().empty(), p.want == 1) << other.GetLastError();
+    }
+    EXPECT_FALSE(SheetRecords(other, 2).empty());
+    std::filesystem::remove(tall);
+    std::filesystem::remove(wide);
+  }
   sheet->WriteNumber(5, 5, 2.0);  // written after the picture, saved before it
   for (const std::int32_t format : {2, 1, 2}) {
     const auto rs = SheetRecords(wb, format);

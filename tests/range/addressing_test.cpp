@@ -112,6 +112,8 @@ TEST(Addressing, RowSpans) {
       {"\t$ 4:9\n", true, 4, 9}, {"15", false, 0, 0},    {"1:70000", false, 0, 0},
       {"0:3", false, 0, 0},      {"$-1:3", false, 0, 0}, {"a:3", false, 0, 0},
       {":3", false, 0, 0},       {"$$1:2", false, 0, 0}, {"1:65535", true, 1, 65535},
+      {"1:65536", true, 1, 65536}, {"65536:65536", true, 65536, 65536}, {"1:65537", false, 0, 0},
+      {"1:2:3", false, 0, 0},    {"1:2:", false, 0, 0},
   };
   for (const auto& c : cases) {
     std::int32_t first = -9, last = -9;
@@ -134,6 +136,9 @@ TEST(Addressing, ColumnSpans) {
   } cases[] = {
       {"$A:$C", true, 1, 3}, {" $c : a ", true, 1, 3}, {"B:B", true, 2, 2}, {"$A:$IV", true, 1, 256},
       {"A:IW", false, 0, 0}, {"A:1", false, 0, 0},     {"AC", false, 0, 0}, {"$A:$ZZ", false, 0, 0},
+      // Only letters: no third part, no cell references, no digits dropped.
+      {"A:A:A", false, 0, 0}, {"A1:B2:C3", false, 0, 0}, {"A1:B", false, 0, 0}, {"A:B2", false, 0, 0},
+      {"A B:C", false, 0, 0}, {"ABC:A", false, 0, 0},
   };
   for (const auto& c : cases) {
     std::int32_t first = -9, last = -9;

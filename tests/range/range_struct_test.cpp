@@ -428,6 +428,57 @@ TEST_F(RangeStruct, PasteFlagsChooseWhatIsCarried) {
   EXPECT_EQ(xfs.GetRefCount(bold), 3);
 }
 
+// Merged areas move and copy with their cells; the destination's areas are
+// dissolved first; no value is lost in a covered cell.
+TEST_F(RangeStruct, MergedAreasTravelWithTheirCells) {
+  struct Case {
+    const char* name;
+    bool copy;
+    const char* from;
+    const char* to;
+    std::vector<std::string> merges;  // saved areas, "r1 r2 c1 c2"
+    const char* ownerAt;              // where "owner" ends up
+  } cases[] = {
+      {"move onto itself, overlapping", false, "A1:C3", "B2:D4", {"2 3 2 3"}, "C3"},
+      {"move to a free place", false, "A1:C3", "F1:H3", {"1 2 6 7"}, "G2"},
+      {"copy keeps the source's area", true, "A1:C3", "F1:H3", {"1 2 1 2", "1 2 6 7"}, "G2"},
+      {"copy repeats the area", true, "B2:C3", "F1:I4", {"1 2 1 2", "0 1 5 6", "0 1 7 8", "2 3 5 6", "2 3 7 8"},
+       "H3"},
+      {"a source cut short leaves the area out", true, "B2:C3", "F1:F4", {"1 2 1 2"}, "F3"},
+  };
+  for (const Case& c : cases) {
+    TXLSWorkbook book;
+    IXLSWorksheet* s = book.GetWorksheets()->Add();
+    s->Range("B2")->SetValue(TVariant(std::string("owner")));
+    s->Range("B2:C3")->Merge(false);
+    // A merged area in the way at the destination is dissolved, its value kept.
+    s->Range("I3")->SetValue(TVariant(std::string("other")));
+    s->Range("I3:J3")->Merge(false);
+    auto from = s->Range(c.from);
+    auto to = s->Range(c.to);
+    if (c.copy)
+      from->Copy(to.get());
+    else
+      from->Move(to.get());
+    EXPECT_EQ(s->Range(c.ownerAt)->GetValue().AsString(), "owner") << c.name;
+    std::vector<std::string> saved;
+    for (const auto& rec : testing::SaveRecords(book, 2))
+      if (rec.type == RecNo(Rec::MERGEDCELLS))
+        for (std::size_t k = 0; k < rec.Word(0); ++k)
+          saved.push_back(std::to_string(rec.Word(2 + 8 * k)) + " " + std::to_string(rec.Word(4 + 8 * k)) + " " +
+                          std::to_string(rec.Word(6 + 8 * k)) + " " + std::to_string(rec.Word(8 + 8 * k)));
+    std::vector<std::string> want = c.merges;
+    if (std::string(c.to) != "F1:I4") want.push_back("2 2 8 9");  // I3:J3 stays when not in the way
+    std::sort(saved.begin(), saved.end());
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(saved, want) << c.name;
+    const std::string other = s->Range("I3")->GetValue().IsEmptyOrNull() ? "" : s->Range("I3")->GetValue().AsString();
+    if (std::string(c.to) != "F1:I4") {
+      EXPECT_EQ(other, "other") << c.name;
+    }
+  }
+}
+
 TEST_F(RangeStruct, MoveToAnotherSheetEmptiesTheSource) {
   const std::int32_t bold = Bold();
   IXLSWorksheet* other = wb.GetWorksheets()->Add();

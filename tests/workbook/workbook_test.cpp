@@ -204,12 +204,33 @@ TEST(SheetCollection, NamesAndValidation) {
     const char* name;
     std::string expect;
   };
-  for (const Case& c : {Case{"bad/name", "Sheet2"}, Case{"bad[", "Sheet2"},
-                        Case{"0123456789012345678901234567890X", "Sheet2"}, Case{"Sheet1", "Sheet2"},
-                        Case{"sheet1", "sheet1"}, Case{"sheet1", "sheet1"}, Case{"", ""}}) {
+  // Refused names leave the name and say why; a sheet may take its own name again.
+  for (const Case& c :
+       {Case{"bad/name", "Sheet2"}, Case{"bad[", "Sheet2"}, Case{"0123456789012345678901234567890X", "Sheet2"},
+        Case{"Sheet1", "Sheet2"}, Case{"sHEET1", "Sheet2"}, Case{"", "Sheet2"}, Case{"'quoted", "Sheet2"},
+        Case{"quoted'", "Sheet2"}, Case{"tab\there", "Sheet2"}, Case{"\x7f", "Sheet2"},
+        Case{"\xC3\xA9T\xC3\xA9", "\xC3\xA9T\xC3\xA9"}, Case{"Sheet2", "Sheet2"}, Case{"Data's", "Data's"},
+        Case{"0123456789012345678901234567890", "0123456789012345678901234567890"}}) {
+    wb.ClearLastError();
     b->SetWorkSheetName(c.name);
     EXPECT_EQ(b->GetWorkSheetName(), c.expect) << c.name;
+    EXPECT_EQ(wb.GetLastError().empty(), c.expect == c.name) << c.name << ": " << wb.GetLastError();
   }
+  // A NUL byte, and letters that differ only in case beyond ASCII.
+  b->SetWorkSheetName(std::string("nul\0x", 5));
+  EXPECT_EQ(b->GetWorkSheetName(), "0123456789012345678901234567890");
+  a->SetWorkSheetName("\xC3\x89t\xC3\xA9");  // "Été" against "été"
+  b->SetWorkSheetName("\xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(b->GetWorkSheetName(), "0123456789012345678901234567890");
+  // An Excel 5 name must survive its code page: "?" in its place is refused.
+  b->SetWorkSheetName("\xD0\x94\xD0\xB0\xD0\xBD\xD0\xBD\xD1\x8B\xD0\xB5");  // Cyrillic
+  EXPECT_TRUE(SaveRecords(wb, 1).empty());
+  EXPECT_NE(wb.GetLastError().find("code page 1252 lacks"), std::string::npos) << wb.GetLastError();
+  EXPECT_FALSE(SaveRecords(wb, 2).empty());
+  EXPECT_EQ(wb.SetCodePage(932), -1);
+  ASSERT_EQ(wb.SetCodePage(1251), 1);
+  a->SetWorkSheetName("Sheet1");
+  EXPECT_FALSE(SaveRecords(wb, 1).empty());
   b->SetWorkSheetName("Sheet3");
   a->SetWorkSheetName("Sheet2");
   EXPECT_EQ(sheets.Add()->GetWorkSheetName(), "Sheet4");

@@ -90,10 +90,11 @@ void CreateSheets(TXLSWorkbook& wb, const Json& script) {
     IXLSWorksheet* sheet = sheets.Add();
     if (!sheet) throw ScriptError(where + ": the workbook refused a new sheet");
     const std::string text = name.get<std::string>();
+    wb.ClearLastError();
     sheet->SetWorkSheetName(text);
     if (sheet->GetWorkSheetName() != text)
-      throw ScriptError(where + ": the name " + Dump(name) +
-                        " was refused (longer than 31 characters, holding one of []:*?/\\, or taken)");
+      throw ScriptError(where + ": the name " + Dump(name) + " was refused: " +
+                        (wb.GetLastError().empty() ? std::string("invalid") : wb.GetLastError()));
   }
 }
 
@@ -161,7 +162,17 @@ void RunAction(T& target, const Json& step, TXLSWorkbook& wb, IXLSWorksheet* she
   if (!result.IsEmpty()) std::cout << Dump(Json{{name, ToJson(result)}}) << '\n';
 }
 
+void RunTarget(TXLSWorkbook& wb, const Json& step);
+
+// Runs one step. The object model leaves the reason of every refusal with the
+// workbook, also where the operation itself returns nothing: the step fails then.
 void RunStep(TXLSWorkbook& wb, const Json& step) {
+  wb.ClearLastError();
+  RunTarget(wb, step);
+  if (!wb.GetLastError().empty()) throw ScriptError("refused: " + wb.GetLastError());
+}
+
+void RunTarget(TXLSWorkbook& wb, const Json& step) {
   if (!step.is_object()) throw ScriptError("a step must be an object");
   CheckKeys(step, {"sheet", "range", "workbook", "set", "get", "call", "args", "comment"}, "the step");
   const int actions = static_cast<int>(step.contains("set")) + static_cast<int>(step.contains("get")) +
@@ -251,8 +262,8 @@ int Build(const std::vector<std::string>& args) {
   std::cout.flush();
   for (const SaveTarget& s : saves) {
     if (wb->SaveAs(s.file, s.format) != xlsOK) {
-      std::fprintf(stderr, "tablirex build: %s: saving %s (format %d) failed\n", path.c_str(), s.file.c_str(),
-                   s.format);
+      std::fprintf(stderr, "tablirex build: %s: saving %s (format %d) failed: %s\n", path.c_str(),
+                   s.file.c_str(), s.format, wb->GetLastError().c_str());
       return 1;
     }
   }
