@@ -1,6 +1,8 @@
 // The export both exporters share.
 #include "export/export_core.h"
 
+#include <algorithm>
+
 #include <array>
 #include <cmath>
 
@@ -471,7 +473,9 @@ std::int32_t TExportCore::WriteRecords(TDataSet& data) {
       onSheet_ = 0;
     }
   }
-  RangeEvent(TExportEvent::Detail, headerRow_ + 1, r - 1);
+  // Without records the block is the empty row below the header: ranges put their
+  // corners in order, so "header + 1 to header" would take in the header itself.
+  RangeEvent(TExportEvent::Detail, headerRow_ + 1, std::max(r - 1, headerRow_ + 1));
   return xlsOK;
 }
 

@@ -123,7 +123,7 @@ TEST(Exporters, EventsAndSheetBreaks) {
   } cases[] = {
       {"no records", false, 0,
        {"Sheet Orders", "HeaderCell Orders!A1 0", "HeaderCell Orders!B1 1", "Header Orders!A1:B1",
-        "Detail Orders!A2:B1", "Export Orders!A1:B1"}},
+        "Detail Orders!A2:B2", "Export Orders!A1:B1"}},
       {"new sheet", false, 3,
        {"Sheet Orders", "HeaderCell Orders!A1 0", "HeaderCell Orders!B1 1", "Header Orders!A1:B1",
         "DetailCell Orders!A2 1 0", "DetailCell Orders!B2 1 1", "DetailRow Orders!A2:B2 1",
