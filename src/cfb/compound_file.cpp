@@ -225,19 +225,6 @@ void BuildTail(const TLayout& l, std::u16string_view name, std::uint8_t* tail) {
   }
 }
 
-bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
-  while (n > 0) {
-    const ssize_t w = ::write(fd, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
-  return true;
-}
-
 }  // namespace
 
 TCompoundFile::~TCompoundFile() { Abort(); }
@@ -280,7 +267,7 @@ std::int32_t TCompoundFile::Write(const std::uint8_t* data, std::size_t n) {
   if (buffered_ + n > kBufferSize) {
     if (!Flush()) return xlsFail;
     if (n >= kBufferSize) {
-      if (!WriteAll(fd_, data, n)) WriteFailed();
+      if (!file_.Write(data, n)) WriteFailed();
       return failed_ ? xlsFail : xlsOK;
     }
   }
@@ -299,7 +286,7 @@ void TCompoundFile::WriteFailed() noexcept {
 }
 
 bool TCompoundFile::Flush() noexcept {
-  if (buffered_ > 0 && !WriteAll(fd_, buffer_.get(), buffered_)) WriteFailed();
+  if (buffered_ > 0 && !file_.Write(buffer_.get(), buffered_)) WriteFailed();
   buffered_ = 0;
   return !failed_;
 }
@@ -316,8 +303,8 @@ std::int32_t TCompoundFile::Commit() {
   std::uint8_t header[kSectorSize];
   BuildHeader(l, header);
 
-  bool ok = Flush() && WriteAll(fd_, tail.data(), tail.size()) &&
-            ::lseek(fd_, 0, SEEK_SET) == 0 && WriteAll(fd_, header, sizeof header);
+  bool ok = Flush() && file_.Write(tail.data(), tail.size()) &&
+            ::lseek(fd_, 0, SEEK_SET) == 0 && file_.Write(header, sizeof header);
   if (!ok) {
     error_ = std::string("cannot write the file: ") + std::strerror(errno);
     file_.Abort();

@@ -11,31 +11,103 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
 namespace tablirex {
 namespace {
 
-constexpr char kTempMark[] = ".~tlx";
-constexpr char kTempEnd[] = ".tmp";
+constexpr std::string_view kTempMark = ".~tlx";
+constexpr std::string_view kTempEnd = ".tmp";
 constexpr int kMaxLinks = 40;  // symbolic links followed before giving up
 
 std::atomic<unsigned> gTempCounter{0};
-
-std::string DirOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
+std::atomic<int> gFailNth{0};
 
 std::string BaseOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The process number in a temporary name that TemporaryNameOf gave for a file
+// named base ("<base>.~tlx<pid>-<n>.tmp"), or 0 for any other name.
+long ProcessOfTemporary(std::string_view name, std::string_view base) {
+  if (name.size() <= base.size() + kTempMark.size() + kTempEnd.size() || !name.starts_with(base) ||
+      name.substr(base.size(), kTempMark.size()) != kTempMark || !name.ends_with(kTempEnd))
+    return 0;
+  name.remove_prefix(base.size() + kTempMark.size());
+  name.remove_suffix(kTempEnd.size());
+  const std::size_t dash = name.find('-');
+  if (dash == 0 || dash == std::string_view::npos || dash + 1 == name.size()) return 0;
+  long pid = 0;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') {
+      if (i != dash) return 0;
+    } else if (i < dash) {
+      if (pid > 1L << 30) return 0;
+      pid = pid * 10 + (name[i] - '0');
+    }
+  }
+  return pid;
+}
+
 }  // namespace
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string TemporaryNameOf(const std::string& path) {
+  std::string name = path;
+  name.append(kTempMark).append(std::to_string(::getpid())).append("-");
+  name.append(std::to_string(gTempCounter.fetch_add(1))).append(kTempEnd);
+  return name;
+}
+
+bool CreateTemporaryDirectoryBeside(const std::string& path, std::string& tempPath) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string temp = TemporaryNameOf(path);
+    if (::mkdir(temp.c_str(), 0777) == 0) {
+      tempPath = std::move(temp);
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+void RemoveStaleTemporaries(const std::string& path) {
+  const std::string dir = DirectoryOf(path);
+  const std::string base = BaseOf(path);
+  if (base.empty()) return;
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  std::vector<std::string> stale;
+  while (const dirent* e = ::readdir(d)) {
+    const long pid = ProcessOfTemporary(e->d_name, base);
+    if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+      stale.emplace_back(e->d_name);
+  }
+  ::closedir(d);
+  for (const std::string& name : stale) {
+    std::error_code ec;
+    std::filesystem::remove_all(std::filesystem::path(dir) / name, ec);
+  }
+}
+
+void SyncDirectory(const std::string& directory) noexcept {
+  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)::fsync(fd);
+  ::close(fd);
+}
+
+void FailNthTemporaryWriteForTesting(int n) noexcept { gFailNth.store(n < 0 ? 0 : n); }
 
 TAtomicFile::~TAtomicFile() { Abort(); }
 
@@ -45,7 +117,7 @@ bool TAtomicFile::Fail(std::string what, int err) {
   return false;
 }
 
-bool TAtomicFile::Open(const std::string& path) {
+bool TAtomicFile::Open(const std::string& path, const std::string& like) {
   error_.clear();
   if (fd_ >= 0) return Fail("a save is already open", 0);
   if (path.empty()) return Fail("the file name is empty", 0);
@@ -55,7 +127,7 @@ bool TAtomicFile::Open(const std::string& path) {
   // at, which is what gets the new content; the link itself stays.
   std::string target = path;
   struct stat st {};
-  existed_ = false;
+  existed_ = keepAttrs_ = false;
   for (int hops = 0;; ++hops) {
     if (::lstat(target.c_str(), &st) != 0) {
       if (errno != ENOENT) return Fail("cannot inspect " + target, errno);
@@ -70,34 +142,40 @@ bool TAtomicFile::Open(const std::string& path) {
     const ssize_t n = ::readlink(target.c_str(), buf.data(), buf.size());
     if (n < 0) return Fail("cannot read the link " + target, errno);
     std::string next(buf.data(), static_cast<std::size_t>(n));
-    target = (next.empty() || next[0] == '/') ? next : DirOf(target) + "/" + next;
+    target = (next.empty() || next[0] == '/') ? next : DirectoryOf(target) + "/" + next;
   }
   if (existed_) {
     if (!S_ISREG(st.st_mode)) return Fail(target + " is not a regular file", 0);
     if ((st.st_mode & 0222) == 0) return Fail(target + " is read-only", 0);
     if (::access(target.c_str(), W_OK) != 0) return Fail("may not write " + target, errno);
+    links_ = st.st_nlink;
+    keepAttrs_ = true;
+  } else if (!like.empty() && ::stat(like.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    keepAttrs_ = true;
+  }
+  if (keepAttrs_) {
     mode_ = st.st_mode & 07777;
     uid_ = st.st_uid;
     gid_ = st.st_gid;
-    links_ = st.st_nlink;
   }
 
-  const std::string dir = DirOf(target);
-  const std::string base = BaseOf(target);
-  CleanLeftovers(dir, base);
+  RemoveStaleTemporaries(target);
   // A unique name beside the target, so that the rename stays within one file
   // system and replaces the target in one step.
+  const std::string dir = DirectoryOf(target);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string temp = dir + "/" + base + kTempMark + std::to_string(::getpid()) + "-" +
-                       std::to_string(gTempCounter.fetch_add(1)) + kTempEnd;
-    // A file that existed gets its own permission bits at Commit; until then the
-    // temporary is private.
-    const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, existed_ ? 0600 : 0666);
+    std::string temp = TemporaryNameOf(target);
+    // A new file that takes kept permission bits gets them at Commit; until then
+    // the temporary is private.
+    const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, keepAttrs_ ? 0600 : 0666);
     if (fd >= 0) {
       fd_ = fd;
       target_ = std::move(target);
       temp_ = std::move(temp);
       dir_ = dir;
+      const int nth = gFailNth.load();
+      failWrites_ = nth == 1;
+      if (nth > 0) gFailNth.store(nth - 1);
       return true;
     }
     if (errno != EEXIST) return Fail("cannot create a file in " + dir, errno);
@@ -105,34 +183,25 @@ bool TAtomicFile::Open(const std::string& path) {
   return Fail("cannot create a temporary file in " + dir, EEXIST);
 }
 
-void TAtomicFile::CleanLeftovers(const std::string& dir, const std::string& base) const {
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return;
-  const std::string prefix = base + kTempMark;
-  const std::size_t endLen = sizeof kTempEnd - 1;
-  while (const dirent* e = ::readdir(d)) {
-    const std::string_view name(e->d_name);
-    if (name.size() <= prefix.size() + endLen || name.substr(0, prefix.size()) != prefix ||
-        name.substr(name.size() - endLen) != kTempEnd)
-      continue;
-    // "<pid>-<n>": only a temporary whose process is gone is a leftover.
-    const std::string_view rest = name.substr(prefix.size());
-    const std::size_t dash = rest.find('-');
-    if (dash == 0 || dash == std::string_view::npos) continue;
-    long pid = 0;
-    bool digits = true;
-    for (const char c : rest.substr(0, dash)) {
-      if (c < '0' || c > '9' || pid > 99999999) {
-        digits = false;
-        break;
-      }
-      pid = pid * 10 + (c - '0');
-    }
-    if (!digits || pid <= 0 || pid == ::getpid()) continue;
-    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
-    (void)::unlink((dir + "/" + std::string(name)).c_str());
+bool TAtomicFile::Write(const void* data, std::size_t size) noexcept {
+  const auto* p = static_cast<const char*>(data);
+  if (failWrites_) {
+    // The test seam: part of the bytes, then the disk is full.
+    failWrites_ = false;
+    (void)Write(p, size / 2);
+    errno = ENOSPC;
+    return false;
   }
-  ::closedir(d);
+  while (size > 0) {
+    const ssize_t w = ::write(fd_, p, size);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += w;
+    size -= static_cast<std::size_t>(w);
+  }
+  return true;
 }
 
 bool TAtomicFile::CopyIntoTarget() {
@@ -171,17 +240,14 @@ bool TAtomicFile::Commit() {
   if (fd_ < 0) return Fail("no save is open", 0);
   bool ok = true;
   if (::fsync(fd_) != 0) ok = Fail("cannot flush " + temp_, errno);
-  if (ok && existed_) {
+  if (ok && keepAttrs_) {
     // The owner first: changing it may clear the set-id bits that chmod restores.
     (void)::fchown(fd_, uid_, gid_);
     if (::fchmod(fd_, mode_) != 0) ok = Fail("cannot set the permissions of " + temp_, errno);
   }
   if (ok && existed_ && links_ > 1) {
     ok = CopyIntoTarget();
-    ::close(fd_);
-    fd_ = -1;
-    (void)::unlink(temp_.c_str());
-    temp_.clear();
+    Abort();  // the temporary has served
     return ok;
   }
   const int fd = std::exchange(fd_, -1);
@@ -194,11 +260,7 @@ bool TAtomicFile::Commit() {
   }
   temp_.clear();
   // The rename itself is durable only once the directory is on the disk.
-  const int dirFd = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    (void)::fsync(dirFd);
-    ::close(dirFd);
-  }
+  SyncDirectory(dir_);
   return true;
 }
 

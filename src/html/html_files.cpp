@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +12,7 @@
 #include <fcntl.h>  // renameat2
 #endif
 
-#include "core/safe_file.h"
+#include "core/atomic_file.h"
 #include "tablirex/file_error.h"
 
 namespace tablirex {
@@ -47,9 +48,7 @@ bool ExchangeDirectories(const std::string& fresh, const std::string& target) {
   if (::renameat2(AT_FDCWD, fresh.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) return true;
   if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
 #endif
-  std::string aside;
-  if (!CreateTemporaryDirectoryBeside(target, aside)) return false;
-  ::rmdir(aside.c_str());
+  const std::string aside = TemporaryNameOf(target);
   if (std::rename(target.c_str(), aside.c_str()) != 0) return false;
   if (std::rename(fresh.c_str(), target.c_str()) != 0) {
     (void)std::rename(aside.c_str(), target.c_str());
@@ -58,13 +57,11 @@ bool ExchangeDirectories(const std::string& fresh, const std::string& target) {
   return std::rename(aside.c_str(), fresh.c_str()) == 0 || (RemoveTree(aside), true);
 }
 
-// A symbolic link as target is written through: the file it names is replaced.
-std::string ResolvedTarget(const std::string& fileName) {
-  std::error_code ec;
-  const fs::path p = PathOf(fileName);
-  if (!fs::is_symlink(fs::symlink_status(p, ec))) return fileName;
-  const fs::path real = fs::weakly_canonical(p, ec);
-  return ec ? fileName : Utf8Of(real);
+// Raises the failure of a page's save: the reason (a refusal of TAtomicFile, or
+// errno of a failed write) and the file.
+[[noreturn]] void RaiseWriteError(const TAtomicFile& file, int err, const std::string& path) {
+  const std::string reason = file.Error().empty() ? std::strerror(err) : file.Error();
+  throw EFileError("cannot write the file (" + reason + ")", path);
 }
 
 }  // namespace
@@ -97,8 +94,8 @@ std::string HTMLPathIn(std::string_view folder, std::string_view fileName) {
 THTMLSave::THTMLSave(std::string_view fileName, bool withFolder)
     : fileName_(fileName), withFolder_(withFolder) {
   CheckHTMLFileName(fileName);
-  target_ = ResolvedTarget(fileName_);
-  RemoveStaleTemporaries(target_);
+  // The main page is checked (and its temporary created) before anything is written.
+  if (!main_.Open(fileName_)) RaiseWriteError(main_, 0, fileName_);
   if (!withFolder_) return;
   paths_ = HTMLFolderOf(fileName);
   RemoveStaleTemporaries(paths_.folder);
@@ -119,46 +116,39 @@ THTMLSave::~THTMLSave() {
 void THTMLSave::AddPage(const std::string& name, std::string_view bytes) {
   const std::string shown = HTMLPathIn(paths_.folder, name);
   if (freshFolder_.empty()) throw EFileError("cannot write the file", shown);
-  const std::string final = HTMLPathIn(freshFolder_, name);
-  std::string temp;
-  if (!WriteTemporaryBeside(final, bytes, shown, temp)) throw EFileError("cannot write the file", shown);
-  if (std::rename(temp.c_str(), final.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    throw EFileError("cannot write the file", shown);
-  }
+  // The page goes into the fresh folder, with the attributes of the page it replaces.
+  TAtomicFile page;
+  if (!page.Open(HTMLPathIn(freshFolder_, name), shown)) RaiseWriteError(page, 0, shown);
+  if (!page.Write(bytes.data(), bytes.size())) RaiseWriteError(page, errno, shown);
+  if (!page.Commit()) RaiseWriteError(page, 0, shown);
 }
 
 void THTMLSave::Commit(std::string_view mainPage) {
-  if (withFolder_) {
-    if (freshFolder_.empty()) throw EFileError("cannot create the directory", paths_.folder);
-    SyncDirectory(freshFolder_);
+  if (withFolder_ && freshFolder_.empty()) throw EFileError("cannot create the directory", paths_.folder);
+  if (!main_.Write(mainPage.data(), mainPage.size())) {
+    const int err = errno;
+    main_.Abort();
+    RaiseWriteError(main_, err, fileName_);
   }
-  std::string mainTemp;
-  if (!WriteTemporaryBeside(target_, mainPage, target_, mainTemp)) throw EFileError("cannot write the file", fileName_);
-  try {
-    MoveIntoPlace(mainTemp);
-  } catch (...) {
-    ::unlink(mainTemp.c_str());
-    throw;
-  }
-  SyncDirectory(DirectoryOf(target_));
+  MoveIntoPlace();
 }
 
-void THTMLSave::MoveIntoPlace(const std::string& mainTemp) {
+void THTMLSave::MoveIntoPlace() {
   if (withFolder_) {
     const bool moved = hadFolder_ ? ExchangeDirectories(freshFolder_, paths_.folder)
                                   : std::rename(freshFolder_.c_str(), paths_.folder.c_str()) == 0;
     if (!moved) throw EFileError("cannot create the directory", paths_.folder);
     // freshFolder_ now names the earlier folder, or nothing.
     if (!hadFolder_) freshFolder_.clear();
+    SyncDirectory(DirectoryOf(paths_.folder));
   }
-  if (std::rename(mainTemp.c_str(), target_.c_str()) != 0) {
+  if (!main_.Commit()) {
     if (withFolder_) {
       // The earlier folder goes back (or the new one away).
       if (hadFolder_) (void)ExchangeDirectories(freshFolder_, paths_.folder);
       else RemoveTree(paths_.folder);
     }
-    throw EFileError("cannot write the file", fileName_);
+    RaiseWriteError(main_, 0, fileName_);
   }
   if (!withFolder_ || !hadFolder_) return;
   // Files of the earlier folder that are not our pages move on; the rest goes.

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/atomic_file.h"
+
 namespace tablirex {
 
 /// Where a workbook of several sheets goes when saved to D/B.E: the main page is
@@ -30,13 +32,16 @@ void CheckHTMLFileName(std::string_view fileName);
 /// One save of HTML pages, done so that a failure changes nothing: the main
 /// page (and, for a frameset, the folder with its pages) are written beside
 /// their targets under temporary names, flushed to the disk, and moved into
-/// place by Commit only when everything is written. A page that replaces an
-/// existing one keeps its permission bits; a symbolic link as the main page is
-/// written through to the file it names; files of the earlier folder that are
-/// not pages of ours (the tab strip, SheetNNN.htm) move into the new one. Each
-/// step raises EFileError naming the file or folder that could not be written;
-/// the earlier page and folder are then as they were, and the temporaries go
-/// when the object is destroyed.
+/// place by Commit only when everything is written. Each page is saved through
+/// TAtomicFile, as the workbook file is: a main page that is read-only or that
+/// the user may not write is refused before anything is written, a symbolic
+/// link as the main page is written through to the file it names, a page that
+/// replaces an existing one keeps its permission bits and owner, and what
+/// killed saves left is removed. Files of the earlier folder that are not pages
+/// of ours (the tab strip, SheetNNN.htm) move into the new one. Each step raises
+/// EFileError naming the file or folder that could not be written; the earlier
+/// page and folder are then as they were, and the temporaries go when the
+/// object is destroyed.
 class THTMLSave {
  public:
   /// Starts a save of fileName; withFolder: a frameset, whose folder (see
@@ -54,10 +59,10 @@ class THTMLSave {
   void Commit(std::string_view mainPage);
 
  private:
-  void MoveIntoPlace(const std::string& mainTemp);
+  void MoveIntoPlace();
 
   std::string fileName_;
-  std::string target_;
+  TAtomicFile main_;  // the main page, open from the start
   THTMLPaths paths_;
   bool withFolder_;
   bool hadFolder_ = false;

@@ -1,6 +1,6 @@
-// Saves over files that exist: what the file was (permissions, owner, links) is
-// kept, a file the user may not write is refused, and a save that fails or is
-// killed leaves the earlier file whole.
+// Saves over files that exist, as a workbook file or an HTML page: what the
+// file was (permissions, owner, links) is kept, a file the user may not write
+// is refused, and a save that fails or is killed leaves the earlier file whole.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -15,6 +15,7 @@
 #include <string>
 
 #include "cfb/compound_file.h"
+#include "tablirex/limits.h"
 #include "tablirex/workbook.h"
 #include "tablirex/worksheet.h"
 
@@ -55,41 +56,56 @@ class SaveSafety : public ::testing::Test {
   fs::path dir_;
 };
 
+// The workbook file and an HTML page are saved by the same rules.
+struct TSavedAs {
+  const char* ext;
+  std::int32_t format;
+  bool (*isNew)(const fs::path&);
+};
+const TSavedAs kFormats[] = {
+    {".xls", xlExcel97, IsCompoundFile},
+    {".htm", xlHTML, [](const fs::path& p) { return Slurp(p).rfind("<!DOCTYPE html>", 0) == 0; }},
+};
+
 TEST_F(SaveSafety, TheTargetKeepsWhatItWas) {
   using P = fs::perms;
   auto wb = SmallBook();
-  // Permission bits, and the owner (a process may give a file away only as root).
-  const fs::path priv = Old("private.xls", P::owner_read | P::owner_write);
-  if (::geteuid() == 0) {
-    ASSERT_EQ(::chown(priv.c_str(), 65534, 65534), 0);
-  }
-  ASSERT_EQ(wb->SaveAs(priv.string()), 1) << wb->GetLastError();
-  struct stat st {};
-  ASSERT_EQ(::stat(priv.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0600u);
-  if (::geteuid() == 0) {
-    EXPECT_EQ(st.st_uid, 65534u);
-  }
-  EXPECT_TRUE(IsCompoundFile(priv));
+  for (const TSavedAs& f : kFormats) {
+    SCOPED_TRACE(f.ext);
+    const std::string ext = f.ext;
+    // Permission bits, and the owner (a process may give a file away only as root).
+    const fs::path priv = Old(("private" + ext).c_str(), P::owner_read | P::owner_write);
+    if (::geteuid() == 0) {
+      ASSERT_EQ(::chown(priv.c_str(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(wb->SaveAs(priv.string(), f.format), 1) << wb->GetLastError();
+    struct stat st {};
+    ASSERT_EQ(::stat(priv.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    if (::geteuid() == 0) {
+      EXPECT_EQ(st.st_uid, 65534u);
+    }
+    EXPECT_TRUE(f.isNew(priv));
 
-  // A read-only file is refused, even for a user who could write it anyway.
-  const fs::path ro = Old("readonly.xls", P::owner_read | P::group_read | P::others_read);
-  EXPECT_EQ(wb->SaveAs(ro.string()), -1);
-  EXPECT_NE(wb->GetLastError().find("read-only"), std::string::npos) << wb->GetLastError();
-  EXPECT_EQ(Slurp(ro), "old");
+    // A read-only file is refused, even for a user who could write it anyway.
+    const fs::path ro = Old(("readonly" + ext).c_str(), P::owner_read | P::group_read | P::others_read);
+    EXPECT_EQ(wb->SaveAs(ro.string(), f.format), -1);
+    EXPECT_NE(wb->GetLastError().find("read-only"), std::string::npos) << wb->GetLastError();
+    EXPECT_EQ(Slurp(ro), "old");
 
-  // A symbolic link (relative, through a second link) stays a link; the file it
-  // names gets the content.
-  fs::create_directory(dir_ / "real");
-  const fs::path real = dir_ / "real" / "book.xls";
-  std::ofstream(real) << "old";
-  fs::create_symlink("real/book.xls", dir_ / "link1.xls");
-  fs::create_symlink("link1.xls", dir_ / "link2.xls");
-  ASSERT_EQ(wb->SaveAs((dir_ / "link2.xls").string(), 1), 1) << wb->GetLastError();
-  EXPECT_TRUE(fs::is_symlink(dir_ / "link2.xls"));
-  EXPECT_TRUE(fs::is_symlink(dir_ / "link1.xls"));
-  EXPECT_TRUE(IsCompoundFile(real));
-  EXPECT_EQ(static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_ / "real"), {})), 1u);
+    // A symbolic link (relative, through a second link) stays a link; the file it
+    // names gets the content.
+    fs::create_directories(dir_ / "real");
+    const fs::path real = dir_ / "real" / ("book" + ext);
+    std::ofstream(real) << "old";
+    fs::create_symlink("real/book" + ext, dir_ / ("link1" + ext));
+    fs::create_symlink("link1" + ext, dir_ / ("link2" + ext));
+    ASSERT_EQ(wb->SaveAs((dir_ / ("link2" + ext)).string(), f.format), 1) << wb->GetLastError();
+    EXPECT_TRUE(fs::is_symlink(dir_ / ("link2" + ext)));
+    EXPECT_TRUE(fs::is_symlink(dir_ / ("link1" + ext)));
+    EXPECT_TRUE(f.isNew(real));
+  }
+  EXPECT_EQ(static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_ / "real"), {})), 2u);
 
   // Hard links keep sharing one file, which has the new content.
   const fs::path a = Old("a.xls", P::owner_read | P::owner_write);
@@ -116,19 +132,23 @@ TEST_F(SaveSafety, TheTargetKeepsWhatItWas) {
 TEST_F(SaveSafety, UnprivilegedUserMayNotReplaceAnotherUsersFile) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
   using P = fs::perms;
-  const fs::path p = Old("root.xls", P::owner_read | P::owner_write | P::group_read | P::others_read);
   // The directory is open to all, so only the file's own permissions stand in the way.
   fs::permissions(dir_, P::all);
-  EXPECT_EXIT(
-      {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) std::_Exit(2);
-        auto wb = SmallBook();
-        const bool refused = wb->SaveAs(p.string()) == -1 && !wb->GetLastError().empty();
-        std::_Exit(refused ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ(Slurp(p), "old");
-  EXPECT_EQ(Files(), 1u);
+  for (const TSavedAs& f : kFormats) {
+    const fs::path p = Old((std::string("root") + f.ext).c_str(),
+                           P::owner_read | P::owner_write | P::group_read | P::others_read);
+    EXPECT_EXIT(
+        {
+          if (::setgid(65534) != 0 || ::setuid(65534) != 0) std::_Exit(2);
+          auto wb = SmallBook();
+          const bool refused = wb->SaveAs(p.string(), f.format) == -1 && !wb->GetLastError().empty();
+          std::_Exit(refused ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "")
+        << f.ext;
+    EXPECT_EQ(Slurp(p), "old") << f.ext;
+  }
+  EXPECT_EQ(Files(), std::size(kFormats));
 }
 
 TEST_F(SaveSafety, FullDiskAndKilledSavesLeaveTheOldFile) {

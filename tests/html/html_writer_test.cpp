@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "core/safe_file.h"
+#include "core/atomic_file.h"
 #include "html/html_writer.h"
 #include "tablirex/file_error.h"
 #include "tablirex/format_views.h"
@@ -449,8 +449,8 @@ TEST(HTMLWorkbook, FailedSavesLeaveTheEarlierPagesAsTheyWere) {
   FailNthTemporaryWriteForTesting(0);
 
   // Leftovers of a killed save (a process that is gone) are cleaned by the next save.
-  std::ofstream(target + ".tablirex-999999999-0.tmp") << "torn";
-  fs::create_directory((dir / "book.files").string() + ".tablirex-999999999-1.tmp");
+  std::ofstream(target + ".~tlx999999999-0.tmp") << "torn";
+  fs::create_directory((dir / "book.files").string() + ".~tlx999999999-1.tmp");
   ASSERT_EQ(wb.SaveAs(target, 3), 1);
   EXPECT_NE(ReadFile(dir / "book.files" / "Sheet003.htm").find(">second</td>"), std::string::npos);
   EXPECT_EQ(ReadFile(dir / "book.files" / "notes.txt"), "mine");
