@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "tablirex/object.h"
 #include "tablirex/worksheets.h"
@@ -50,6 +52,13 @@ class IXLSWorkBook : public TXLSObject {
   /// EFileError (tablirex/file_error.h) when a file or the folder cannot be
   /// written, leaving the files already written.
   virtual std::int32_t SaveAsHTML(std::string_view fileName) = 0;
+  /// The message of the latest refusal (UTF-8): a formula refused when a cell was
+  /// to take it (naming the cell, what is wrong and where in the formula), or a save
+  /// that failed (a formula naming a sheet that does not exist, ...). Operations
+  /// that succeed leave it as it is; empty when nothing was refused since the
+  /// workbook was made or ClearLastError was called.
+  virtual std::string GetLastError() = 0;
+  virtual void ClearLastError() = 0;
 };
 
 /// Creates a new workbook with no sheet (the first save adds "Sheet1").
@@ -93,6 +102,10 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::int32_t SaveAs(std::string_view fileName) override;
   std::int32_t SaveAs(std::string_view fileName, std::int32_t fileFormat) override;
   std::int32_t SaveAsHTML(std::string_view fileName) override;
+  std::string GetLastError() override { return lastError_; }
+  void ClearLastError() override { lastError_.clear(); }
+  /// Records the message of a refusal (see GetLastError).
+  void SetLastError(std::string message) { lastError_ = std::move(message); }
 
   /// Writes the workbook stream (what SaveAs puts in the compound document's one
   /// stream) to a sink, in format 1 (BIFF5) or 2 (BIFF8). Returns 1 or -1.
@@ -102,8 +115,13 @@ class TXLSWorkbook final : public IXLSWorkBook {
   /// Code page of the 8-bit texts of BIFF5 files (1252 at creation). Returns 1.
   std::int32_t SetCodePage(std::uint16_t codePage);
   std::uint16_t GetCodePage() const noexcept { return codePage_; }
-  /// One-based position of the sheet named exactly so, or -1.
+  /// One-based position of the sheet of that name, or -1: a sheet named exactly
+  /// so, else the first whose name differs only in letter case.
   std::int32_t GetSheetIndexByName(std::u16string_view name) const;
+  /// Checks a formula's text (without its "=") as a cell is about to take it: all
+  /// but the existence of the sheets it names, which the save checks. Returns 1,
+  /// or -1 with the last error set to "where: formula "=text": what is wrong".
+  std::int32_t CheckFormula(std::string_view text, std::string_view where);
   /// Creates the formula compiler on first use.
   TXLSFormula& InitFormula();
   TXLSFormula* Formula() noexcept { return formula_.get(); }
@@ -147,6 +165,10 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::int32_t defaultFormat_ = 2;
   std::int32_t currentFormat_ = 2;
   bool saving_ = false;
+  std::string lastError_;
+  // Ranges of sheets (first, last; 1-based) named by the formulas of the save in
+  // progress: each gets a BIFF8 EXTERNSHEET entry after the sheets' own.
+  std::vector<std::pair<std::int32_t, std::int32_t>> sheetRanges_;
   std::unique_ptr<TRecordContext> context_;
   std::unique_ptr<TXLSPalette> palette_;
   std::unique_ptr<TXLSProtect> protect_;

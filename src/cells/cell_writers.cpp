@@ -127,10 +127,41 @@ std::int32_t IXLSWorksheet::WriteString(std::uint16_t row, std::uint16_t col, st
   return AppendData(b);
 }
 
+std::string IXLSWorksheet::CellName(std::uint32_t row1, std::uint32_t col1, std::uint32_t row2,
+                                    std::uint32_t col2) const {
+  const std::string sheet = Utf16ToUtf8(name_);
+  bool plain = !sheet.empty();
+  for (const char c : sheet)
+    plain = plain && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_');
+  std::string out;
+  if (plain) {
+    out = sheet;
+  } else {
+    out = "'";
+    for (const char c : sheet) {
+      if (c == '\'') out.push_back('\'');
+      out.push_back(c);
+    }
+    out += "'";
+  }
+  out += "!";
+  const auto r1 = static_cast<std::uint16_t>(row1), r2 = static_cast<std::uint16_t>(row2);
+  const auto c1 = static_cast<std::uint8_t>(col1), c2 = static_cast<std::uint8_t>(col2);
+  out += row1 == row2 && col1 == col2 ? EncodeCellRef(r1, c1) : EncodeCellRange(r1, c1, r2, c2);
+  return out;
+}
+
+std::int32_t IXLSWorksheet::CheckFormula(std::string_view text, std::uint32_t row1, std::uint32_t col1,
+                                         std::uint32_t row2, std::uint32_t col2) {
+  return workbook_->CheckFormula(text, CellName(row1, col1, row2, col2));
+}
+
 std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, std::string_view text,
                                          std::int32_t xf) {
   TXLS_RETURN_ON_ERROR(CheckDimensions(row, col));
   if (!IsSaving()) {
+    // A formula that cannot be written is refused now; the cell keeps its value.
+    TXLS_RETURN_ON_ERROR(CheckFormula(text, row, col, row, col));
     TXLSCellRef* cell = cells_->GetOrCreateValue(row, col);
     std::string f("=");
     f.append(text);
@@ -139,9 +170,19 @@ std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, s
     return xlsOK;
   }
   TXLSFormula& compiler = workbook_->InitFormula();
-  TXLS_RETURN_ON_ERROR(compiler.Compile(text));
+  // Every formula was checked when its cell took it; what can still fail here is
+  // what the save decides: a sheet it names, and the limits of the file format.
+  const auto refuse = [&] {
+    std::string message = CellName(row, col, row, col) + ": formula \"=";
+    message.append(text.substr(0, 60));
+    if (text.size() > 60) message += "...";
+    message += "\": " + compiler.Error();
+    workbook_->SetLastError(std::move(message));
+    return xlsFail;
+  };
+  if (compiler.Compile(text, 1) != xlsOK) return refuse();
   const std::int32_t size = compiler.GetDataSize();
-  if (size < 0) return size;
+  if (size < 0) return refuse();
   const std::uint32_t m = 2u + static_cast<std::uint32_t>(size);  // length word and tokens
   TXLSBlob b(4 + 20 + m);
   b.AddWord(RecNo(Rec::FORMULA));
@@ -152,7 +193,7 @@ std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, s
   b.AddDouble(0.0);  // cached result: recalculated on load
   b.AddWord(0x0002);
   b.AddLong(0);
-  TXLS_RETURN_ON_ERROR(compiler.GetData(b));
+  if (compiler.GetData(b) != xlsOK) return refuse();
   return AppendData(b);
 }
 
@@ -368,7 +409,8 @@ std::int32_t IXLSWorksheet::StoreCells() {
   TXLSCellHeap& store = *cells_;
   const TXLSColumnInfoList& cols = *cols_;
   const TXLSRowInfoList& rows = *rows_;
-  store.ForEach([&](TXLSCellRef& cell) {
+  // Writes one cell (a merged area's owner writes its area).
+  const auto writeCell = [&](TXLSCellRef& cell) -> std::int32_t {
     const std::uint16_t r = cell.Row;
     const std::uint16_t c = cell.Col;
     // A cell without a format of its own shows its column's format, else its row's:
@@ -382,29 +424,38 @@ std::int32_t IXLSWorksheet::StoreCells() {
     }
     if (!cell.IsMerged) {
       switch (cell.ValueType) {
-        case xlEmpty: (void)Write(r, c, xf); break;
-        case xlString: (void)WriteString(r, c, cell.SSTIndex, xf); break;
-        case xlDoubleNumber: (void)WriteDouble(r, c, cell.NumValue, xf, false); break;
-        case xlDateTime: (void)WriteDouble(r, c, cell.NumValue, xf, true); break;
-        case xlFormula: (void)WriteFormula(r, c, store.FormulaText(cell), xf); break;
+        case xlEmpty: return Write(r, c, xf);
+        case xlString: return WriteString(r, c, cell.SSTIndex, xf);
+        case xlDoubleNumber: return WriteDouble(r, c, cell.NumValue, xf, false);
+        case xlDateTime: return WriteDouble(r, c, cell.NumValue, xf, true);
+        case xlFormula: return WriteFormula(r, c, store.FormulaText(cell), xf);
       }
-      return;
+      return xlsOK;
     }
-    if (!cell.IsMergeOwner) return;
+    if (!cell.IsMergeOwner) return xlsOK;
     const TXLSCellExtra* e = store.Extra(cell);
     const auto r2 = static_cast<std::uint16_t>(r + (e ? e->MergeRows : 1) - 1);
     const auto c2 = static_cast<std::uint16_t>(c + (e ? e->MergeCols : 1) - 1);
     switch (cell.ValueType) {
-      case xlEmpty: (void)MergeWrite(r, c, r2, c2, xf); break;
-      case xlString: (void)MergeWriteString(r, c, r2, c2, cell.SSTIndex, xf); break;
-      case xlDoubleNumber: (void)MergeWriteNumber(r, c, r2, c2, cell.NumValue, xf); break;
-      case xlDateTime: (void)MergeWriteDateTime(r, c, r2, c2, cell.NumValue, xf); break;
-      case xlFormula:
-        (void)MergeWriteFormula(r, c, r2, c2, std::string(store.FormulaText(cell)), xf);
-        break;
+      case xlEmpty: return MergeWrite(r, c, r2, c2, xf);
+      case xlString: return MergeWriteString(r, c, r2, c2, cell.SSTIndex, xf);
+      case xlDoubleNumber: return MergeWriteNumber(r, c, r2, c2, cell.NumValue, xf);
+      case xlDateTime: return MergeWriteDateTime(r, c, r2, c2, cell.NumValue, xf);
+      case xlFormula: return MergeWriteFormula(r, c, r2, c2, std::string(store.FormulaText(cell)), xf);
     }
+    return xlsOK;
+  };
+  // The first cell that cannot be written stops the walk and fails the save.
+  std::int32_t result = xlsOK;
+  store.ForEach([&](TXLSCellRef& cell) {
+    if (result != xlsOK) return;
+    result = writeCell(cell);
+    // A formula's writer names its own failure; anything else is named here.
+    if (result != xlsOK && cell.ValueType != xlFormula)
+      workbook_->SetLastError(CellName(cell.Row, cell.Col, cell.Row, cell.Col) + ": the cell could not be written (" +
+                              ResultName(result) + ")");
   });
-  return xlsOK;
+  return result;
 }
 
 }  // namespace tablirex
