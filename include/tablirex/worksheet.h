@@ -190,7 +190,8 @@ class IXLSWorksheet : public TXLSObject {
   // ---- the save ---------------------------------------------------------------------
   /// Emits the records of all cells (during a save). Returns 1, or the failure of
   /// the first cell that cannot be written (a formula naming a missing sheet, or
-  /// too long for the format), with the workbook's last error naming it.
+  /// too long for the format), with the workbook's last error naming it. Cells
+  /// below the rows of the Excel 5 form are left out of that form.
   std::int32_t StoreCells();
   /// Builds the rest of the sheet's substream, BOF to EOF. Returns 1 or the first failure.
   std::int32_t Close();

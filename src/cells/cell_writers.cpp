@@ -450,6 +450,9 @@ std::int32_t IXLSWorksheet::StoreCells() {
   store.ForEach([&](TXLSCellRef& cell) {
     if (result != xlsOK) return;
     result = writeCell(cell);
+    // A cell below the rows of the Excel 5 form is left out of that form (kept
+    // in the Excel 97 form), as the sheet's dimensions already are.
+    if (result == xlsOutOfRange) result = xlsOK;
     // A formula's writer names its own failure; anything else is named here.
     if (result != xlsOK && cell.ValueType != xlFormula)
       workbook_->SetLastError(CellName(cell.Row, cell.Col, cell.Row, cell.Col) + ": the cell could not be written (" +
