@@ -7,8 +7,12 @@
 // length (16-bit little-endian) and the tokens. --biff5 encodes for Excel 5 files;
 // --sheets names the sheets of the workbook, in order, for 3-D references;
 // --tree prints the syntax tree first. One leading "=" is dropped, as a cell does.
+// Sheet names match in any letter case. A range of sheets (First:Last!A1) gets a
+// BIFF8 reference entry after the sheets' own, in order of first use, as a
+// workbook's save adds them.
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "command.h"
@@ -28,43 +32,6 @@ std::vector<std::u16string> SplitSheets(const std::string& list) {
     if (comma == std::string::npos) return names;
     start = comma + 1;
   }
-}
-
-// Why the tree cannot be encoded: the first item, in token order, that fails.
-std::string Explain(const TXLSFormula& f, const TXLSSyntaxItem& item) {
-  for (std::int32_t i = 1; i <= item.Count(); ++i) {
-    std::string why = Explain(f, *item.GetChild(i));
-    if (!why.empty()) return why;
-  }
-  switch (item.Kind()) {
-    case TXLSItemKind::Function: {
-      const THashFuncEntry* e = f.Functions().GetValue(item.Text());
-      if (e == nullptr) return "unknown function " + item.Text();
-      if (e->argCount >= 0 && e->argCount != item.Count())
-        return item.Text() + " takes " + std::to_string(e->argCount) + " argument(s), not " +
-               std::to_string(item.Count());
-      if (e->argCount < 0 && item.Count() > 255) return item.Text() + " is given more than 255 arguments";
-      break;
-    }
-    case TXLSItemKind::String:
-      if (f.GetDataSize(&item) < 0) return "a string constant is longer than 255 characters";
-      break;
-    case TXLSItemKind::Reference: {
-      TXLSBlob scratch(32);
-      if (f.GetItemData(&item, scratch, 2) != 1)
-        return "cannot encode the reference " + item.Text() +
-               " (not a cell address, out of the sheet, or an unknown sheet)";
-      break;
-    }
-    case TXLSItemKind::Number: {
-      TXLSBlob scratch(16);
-      if (f.GetNumberData(item.Text(), scratch) != 1) return "the number " + item.Text() + " is out of range";
-      break;
-    }
-    default:
-      break;
-  }
-  return {};
 }
 
 int Formula(const std::vector<std::string>& args) {
@@ -90,34 +57,42 @@ int Formula(const std::vector<std::string>& args) {
     std::fprintf(stderr, "usage: tablirex formula TEXT [--biff5] [--sheets Name1,Name2,...] [--tree]\n");
     return 2;
   }
-  if (!text.empty() && text[0] == '=') text.erase(0, 1);
+  // Positions in messages count a dropped "=".
+  std::int32_t offset = 0;
+  if (!text.empty() && text[0] == '=') {
+    text.erase(0, 1);
+    offset = 1;
+  }
 
   TXLSFormulaContext ctx;
   ctx.getSheetIndex = [&sheets](std::u16string_view name) -> std::int32_t {
     for (std::size_t i = 0; i < sheets.size(); ++i)
       if (sheets[i] == name) return static_cast<std::int32_t>(i + 1);
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+      if (EqualsIgnoringCase(sheets[i], name)) return static_cast<std::int32_t>(i + 1);
     return -1;
   };
   ctx.getSheetCount = [&sheets] { return static_cast<std::int32_t>(sheets.size()); };
+  std::vector<std::pair<std::int32_t, std::int32_t>> ranges;
+  ctx.getSheetRangeRef = [&sheets, &ranges](std::int32_t first, std::int32_t last) -> std::int32_t {
+    const std::pair<std::int32_t, std::int32_t> r{first, last};
+    std::size_t k = 0;
+    while (k < ranges.size() && ranges[k] != r) ++k;
+    if (k == ranges.size()) ranges.push_back(r);
+    return static_cast<std::int32_t>(sheets.size() + k);
+  };
   ctx.format = biff5 ? xlExcel5 : xlExcel97;
   TXLSFormula formula(std::move(ctx));
 
-  if (formula.Compile(text) != 1) {
-    TXLSLexer lexer;
-    lexer.SetSource(text);
-    const bool lexes = lexer.Analyse() == 1;
-    std::fprintf(stderr, "tablirex formula: %s\n",
-                 lexes ? "not one expression (a missing operand or \")\", or tokens left over)"
-                       : "unexpected character, or an unclosed string or quoted sheet name");
+  if (formula.Compile(text, offset) != 1) {
+    std::fprintf(stderr, "tablirex formula: %s\n", formula.Error().c_str());
     return 1;
   }
   if (tree) std::printf("%s\n", SyntaxToSExpr(*formula.Root()).c_str());
 
   std::vector<std::uint8_t> bytes;
   if (formula.GetData(bytes) != 1) {
-    std::string why = Explain(formula, *formula.Root());
-    if (why.empty()) why = "the tokens pass 65535 bytes";
-    std::fprintf(stderr, "tablirex formula: cannot encode: %s\n", why.c_str());
+    std::fprintf(stderr, "tablirex formula: cannot encode: %s\n", formula.Error().c_str());
     return 1;
   }
   for (std::size_t i = 0; i < bytes.size(); ++i) std::printf(i ? " %02x" : "%02x", bytes[i]);

@@ -60,7 +60,10 @@ class IXLSRange : public TXLSObject {
   /// The single cell at (row, col), one-based relative to this range's first corner.
   virtual Ref<IXLSRange> GetItem(std::uint16_t row, std::uint8_t col) = 0;
   /// Sets every cell to the value; arrays of one or two dimensions are spread over
-  /// the cells ("#N/D" where an array is too short). Texts beginning with "=" are formulas.
+  /// the cells ("#N/D" where an array is too short). Texts beginning with "=" are
+  /// formulas: one that cannot be written (a syntax error, an unknown function, a
+  /// wrong argument count, a cell outside the sheet ...) is refused, the cells
+  /// keep their values, and the workbook's GetLastError names the cell and the fault.
   virtual void SetValue(const TVariant& value) = 0;
   /// The value of a single cell (null when empty), or a two-dimensional array.
   virtual TVariant GetValue() = 0;

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "tablirex/object.h"
 #include "tablirex/worksheets.h"
@@ -55,6 +57,15 @@ class IXLSWorkBook : public TXLSObject {
   /// name names no file (blanks, a NUL) or a file or the folder cannot be
   /// written, leaving the earlier pages and folder as they were.
   virtual std::int32_t SaveAsHTML(std::string_view fileName) = 0;
+  /// The message of the latest refusal (UTF-8) by this workbook, its sheets,
+  /// ranges and their views: a formula refused when a cell was to take it (naming
+  /// the cell, what is wrong and where in the formula), an invalid or out-of-range
+  /// argument (setters that return nothing report their refusals only here), or a
+  /// save that failed (a formula naming a sheet that does not exist, ...).
+  /// Operations that succeed leave it as it is; empty when nothing was refused
+  /// since the workbook was made or ClearLastError was called.
+  virtual std::string GetLastError() = 0;
+  virtual void ClearLastError() = 0;
 };
 
 /// Creates a new workbook with no sheet (the first save adds "Sheet1").
@@ -98,6 +109,8 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::int32_t SaveAs(std::string_view fileName) override;
   std::int32_t SaveAs(std::string_view fileName, std::int32_t fileFormat) override;
   std::int32_t SaveAsHTML(std::string_view fileName) override;
+  std::string GetLastError() override { return lastError_; }
+  void ClearLastError() override { lastError_.clear(); }
 
   /// Writes the workbook stream (what SaveAs puts in the compound document's one
   /// stream) to a sink, in format 1 (BIFF5) or 2 (BIFF8). Returns 1 or -1.
@@ -109,17 +122,16 @@ class TXLSWorkbook final : public IXLSWorkBook {
   /// code page stays) for any other.
   std::int32_t SetCodePage(std::uint16_t codePage);
   std::uint16_t GetCodePage() const noexcept { return codePage_; }
-  /// The message of the last operation of this workbook, its sheets, ranges and
-  /// their views that was refused (an invalid or out-of-range argument, a save
-  /// that failed); empty when nothing was refused since ClearLastError. Setters
-  /// that return nothing report their refusals only here.
-  const std::string& GetLastError() const noexcept { return lastError_; }
-  void ClearLastError() noexcept { lastError_.clear(); }
   /// Records a refusal for GetLastError (used by the library's subsystems).
   /// Returns xlsFail (-1).
   std::int32_t Refuse(std::string message);
-  /// One-based position of the sheet named exactly so, or -1.
+  /// One-based position of the sheet of that name, or -1: a sheet named exactly
+  /// so, else the first whose name differs only in letter case.
   std::int32_t GetSheetIndexByName(std::u16string_view name) const;
+  /// Checks a formula's text (without its "=") as a cell is about to take it: all
+  /// but the existence of the sheets it names, which the save checks. Returns 1,
+  /// or -1 with the last error set to "where: formula "=text": what is wrong".
+  std::int32_t CheckFormula(std::string_view text, std::string_view where);
   /// Creates the formula compiler on first use.
   TXLSFormula& InitFormula();
   TXLSFormula* Formula() noexcept { return formula_.get(); }
@@ -166,6 +178,9 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::int32_t defaultFormat_ = 2;
   std::int32_t currentFormat_ = 2;
   bool saving_ = false;
+  // Ranges of sheets (first, last; 1-based) named by the formulas of the save in
+  // progress: each gets a BIFF8 EXTERNSHEET entry after the sheets' own.
+  std::vector<std::pair<std::int32_t, std::int32_t>> sheetRanges_;
   std::unique_ptr<TRecordContext> context_;
   std::unique_ptr<TXLSPalette> palette_;
   std::unique_ptr<TXLSProtect> protect_;

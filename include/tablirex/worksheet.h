@@ -204,8 +204,20 @@ class IXLSWorksheet : public TXLSObject {
   /// the earlier page as it was. Defined in src/html.
   std::int32_t SaveAsHTML(std::string_view fileName);
 
+  // ---- formulas ---------------------------------------------------------------------
+  /// Checks a formula's text (without its "=") before the cells row1:col1 to
+  /// row2:col2 take it. Returns 1, or -1 with the workbook's last error naming the
+  /// cell (or area), the formula and what is wrong in it.
+  std::int32_t CheckFormula(std::string_view text, std::uint32_t row1, std::uint32_t col1, std::uint32_t row2,
+                            std::uint32_t col2);
+  /// The cell or area as formulas and messages name it: Sheet1!B2, 'My Sheet'!A1:B2.
+  std::string CellName(std::uint32_t row1, std::uint32_t col1, std::uint32_t row2, std::uint32_t col2) const;
+
   // ---- the save ---------------------------------------------------------------------
-  /// Emits the records of all cells (during a save). Returns 1.
+  /// Emits the records of all cells (during a save). Returns 1, or the failure of
+  /// the first cell that cannot be written (a formula naming a missing sheet, or
+  /// too long for the format), with the workbook's last error naming it. Cells
+  /// below the rows of the Excel 5 form are left out of that form.
   std::int32_t StoreCells();
   /// Builds the rest of the sheet's substream, BOF to EOF. Returns 1 or the first failure.
   std::int32_t Close();

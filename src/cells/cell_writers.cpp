@@ -154,10 +154,41 @@ std::int32_t IXLSWorksheet::WriteString(std::uint16_t row, std::uint16_t col, st
   return AppendData(b);
 }
 
+std::string IXLSWorksheet::CellName(std::uint32_t row1, std::uint32_t col1, std::uint32_t row2,
+                                    std::uint32_t col2) const {
+  const std::string sheet = Utf16ToUtf8(name_);
+  bool plain = !sheet.empty();
+  for (const char c : sheet)
+    plain = plain && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_');
+  std::string out;
+  if (plain) {
+    out = sheet;
+  } else {
+    out = "'";
+    for (const char c : sheet) {
+      if (c == '\'') out.push_back('\'');
+      out.push_back(c);
+    }
+    out += "'";
+  }
+  out += "!";
+  const auto r1 = static_cast<std::uint16_t>(row1), r2 = static_cast<std::uint16_t>(row2);
+  const auto c1 = static_cast<std::uint8_t>(col1), c2 = static_cast<std::uint8_t>(col2);
+  out += row1 == row2 && col1 == col2 ? EncodeCellRef(r1, c1) : EncodeCellRange(r1, c1, r2, c2);
+  return out;
+}
+
+std::int32_t IXLSWorksheet::CheckFormula(std::string_view text, std::uint32_t row1, std::uint32_t col1,
+                                         std::uint32_t row2, std::uint32_t col2) {
+  return workbook_->CheckFormula(text, CellName(row1, col1, row2, col2));
+}
+
 std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, std::string_view text,
                                          std::int32_t xf) {
   TXLS_RETURN_ON_ERROR(CheckDimensions(row, col));
   if (!IsSaving()) {
+    // A formula that cannot be written is refused now; the cell keeps its value.
+    TXLS_RETURN_ON_ERROR(CheckFormula(text, row, col, row, col));
     TXLSCellRef* cell = cells_->GetOrCreateValue(row, col);
     std::string f("=");
     f.append(text);
@@ -166,9 +197,19 @@ std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, s
     return xlsOK;
   }
   TXLSFormula& compiler = workbook_->InitFormula();
-  TXLS_RETURN_ON_ERROR(compiler.Compile(text));
+  // Every formula was checked when its cell took it; what can still fail here is
+  // what the save decides: a sheet it names, and the limits of the file format.
+  const auto refuse = [&] {
+    std::string message = CellName(row, col, row, col) + ": formula \"=";
+    message.append(text.substr(0, 60));
+    if (text.size() > 60) message += "...";
+    message += "\": " + compiler.Error();
+    (void)workbook_->Refuse(std::move(message));
+    return xlsFail;
+  };
+  if (compiler.Compile(text, 1) != xlsOK) return refuse();
   const std::int32_t size = compiler.GetDataSize();
-  if (size < 0) return size;
+  if (size < 0) return refuse();
   const std::uint32_t m = 2u + static_cast<std::uint32_t>(size);  // length word and tokens
   TXLSBlob b(4 + 20 + m);
   b.AddWord(RecNo(Rec::FORMULA));
@@ -179,7 +220,7 @@ std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, s
   b.AddDouble(0.0);  // cached result: recalculated on load
   b.AddWord(0x0002);
   b.AddLong(0);
-  TXLS_RETURN_ON_ERROR(compiler.GetData(b));
+  if (compiler.GetData(b) != xlsOK) return refuse();
   return AppendData(b);
 }
 
@@ -424,7 +465,9 @@ std::int32_t IXLSWorksheet::StoreCells() {
   // included: a merged area's owner holds the value, the cells it covers are
   // BLANK. The merged areas follow the cells.
   std::vector<TMergedArea> merged;
+  std::int32_t result = xlsOK;
   store.ForEach([&](TXLSCellRef& cell) {
+    if (result != xlsOK) return;
     const std::uint16_t r = cell.Row;
     const std::uint16_t c = cell.Col;
     // A cell without a format of its own shows its column's format, else its row's:
@@ -449,7 +492,19 @@ std::int32_t IXLSWorksheet::StoreCells() {
       case xlFormula: status = WriteFormula(r, c, store.FormulaText(cell), xf); break;
       case xlBoolean: status = WriteBoolean(r, c, cell.NumValue != 0.0, xf); break;
     }
-    if (!cell.IsMerged || status != xlsOK) return;
+    // A cell below the rows of the Excel 5 form is left out of that form (kept in
+    // the Excel 97 form), as the sheet's dimensions already are.
+    if (status == xlsOutOfRange) return;
+    // The first cell that cannot be written stops the walk and fails the save. A
+    // formula's writer names its own failure; anything else is named here.
+    if (status != xlsOK) {
+      if (cell.ValueType != xlFormula)
+        (void)workbook_->Refuse(CellName(r, c, r, c) + ": the cell could not be written (" +
+                                ResultName(status) + ")");
+      result = status;
+      return;
+    }
+    if (!cell.IsMerged) return;
     const TXLSCellExtra* e = store.Extra(cell);
     const std::int32_t rows2 = e ? e->MergeRows : 1, cols2 = e ? e->MergeCols : 1;
     if (rows2 <= 1 && cols2 <= 1) return;  // an area of one cell is an ordinary cell
@@ -458,6 +513,7 @@ std::int32_t IXLSWorksheet::StoreCells() {
     // An area reaching past the rows this file version holds is left out with its cells.
     if (CheckDimensions(r2, c2) == xlsOK) merged.push_back({r, c, r2, c2});
   });
+  if (result != xlsOK) return result;
   for (const TMergedArea& a : merged) (void)MergeCells(a.row1, a.col1, a.row2, a.col2);
   return xlsOK;
 }

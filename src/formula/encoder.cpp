@@ -30,7 +30,10 @@ constexpr std::uint8_t GT = 0x0D;
 constexpr std::uint8_t NE = 0x0E;
 constexpr std::uint8_t Uplus = 0x12;
 constexpr std::uint8_t Uminus = 0x13;
+constexpr std::uint8_t Union = 0x10;
 constexpr std::uint8_t Paren = 0x15;
+constexpr std::uint8_t Err = 0x1C;
+constexpr std::uint8_t Bool = 0x1D;
 constexpr std::uint8_t Str = 0x17;
 constexpr std::uint8_t Num = 0x1F;
 constexpr std::uint8_t FuncV = 0x41;     // fixed argument count, value class
@@ -42,8 +45,13 @@ constexpr std::uint8_t Ref3d = 0x1A;
 constexpr std::uint8_t Area3d = 0x1B;
 }  // namespace ptg
 
-// Largest token data the 16-bit length word can announce.
-constexpr std::int32_t kMaxTokenBytes = 0xFFFF;
+// Largest token data of a cell formula: a FORMULA record holds 20 bytes of fixed
+// fields, the length word and the tokens, and may not be continued, so the record
+// limit of each version bounds the tokens (8224 - 22 in BIFF8, 2080 - 22 in BIFF5).
+constexpr std::int32_t kMaxTokenBytesBiff8 = 8224 - 22;
+constexpr std::int32_t kMaxTokenBytesBiff5 = 2080 - 22;
+// Sizes are counted exactly up to this bound and reported as it beyond.
+constexpr std::int32_t kSizeCeiling = 0x10000;
 // The length of a string constant and the argument count of a call are one byte.
 constexpr std::size_t kMaxStringLength = 255;
 constexpr std::int32_t kMaxArguments = 255;
@@ -106,45 +114,171 @@ std::pair<std::string_view, std::string_view> SplitAt(std::string_view s, char c
   return {s.substr(0, i), s.substr(i + 1)};
 }
 
+// Splits a 3-D reference at its last "!": a quoted sheet name may hold "!", a cell
+// address never does.
+std::pair<std::string_view, std::string_view> SplitSheet(std::string_view s) noexcept {
+  const std::size_t i = s.rfind('!');
+  if (i == std::string_view::npos) return {std::string_view(), s};
+  return {s.substr(0, i), s.substr(i + 1)};
+}
+
+// The error constants by name and the code the file stores for each.
+struct ErrorCode {
+  std::string_view name;
+  std::uint8_t code;
+};
+constexpr ErrorCode kErrorCodes[] = {{"#NULL!", 0x00}, {"#DIV/0!", 0x07}, {"#VALUE!", 0x0F}, {"#REF!", 0x17},
+                                     {"#NAME?", 0x1D}, {"#NUM!", 0x24},   {"#N/A", 0x2A}};
+
+std::int32_t ErrorCodeOf(std::string_view name) noexcept {
+  for (const ErrorCode& e : kErrorCodes)
+    if (e.name == name) return e.code;
+  return -1;
+}
+
+bool IsTrue(std::string_view word) noexcept {
+  return word.size() == 4 && (word[0] == 'T' || word[0] == 't');
+}
+
+// The value of a number token (already of the right shape), or false when it is
+// not a finite double.
+bool NumberValue(std::string_view text, double& value) noexcept {
+  const auto res = std::from_chars(text.data(), text.data() + text.size(), value);
+  return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(value);
+}
+
+std::string At(const TXLSSyntaxItem& item) { return " at position " + std::to_string(item.Pos()); }
+
 }  // namespace
 
 // ---- sizes ---------------------------------------------------------------------------
 
+std::int32_t TXLSFormula::MaxTokenBytes() const noexcept {
+  return IsBiff5() ? kMaxTokenBytesBiff5 : kMaxTokenBytesBiff8;
+}
+
+std::int32_t TXLSFormula::Refuse(std::string message) const {
+  if (error_.empty()) error_ = std::move(message);
+  return xlsFail;
+}
+
+std::int32_t TXLSFormula::GetDataSize() const {
+  error_.clear();
+  if (syntax_.Root() == nullptr) return Refuse("nothing compiled");
+  const std::int32_t n = GetDataSize(syntax_.Root());
+  if (n < 0) return xlsFail;
+  if (n > MaxTokenBytes())
+    return Refuse("the formula is too long: its tokens take " +
+                  (n >= kSizeCeiling ? "more than " + std::to_string(kSizeCeiling - 1) : std::to_string(n)) +
+                  " bytes, more than the " +
+                  std::to_string(MaxTokenBytes()) + " a cell formula holds in the " +
+                  (IsBiff5() ? "Excel 5" : "Excel 97") + " format");
+  return n;
+}
+
+std::int32_t TXLSFormula::CheckCell(std::string_view cell, const TXLSSyntaxItem& item) const {
+  std::uint16_t row = 0, col = 0;
+  if (CellToRowCol(cell, row, col) == xlsOK) return xlsOK;
+  // Tell a cell outside the sheet from text that is no cell address at all.
+  std::size_t i = cell.empty() || cell[0] != '$' ? 0 : 1;
+  std::size_t letters = 0;
+  while (i < cell.size() && ((cell[i] >= 'A' && cell[i] <= 'Z') || (cell[i] >= 'a' && cell[i] <= 'z'))) ++i, ++letters;
+  if (i < cell.size() && cell[i] == '$') ++i;
+  const std::string_view digits = cell.substr(i);
+  if (letters >= 1 && IsDigits(digits)) {
+    return Refuse("the cell " + std::string(cell) + " lies outside the sheet (columns A to IV, rows 1 to " +
+                  (IsBiff5() ? "16384 in the Excel 5 format)" : "65536)") + At(item));
+  }
+  return Refuse("\"" + std::string(cell) + "\" is not a cell address" + At(item));
+}
+
+std::int32_t TXLSFormula::CheckReference(const TXLSSyntaxItem& item) const {
+  const std::string_view text = item.Text();
+  const std::int32_t type = GetRangeType(text);
+  if (type == kCell && text.find('$') == std::string_view::npos) {
+    // A bare word: a function without its parentheses, or an unknown name.
+    bool hasDigit = false;
+    for (const char c : text) hasDigit = hasDigit || (c >= '0' && c <= '9');
+    if (funcs_.GetValue(text) != nullptr)
+      return Refuse(std::string(text) + " is a function: write " + std::string(text) + "()" + At(item));
+    if (!hasDigit) return Refuse("unknown name \"" + std::string(text) + "\"" + At(item));
+  }
+  std::string_view cells = text;
+  if (type == kCell3d || type == kArea3d) {
+    std::string_view sheets;
+    std::tie(sheets, cells) = SplitSheet(text);
+    const auto [first, last] = SplitAt(sheets, ':');
+    if (first.empty() || (sheets.find(':') != std::string_view::npos && last.empty()))
+      return Refuse("a sheet name is missing before \"!\"" + At(item));
+  }
+  if (type == kCell || type == kCell3d) return CheckCell(cells, item);
+  const auto [c1, c2] = SplitAt(cells, ':');
+  if (c2.find(':') != std::string_view::npos)
+    return Refuse("\"" + std::string(cells) + "\" is not a cell or area address" + At(item));
+  TXLS_RETURN_ON_ERROR(CheckCell(c1, item));
+  return CheckCell(c2, item);
+}
+
 std::int32_t TXLSFormula::GetDataSize(const TXLSSyntaxItem* item) const {
   if (item == nullptr) return xlsFail;
   const std::int32_t form = IsBiff5() ? 1 : 0;
+  // A subtree larger than this cannot be part of any formula the format holds;
+  // stopping there keeps the sums small.
+  const std::int64_t ceiling = kSizeCeiling;
   std::int64_t size = 0;
   switch (item->Kind()) {
-    case TXLSItemKind::Number:
+    case TXLSItemKind::Number: {
+      double value = 0;
+      if (!NumberValue(item->Text(), value))
+        return Refuse("the number " + item->Text() + " is out of range" + At(*item));
       size = 9;
+      break;
+    }
+    case TXLSItemKind::Bool:
+      size = 2;
+      break;
+    case TXLSItemKind::Error:
+      if (ErrorCodeOf(item->Text()) < 0) return Refuse("unknown error constant " + item->Text() + At(*item));
+      size = 2;
       break;
     case TXLSItemKind::String: {
       const std::string_view text = item->Text();
       std::size_t n = text.size();
       if (!IsAscii(text)) n = IsBiff5() ? Utf8ToCodePage(text, ctx_.codePage).size() : Utf8ToUtf16(text).size();
-      if (n > kMaxStringLength) return xlsFail;
+      if (n > kMaxStringLength)
+        return Refuse("a string constant holds at most 255 characters, this one " + std::to_string(n) + At(*item));
       size = IsBiff5() ? static_cast<std::int64_t>(n) + 2 : 2 * static_cast<std::int64_t>(n) + 3;
       break;
     }
     case TXLSItemKind::Reference:
+      TXLS_RETURN_ON_ERROR(CheckReference(*item));
       size = kRefSize[GetRangeType(item->Text()) - 1][form];
       break;
     case TXLSItemKind::Function: {
       const THashFuncEntry* f = funcs_.GetValue(item->Text());
-      if (f == nullptr) return xlsFail;
-      if (f->argCount >= 0 ? item->Count() != f->argCount : item->Count() > kMaxArguments) return xlsFail;
-      size = f->argCount >= 0 ? 3 : 4;
-      for (std::int32_t i = 1; i <= item->Count(); ++i) {
+      if (f == nullptr) return Refuse("unknown function " + item->Text() + At(*item));
+      const std::int32_t argc = item->Count();
+      if (argc < f->minArgs || argc > f->maxArgs) {
+        std::string want = f->IsFixed() ? std::to_string(f->minArgs)
+                                        : std::to_string(f->minArgs) + " to " + std::to_string(f->maxArgs);
+        return Refuse(item->Text() + " takes " + want + (f->maxArgs == 1 && f->IsFixed() ? " argument" : " arguments") +
+                      ", not " + std::to_string(argc) + At(*item));
+      }
+      size = f->IsFixed() ? 3 : 4;
+      for (std::int32_t i = 1; i <= argc; ++i) {
         const std::int32_t n = GetDataSize(item->GetChild(i));
         if (n <= 0) return xlsFail;
         size += n;
-        if (size > kMaxTokenBytes) return xlsFail;
+        if (size > ceiling) break;
       }
       break;
     }
     default: {
       // Parenthesis, signs and binary operators: the operands and one byte.
-      if (item->Count() < 1) return xlsFail;
+      if (item->Count() < 1 || (item->Kind() != TXLSItemKind::Paren && item->Kind() != TXLSItemKind::UnaryMinus &&
+                                item->Kind() != TXLSItemKind::UnaryPlus && item->Kind() != TXLSItemKind::Union &&
+                                OperatorToken(item->Kind()) == 0))
+        return Refuse("cannot encode \"" + item->Text() + "\"" + At(*item));
       size = 1;
       for (std::int32_t i = 1; i <= item->Count(); ++i) {
         const std::int32_t n = GetDataSize(item->GetChild(i));
@@ -154,7 +288,7 @@ std::int32_t TXLSFormula::GetDataSize(const TXLSSyntaxItem* item) const {
       break;
     }
   }
-  return size > kMaxTokenBytes ? xlsFail : static_cast<std::int32_t>(size);
+  return static_cast<std::int32_t>(size > ceiling ? ceiling : size);
 }
 
 // ---- tokens --------------------------------------------------------------------------
@@ -165,12 +299,32 @@ std::int32_t TXLSFormula::GetItemData(const TXLSSyntaxItem* item, TXLSBlob& blob
   switch (item->Kind()) {
     case TXLSItemKind::Number: return GetNumberData(item->Text(), blob);
     case TXLSItemKind::String: return GetStringData(item->Text(), blob);
+    case TXLSItemKind::Bool:
+      if (!Room(blob, 2)) return xlsFail;
+      blob.AddByte(ptg::Bool);
+      blob.AddByte(IsTrue(item->Text()) ? 1 : 0);
+      return xlsOK;
+    case TXLSItemKind::Error: {
+      const std::int32_t code = ErrorCodeOf(item->Text());
+      if (code < 0 || !Room(blob, 2)) return xlsFail;
+      blob.AddByte(ptg::Err);
+      blob.AddByte(static_cast<std::uint8_t>(code));
+      return xlsOK;
+    }
     case TXLSItemKind::Function: return GetFuncData(item, blob);
     case TXLSItemKind::Reference: {
       const std::int32_t type = GetRangeType(item->Text());
       if (type == kCell || type == kArea) return GetRangeData(item->Text(), blob, cls);
       return GetRange3DData(item->Text(), type, cls, blob);
     }
+    case TXLSItemKind::Union:
+      // The members of a union are references, in reference class.
+      if (item->Count() != 2) return xlsFail;
+      TXLS_RETURN_ON_ERROR(GetItemData(item->GetChild(1), blob, 0));
+      TXLS_RETURN_ON_ERROR(GetItemData(item->GetChild(2), blob, 0));
+      if (!Room(blob, 1)) return xlsFail;
+      blob.AddByte(ptg::Union);
+      return xlsOK;
     case TXLSItemKind::Paren: op = ptg::Paren; break;
     case TXLSItemKind::UnaryMinus: op = ptg::Uminus; break;
     case TXLSItemKind::UnaryPlus: op = ptg::Uplus; break;
@@ -188,23 +342,10 @@ std::int32_t TXLSFormula::GetItemData(const TXLSSyntaxItem* item, TXLSBlob& blob
 }
 
 std::int32_t TXLSFormula::GetNumberData(std::string_view text, TXLSBlob& blob) const {
-  // The value is the integer part plus the fraction digits over 10^count; a part
-  // that is not a plain run of digits counts as 0 (so 1.2.3 is 1). The text is
-  // handed to a correctly rounding conversion in that shape.
-  const auto [whole, fraction] = SplitAt(text, '.');
-  std::string digits;
-  if (IsDigits(whole)) digits.assign(whole);
-  if (IsDigits(fraction)) {
-    if (digits.empty()) digits.push_back('0');
-    digits.push_back('.');
-    digits.append(fraction);
-  }
+  // The lexer has checked the shape (digits, one ".", an exponent); the conversion
+  // rounds correctly.
   double value = 0.0;
-  if (!digits.empty()) {
-    const auto res = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (res.ec != std::errc() || !std::isfinite(value)) return xlsFail;
-  }
-  if (!Room(blob, 9)) return xlsFail;
+  if (!NumberValue(text, value) || !Room(blob, 9)) return xlsFail;
   blob.AddByte(ptg::Num);
   blob.AddDouble(value);
   return xlsOK;
@@ -230,7 +371,7 @@ std::int32_t TXLSFormula::GetStringData(std::string_view text, TXLSBlob& blob) c
 }
 
 std::int32_t TXLSFormula::GetRangeType(std::string_view text) noexcept {
-  const std::size_t bang = text.find('!');
+  const std::size_t bang = text.rfind('!');
   if (bang == std::string_view::npos) return text.find(':') == std::string_view::npos ? kCell : kArea;
   return text.substr(bang + 1).find(':') == std::string_view::npos ? kCell3d : kArea3d;
 }
@@ -300,21 +441,24 @@ std::int32_t TXLSFormula::GetRangeData(std::string_view text, TXLSBlob& blob, st
 }
 
 std::int32_t TXLSFormula::SheetPosition(std::string_view name) const {
-  if (!ctx_.getSheetIndex) return xlsFail;
+  if (!ctx_.getSheetIndex) return Refuse("no workbook to find the sheet \"" + std::string(name) + "\" in");
   const std::int32_t p = ctx_.getSheetIndex(Utf8ToUtf16(name));
-  return p >= 1 ? p : xlsFail;
+  if (p < 1) return Refuse("no sheet named \"" + std::string(name) + "\"");
+  return p;
 }
 
 std::int32_t TXLSFormula::GetRange3DData(std::string_view text, std::int32_t kind, std::int32_t cls,
                                          TXLSBlob& blob) const {
   if (kind != kCell3d && kind != kArea3d) return xlsFail;
-  const auto [sheets, cells] = SplitAt(text, '!');
+  const auto [sheets, cells] = SplitSheet(text);
   std::string_view firstSheet = sheets, lastSheet = sheets;
   if (sheets.find(':') != std::string_view::npos) std::tie(firstSheet, lastSheet) = SplitAt(sheets, ':');
-  const std::int32_t p1 = SheetPosition(firstSheet);
+  std::int32_t p1 = SheetPosition(firstSheet);
   if (p1 < 1) return xlsFail;
-  const std::int32_t p2 = firstSheet == lastSheet ? p1 : SheetPosition(lastSheet);
+  std::int32_t p2 = firstSheet == lastSheet ? p1 : SheetPosition(lastSheet);
   if (p2 < 1 || p1 > 0xFFFF || p2 > 0xFFFF) return xlsFail;
+  // A range of sheets named last to first covers the same sheets.
+  if (p1 > p2) std::swap(p1, p2);
 
   std::uint16_t row1 = 0, col1 = 0, row2 = 0, col2 = 0;
   if (kind == kCell3d) {
@@ -330,7 +474,7 @@ std::int32_t TXLSFormula::GetRange3DData(std::string_view text, std::int32_t kin
     if (!Room(blob, static_cast<std::uint32_t>(kRefSize[kind - 1][1]))) return xlsFail;
     blob.AddByte(token);
     // 0: EXTERNSHEET index, negative: the workbook writes one EXTERNSHEET per sheet,
-    // in sheet order, so sheet p is entry -p.
+    // in sheet order, so sheet p is entry -p; a range names its first sheet's entry.
     blob.AddWord(static_cast<std::uint16_t>(0x10000 - p1));
     blob.AddLong(0);  // 2: reserved, 8 bytes
     blob.AddLong(0);
@@ -345,10 +489,16 @@ std::int32_t TXLSFormula::GetRange3DData(std::string_view text, std::int32_t kin
 
   // The EXTERNSHEET record lists the sheets in descending order: reference k names
   // sheet n - 1 - k (zero-based), so one-based sheet p is reference n - p. A range
-  // of sheets is written as its first sheet.
-  if (!ctx_.getSheetCount) return xlsFail;
-  const std::int32_t index = ctx_.getSheetCount() - p1;
-  if (index < 0 || index > 0xFFFF) return xlsFail;
+  // of sheets has an entry of its own, which the workbook adds on request.
+  std::int32_t index = -1;
+  if (p1 == p2) {
+    if (!ctx_.getSheetCount) return Refuse("no workbook to count the sheets of");
+    index = ctx_.getSheetCount() - p1;
+  } else {
+    if (!ctx_.getSheetRangeRef) return Refuse("no workbook to hold the range of sheets " + std::string(sheets));
+    index = ctx_.getSheetRangeRef(p1, p2);
+  }
+  if (index < 0 || index > 0xFFFF) return Refuse("no reference entry for the sheets " + std::string(sheets));
   if (!Room(blob, static_cast<std::uint32_t>(kRefSize[kind - 1][0]))) return xlsFail;
   blob.AddByte(token);
   blob.AddWord(static_cast<std::uint16_t>(index));  // 0: reference index
@@ -363,9 +513,9 @@ std::int32_t TXLSFormula::GetFuncData(const TXLSSyntaxItem* item, TXLSBlob& blob
   const THashFuncEntry* f = funcs_.GetValue(item->Text());
   if (f == nullptr) return xlsFail;
   const std::int32_t argc = item->Count();
-  if (f->argCount >= 0 ? argc != f->argCount : argc > kMaxArguments) return xlsFail;
+  if (argc < f->minArgs || argc > f->maxArgs || argc > kMaxArguments) return xlsFail;
   for (std::int32_t i = 1; i <= argc; ++i) TXLS_RETURN_ON_ERROR(GetItemData(item->GetChild(i), blob, f->argClass));
-  if (f->argCount >= 0) {
+  if (f->IsFixed()) {
     if (!Room(blob, 3)) return xlsFail;
     blob.AddByte(ptg::FuncV);
   } else {

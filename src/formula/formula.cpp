@@ -15,35 +15,47 @@ void TXLSFormula::SetContext(TXLSFormulaContext context) { ctx_ = std::move(cont
 void TXLSFormula::InitFuncHash() {
   // 225 entries: size the buckets once so that filling never rehashes.
   funcs_.SetCapacity(256);
-#define TXLS_FUNCTION(name, number, count, cls) funcs_.SetValue(name, number, count, cls);
+#define TXLS_FUNCTION(name, number, least, most, cls) funcs_.SetValue(name, number, least, most, cls);
 #include "formula/function_table.def"
 #undef TXLS_FUNCTION
 }
 
-std::int32_t TXLSFormula::Compile(std::string_view text) {
+std::int32_t TXLSFormula::Compile(std::string_view text, std::int32_t offset) {
   // Nothing of an earlier formula survives: the tree goes first, then the tokens
   // it was made from.
   syntax_.Clear();
-  lexer_.SetSource(text);
-  TXLS_RETURN_ON_ERROR(lexer_.Analyse());
+  error_.clear();
+  lexer_.SetSource(text, offset);
+  if (lexer_.Analyse() != xlsOK) return Refuse(lexer_.Error());
   syntax_.SetTokens(&lexer_.Tokens());
-  return syntax_.Parse();
+  if (syntax_.Parse() != xlsOK) return Refuse(syntax_.Error());
+  return xlsOK;
 }
 
-std::int32_t TXLSFormula::GetDataSize() const { return GetDataSize(syntax_.Root()); }
+std::int32_t TXLSFormula::Check(std::string_view text, std::int32_t format, std::int32_t offset) {
+  TXLS_RETURN_ON_ERROR(Compile(text, offset));
+  const std::int32_t saved = ctx_.format;
+  ctx_.format = format;
+  const std::int32_t n = GetDataSize();
+  ctx_.format = saved;
+  return n > 0 ? xlsOK : xlsFail;
+}
 
 std::int32_t TXLSFormula::GetData(TXLSBlob& blob) const {
   const std::int32_t size = GetDataSize();
   if (size <= 0) return xlsFail;
   const std::uint32_t start = blob.GetDataSize();
   const std::uint32_t total = static_cast<std::uint32_t>(size) + 2;
-  if (blob.GetBuffSize() - start < total) return xlsFail;
+  if (blob.GetBuffSize() - start < total) return Refuse("no room for the formula's tokens");
   blob.AddWord(static_cast<std::uint16_t>(size));
   std::int32_t r = GetItemData(syntax_.Root(), blob, 2);
   // The size pass and the encoder must agree to the byte; a formula they disagree
   // on is refused rather than written with a wrong length.
   if (r == xlsOK && blob.GetDataSize() - start != total) r = xlsFail;
-  if (r != xlsOK) blob.SetDataSize(start);
+  if (r != xlsOK) {
+    blob.SetDataSize(start);
+    if (error_.empty()) error_ = "cannot encode the formula";
+  }
   return r;
 }
 

@@ -20,6 +20,10 @@ namespace tablirex {
 using TGetSheetIndex = std::function<std::int32_t(std::u16string_view name)>;
 /// The number of sheets in the workbook at the time of the call.
 using TGetSheetCount = std::function<std::int32_t()>;
+/// The BIFF8 reference index (an EXTERNSHEET entry) covering the sheets first to
+/// last (1-based, first < last), or -1 when there is none. The workbook adds such
+/// an entry for each range of sheets its formulas name while it saves.
+using TGetSheetRangeRef = std::function<std::int32_t(std::int32_t first, std::int32_t last)>;
 
 /// What the compiler needs to know of its workbook. It never sees the workbook
 /// itself.
@@ -29,6 +33,9 @@ struct TXLSFormulaContext {
   /// Sheet count, for the BIFF8 EXTERNSHEET reference index; without it BIFF8 3-D
   /// references fail.
   TGetSheetCount getSheetCount;
+  /// Reference entries of ranges of sheets (First:Last!A1), BIFF8 only; without it
+  /// such references fail in that form.
+  TGetSheetRangeRef getSheetRangeRef;
   /// 1 for the BIFF5 form, any other value for the BIFF8 form (0: never saved).
   std::int32_t format = 0;
   /// Code page of BIFF5 string constants.
@@ -38,10 +45,13 @@ struct TXLSFormulaContext {
 /// Compiles formula text (UTF-8, without the leading "=") into tokens in reverse
 /// Polish order, and encodes them in the form selected before GetData.
 ///
-/// Use: Compile(text), then GetData(...). Compile only checks the syntax; names of
-/// functions and their argument counts, cell addresses and sheet names are checked
-/// when the tokens are encoded, so GetData and GetDataSize can fail after a
-/// successful Compile. Every operation returns xlsOK or xlsFail.
+/// Use: Compile(text), then GetData(...). Compile checks the syntax; GetDataSize
+/// checks everything else but the sheet names (functions and their argument
+/// counts, cell addresses, numbers, string lengths, the length the format allows),
+/// and GetData also resolves the sheet names of 3-D references. Check runs the
+/// first two, so a formula can be judged before the sheets it names exist. Every
+/// operation returns xlsOK or xlsFail; after a failure Error() says what is wrong
+/// and, where it can, at which position of the text (1-based).
 ///
 /// The encoded data is a 16-bit little-endian token length followed by the tokens.
 /// References carry token class "array" at the top of the formula and as operands
@@ -67,7 +77,14 @@ class TXLSFormula {
   /// Lexes and parses text, replacing whatever an earlier call compiled. xlsFail
   /// for a character that starts no token, an unclosed string or quoted sheet name,
   /// or text that is not one expression; nothing stays compiled then.
-  std::int32_t Compile(std::string_view text);
+  /// Positions in messages are counted from 1 + offset (1 counts a cell's "=").
+  std::int32_t Compile(std::string_view text, std::int32_t offset = 0);
+  /// Compile, then GetDataSize in the given form (1 BIFF5, 2 BIFF8): everything
+  /// but the sheet names of 3-D references. The compiled tree stays for GetData.
+  std::int32_t Check(std::string_view text, std::int32_t format, std::int32_t offset = 0);
+  /// Why the last Compile, Check, GetDataSize or GetData failed; empty when the
+  /// last of them succeeded.
+  const std::string& Error() const noexcept { return error_; }
   /// The tree of the last successful Compile, nullptr otherwise.
   const TXLSSyntaxItem* Root() const noexcept { return syntax_.Root(); }
   /// The tokens of the last Compile (for the tool and tests).
@@ -75,12 +92,17 @@ class TXLSFormula {
 
   /// Number of token bytes (without the 2-byte length) the compiled formula takes
   /// in the current form, or xlsFail when nothing is compiled, a function is
-  /// unknown or called with the wrong number of arguments, a string constant is
-  /// longer than 255 characters, a call has more than 255 arguments, or the tokens
-  /// would pass 65535 bytes. Cell addresses and sheet names are not checked here.
+  /// unknown or given too few or too many arguments, a cell address is malformed
+  /// or outside the sheet, a number is out of range, a string constant is longer
+  /// than 255 characters, or the tokens pass what a FORMULA record of the form
+  /// holds (MaxTokenBytes). Sheet names are not looked up here.
   std::int32_t GetDataSize() const;
-  /// The same for one subtree.
+  /// The same for one subtree, without the length limit; a subtree of 65536
+  /// bytes or more counts as 65536.
   std::int32_t GetDataSize(const TXLSSyntaxItem* item) const;
+  /// Most token bytes a cell formula holds in the current form: a FORMULA record
+  /// may not be continued, so its record limit bounds the tokens.
+  std::int32_t MaxTokenBytes() const noexcept;
 
   /// Encodes the compiled formula into a new blob of exactly GetDataSize() + 2
   /// bytes, which the caller owns. On failure blob is left null.
@@ -104,11 +126,12 @@ class TXLSFormula {
   /// A cell (A1) or area (A1:B2) reference on the formula's own sheet.
   std::int32_t GetRangeData(std::string_view text, TXLSBlob& blob, std::int32_t cls) const;
   /// A 3-D cell (kind 2) or area (kind 4) reference: Sheet!A1, First:Last!A1:B2.
+  /// A range of sheets given last to first is written first to last.
   std::int32_t GetRange3DData(std::string_view text, std::int32_t kind, std::int32_t cls,
                               TXLSBlob& blob) const;
   std::int32_t GetFuncData(const TXLSSyntaxItem* item, TXLSBlob& blob) const;
 
-  /// 1 cell, 2 3-D cell, 3 area, 4 3-D area; decided by "!" and ":" alone.
+  /// 1 cell, 2 3-D cell, 3 area, 4 3-D area; decided by the last "!" and ":".
   static std::int32_t GetRangeType(std::string_view text) noexcept;
   /// Converts one cell address ($A$1, a1, IV65536) into the row and column words as
   /// the current form writes them: zero-based, with bit 15 set for a relative row
@@ -123,8 +146,13 @@ class TXLSFormula {
 
  private:
   std::int32_t SheetPosition(std::string_view name) const;
+  std::int32_t CheckReference(const TXLSSyntaxItem& item) const;
+  std::int32_t CheckCell(std::string_view cell, const TXLSSyntaxItem& item) const;
+  /// Keeps the first message of a failing operation; returns xlsFail.
+  std::int32_t Refuse(std::string message) const;
 
   TXLSFormulaContext ctx_;
+  mutable std::string error_;
   TXLSLexer lexer_;
   TXLSSyntax syntax_;
   THashFunc funcs_;

@@ -16,14 +16,15 @@ char16_t Upper(char c) noexcept {
 
 }  // namespace
 
-void THashFunc::SetValue(std::string_view name, std::int32_t funcNumber, std::int32_t argCount,
-                         std::int32_t argClass) {
+void THashFunc::SetValue(std::string_view name, std::int32_t funcNumber, std::int32_t minArgs,
+                         std::int32_t maxArgs, std::int32_t argClass) {
   std::u16string key;
   key.reserve(name.size());
   for (const char c : name) key.push_back(Upper(c));
   auto* e = static_cast<THashFuncEntry*>(GetHashEntry(key));
   e->funcNumber = funcNumber;
-  e->argCount = argCount;
+  e->minArgs = minArgs;
+  e->maxArgs = maxArgs;
   e->argClass = argClass;
 }
 
@@ -36,7 +37,7 @@ const THashFuncEntry* THashFunc::GetValue(std::string_view name) const noexcept 
 
 std::int32_t THashFunc::BuiltinCount() noexcept {
   std::int32_t n = 0;
-#define TXLS_FUNCTION(name, number, count, cls) ++n;
+#define TXLS_FUNCTION(name, number, least, most, cls) ++n;
 #include "formula/function_table.def"
 #undef TXLS_FUNCTION
   return n;

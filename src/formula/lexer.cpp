@@ -6,8 +6,8 @@ namespace tablirex {
 
 // ---- token list ----------------------------------------------------------------
 
-void TXLSTokens::AddToken(TXLSTokenKind kind, std::string_view text) {
-  items_.push_back(TXLSToken{kind, std::string(text)});
+void TXLSTokens::AddToken(TXLSTokenKind kind, std::string_view text, std::int32_t pos) {
+  items_.push_back(TXLSToken{kind, std::string(text), pos});
   if (items_.size() == 1) cur_ = 0;
 }
 
@@ -58,12 +58,40 @@ bool IsReferenceChar(char c) noexcept {
 // The states of the lexer's state machine.
 enum class LexState { Between, Name, String, Number, Reference, SheetReference, QuotedSheet };
 
+// The error constants of formula text, as the file stores them by name.
+constexpr std::string_view kErrorConstants[] = {"#NULL!", "#DIV/0!", "#VALUE!", "#REF!",
+                                                "#NAME?", "#NUM!",   "#N/A"};
+
+// True when text is a number people write: digits with at most one ".", at least
+// one digit before the exponent, and an exponent of "E", an optional sign and
+// digits.
+bool IsWellFormedNumber(std::string_view text) noexcept {
+  std::size_t i = 0, digits = 0;
+  while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i == text.size()) return true;
+  if (text[i] != 'E' && text[i] != 'e') return false;
+  ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  if (i == text.size()) return false;
+  while (i < text.size() && IsDigit(text[i])) ++i;
+  return i == text.size();
+}
+
+std::string Quote(std::string_view s) { return "\"" + std::string(s) + "\""; }
+
 }  // namespace
 
-void TXLSLexer::SetSource(std::string_view text) {
+void TXLSLexer::SetSource(std::string_view text, std::int32_t offset) {
   src_.assign(text);
+  offset_ = offset;
   pos_ = 1;
   tokens_.Clear();
+  error_.clear();
 }
 
 char TXLSLexer::GetSymbol(std::int32_t offset) const noexcept {
@@ -74,19 +102,32 @@ char TXLSLexer::GetSymbol(std::int32_t offset) const noexcept {
 
 void TXLSLexer::AddSymbolToken(TXLSTokenKind kind) {
   const char c = GetSymbol(0);
-  tokens_.AddToken(kind, std::string_view(&c, 1));
+  AddToken(kind, std::string_view(&c, 1));
   Next();
+}
+
+std::int32_t TXLSLexer::Fail(std::string message, std::int64_t pos) {
+  error_ = std::move(message) + " at position " + std::to_string(pos + offset_);
+  return xlsFail;
 }
 
 std::int32_t TXLSLexer::Analyse() {
   using K = TXLSTokenKind;
   std::string acc;
   LexState state = LexState::Between;
+  std::int64_t start = 1;  // where the token being accumulated began
   // Ends the token being accumulated; the current character is looked at again.
-  auto emit = [&](K kind) {
-    tokens_.AddToken(kind, acc);
+  auto emit = [&](K kind) -> std::int32_t {
+    if (kind == K::Number && !IsWellFormedNumber(acc)) return Fail("malformed number " + Quote(acc), start);
+    tokens_.AddToken(kind, acc, static_cast<std::int32_t>(start) + offset_);
     acc.clear();
     state = LexState::Between;
+    return xlsOK;
+  };
+  // Starts a token at the current character.
+  auto begin = [&](LexState s) {
+    start = pos_;
+    state = s;
   };
 
   for (;;) {
@@ -94,13 +135,12 @@ std::int32_t TXLSLexer::Analyse() {
     if (GetEof()) {
       switch (state) {
         case LexState::Between: return xlsOK;
-        case LexState::Name: emit(K::Name); return xlsOK;
-        case LexState::Number: emit(K::Number); return xlsOK;
-        case LexState::Reference: emit(K::Reference); return xlsOK;
-        case LexState::SheetReference: emit(K::SheetReference); return xlsOK;
-        case LexState::String:       // unterminated string constant
-        case LexState::QuotedSheet:  // unterminated quoted sheet name
-          return xlsFail;
+        case LexState::Name: return emit(K::Name);
+        case LexState::Number: return emit(K::Number);
+        case LexState::Reference: return emit(K::Reference);
+        case LexState::SheetReference: return emit(K::SheetReference);
+        case LexState::String: return Fail("unclosed string constant", start);
+        case LexState::QuotedSheet: return Fail("unclosed quoted sheet name", start);
       }
       return xlsFail;
     }
@@ -108,27 +148,43 @@ std::int32_t TXLSLexer::Analyse() {
     switch (state) {
       case LexState::Between:
         if (IsLetter(c)) {
+          begin(LexState::Name);
           acc.assign(1, c);
           Next();
-          state = LexState::Name;
         } else if (IsDigit(c) || c == kDecimalSeparator) {
+          begin(LexState::Number);
           acc.assign(1, c);
           Next();
-          state = LexState::Number;
         } else if (c == ' ') {
           Next();
         } else if (c == '"') {
+          begin(LexState::String);
           acc.clear();
           Next();
-          state = LexState::String;
         } else if (c == '\'') {
+          begin(LexState::QuotedSheet);
           acc.clear();
           Next();
-          state = LexState::QuotedSheet;
         } else if (c == '$') {
+          begin(LexState::Reference);
           acc.assign(1, c);
           Next();
-          state = LexState::Reference;
+        } else if (c == '#') {
+          // An error constant, in any letter case.
+          const std::string_view rest = std::string_view(src_).substr(static_cast<std::size_t>(pos_ - 1));
+          std::string_view found;
+          for (const std::string_view e : kErrorConstants) {
+            if (rest.size() < e.size()) continue;
+            bool same = true;
+            for (std::size_t i = 0; i < e.size() && same; ++i) {
+              const char r = rest[i] >= 'a' && rest[i] <= 'z' ? static_cast<char>(rest[i] - 32) : rest[i];
+              same = r == e[i];
+            }
+            if (same) found = e;
+          }
+          if (found.empty()) return Fail("unknown error constant", pos_);
+          AddToken(K::Error, found);
+          pos_ += static_cast<std::int64_t>(found.size());
         } else if (c == '>') {
           if (GetSymbol(1) == '=') {
             AddToken(K::GreaterEqual, ">=");
@@ -155,6 +211,7 @@ std::int32_t TXLSLexer::Analyse() {
             case '(': kind = K::Open; break;
             case ')': kind = K::Close; break;
             case ';': kind = K::Separator; break;
+            case ',': kind = K::Comma; break;
             case '+': kind = K::Plus; break;
             case '-': kind = K::Minus; break;
             case '*': kind = K::Multiply; break;
@@ -162,7 +219,11 @@ std::int32_t TXLSLexer::Analyse() {
             case '^': kind = K::Power; break;
             case '=': kind = K::Equal; break;
             case '&': kind = K::Concat; break;
-            default: return xlsFail;  // no token starts with this character
+            default: {
+              const unsigned char u = static_cast<unsigned char>(c);
+              if (u < 0x20 || u >= 0x80) return Fail("unexpected character (byte " + std::to_string(u) + ")", pos_);
+              return Fail("unexpected character " + Quote(std::string_view(&c, 1)), pos_);
+            }
           }
           AddSymbolToken(kind);
         }
@@ -170,6 +231,10 @@ std::int32_t TXLSLexer::Analyse() {
 
       case LexState::Name:
         if (IsLetter(c) || IsDigit(c) || c == '_') {
+          acc.push_back(c);
+          Next();
+        } else if (c == '.' && (IsLetter(GetSymbol(1)) || IsDigit(GetSymbol(1)) || GetSymbol(1) == '_')) {
+          // Dotted names: ERROR.TYPE, REGISTER.ID.
           acc.push_back(c);
           Next();
         } else if (c == '$' || c == ':') {
@@ -184,7 +249,7 @@ std::int32_t TXLSLexer::Analyse() {
           Next();
           state = LexState::QuotedSheet;
         } else {
-          emit(K::Name);
+          TXLS_RETURN_ON_ERROR(emit(K::Name));
         }
         break;
 
@@ -195,7 +260,7 @@ std::int32_t TXLSLexer::Analyse() {
             acc.push_back('"');
             Next();
           } else {
-            emit(K::String);
+            TXLS_RETURN_ON_ERROR(emit(K::String));
           }
         } else {
           acc.push_back(c);
@@ -206,8 +271,18 @@ std::int32_t TXLSLexer::Analyse() {
         if (IsDigit(c) || c == kDecimalSeparator) {
           acc.push_back(c);
           Next();
+        } else if ((c == 'E' || c == 'e') && acc.find_first_of("Ee") == std::string::npos &&
+                   (IsDigit(GetSymbol(1)) ||
+                    ((GetSymbol(1) == '+' || GetSymbol(1) == '-') && IsDigit(GetSymbol(2))))) {
+          // An exponent: 1E5, 1.5e-3.
+          acc.push_back('E');
+          Next();
+          if (GetSymbol(0) == '+' || GetSymbol(0) == '-') {
+            acc.push_back(GetSymbol(0));
+            Next();
+          }
         } else {
-          emit(K::Number);
+          TXLS_RETURN_ON_ERROR(emit(K::Number));
         }
         break;
 
@@ -220,14 +295,19 @@ std::int32_t TXLSLexer::Analyse() {
           Next();
           state = LexState::QuotedSheet;
         } else {
-          emit(state == LexState::Reference ? K::Reference : K::SheetReference);
+          TXLS_RETURN_ON_ERROR(emit(state == LexState::Reference ? K::Reference : K::SheetReference));
         }
         break;
 
       case LexState::QuotedSheet:
         Next();
         if (c == '\'') {
-          state = LexState::SheetReference;
+          if (GetSymbol(0) == '\'' && !GetEof()) {
+            acc.push_back('\'');  // a doubled quote stands for one
+            Next();
+          } else {
+            state = LexState::SheetReference;
+          }
         } else {
           acc.push_back(c);
         }

@@ -13,8 +13,8 @@ namespace tablirex {
 /// Token kinds. The numbers are stable: tests and the tool print them.
 enum class TXLSTokenKind : std::int32_t {
   None = -1,           // the cursor is off the list
-  Name = 1,            // a letter followed by letters, digits and "_"
-  Number = 2,          // digits and "."
+  Name = 1,            // a letter followed by letters, digits, "_" and inner "."
+  Number = 2,          // digits, "." and an exponent (1.5E-3), shape checked
   String = 3,          // string constant, quotes removed, doubled quotes reduced
   Open = 4,            // "("
   Close = 5,           // ")"
@@ -32,13 +32,18 @@ enum class TXLSTokenKind : std::int32_t {
   GreaterEqual = 17,   // ">="
   LessEqual = 18,      // "<="
   Power = 19,          // "^"
-  SheetReference = 20  // contains "!"; quotes of a quoted sheet name removed
+  SheetReference = 20, // contains "!"; quotes of a quoted sheet name removed, a
+                       // doubled quote inside one reduced to one
+  Comma = 21,          // ",": argument separator in a call, union elsewhere
+  Error = 22           // error constant (#N/A, #DIV/0! ...), in upper case
 };
 
-/// One token: its kind and its text (UTF-8).
+/// One token: its kind, its text (UTF-8) and where it starts in the formula text
+/// (1-based byte position, as messages give it).
 struct TXLSToken {
   TXLSTokenKind kind = TXLSTokenKind::None;
   std::string value;
+  std::int32_t pos = 0;
 };
 
 /// The token list with its cursor. Tokens are kept in one array; the cursor is an
@@ -47,7 +52,7 @@ struct TXLSToken {
 class TXLSTokens {
  public:
   /// Appends a token. On an empty list the new token becomes current.
-  void AddToken(TXLSTokenKind kind, std::string_view text);
+  void AddToken(TXLSTokenKind kind, std::string_view text, std::int32_t pos = 0);
   /// Empties the list (keeps the storage for the next formula).
   void Clear() noexcept;
 
@@ -87,19 +92,27 @@ class TXLSTokens {
 class TXLSLexer {
  public:
   /// Stores the text (without a leading "="), rewinds to position 1 and empties the
-  /// token list.
-  void SetSource(std::string_view text);
+  /// token list. Positions reported in tokens and messages are counted from
+  /// 1 + offset (offset 1 counts the "=" a cell's text begins with).
+  void SetSource(std::string_view text, std::int32_t offset = 0);
   /// Runs the lexer over the whole text. xlsOK, or xlsFail for a character that
-  /// starts no token and for an unclosed string constant or quoted sheet name.
-  /// Tokens found before a failure stay in the list.
+  /// starts no token, an unclosed string constant or quoted sheet name, a number
+  /// of the wrong shape (1.2.3, ".") and an unknown error constant; Error() then
+  /// says what and where. Tokens found before a failure stay in the list.
   std::int32_t Analyse();
+  /// What the last failing Analyse found wrong, with its position; empty after
+  /// success.
+  const std::string& Error() const noexcept { return error_; }
 
   /// The character at position + offset, or '\0' outside 1..length.
   char GetSymbol(std::int32_t offset) const noexcept;
   void Next() noexcept { ++pos_; }
   /// True when the position is past the last character.
   bool GetEof() const noexcept { return pos_ > static_cast<std::int64_t>(src_.size()); }
-  void AddToken(TXLSTokenKind kind, std::string_view text) { tokens_.AddToken(kind, text); }
+  /// Appends a token that starts at the current position.
+  void AddToken(TXLSTokenKind kind, std::string_view text) {
+    tokens_.AddToken(kind, text, static_cast<std::int32_t>(pos_) + offset_);
+  }
   /// Appends a token whose text is the current character, then advances.
   void AddSymbolToken(TXLSTokenKind kind);
 
@@ -110,9 +123,13 @@ class TXLSLexer {
   static constexpr char kDecimalSeparator = '.';
 
  private:
+  std::int32_t Fail(std::string message, std::int64_t pos);
+
   std::string src_;
   std::int64_t pos_ = 1;
+  std::int32_t offset_ = 0;
   TXLSTokens tokens_;
+  std::string error_;
 };
 
 }  // namespace tablirex

@@ -54,25 +54,77 @@ class DepthGuard {
 
 }  // namespace
 
+std::int32_t TXLSSyntax::Fail(std::string_view message) {
+  if (!error_.empty()) return xlsFail;  // an inner rule has said what is wrong
+  error_.assign(message);
+  if (const TXLSToken* t = tokens_ ? tokens_->GetToken(0) : nullptr)
+    error_ += " at position " + std::to_string(t->pos);
+  else if (message.find("the end of the formula") == std::string_view::npos)
+    error_ += " at the end of the formula";
+  return xlsFail;
+}
+
+namespace {
+
+// How a token is named in messages.
+std::string Describe(const TXLSTokens& tokens) {
+  if (tokens.AtEnd()) return "the end of the formula";
+  return "\"" + std::string(tokens.GetTokenValue()) + "\"";
+}
+
+// True when the node yields a reference that a union may join.
+bool IsReferenceItem(const TXLSSyntaxItem& item) noexcept {
+  switch (item.Kind()) {
+    case I::Reference:
+    case I::Union: return true;
+    case I::Paren: return item.Count() == 1 && IsReferenceItem(*item.GetChild(1));
+    default: return false;
+  }
+}
+
+bool IsWord(std::string_view text, std::string_view upper) noexcept {
+  if (text.size() != upper.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 32) : text[i];
+    if (c != upper[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::int32_t TXLSSyntax::Parse() {
   root_.reset();
   depth_ = 0;
+  error_.clear();
   if (tokens_ == nullptr) return xlsFail;
   tokens_->GoToFirst();
+  if (tokens_->AtEnd()) {
+    error_ = "empty formula";
+    return xlsFail;
+  }
   std::unique_ptr<TXLSSyntaxItem> item;
   std::int32_t r = Parse_expr(item);
-  if (r == xlsOK && !tokens_->AtEnd()) r = xlsFail;  // tokens left over
+  if (r == xlsOK && !tokens_->AtEnd()) {
+    // Tokens left over after a complete expression.
+    if (tokens_->GetTokenType() == K::Comma)
+      r = Fail("\",\" outside the arguments of a function (a union of references needs parentheses: (A1,B2))");
+    else if (tokens_->GetTokenType() == K::Close)
+      r = Fail("\")\" without a matching \"(\"");
+    else
+      r = Fail("unexpected " + Describe(*tokens_) + " after a complete expression");
+  }
   if (r == xlsOK) root_ = std::move(item);
   return r;
 }
 
 std::int32_t TXLSSyntax::Binary(std::unique_ptr<TXLSSyntaxItem>& left, TXLSItemKind kind,
                                 std::string_view op, std::unique_ptr<TXLSSyntaxItem> right) {
-  auto node = std::make_unique<TXLSSyntaxItem>(kind, op);
+  auto node = std::make_unique<TXLSSyntaxItem>(kind, op, left->Pos());
   node->AddChild(std::move(left));
   node->AddChild(std::move(right));
   left = std::move(node);
-  return left->Height() > kMaxDepth ? xlsFail : xlsOK;
+  return left->Height() > kMaxDepth ? Fail("the formula is nested too deeply") : xlsOK;
 }
 
 std::int32_t TXLSSyntax::Parse_expr(std::unique_ptr<TXLSSyntaxItem>& item) {
@@ -145,51 +197,77 @@ std::int32_t TXLSSyntax::Parse_operand(std::unique_ptr<TXLSSyntaxItem>& item) {
 
 std::int32_t TXLSSyntax::Parse_operand1(std::unique_ptr<TXLSSyntaxItem>& item) {
   DepthGuard guard(depth_);
-  if (depth_ > kMaxDepth) return xlsFail;
+  if (depth_ > kMaxDepth) return Fail("the formula is nested too deeply");
 
   const TXLSTokenKind type = tokens_->GetTokenType();
   const std::string_view text = tokens_->GetTokenValue();
+  const TXLSToken* token = tokens_->GetToken(0);
+  const std::int32_t pos = token ? token->pos : 0;
   switch (type) {
     case K::Name: {
       const TXLSToken* next = tokens_->GetToken(1);
       if (next == nullptr || next->kind != K::Open) {
-        // A bare name: a cell address such as A1, or a word the encoder refuses.
-        item = std::make_unique<TXLSSyntaxItem>(I::Reference, text);
+        // A bare name: TRUE, FALSE, a cell address such as A1, or a word the
+        // encoder refuses.
+        const bool logical = IsWord(text, "TRUE") || IsWord(text, "FALSE");
+        item = std::make_unique<TXLSSyntaxItem>(logical ? I::Bool : I::Reference, text, pos);
         tokens_->Next();
         return xlsOK;
       }
-      auto call = std::make_unique<TXLSSyntaxItem>(I::Function, text);
+      auto call = std::make_unique<TXLSSyntaxItem>(I::Function, text, pos);
       tokens_->Next();  // the name
       tokens_->Next();  // "("
       if (tokens_->GetTokenType() != K::Close) TXLS_RETURN_ON_ERROR(Parse_exprlist(*call));
-      if (tokens_->GetTokenType() != K::Close) return xlsFail;
+      if (tokens_->GetTokenType() != K::Close)
+        return Fail("expected \")\" to close the call of " + std::string(text) + " (at position " +
+                    std::to_string(pos) + "), found " + Describe(*tokens_));
       tokens_->Next();
-      if (call->Height() > kMaxDepth) return xlsFail;
+      if (call->Height() > kMaxDepth) return Fail("the formula is nested too deeply");
       item = std::move(call);
       return xlsOK;
     }
     case K::Reference:
     case K::SheetReference:
-      item = std::make_unique<TXLSSyntaxItem>(I::Reference, text);
+      item = std::make_unique<TXLSSyntaxItem>(I::Reference, text, pos);
       tokens_->Next();
       return xlsOK;
     case K::Number:
-      item = std::make_unique<TXLSSyntaxItem>(I::Number, text);
+      item = std::make_unique<TXLSSyntaxItem>(I::Number, text, pos);
       tokens_->Next();
       return xlsOK;
     case K::String:
-      item = std::make_unique<TXLSSyntaxItem>(I::String, text);
+      item = std::make_unique<TXLSSyntaxItem>(I::String, text, pos);
+      tokens_->Next();
+      return xlsOK;
+    case K::Error:
+      item = std::make_unique<TXLSSyntaxItem>(I::Error, text, pos);
       tokens_->Next();
       return xlsOK;
     case K::Open: {
       tokens_->Next();
       std::unique_ptr<TXLSSyntaxItem> inner;
       TXLS_RETURN_ON_ERROR(Parse_expr(inner));
-      if (tokens_->GetTokenType() != K::Close) return xlsFail;
+      // Inside plain parentheses "," joins references into a union.
+      while (tokens_->GetTokenType() == K::Comma) {
+        if (!IsReferenceItem(*inner)) return Fail("a union joins references only; \",\" follows a non-reference");
+        const std::int32_t commaPos = tokens_->GetToken(0)->pos;
+        tokens_->Next();
+        std::unique_ptr<TXLSSyntaxItem> right;
+        TXLS_RETURN_ON_ERROR(Parse_expr(right));
+        if (!IsReferenceItem(*right)) {
+          error_ = "a union joins references only; the member after \",\" at position " +
+                   std::to_string(commaPos) + " is not one";
+          return xlsFail;
+        }
+        TXLS_RETURN_ON_ERROR(Binary(inner, I::Union, ",", std::move(right)));
+      }
+      if (tokens_->GetTokenType() != K::Close)
+        return Fail("expected \")\" to close the \"(\" at position " + std::to_string(pos) + ", found " +
+                    Describe(*tokens_));
       tokens_->Next();
-      item = std::make_unique<TXLSSyntaxItem>(I::Paren, "(");
+      item = std::make_unique<TXLSSyntaxItem>(I::Paren, "(", pos);
       item->AddChild(std::move(inner));
-      return item->Height() > kMaxDepth ? xlsFail : xlsOK;
+      return item->Height() > kMaxDepth ? Fail("the formula is nested too deeply") : xlsOK;
     }
     case K::Minus:
     case K::Plus: {
@@ -197,12 +275,20 @@ std::int32_t TXLSSyntax::Parse_operand1(std::unique_ptr<TXLSSyntaxItem>& item) {
       tokens_->Next();
       std::unique_ptr<TXLSSyntaxItem> operand;
       TXLS_RETURN_ON_ERROR(Parse_operand1(operand));
-      item = std::make_unique<TXLSSyntaxItem>(minus ? I::UnaryMinus : I::UnaryPlus, minus ? "-" : "+");
+      item = std::make_unique<TXLSSyntaxItem>(minus ? I::UnaryMinus : I::UnaryPlus, minus ? "-" : "+", pos);
       item->AddChild(std::move(operand));
-      return item->Height() > kMaxDepth ? xlsFail : xlsOK;
+      return item->Height() > kMaxDepth ? Fail("the formula is nested too deeply") : xlsOK;
     }
+    case K::Separator:
+    case K::Comma:
+      if (tokens_->GetToken(-1) && (tokens_->GetToken(-1)->kind == K::Open ||
+                                    tokens_->GetToken(-1)->kind == K::Separator ||
+                                    tokens_->GetToken(-1)->kind == K::Comma))
+        return Fail("an argument is missing before " + Describe(*tokens_));
+      return Fail("expected an operand, found " + Describe(*tokens_));
     default:
-      return xlsFail;  // an operator, ")", ";" or the end of the list
+      // An operator, ")" or the end of the list.
+      return Fail("expected an operand, found " + Describe(*tokens_));
   }
 }
 
@@ -211,7 +297,8 @@ std::int32_t TXLSSyntax::Parse_exprlist(TXLSSyntaxItem& func) {
     std::unique_ptr<TXLSSyntaxItem> arg;
     TXLS_RETURN_ON_ERROR(Parse_expr(arg));
     func.AddChild(std::move(arg));
-    if (tokens_->GetTokenType() != K::Separator) return xlsOK;
+    // ";" and "," both separate arguments.
+    if (tokens_->GetTokenType() != K::Separator && tokens_->GetTokenType() != K::Comma) return xlsOK;
     tokens_->Next();
   }
 }
@@ -242,6 +329,12 @@ void Print(const TXLSSyntaxItem& item, std::string& out) {
         out.push_back(c);
       }
       out += "\")";
+      return;
+    case I::Bool:
+      out += "(bool " + item.Text() + ")";
+      return;
+    case I::Error:
+      out += "(err " + item.Text() + ")";
       return;
     case I::Paren: out += "(paren"; break;
     case I::UnaryMinus: out += "(neg"; break;

@@ -17,7 +17,9 @@ enum class TXLSItemKind : std::int32_t {
   Reference = 1,       // cell, area or 3-D reference; no children
   Number = 2,          // no children
   String = 3,          // quotes already removed; no children
+  Bool = 4,            // TRUE or FALSE written without parentheses; no children
   Paren = 5,           // "(" expr ")"; one child
+  Error = 6,           // error constant (#N/A ...), upper case; no children
   UnaryMinus = 1000,   // one child
   UnaryPlus = 1001,    // one child
   Multiply = 1002,     // binary nodes: two children, left and right
@@ -32,13 +34,15 @@ enum class TXLSItemKind : std::int32_t {
   GreaterEqual = 1011,
   LessEqual = 1012,
   Power = 1013,
+  Union = 1014,        // "," between references inside parentheses: (A1,B2:C3)
   Function = 2000      // function call; one child per argument, in order
 };
 
 /// One node of the syntax tree. A node owns its children.
 class TXLSSyntaxItem {
  public:
-  TXLSSyntaxItem(TXLSItemKind kind, std::string_view text) : kind_(kind), text_(text) {}
+  TXLSSyntaxItem(TXLSItemKind kind, std::string_view text, std::int32_t pos = 0)
+      : kind_(kind), text_(text), pos_(pos) {}
   TXLSSyntaxItem(const TXLSSyntaxItem&) = delete;
   TXLSSyntaxItem& operator=(const TXLSSyntaxItem&) = delete;
   /// Frees the subtree without recursing, so that a tall tree cannot exhaust the
@@ -48,6 +52,8 @@ class TXLSSyntaxItem {
   TXLSItemKind Kind() const noexcept { return kind_; }
   /// The token text the node was made from; for a call, the name as written.
   const std::string& Text() const noexcept { return text_; }
+  /// 1-based position in the formula text of the token the node was made from.
+  std::int32_t Pos() const noexcept { return pos_; }
   /// Longest path from this node down to a leaf, counted in nodes (a leaf has 1).
   std::int32_t Height() const noexcept { return height_; }
 
@@ -63,6 +69,7 @@ class TXLSSyntaxItem {
   std::string text_;
   std::vector<std::unique_ptr<TXLSSyntaxItem>> children_;
   TXLSSyntaxItem* parent_ = nullptr;
+  std::int32_t pos_ = 0;
   std::int32_t height_ = 1;
 };
 
@@ -71,8 +78,11 @@ class TXLSSyntaxItem {
 ///
 /// Grammar, loosest first:  expr := expr1 {cmp expr1};  expr1 := expr0 {(+|-|&) expr0};
 /// expr0 := operand {(*|/) operand};  operand := operand1 {^ operand1};
-/// operand1 := call | reference | number | string | "(" expr ")" | (-|+) operand1;
-/// exprlist := expr {";" expr}. Every loop groups to the left.
+/// operand1 := call | reference | number | string | TRUE | FALSE | error constant |
+///             "(" expr {"," expr} ")" | (-|+) operand1;
+/// exprlist := expr {(";"|",") expr}. Every loop groups to the left. Inside the
+/// parentheses of a call "," separates arguments; inside other parentheses it
+/// joins references into a union, and every member must be a reference.
 class TXLSSyntax {
  public:
   /// Deepest tree accepted. Deeper nesting, or a longer chain of operators, fails
@@ -81,8 +91,11 @@ class TXLSSyntax {
 
   void SetTokens(TXLSTokens* tokens) noexcept { tokens_ = tokens; }
   /// Parses the whole token list as one expression. xlsOK when it forms one
-  /// expression with nothing left over; otherwise xlsFail and no tree.
+  /// expression with nothing left over; otherwise xlsFail, no tree, and Error()
+  /// says what is wrong and where.
   std::int32_t Parse();
+  /// What the last failing Parse found wrong, with its position; empty after success.
+  const std::string& Error() const noexcept { return error_; }
   /// The tree of the last successful Parse, nullptr otherwise.
   const TXLSSyntaxItem* Root() const noexcept { return root_.get(); }
   /// Drops the tree.
@@ -100,8 +113,12 @@ class TXLSSyntax {
  private:
   std::int32_t Binary(std::unique_ptr<TXLSSyntaxItem>& left, TXLSItemKind kind, std::string_view op,
                       std::unique_ptr<TXLSSyntaxItem> right);
+  /// Records the first failure of a parse (the innermost rule's, which says most)
+  /// and returns xlsFail.
+  std::int32_t Fail(std::string_view message);
 
   TXLSTokens* tokens_ = nullptr;
+  std::string error_;
   std::unique_ptr<TXLSSyntaxItem> root_;
   std::int32_t depth_ = 0;
 };

@@ -177,10 +177,36 @@ TVariant TXLSRange::GetValue() {
   return out;
 }
 
+namespace {
+
+// True when the value is a text that begins with "=": a formula.
+bool IsFormulaText(const TVariant& v) noexcept {
+  if (v.Type() == varString) return !v.StringRef().empty() && v.StringRef()[0] == '=';
+  if (v.Type() == varOleStr) return !v.WideRef().empty() && v.WideRef()[0] == u'=';
+  return false;
+}
+
+// The text of a formula value after its "=".
+std::string FormulaBody(const TVariant& v) {
+  if (v.Type() == varString) return v.StringRef().substr(1);
+  return Utf16ToUtf8(std::u16string_view(v.WideRef()).substr(1));
+}
+
+}  // namespace
+
+bool TXLSRange::AcceptsFormula(const TVariant& value, std::uint32_t row1, std::uint32_t col1, std::uint32_t row2,
+                               std::uint32_t col2) {
+  if (!IsFormulaText(value)) return true;
+  return sheet_->CheckFormula(FormulaBody(value), row1, col1, row2, col2) == xlsOK;
+}
+
 void TXLSRange::SetCellsValue(const TVariant& value) {
   if (Dead()) return;
   TXLSCellHeap& store = sheet_->Cells();
   TXLSStringTable& sst = sheet_->Workbook().StringTable();
+  // A formula that cannot be written is refused for the whole range, which keeps
+  // its values; the workbook's last error says why.
+  if (!AcceptsFormula(value, MinRow(), MinCol(), MaxRow(), MaxCol())) return;
   for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
     for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c)
       store.SetCellValue(*store.GetOrCreateValue(r, c), sst, value);
@@ -205,6 +231,7 @@ void TXLSRange::SetValue(const TVariant& value) {
         const TVariant& v = j < n ? a.At(a.Low(1) + static_cast<std::int32_t>(j))
                             : n == 1 ? a.At(a.Low(1))
                                      : kNotAvailable;
+        if (!AcceptsFormula(v, MinRow() + i, MinCol() + j, MinRow() + i, MinCol() + j)) continue;
         store.SetCellValue(*store.GetOrCreateValue(MinRow() + i, MinCol() + j), sst, v);
       }
   } else if (a.DimCount() == 2) {
@@ -217,6 +244,7 @@ void TXLSRange::SetValue(const TVariant& value) {
         const bool colIn = j < nc || nc == 1;
         const std::int32_t aj = a.Low(2) + static_cast<std::int32_t>(nc == 1 ? 0 : j);
         const TVariant& v = rowIn && colIn && nr > 0 && nc > 0 ? a.At(ai, aj) : kNotAvailable;
+        if (!AcceptsFormula(v, MinRow() + i, MinCol() + j, MinRow() + i, MinCol() + j)) continue;
         store.SetCellValue(*store.GetOrCreateValue(MinRow() + i, MinCol() + j), sst, v);
       }
     }

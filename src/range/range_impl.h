@@ -250,6 +250,10 @@ class TXLSRange final : public IXLSRange {
   Ref<IXLSRange> Make(std::uint16_t r1, std::uint8_t c1, std::uint16_t r2, std::uint8_t c2,
                       TXLSRangeType kind) const;
   void SetCellsValue(const TVariant& value);
+  /// False, with the workbook's last error set, when the value is a formula the
+  /// cells row1:col1 to row2:col2 may not take; true for any other value.
+  bool AcceptsFormula(const TVariant& value, std::uint32_t row1, std::uint32_t col1, std::uint32_t row2,
+                      std::uint32_t col2);
   /// The XF the top-left cell shows.
   std::int32_t TopLeftXF();
   /// GetXFIndex for a cell already at hand.

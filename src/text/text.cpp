@@ -235,4 +235,26 @@ bool IsCompressible(std::u16string_view s) noexcept {
   return true;
 }
 
+namespace {
+
+// The upper-case letter of a lower-case one in the scripts sheet names are
+// usually written in; any other character as it is.
+char16_t FoldCase(char16_t c) noexcept {
+  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 0x20);
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);  // Latin-1
+  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return static_cast<char16_t>(c - 0x20);  // Greek
+  if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);                 // Cyrillic
+  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
+  return c;
+}
+
+}  // namespace
+
+bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b) noexcept {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i] && FoldCase(a[i]) != FoldCase(b[i])) return false;
+  return true;
+}
+
 }  // namespace tablirex

@@ -33,4 +33,9 @@ std::u16string_view CutUtf16(std::u16string_view s, std::size_t maxUnits) noexce
 /// a BIFF8 string).
 bool IsCompressible(std::u16string_view s) noexcept;
 
+/// True when a and b are equal but for letter case, as sheet names are compared:
+/// the letters of ASCII, Latin-1, Greek and Cyrillic are folded; other characters
+/// must be equal.
+bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b) noexcept;
+
 }  // namespace tablirex

@@ -118,7 +118,27 @@ std::int32_t TXLSWorkbook::SetCodePage(std::uint16_t codePage) {
 }
 
 std::int32_t TXLSWorkbook::GetSheetIndexByName(std::u16string_view name) const {
-  return sheets_->IndexOfName(name);
+  const std::int32_t exact = sheets_->IndexOfName(name);
+  if (exact > 0) return exact;
+  // Formulas name sheets without regard to letter case.
+  for (std::size_t i = 0; i < sheets_->Size(); ++i)
+    if (EqualsIgnoringCase(sheets_->At(i).Name(), name)) return static_cast<std::int32_t>(i + 1);
+  return -1;
+}
+
+std::int32_t TXLSWorkbook::CheckFormula(std::string_view text, std::string_view where) {
+  TXLSFormula& f = InitFormula();
+  // Judged in the default format; the save judges again in its own (a BIFF5 save
+  // has fewer rows and shorter records) and names the sheets.
+  if (f.Check(text, defaultFormat_, 1) == xlsOK) return xlsOK;
+  std::string message(where);
+  message += ": formula \"=";
+  message.append(text.substr(0, 60));
+  if (text.size() > 60) message += "...";
+  message += "\": ";
+  message += f.Error();
+  lastError_ = std::move(message);
+  return xlsFail;
 }
 
 TXLSFormula& TXLSWorkbook::InitFormula() {
@@ -126,6 +146,13 @@ TXLSFormula& TXLSWorkbook::InitFormula() {
     TXLSFormulaContext ctx;
     ctx.getSheetIndex = [this](std::u16string_view name) { return GetSheetIndexByName(name); };
     ctx.getSheetCount = [this] { return sheets_->GetCount(); };
+    ctx.getSheetRangeRef = [this](std::int32_t first, std::int32_t last) -> std::int32_t {
+      const std::pair<std::int32_t, std::int32_t> range{first, last};
+      std::size_t k = 0;
+      while (k < sheetRanges_.size() && sheetRanges_[k] != range) ++k;
+      if (k == sheetRanges_.size()) sheetRanges_.push_back(range);
+      return sheets_->GetCount() + static_cast<std::int32_t>(k);
+    };
     ctx.format = currentFormat_;
     ctx.codePage = codePage_;
     formula_ = std::make_unique<TXLSFormula>(std::move(ctx));
@@ -220,6 +247,7 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
   sst_->SetMaxRecord(maxRecord_);
   runningSize_ = 0;
   selectedCount_ = 0;
+  sheetRanges_.clear();
 
   if (sheets_->GetCount() == 0) sheets_->Add();
   if (sheets_->GetCount() == 0) return xlsFail;
@@ -236,7 +264,8 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
   if (!biff5) sst_->InitExtIndex();
   for (std::size_t i = 0; i < sheets_->Size(); ++i) {
     IXLSWorksheet& s = sheets_->At(i);
-    (void)s.StoreCells();
+    // A cell that cannot be written fails the save: the file would lack it.
+    TXLS_RETURN_ON_ERROR(s.StoreCells());
     (void)s.Close();
   }
   return StoreGlobals();
@@ -351,18 +380,27 @@ std::int32_t TXLSWorkbook::StoreGlobals() {
       b.AddWord(0x0401);
       TXLS_RETURN_ON_ERROR(second.AppendRecord(b));
     }
-    {  // EXTERNSHEET: reference k names sheet n-1-k
-      const std::uint32_t body = 2u + 6u * sheetCount;
+    {  // EXTERNSHEET: reference k names sheet n-1-k; then the ranges of sheets
+      // that formulas name, in the order they were first met
+      const std::uint32_t count = sheetCount + static_cast<std::uint32_t>(sheetRanges_.size());
+      if (count > 0xFFFF) return xlsFail;
+      const std::uint32_t body = 2u + 6u * count;
       TXLSBlob b(4 + body);
       b.AddWord(RecNo(Rec::EXTERNSHEET));
-      b.AddWord(static_cast<std::uint16_t>(body));
-      b.AddWord(sheetCount);
+      b.AddWord(0);  // set below; a long record is continued by Append
+      b.AddWord(static_cast<std::uint16_t>(count));
       for (std::uint16_t k = 0; k < sheetCount; ++k) {
         const auto s = static_cast<std::uint16_t>(sheetCount - 1 - k);
         b.AddWord(0);
         b.AddWord(s);
         b.AddWord(s);
       }
+      for (const auto& [p1, p2] : sheetRanges_) {
+        b.AddWord(0);
+        b.AddWord(static_cast<std::uint16_t>(p1 - 1));
+        b.AddWord(static_cast<std::uint16_t>(p2 - 1));
+      }
+      b.SetWord(static_cast<std::uint16_t>(body > 0xFFFF ? 0xFFFF : body), 2);
       TXLS_RETURN_ON_ERROR(second.AppendRecord(b));
     }
     TXLS_RETURN_ON_ERROR(StoreNames(setups, second, ctx));

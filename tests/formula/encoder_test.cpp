@@ -24,11 +24,20 @@ struct Book {
       return -1;
     };
     ctx.getSheetCount = [this] { return static_cast<std::int32_t>(sheets.size()); };
+    // Ranges of sheets get entries after the sheets' own, as the workbook adds them.
+    ctx.getSheetRangeRef = [this](std::int32_t first, std::int32_t last) {
+      const std::pair<std::int32_t, std::int32_t> r{first, last};
+      std::size_t k = 0;
+      while (k < ranges.size() && ranges[k] != r) ++k;
+      if (k == ranges.size()) ranges.push_back(r);
+      return static_cast<std::int32_t>(sheets.size() + k);
+    };
     ctx.format = format;
     ctx.codePage = codePage;
     formula.SetContext(std::move(ctx));
   }
   std::vector<std::u16string> sheets;
+  std::vector<std::pair<std::int32_t, std::int32_t>> ranges;
   TXLSFormula formula;
 };
 
@@ -99,7 +108,16 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeCase{"A1B", "FAIL", "FAIL"},
         EncodeCase{"A99999999999999999999", "FAIL", "FAIL"},
         EncodeCase{"PI", "FAIL", "FAIL"},
-        EncodeCase{"TRUE", "FAIL", "FAIL"},
+        // Logical and error constants.
+        EncodeCase{"TRUE", "02 00 1D 01", "02 00 1D 01"},
+        EncodeCase{"false", "02 00 1D 00", "02 00 1D 00"},
+        EncodeCase{"#NULL!", "02 00 1C 00", "02 00 1C 00"},
+        EncodeCase{"#DIV/0!", "02 00 1C 07", "02 00 1C 07"},
+        EncodeCase{"#VALUE!", "02 00 1C 0F", "02 00 1C 0F"},
+        EncodeCase{"#REF!", "02 00 1C 17", "02 00 1C 17"},
+        EncodeCase{"#NAME?", "02 00 1C 1D", "02 00 1C 1D"},
+        EncodeCase{"#NUM!", "02 00 1C 24", "02 00 1C 24"},
+        EncodeCase{"#n/a", "02 00 1C 2A", "02 00 1C 2A"},
         // Areas: corners as written, not put in order.
         EncodeCase{"A1:B2", "09 00 65 00 00 01 00 00 C0 01 C0", "07 00 65 00 C0 01 C0 00 01"},
         EncodeCase{"$B$2:A1", "09 00 65 01 00 00 00 01 00 00 C0", "07 00 65 01 00 00 C0 01 00"},
@@ -116,13 +134,21 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeCase{"Sheet1!A1:B2", "0B 00 7B 02 00 00 00 01 00 00 C0 01 C0",
                    "15 00 7B FF FF 00 00 00 00 00 00 00 00 00 00 00 00 00 C0 01 C0 00 01"},
         EncodeCase{"Sheet1:My Sheet!A1", "FAIL", "FAIL"},  // the lexer ends the name at the blank
-        EncodeCase{"Sheet1:Sheet2!A1", "07 00 7A 02 00 00 00 00 C0",
+        // A range of sheets: BIFF8 names an entry of its own (after the three
+        // sheets' entries), BIFF5 gives the first and last sheet; reversed ranges
+        // are put in order.
+        EncodeCase{"Sheet1:Sheet2!A1", "07 00 7A 03 00 00 00 00 C0",
                    "12 00 7A FF FF 00 00 00 00 00 00 00 00 00 00 01 00 00 C0 00"},
-        EncodeCase{"'Sheet1:My Sheet'!A1:A2", "0B 00 7B 02 00 00 00 01 00 00 C0 00 C0",
+        EncodeCase{"Sheet2:Sheet1!A1", "07 00 7A 03 00 00 00 00 C0",
+                   "12 00 7A FF FF 00 00 00 00 00 00 00 00 00 00 01 00 00 C0 00"},
+        EncodeCase{"'Sheet1:My Sheet'!A1:A2", "0B 00 7B 03 00 00 00 01 00 00 C0 00 C0",
                    "15 00 7B FF FF 00 00 00 00 00 00 00 00 00 00 02 00 00 C0 01 C0 00 00"},
+        EncodeCase{"'My Sheet:Sheet2'!A1", "07 00 7A 03 00 00 00 00 C0",
+                   "12 00 7A FE FF 00 00 00 00 00 00 00 00 01 00 02 00 00 C0 00"},
+        EncodeCase{"Sheet2:Sheet2!A1", "07 00 7A 01 00 00 00 00 C0",
+                   "12 00 7A FE FF 00 00 00 00 00 00 00 00 01 00 01 00 00 C0 00"},
         EncodeCase{"SUM(Sheet2!A1)", "0B 00 3A 01 00 00 00 00 C0 42 01 04 00",
                    "16 00 3A FE FF 00 00 00 00 00 00 00 00 01 00 01 00 00 C0 00 42 01 04 00"},
-        EncodeCase{"sheet2!A1", "FAIL", "FAIL"},          // sheet names are case-sensitive
         EncodeCase{"Sheet4!A1", "FAIL", "FAIL"},
         EncodeCase{"Sheet1:Sheet4!A1", "FAIL", "FAIL"},  // the last sheet must exist too
         EncodeCase{"Sheet1!IW1", "FAIL", "FAIL"},
@@ -130,9 +156,12 @@ INSTANTIATE_TEST_SUITE_P(
         // Numbers: always a double.
         EncodeCase{"1.5", "09 00 1F 00 00 00 00 00 00 F8 3F", "09 00 1F 00 00 00 00 00 00 F8 3F"},
         EncodeCase{".5", "09 00 1F 00 00 00 00 00 00 E0 3F", "09 00 1F 00 00 00 00 00 00 E0 3F"},
-        EncodeCase{"1.2.3", "09 00 1F 00 00 00 00 00 00 F0 3F", "09 00 1F 00 00 00 00 00 00 F0 3F"},
+        EncodeCase{"1.2.3", "FAIL", "FAIL"},
         EncodeCase{"1.", "09 00 1F 00 00 00 00 00 00 F0 3F", "09 00 1F 00 00 00 00 00 00 F0 3F"},
-        EncodeCase{".", "09 00 1F 00 00 00 00 00 00 00 00", "09 00 1F 00 00 00 00 00 00 00 00"},
+        EncodeCase{".", "FAIL", "FAIL"},
+        EncodeCase{"1E3", "09 00 1F 00 00 00 00 00 40 8F 40", "09 00 1F 00 00 00 00 00 40 8F 40"},
+        EncodeCase{"2.5e-1", "09 00 1F 00 00 00 00 00 00 D0 3F", "09 00 1F 00 00 00 00 00 00 D0 3F"},
+        EncodeCase{"1E400", "FAIL", "FAIL"},
         EncodeCase{"0.1", "09 00 1F 9A 99 99 99 99 99 B9 3F", "09 00 1F 9A 99 99 99 99 99 B9 3F"},
         EncodeCase{"1.23", "09 00 1F AE 47 E1 7A 14 AE F3 3F", "09 00 1F AE 47 E1 7A 14 AE F3 3F"},
         EncodeCase{"12345678901", "09 00 1F 00 00 A8 E1 E0 FE 06 42", "09 00 1F 00 00 A8 E1 E0 FE 06 42"},
@@ -164,6 +193,18 @@ INSTANTIATE_TEST_SUITE_P(
                    "14 00 25 00 C0 01 C0 00 01 1F 00 00 00 00 00 00 08 40 42 02 04 00"},
         EncodeCase{"SUM()", "04 00 42 00 04 00", "04 00 42 00 04 00"},
         EncodeCase{"sum(a1)", "09 00 24 00 00 00 C0 42 01 04 00", "08 00 24 00 C0 00 42 01 04 00"},
+        EncodeCase{"SUM(A1,3)", "12 00 24 00 00 00 C0 1F 00 00 00 00 00 00 08 40 42 02 04 00",
+                   "11 00 24 00 C0 00 1F 00 00 00 00 00 00 08 40 42 02 04 00"},
+        // A union: members in reference class, then ptgUnion, inside ptgParen.
+        EncodeCase{"SUM((A1,B2))", "10 00 24 00 00 00 C0 24 01 00 01 C0 10 15 42 01 04 00",
+                   "0E 00 24 00 C0 00 24 01 C0 01 10 15 42 01 04 00"},
+        EncodeCase{"ERROR.TYPE(#N/A)", "05 00 1C 2A 41 05 01", "05 00 1C 2A 41 05 01"},
+        EncodeCase{"REGISTER.ID(\"a\";\"b\")", "0E 00 17 01 01 61 00 17 01 01 62 00 42 02 0B 01",
+                   "0A 00 17 01 61 17 01 62 42 02 0B 01"},
+        EncodeCase{"IF(1)", "FAIL", "FAIL"},
+        EncodeCase{"IF(1;2;3;4)", "FAIL", "FAIL"},
+        EncodeCase{"VLOOKUP(1)", "FAIL", "FAIL"},
+        EncodeCase{"'a b'!A1", "FAIL", "FAIL"},
         EncodeCase{"SUM((A1))", "0A 00 64 00 00 00 C0 15 42 01 04 00", "09 00 64 00 C0 00 15 42 01 04 00"},
         EncodeCase{"ABS(A1)", "08 00 44 00 00 00 C0 41 18 00", "07 00 44 00 C0 00 41 18 00"},
         EncodeCase{"ROWS(A1:B2)", "0C 00 25 00 00 01 00 00 C0 01 C0 41 4C 00",
@@ -182,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeCase{"SUM(1;NOSUCH())", "FAIL", "FAIL"},
         EncodeCase{"SUM(A1;IW1)", "FAIL", "FAIL"}));
 
-TEST(FormulaEncoder, StringAndArgumentLimits) {
+TEST(FormulaEncoder, StringArgumentAndLengthLimits) {
   Book book({u"Sheet1"});
   const std::string s255(255, 'x');
   const std::string e255 = [] {
@@ -190,22 +231,32 @@ TEST(FormulaEncoder, StringAndArgumentLimits) {
     for (int i = 0; i < 255; ++i) s += "\xC3\xA9";  // 255 characters, 510 bytes of UTF-8
     return s;
   }();
-  std::string args255 = "1", args256;
-  for (int i = 1; i < 255; ++i) args255 += ";1";
-  args256 = args255 + ";1";
+  const auto repeat = [](const std::string& item, const char* sep, int n) {
+    std::string out = item;
+    for (int i = 1; i < n; ++i) out += sep + item;
+    return out;
+  };
   struct Case {
     std::string text;
     std::int32_t biff8Size;  // -1: refused
     std::int32_t biff5Size;
+    const char* error;  // the start of the message of a refusal
   };
   const Case cases[] = {
-      {"\"" + s255 + "\"", 513, 257},
-      {"\"" + s255 + "x\"", -1, -1},
-      {"\"" + e255 + "\"", 513, 257},
-      {"\"" + e255 + "\xC3\xA9\"", -1, -1},
-      {"SUM(" + args255 + ")", 255 * 9 + 4, 255 * 9 + 4},
-      {"SUM(" + args256 + ")", -1, -1},
-      {"CONCATENATE(" + args256 + ")", -1, -1},
+      {"\"" + s255 + "\"", 513, 257, ""},
+      {"\"" + s255 + "x\"", -1, -1, "a string constant holds at most 255 characters"},
+      {"\"" + e255 + "\"", 513, 257, ""},
+      {"\"" + e255 + "\xC3\xA9\"", -1, -1, "a string constant holds at most 255"},
+      // At most 30 arguments, as the function table says.
+      {"SUM(" + repeat("1", ";", 30) + ")", 30 * 9 + 4, 30 * 9 + 4, ""},
+      {"SUM(" + repeat("1", ",", 31) + ")", -1, -1, "SUM takes 0 to 30 arguments, not 31 at position 1"},
+      {"CONCATENATE(" + repeat("1", ";", 256) + ")", -1, -1, "CONCATENATE takes 0 to 30 arguments"},
+      // The tokens of a FORMULA record: 2058 bytes in BIFF5, 8202 in BIFF8.
+      {repeat("1", "+", 205), 2049, 2049, ""},
+      {repeat("1", "+", 206), 2059, -1, "the formula is too long: its tokens take 2059 bytes, more than the 2058"},
+      {repeat("1", "+", 820), 8199, -1, "the formula is too long"},
+      {repeat("1", "+", 821), -1, -1, "the formula is too long: its tokens take 8209 bytes, more than the "},
+      {repeat("SUM(" + repeat("1", ";", 30) + ")", "+", 250), -1, -1, "the formula is too long"},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(book.formula.Compile(c.text), 1) << c.text.substr(0, 30);
@@ -217,23 +268,41 @@ TEST(FormulaEncoder, StringAndArgumentLimits) {
       EXPECT_EQ(blob != nullptr, size > 0);
       if (blob) {
         EXPECT_EQ(blob->GetWord(0), size);
+      } else {
+        EXPECT_EQ(book.formula.Error().rfind(c.error, 0), 0u) << book.formula.Error();
       }
     }
   }
 }
 
-TEST(FormulaEncoder, TokensBeyondTheLengthWordAreRefused) {
-  Book book({u"Sheet1"});
-  // 250 calls of SUM with 30 numbers each: 250 * (30 * 9 + 4) + 249 bytes > 65535.
-  std::string call = "SUM(1";
-  for (int i = 1; i < 30; ++i) call += ";1";
-  call += ")";
-  std::string text = call;
-  for (int i = 1; i < 250; ++i) text += "+" + call;
-  ASSERT_EQ(book.formula.Compile(text), 1);
-  EXPECT_EQ(book.formula.GetDataSize(), -1);
-  std::vector<std::uint8_t> bytes;
-  EXPECT_EQ(book.formula.GetData(bytes), -1);
+// Refusals that only the encoder sees say what is wrong and where.
+TEST(FormulaEncoder, RefusalsNameTheFaultAndItsPosition) {
+  Book book({u"Sheet1", u"Sheet2"});
+  const std::pair<const char*, const char*> cases[] = {
+      {"1+NOSUCH(1)", "unknown function NOSUCH at position 3"},
+      {"IF(1)", "IF takes 2 to 3 arguments, not 1 at position 1"},
+      {"ROUND(1)", "ROUND takes 2 arguments, not 1 at position 1"},
+      {"2*ABS()", "ABS takes 1 argument, not 0 at position 3"},
+      {"PI*2", "PI is a function: write PI() at position 1"},
+      {"Total*2", "unknown name \"Total\" at position 1"},
+      {"A1+IW1", "the cell IW1 lies outside the sheet (columns A to IV, rows 1 to 65536) at position 4"},
+      {"A1:B2:C3", "\"A1:B2:C3\" is not a cell or area address at position 1"},
+      {"Sheet3!A1", "no sheet named \"Sheet3\""},
+      {"Sheet1:Nowhere!A1", "no sheet named \"Nowhere\""},
+      {"1E999", "the number 1E999 is out of range at position 1"},
+  };
+  for (const auto& [text, error] : cases) {
+    ASSERT_EQ(book.formula.Compile(text), 1) << text;
+    std::vector<std::uint8_t> bytes;
+    EXPECT_EQ(book.formula.GetData(bytes), -1) << text;
+    EXPECT_EQ(book.formula.Error(), error) << text;
+  }
+  // Check judges all but the sheet names, in the form asked for.
+  EXPECT_EQ(book.formula.Check("Sheet3!A1+1", kBiff8), 1);
+  EXPECT_EQ(book.formula.Check("A20000", kBiff8), 1);
+  EXPECT_EQ(book.formula.Check("A20000", kBiff5), -1);
+  EXPECT_EQ(book.formula.Check("SUM(1;2", kBiff8, 1), -1);
+  EXPECT_EQ(book.formula.Error(), "expected \")\" to close the call of SUM (at position 2), found the end of the formula");
 }
 
 TEST(FormulaEncoder, SheetIndexDependsOnTheSheetCountAndNeedsACallback) {
@@ -324,35 +393,45 @@ TEST(FormulaEncoder, RangeTypes) {
 }
 
 // Every entry of the table is found in any letter case and compiles to its own
-// number, with the token its argument count calls for.
-TEST(FormulaFunctionTable, EveryEntryCompiles) {
+// number, with the token its argument count calls for, from its fewest to its
+// most arguments; one fewer or one more is refused.
+TEST(FormulaFunctionTable, EveryEntryCompilesWithinItsArgumentCounts) {
   TXLSFormula f;
   EXPECT_EQ(f.Functions().Count(), THashFunc::BuiltinCount());
   EXPECT_EQ(THashFunc::BuiltinCount(), 225);
+  const auto call = [](std::string name, int argc) {
+    for (char& ch : name) ch = static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch + 32 : ch);
+    name += "(";
+    for (int i = 0; i < argc; ++i) name += i ? ",1" : "1";
+    return name + ")";
+  };
   std::int32_t checked = 0;
-#define TXLS_FUNCTION(name, number, count, cls)                                        \
+#define TXLS_FUNCTION(name, number, least, most, cls)                                   \
   {                                                                                     \
-    std::string lower = name;                                                           \
-    for (char& ch : lower) ch = static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch + 32 : ch); \
-    const THashFuncEntry* e = f.Functions().GetValue(lower);                            \
+    const THashFuncEntry* e = f.Functions().GetValue(name);                             \
     ASSERT_NE(e, nullptr) << name;                                                      \
-    EXPECT_EQ(e->funcNumber, number) << name;                                          \
-    if (std::string(name).find('.') == std::string::npos) {                             \
-      std::string text = lower + "(";                                                   \
-      const int argc = (count) < 0 ? 2 : (count);                                       \
-      for (int i = 0; i < argc; ++i) text += i ? ";1" : "1";                            \
-      text += ")";                                                                      \
+    EXPECT_EQ(e->funcNumber, number) << name;                                           \
+    EXPECT_LE((least), (most)) << name;                                                 \
+    EXPECT_LE((most), 30) << name;                                                      \
+    for (const int argc : {(least), (most)}) {                                          \
+      const std::string text = call(name, argc);                                        \
       std::vector<std::uint8_t> bytes;                                                  \
       ASSERT_EQ(f.Compile(text), 1) << text;                                            \
-      ASSERT_EQ(f.GetData(bytes), 1) << text;                                           \
+      ASSERT_EQ(f.GetData(bytes), 1) << text << ": " << f.Error();                      \
       const std::size_t n = bytes.size();                                               \
-      EXPECT_EQ(bytes[n - 2] | bytes[n - 1] << 8, number) << text;                     \
-      if ((count) < 0) {                                                                \
+      EXPECT_EQ(bytes[n - 2] | bytes[n - 1] << 8, number) << text;                      \
+      if ((least) != (most)) {                                                          \
         EXPECT_EQ(bytes[n - 4], 0x42) << text;                                          \
-        EXPECT_EQ(bytes[n - 3], 2) << text;                                             \
+        EXPECT_EQ(bytes[n - 3], argc) << text;                                          \
       } else {                                                                          \
         EXPECT_EQ(bytes[n - 3], 0x41) << text;                                          \
       }                                                                                 \
+    }                                                                                   \
+    for (const int argc : {(least) - 1, (most) + 1}) {                                  \
+      if (argc < 0) continue;                                                           \
+      std::vector<std::uint8_t> bytes;                                                  \
+      ASSERT_EQ(f.Compile(call(name, argc)), 1);                                        \
+      EXPECT_EQ(f.GetData(bytes), -1) << call(name, argc);                              \
     }                                                                                   \
     ++checked;                                                                          \
   }

@@ -47,11 +47,26 @@ INSTANTIATE_TEST_SUITE_P(
         LexCase{"", ""},
         LexCase{"   ", ""},
         LexCase{" SUM ( A1 ) ", "1[SUM] 4[(] 1[A1] 5[)]"},
-        // Numbers: no shape check; names stop at ".".
+        // Numbers: one ".", an exponent; names go on over an inner ".".
         LexCase{".5", "2[.5]"},
-        LexCase{"1.2.3", "2[1.2.3]"},
-        LexCase{"1E5", "2[1] 1[E5]"},
-        LexCase{"ERROR.TYPE(A1)", "1[ERROR] 2[.] 1[TYPE] 4[(] 1[A1] 5[)]"},
+        LexCase{"5.", "2[5.]"},
+        LexCase{"1E5", "2[1E5]"},
+        LexCase{"1.5e-3*2", "2[1.5E-3] 9[*] 2[2]"},
+        LexCase{"2E+3", "2[2E+3]"},
+        LexCase{"1E", "2[1] 1[E]"},
+        LexCase{"1Ex", "2[1] 1[Ex]"},
+        LexCase{"1.2.3", "FAIL"},
+        LexCase{".", "FAIL"},
+        LexCase{"..", "FAIL"},
+        LexCase{"1.5.E3", "FAIL"},
+        LexCase{"1E5.5", "FAIL"},
+        LexCase{"ERROR.TYPE(A1)", "1[ERROR.TYPE] 4[(] 1[A1] 5[)]"},
+        LexCase{"A.", "FAIL"},
+        // Commas, error constants in any case.
+        LexCase{"A1,B1", "1[A1] 21[,] 1[B1]"},
+        LexCase{"#N/A+#div/0!", "22[#N/A] 7[+] 22[#DIV/0!]"},
+        LexCase{"#NULL!#VALUE!#REF!#NAME?#NUM!", "22[#NULL!] 22[#VALUE!] 22[#REF!] 22[#NAME?] 22[#NUM!]"},
+        LexCase{"#N/B", "FAIL"},
         // References: "$" or ":" makes one; "!" makes a sheet-qualified one.
         LexCase{"$A$1:$B$2", "11[$A$1:$B$2]"},
         LexCase{"a1", "1[a1]"},
@@ -60,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
         LexCase{"Sheet1!A1:B2", "20[Sheet1!A1:B2]"},
         LexCase{"Sheet1:Sheet3!A1", "11[Sheet1:Sheet3!A1]"},
         LexCase{"'a b':'c d'!A1", "20[a b:c d!A1]"},
-        LexCase{"'it''s'!A1", "20[its!A1]"},
+        LexCase{"'it''s'!A1", "20[it's!A1]"},
+        LexCase{"'a''''b'!A1", "20[a''b!A1]"},
         LexCase{"'x'", "20[x]"},
         LexCase{"$A1+'S 1'!B2", "11[$A1] 7[+] 20[S 1!B2]"},
         // Strings keep everything between the quotes, UTF-8 included.
@@ -69,17 +85,38 @@ INSTANTIATE_TEST_SUITE_P(
         LexCase{"\"\xC3\xA9t\xC3\xA9\"", "3[\xC3\xA9t\xC3\xA9]"},
         LexCase{"\"\"\"\"", "3[\"]"},
         // Failures: a character that starts no token, unclosed quotes.
-        LexCase{"A1,B1", "FAIL"},
         LexCase{"10%", "FAIL"},
         LexCase{"A1\tB1", "FAIL"},
         LexCase{"A1\n", "FAIL"},
         LexCase{"{1}", "FAIL"},
-        LexCase{"#N/A", "FAIL"},
         LexCase{"!A1", "FAIL"},
         LexCase{"\xC3\xA9", "FAIL"},
         LexCase{"\"abc", "FAIL"},
         LexCase{"\"abc\"\"", "FAIL"},
         LexCase{"'Sheet 1!A1", "FAIL"}));
+
+// Failures say what is wrong and where; positions count from 1 + the offset given.
+TEST(FormulaLexer, FailuresNameTheFaultAndItsPosition) {
+  const struct {
+    const char* text;
+    std::int32_t offset;
+    const char* error;
+  } cases[] = {
+      {"1+2%", 0, "unexpected character \"%\" at position 4"},
+      {"1+2%", 1, "unexpected character \"%\" at position 5"},
+      {"A1+\"abc", 0, "unclosed string constant at position 4"},
+      {"'Sheet 1!A1", 0, "unclosed quoted sheet name at position 1"},
+      {"SUM(1.2.3)", 0, "malformed number \"1.2.3\" at position 5"},
+      {"#N/B", 0, "unknown error constant at position 1"},
+      {"A1\tB1", 0, "unexpected character (byte 9) at position 3"},
+  };
+  for (const auto& c : cases) {
+    TXLSLexer lexer;
+    lexer.SetSource(c.text, c.offset);
+    EXPECT_EQ(lexer.Analyse(), -1) << c.text;
+    EXPECT_EQ(lexer.Error(), c.error) << c.text;
+  }
+}
 
 TEST(FormulaLexer, KeepsTokensFoundBeforeAFailure) {
   TXLSLexer lexer;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace tablirex {
 namespace {
@@ -41,12 +42,23 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"1.5", "(num 1.5)"},
         ParseCase{"\"a\"\"b\"", "(str \"a\"\"b\")"},
         ParseCase{"PI", "(ref PI)"},
+        ParseCase{"TRUE", "(bool TRUE)"},
+        ParseCase{"false", "(bool false)"},
+        ParseCase{"TRUE()", "(call TRUE)"},
+        ParseCase{"#N/A", "(err #N/A)"},
         // Calls.
         ParseCase{"PI()", "(call PI)"},
         ParseCase{"SUM()", "(call SUM)"},
         ParseCase{"SUM(A1:B2;C3)", "(call SUM (ref A1:B2) (ref C3))"},
         ParseCase{"IF(A1>0;SUM(B1;2);-1)", "(call IF (> (ref A1) (num 0)) (call SUM (ref B1) (num 2)) (neg (num 1)))"},
         ParseCase{"foo(1)", "(call foo (num 1))"},
+        ParseCase{"ERROR.TYPE(A1)", "(call ERROR.TYPE (ref A1))"},
+        // "," separates arguments like ";"; inside plain parentheses it joins
+        // references into a union.
+        ParseCase{"SUM(B1,B2;3)", "(call SUM (ref B1) (ref B2) (num 3))"},
+        ParseCase{"IF(B1>0,TRUE,FALSE)", "(call IF (> (ref B1) (num 0)) (bool TRUE) (bool FALSE))"},
+        ParseCase{"SUM((A1,B1:C2,D3),1)", "(call SUM (paren (, (, (ref A1) (ref B1:C2)) (ref D3))) (num 1))"},
+        ParseCase{"SUM(((A1,B1)),C1)", "(call SUM (paren (paren (, (ref A1) (ref B1)))) (ref C1))"},
         // Left grouping at every level.
         ParseCase{"10-2-3", "(- (- (num 10) (num 2)) (num 3))"},
         ParseCase{"8/4/2", "(/ (/ (num 8) (num 4)) (num 2))"},
@@ -87,7 +99,35 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"=1", "FAIL"},
         ParseCase{"*2", "FAIL"},
         ParseCase{"A$1(2)", "FAIL"},
-        ParseCase{"ERROR.TYPE(A1)", "FAIL"}));
+        ParseCase{"A1,B1", "FAIL"},
+        ParseCase{"(1,2)", "FAIL"},
+        ParseCase{"(A1,1+2)", "FAIL"},
+        ParseCase{"SUM(1,,2)", "FAIL"}));
+
+// Failures say what is wrong and where.
+TEST(FormulaParser, FailuresNameTheFaultAndItsPosition) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "empty formula"},
+      {"1+", "expected an operand, found the end of the formula"},
+      {"(1+2", "expected \")\" to close the \"(\" at position 1, found the end of the formula"},
+      {"SUM(1 2)", "expected \")\" to close the call of SUM (at position 1), found \"2\" at position 7"},
+      {"1 2", "unexpected \"2\" after a complete expression at position 3"},
+      {"1)", "\")\" without a matching \"(\" at position 2"},
+      {"SUM(1;;2)", "an argument is missing before \";\" at position 7"},
+      {"A1,B1", "\",\" outside the arguments of a function (a union of references needs parentheses: (A1,B2)) at position 3"},
+      {"(1,A1)", "a union joins references only; \",\" follows a non-reference at position 3"},
+      {"== Totals", "expected an operand, found \"=\" at position 1"},
+  };
+  for (const auto& [text, error] : cases) {
+    TXLSLexer lexer;
+    lexer.SetSource(text);
+    ASSERT_EQ(lexer.Analyse(), 1) << text;
+    TXLSSyntax syntax;
+    syntax.SetTokens(&lexer.Tokens());
+    EXPECT_EQ(syntax.Parse(), -1) << text;
+    EXPECT_EQ(syntax.Error(), error) << text;
+  }
+}
 
 TEST(FormulaParser, ChildrenKnowTheirParent) {
   TXLSLexer lexer;

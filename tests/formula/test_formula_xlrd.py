@@ -4,7 +4,8 @@ Runs `tablirex formula` for each case in both forms and hands the bytes to
 xlrd's formula decompiler, which prints them back as formula text (with ","
 between arguments and numbers as floats). What it prints must be the formula
 we meant. The decoder is given a workbook of three sheets whose EXTERNSHEET
-entries are in descending sheet order, as our workbook writes them.
+entries are in descending sheet order, as our workbook writes them, followed by
+the one for the range of the first two sheets, which the tool numbers n.
 """
 import os
 import subprocess
@@ -37,8 +38,12 @@ CASES = [
     ("'My Sheet'!B3", "'My Sheet'!B3:B3", "'My Sheet'!B3:B3"),
     ("Sheet2!$C$4*2", "Sheet2!$C$4*2.0", "Sheet2!$C$4*2.0"),
     ("SUM(Sheet1!$A$1:$B$2)", "SUM(Sheet1!$A$1:$B$2)", "SUM(Sheet1!$A$1:$B$2)"),
-    # BIFF8 writes a range of sheets as its first sheet.
-    ("Sheet1:Sheet2!$A$1:$B$2", "Sheet1!$A$1:$B$2", "Sheet1:Sheet2!$A$1:$B$2"),
+    # A range of sheets: in BIFF8 an EXTERNSHEET entry after the sheets' own.
+    ("Sheet1:Sheet2!$A$1:$B$2", "Sheet1:Sheet2!$A$1:$B$2", "Sheet1:Sheet2!$A$1:$B$2"),
+    ("SUM(Sheet2:Sheet1!$A$1)", "SUM(Sheet1:Sheet2!$A$1)", "SUM(Sheet1:Sheet2!$A$1)"),
+    ("SUM(B1,B2)", "SUM(B1,B2)", "SUM(B1,B2)"),
+    ("IF(B1>0,TRUE,FALSE)", "IF(B1>0.0,TRUE,FALSE)", "IF(B1>0.0,TRUE,FALSE)"),
+    ("1E3+1.5e-3", "1000.0+0.0015", "1000.0+0.0015"),
 ]
 
 
@@ -52,7 +57,7 @@ class Book:
         self.encoding = "cp1252"
         self._sheet_names = SHEETS
         self._all_sheets_map = list(range(n))
-        self._externsheet_info = [(0, n - 1 - k, n - 1 - k) for k in range(n)]
+        self._externsheet_info = [(0, n - 1 - k, n - 1 - k) for k in range(n)] + [(0, 0, 1)]
         self._supbook_locals_inx = 0
         self._supbook_addins_inx = -1
 

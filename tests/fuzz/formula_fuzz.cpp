@@ -1,11 +1,17 @@
 // Feeds arbitrary text to the formula compiler and encodes whatever compiles in
 // both forms, through every form of GetData. The compiler must never read or
-// write outside its buffers, and the forms must agree with GetDataSize.
+// write outside its buffers, the forms must agree with GetDataSize, and whatever
+// compiles must be a well-formed token stream: every token of a known size, the
+// operand stack never short and one value at the end, every call given a count
+// its function accepts, and no more bytes than a FORMULA record of the form holds.
+// A refusal must say why.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "formula/formula.h"
@@ -31,9 +37,108 @@ TXLSFormula& Compiler() {
       return -1;
     };
     ctx.getSheetCount = [] { return 3; };
+    ctx.getSheetRangeRef = [](std::int32_t first, std::int32_t last) { return 3 + first * 3 + last; };
     return new TXLSFormula(std::move(ctx));
   }();
   return *f;
+}
+
+// Argument counts by function number: fewest, most.
+const std::map<std::int32_t, std::pair<std::int32_t, std::int32_t>>& Counts() {
+  static const auto* counts = [] {
+    auto* m = new std::map<std::int32_t, std::pair<std::int32_t, std::int32_t>>;
+#define TXLS_FUNCTION(name, number, least, most, cls) (*m)[number] = {least, most};
+#include "formula/function_table.def"
+#undef TXLS_FUNCTION
+    return m;
+  }();
+  return *counts;
+}
+
+// Walks the tokens (after the length word) as a reader would and checks the
+// invariants above.
+void CheckTokens(const std::uint8_t* p, std::size_t n, bool biff5) {
+  std::size_t i = 0;
+  std::int32_t depth = 0;
+  const auto need = [&](std::size_t k) { Check(i + k <= n); };
+  while (i < n) {
+    const std::uint8_t t = p[i++];
+    switch (t) {
+      case 0x03: case 0x04: case 0x05: case 0x06: case 0x07: case 0x08: case 0x09:
+      case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x0E: case 0x10:  // binary operators
+        Check(depth >= 2);
+        --depth;
+        break;
+      case 0x12: case 0x13: case 0x15:  // signs, parenthesis
+        Check(depth >= 1);
+        break;
+      case 0x17: {  // string
+        need(1);
+        const std::size_t len = p[i++];
+        if (!biff5) {
+          need(1);
+          Check(p[i++] == 0x01);
+        }
+        need(biff5 ? len : 2 * len);
+        i += biff5 ? len : 2 * len;
+        ++depth;
+        break;
+      }
+      case 0x1C:  // error constant
+      case 0x1D:  // logical constant
+        need(1);
+        Check(t == 0x1C || p[i] <= 1);
+        ++i;
+        ++depth;
+        break;
+      case 0x1F:  // number
+        need(8);
+        i += 8;
+        ++depth;
+        break;
+      case 0x41: {  // fixed-count call
+        need(2);
+        const std::int32_t fn = p[i] | p[i + 1] << 8;
+        i += 2;
+        const auto it = Counts().find(fn);
+        Check(it != Counts().end() && it->second.first == it->second.second);
+        Check(depth >= it->second.first);
+        depth = depth - it->second.first + 1;
+        break;
+      }
+      case 0x42: {  // variable-count call
+        need(3);
+        const std::int32_t argc = p[i];
+        const std::int32_t fn = p[i + 1] | p[i + 2] << 8;
+        i += 3;
+        const auto it = Counts().find(fn);
+        Check(it != Counts().end() && it->second.first < it->second.second);
+        Check(argc >= it->second.first && argc <= it->second.second && depth >= argc);
+        depth = depth - argc + 1;
+        break;
+      }
+      default: {
+        // References in any class: cell, area, 3-D cell, 3-D area.
+        const std::uint8_t base = static_cast<std::uint8_t>(t & 0x1F);
+        Check(t >= 0x20 && t < 0x80);
+        std::size_t size = 0;
+        if (base == 0x04) size = biff5 ? 3 : 4;
+        else if (base == 0x05) size = biff5 ? 6 : 8;
+        else if (base == 0x1A) size = biff5 ? 17 : 6;
+        else if (base == 0x1B) size = biff5 ? 20 : 10;
+        Check(size > 0);
+        need(size);
+        if (biff5 && (base == 0x1A || base == 0x1B)) {
+          // First sheet not after the last.
+          Check((p[i + 10] | p[i + 11] << 8) <= (p[i + 12] | p[i + 13] << 8));
+        }
+        i += size;
+        ++depth;
+        break;
+      }
+    }
+  }
+  Check(i == n && depth == 1);
 }
 
 }  // namespace
@@ -42,20 +147,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TXLSFormula& f = Compiler();
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   if (f.Compile(text) != 1) {
-    Check(f.Root() == nullptr && f.GetDataSize() == -1);
+    Check(f.Root() == nullptr && f.GetDataSize() == -1 && !f.Error().empty());
     return 0;
   }
   for (const std::int32_t format : {1, 2}) {
     f.SetFormat(format);
     f.SetCodePage(format == 1 ? 1251 : 1252);
     const std::int32_t n = f.GetDataSize();
-    Check(n == -1 || (n > 0 && n <= 0xFFFF));
+    Check(n == -1 || (n > 0 && n <= f.MaxTokenBytes()));
+    Check(n > 0 || !f.Error().empty());
 
     std::vector<std::uint8_t> bytes;
     const std::int32_t r = f.GetData(bytes);
     Check(r == 1 || r == -1);
     Check(r == 1 ? bytes.size() == static_cast<std::size_t>(n) + 2 : bytes.empty());
-    if (r == 1) Check((bytes[0] | bytes[1] << 8) == n);
+    Check(r == 1 || !f.Error().empty());
+    if (r == 1) {
+      Check((bytes[0] | bytes[1] << 8) == n);
+      CheckTokens(bytes.data() + 2, bytes.size() - 2, format == 1);
+    }
 
     std::unique_ptr<TXLSBlob> blob;
     Check(f.GetData(blob) == r && (blob != nullptr) == (r == 1));

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <map>
 
+#include "cells/cell_store.h"
 #include "stream_reader.h"
 #include "tablirex/format_views.h"
 #include "tablirex/workbook.h"
@@ -274,8 +275,7 @@ TEST(WorkbookSave, FormulaCellsCompileAtSave) {
     auto* s = wb.GetWorksheets()->Add();
     s->Range("A1")->SetValue(TVariant(2.0));
     s->Range("B1")->SetValue(TVariant("=A1*2"));
-    s->Range("C1")->SetValue(TVariant("=SUM(("));  // does not compile: left out
-    s->Range("D1")->SetValue(TVariant("="));       // empty formula: left out
+    s->Range("C1")->SetValue(TVariant("=SUM(("));  // does not compile: refused, C1 stays empty
     s->Range("E1")->SetValue(TVariant(1.0));
     const auto all = SaveRecords(wb, format);
     const std::size_t bof = Find(all, Rec::BOF, 1);
@@ -287,9 +287,127 @@ TEST(WorkbookSave, FormulaCellsCompileAtSave) {
     const auto& f = all[Find(all, Rec::FORMULA)];
     EXPECT_EQ(f.Word(14), 0x0002);                      // recalculate on load
     EXPECT_EQ(f.Word(20), f.body.size() - 22);           // token length word
-    // The cell keeps its text.
-    EXPECT_EQ(s->Range("C1")->GetValue().AsString(), "=SUM((");
+    EXPECT_TRUE(s->Range("C1")->GetValue().IsNull());
   }
+}
+
+// A formula that cannot be written is refused when a cell is to take it: the cell
+// keeps its value, and the workbook's last error names the cell, the fault and
+// its position in the text as written (the "=" is position 1).
+TEST(WorkbookFormulas, RefusedWhenSetWithTheCellAndTheFault) {
+  TXLSWorkbook wb;
+  auto* s = wb.GetWorksheets()->Add();
+  s->Range("C1")->SetValue(TVariant(5.0));
+  const std::pair<const char*, const char*> cases[] = {
+      {"=SUM((", "expected an operand, found the end of the formula"},
+      {"=", "empty formula"},
+      {"=== Totals ===", "expected an operand, found \"=\" at position 2"},
+      {"=IF(1)", "IF takes 2 to 3 arguments, not 1 at position 2"},
+      {"=1.2.3", "malformed number \"1.2.3\" at position 2"},
+      {"=A1+NOSUCH(1)", "unknown function NOSUCH at position 5"},
+      {"=B1,B2", "\",\" outside the arguments of a function (a union of references needs parentheses: (A1,B2)) at position 4"},
+  };
+  for (const auto& [text, error] : cases) {
+    wb.ClearLastError();
+    s->Range("C1")->SetValue(TVariant(text));
+    EXPECT_EQ(wb.GetLastError(), std::string("Sheet1!C1: formula \"") + text + "\": " + error);
+    EXPECT_EQ(s->Range("C1")->GetValue().AsDouble(), 5.0) << text;
+  }
+  // Wide texts, the writers and a range of several cells are judged alike.
+  s->Range("C1")->SetValue(TVariant(std::u16string(u"=SUM(")));
+  EXPECT_EQ(s->Range("C1")->GetValue().AsDouble(), 5.0);
+  wb.ClearLastError();
+  EXPECT_EQ(s->WriteFormula(0, 2, "IF()"), -1);
+  EXPECT_EQ(wb.GetLastError(), "Sheet1!C1: formula \"=IF()\": IF takes 2 to 3 arguments, not 0 at position 2");
+  EXPECT_EQ(s->MergeWriteFormula("C1:D2", "FOO(1)", 0), -1);
+  EXPECT_FALSE(s->Cells().GetValue(0, 2)->IsMerged);
+  EXPECT_EQ(s->Range("C1")->GetValue().AsDouble(), 5.0);
+  s->SetWorkSheetName("My Data");
+  s->Range("A5:B6")->SetValue(TVariant("=1+"));
+  EXPECT_EQ(wb.GetLastError().rfind("'My Data'!A5:B6: formula \"=1+\"", 0), 0u) << wb.GetLastError();
+  EXPECT_TRUE(s->Range("A5")->GetValue().IsNull());
+  // An array: each formula judged on its own, the others stored.
+  wb.ClearLastError();
+  TVariant row = TVariant::Array2(0, 1, 0, 3);
+  row.Array().At(0, 0) = TVariant("=1+1");
+  row.Array().At(0, 1) = TVariant("=1+)");
+  row.Array().At(0, 2) = TVariant(3.0);
+  s->Range("A8:C8")->SetValue(row);
+  EXPECT_EQ(wb.GetLastError().rfind("'My Data'!B8:", 0), 0u) << wb.GetLastError();
+  EXPECT_EQ(s->Range("A8")->GetValue().AsString(), "=1+1");
+  EXPECT_TRUE(s->Range("B8")->GetValue().IsNull());
+  EXPECT_EQ(s->Range("C8")->GetValue().AsDouble(), 3.0);
+  // What was accepted saves; a formula accepted never fails the save on its syntax.
+  wb.ClearLastError();
+  EXPECT_FALSE(SaveRecords(wb, 2).empty());
+  EXPECT_EQ(wb.GetLastError(), "");
+}
+
+// Sheet names are looked up at save, in any letter case: a formula may name a
+// sheet added later, and one whose sheet is missing at save fails the save, which
+// then writes nothing and names the sheet and the cell.
+TEST(WorkbookFormulas, SheetNamesResolvedAtSave) {
+  const auto dir = std::filesystem::temp_directory_path() / "tablirex_wb_formula_test";
+  std::filesystem::create_directories(dir);
+  const auto path = (dir / "book.xls").string();
+  std::filesystem::remove(path);
+  for (const std::int32_t format : {1, 2}) {
+    TXLSWorkbook wb;
+    auto* first = wb.GetWorksheets()->Add();
+    first->Range("A1")->SetValue(TVariant("=later!B2*2+sheet1!A2"));
+    EXPECT_EQ(wb.GetLastError(), "");
+    EXPECT_TRUE(SaveRecords(wb, format).empty());
+    EXPECT_EQ(wb.GetLastError(), "Sheet1!A1: formula \"=later!B2*2+sheet1!A2\": no sheet named \"later\"");
+    EXPECT_EQ(wb.SaveAs(path, format), -1);
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    auto* later = wb.GetWorksheets()->Add();
+    later->SetWorkSheetName("Later");
+    const auto all = SaveRecords(wb, format);
+    ASSERT_FALSE(all.empty());
+    const auto& f = all[Find(all, Rec::FORMULA)];
+    EXPECT_EQ(f.body[22], 0x7A);  // a 3-D reference first
+    // BIFF8: reference index n - p = 0; BIFF5: EXTERNSHEET -2, sheets 1 to 1.
+    if (format == 2) EXPECT_EQ(f.Word(23), 0);
+    else EXPECT_EQ(f.Word(23), 0xFFFE);
+
+    later->SetWorkSheetName("Renamed");
+    wb.ClearLastError();
+    EXPECT_EQ(wb.SaveAs(path, format), -1);
+    EXPECT_NE(wb.GetLastError().find("no sheet named \"later\""), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(path));
+  }
+  std::filesystem::remove_all(dir);
+}
+
+// A range of sheets covers every sheet from the first to the last in both forms:
+// BIFF8 gives it an EXTERNSHEET entry of its own; a range named last to first is
+// put in order.
+TEST(WorkbookFormulas, SheetRangesCoverEverySheet) {
+  TXLSWorkbook wb;
+  for (const char* name : {"T", "U", "V"}) wb.GetWorksheets()->Add()->SetWorkSheetName(name);
+  auto* t = wb.GetWorksheets()->Get(1);
+  t->Range("B1")->SetValue(TVariant("=SUM(V:T!A1)"));
+  t->Range("B2")->SetValue(TVariant("=SUM(T:U!A1)+SUM(t:v!A1)"));
+  const auto biff8 = SaveRecords(wb, 2);
+  const auto& ext = biff8[Find(biff8, Rec::EXTERNSHEET)];
+  ASSERT_EQ(ext.Word(0), 5);  // three sheets, then T:V and T:U in order of use
+  EXPECT_EQ(ext.Word(2 + 6 * 3 + 2), 0);
+  EXPECT_EQ(ext.Word(2 + 6 * 3 + 4), 2);
+  EXPECT_EQ(ext.Word(2 + 6 * 4 + 2), 0);
+  EXPECT_EQ(ext.Word(2 + 6 * 4 + 4), 1);
+  const auto& f1 = biff8[Find(biff8, Rec::FORMULA)];
+  EXPECT_EQ(f1.body[22], 0x3A);
+  EXPECT_EQ(f1.Word(23), 3);
+  const auto& f2 = biff8[Find(biff8, Rec::FORMULA, 1)];
+  EXPECT_EQ(f2.Word(23), 4);      // T:U
+  EXPECT_EQ(f2.Word(23 + 11), 3);  // t:v is T:V again
+
+  const auto biff5 = SaveRecords(wb, 1);
+  const auto& g = biff5[Find(biff5, Rec::FORMULA)];
+  EXPECT_EQ(g.Word(23), 0xFFFF);  // the first sheet's EXTERNSHEET
+  EXPECT_EQ(g.Word(33), 0);        // first sheet
+  EXPECT_EQ(g.Word(35), 2);        // last sheet
 }
 
 }  // namespace

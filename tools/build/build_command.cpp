@@ -125,12 +125,17 @@ void RunAction(T& target, const Json& step, TXLSWorkbook& wb, IXLSWorksheet* she
       } catch (const ScriptError& e) {
         throw ScriptError("property \"" + item.key() + "\": " + e.what());
       }
+      // Setters that return nothing (a range's Value) report a refusal through the
+      // workbook's last error.
+      wb.ClearLastError();
       try {
         SetProperty(target, item.key(), value);
       } catch (const EVariantError& e) {
         throw ScriptError("property \"" + item.key() + "\": the value " + Dump(item.value()) +
                           " is of the wrong kind (" + e.what() + ")");
       }
+      if (const std::string refused = wb.GetLastError(); !refused.empty())
+        throw ScriptError("property \"" + item.key() + "\": refused: " + refused);
     }
     return;
   }
@@ -152,13 +157,17 @@ void RunAction(T& target, const Json& step, TXLSWorkbook& wb, IXLSWorksheet* she
   if (!args.is_array()) throw ScriptError("\"args\" must be an array");
   const std::string name = call.get<std::string>();
   TVariant result;
+  wb.ClearLastError();
   try {
     result = CallOperation(target, name, args, wb, sheet);
   } catch (const ScriptError& e) {
-    throw ScriptError("operation \"" + name + "\": " + e.what());
+    const std::string why = wb.GetLastError();
+    throw ScriptError("operation \"" + name + "\": " + e.what() + (why.empty() ? "" : ": " + why));
   } catch (const EVariantError& e) {
     throw ScriptError("operation \"" + name + "\": an argument is of the wrong kind (" + e.what() + ")");
   }
+  if (const std::string refused = wb.GetLastError(); !refused.empty())
+    throw ScriptError("operation \"" + name + "\": refused: " + refused);
   if (!result.IsEmpty()) std::cout << Dump(Json{{name, ToJson(result)}}) << '\n';
 }
 
@@ -261,9 +270,11 @@ int Build(const std::vector<std::string>& args) {
   }
   std::cout.flush();
   for (const SaveTarget& s : saves) {
+    wb->ClearLastError();
     if (wb->SaveAs(s.file, s.format) != xlsOK) {
-      std::fprintf(stderr, "tablirex build: %s: saving %s (format %d) failed: %s\n", path.c_str(),
-                   s.file.c_str(), s.format, wb->GetLastError().c_str());
+      const std::string why = wb->GetLastError();
+      std::fprintf(stderr, "tablirex build: %s: saving %s (format %d) failed%s%s\n", path.c_str(), s.file.c_str(),
+                   s.format, why.empty() ? "" : ": ", why.c_str());
       return 1;
     }
   }
