@@ -280,12 +280,23 @@ std::int32_t TExportCore::ExportDetailStep() {
 
 void TExportCore::WriteValue(IXLSRange& cell, const TVariant& value) {
   // Texts of the data stay texts unless the caller asked for formulas.
-  if (!settings_.AllowFormulas && value.Type() == varString)
+  if (!settings_.AllowFormulas && value.Type() == varString) {
     cell.SetText(value.StringRef());
-  else if (!settings_.AllowFormulas && value.Type() == varOleStr)
+    return;
+  }
+  if (!settings_.AllowFormulas && value.Type() == varOleStr) {
     cell.SetText(value.AsString());
-  else
-    cell.SetValue(value);
+    return;
+  }
+  workbook_->ClearLastError();
+  cell.SetValue(value);
+  // A value the sheet refuses (a text the formula compiler cannot read, a date
+  // outside the calendar, a number that is no number) is data all the same: it is
+  // kept as the text it reads as.
+  if (!workbook_->GetLastError().empty()) {
+    workbook_->ClearLastError();
+    cell.SetText(value.AsString());
+  }
 }
 
 void TExportCore::WriteHeaderCell(IXLSRange& cell, const TExportColumn& column) {

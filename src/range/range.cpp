@@ -207,6 +207,14 @@ void TXLSRange::SetCellsValue(const TVariant& value) {
   // A formula that cannot be written is refused for the whole range, which keeps
   // its values; the workbook's last error says why.
   if (!AcceptsFormula(value, MinRow(), MinCol(), MaxRow(), MaxCol())) return;
+  // A number that is not finite, or a date outside the years 1 to 9999, is refused
+  // with its reason; the cells keep their values.
+  const bool isDate = value.Type() == varDate;
+  if ((isDate || value.IsNumeric()) && !IsCellNumber(value.AsDouble(), isDate)) {
+    Refuse(FirstRef() + (isDate ? ": the date lies outside the years 1 to 9999"
+                                : ": the number is not finite"));
+    return;
+  }
   for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
     for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c)
       store.SetCellValue(*store.GetOrCreateValue(r, c), sst, value);
