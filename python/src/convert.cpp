@@ -123,6 +123,14 @@ bool ToSerial(py::handle value, double& serial) {
   return false;
 }
 
+int DateKind(py::handle value) noexcept {
+  PyObject* o = value.ptr();
+  if (PyDateTime_Check(o)) return 2;
+  if (PyDate_Check(o)) return 1;
+  if (PyTime_Check(o)) return 3;
+  return 0;
+}
+
 py::object SerialToPython(double serial) {
   const TDateParts p = DecodeDateTime(serial);
   if (p.hour == 0 && p.minute == 0 && p.second == 0 && p.millisecond == 0)

@@ -48,6 +48,10 @@ bool IsMissing(py::handle value);
 /// false when the object is none of them.
 bool ToSerial(py::handle value, double& serial);
 
+/// 1 for a datetime.date, 2 for a datetime.datetime (pandas' Timestamp included),
+/// 3 for a datetime.time, 0 for anything else.
+int DateKind(py::handle value) noexcept;
+
 /// A date-time serial as a Python datetime.date (whole days) or datetime.datetime.
 py::object SerialToPython(double serial);
 

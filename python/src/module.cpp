@@ -3,6 +3,7 @@
 
 #include "convert.h"
 #include "object_model.h"
+#include "py_dataset.h"
 
 namespace py = pybind11;
 
@@ -11,6 +12,7 @@ PYBIND11_MODULE(_core, m) {
   tablirex::python::InitConvert();
   tablirex::python::RegisterErrors(m);
   tablirex::python::BindObjectModel(m);
+  tablirex::python::BindDataSet(m);
   m.attr("MAX_ROW") = 65535;
   m.attr("MAX_COL") = 255;
 }

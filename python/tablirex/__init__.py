@@ -31,3 +31,8 @@ __all__ = [
     "Workbook", "Sheets", "Sheet", "Range", "Font", "Interior", "Borders", "Border",
     "PageSetup", "Error", "RangeError", "FormulaError", "SaveError", "MAX_ROW", "MAX_COL",
 ]
+
+from tablirex._core import DataSet  # noqa: E402,F401
+from tablirex._frames import Rows, as_dataset  # noqa: E402,F401
+
+__all__ += ["DataSet", "Rows", "as_dataset"]
