@@ -36,3 +36,20 @@ from tablirex._core import DataSet  # noqa: E402,F401
 from tablirex._frames import Rows, as_dataset  # noqa: E402,F401
 
 __all__ += ["DataSet", "Rows", "as_dataset"]
+
+
+def register_pandas_engine():
+    """Registers the pandas ExcelWriter engine "tablirex" (for .xls files), so that
+    df.to_excel("out.xls", engine="tablirex") and
+    pd.ExcelWriter("out.xls", engine="tablirex") work. Importing tablirex does this
+    by itself when pandas is already imported."""
+    from tablirex import _pandas  # noqa: F401  (registers on import)
+
+
+if "pandas" in __import__("sys").modules:
+    try:
+        register_pandas_engine()
+    except ImportError:  # a pandas without the writer registry
+        pass
+
+__all__ += ["register_pandas_engine"]
