@@ -33,9 +33,9 @@ __all__ = [
 ]
 
 from tablirex._core import DataSet  # noqa: E402,F401
-from tablirex._frames import Rows, as_dataset  # noqa: E402,F401
+from tablirex._frames import Rows, as_dataset, export_frame, write_frame  # noqa: E402,F401
 
-__all__ += ["DataSet", "Rows", "as_dataset"]
+__all__ += ["DataSet", "Rows", "as_dataset", "export_frame", "write_frame"]
 
 
 def register_pandas_engine():

@@ -141,3 +141,71 @@ class Rows:
     def __init__(self, columns, rows):
         self.columns = list(columns)
         self.rows = rows
+
+
+_OPTIONS = ("sheet_name", "start_row", "start_col", "rows_per_sheet", "header_font", "detail_font",
+            "header_color", "detail_color", "header_border_style", "detail_border_style",
+            "header_border_color", "detail_border_color", "set_columns_width", "allow_formulas")
+_EVENTS = ("after_detail_cell", "after_header_cell", "after_detail_row", "after_header",
+           "after_detail", "after_export", "on_worksheet_create")
+
+
+def export_frame(book, data, *, new_sheet=True, row=None, col=None, index=False, **kwargs):
+    """Exports `data` (see as_dataset) into the Workbook `book` with the dataset
+    exporter: a header row of column names (header_font, bold Arial 10 at first),
+    then one row per record; dates get "dd.mm.yyyy" (with " hh:mm:ss" when they
+    carry a time), NaN/NaT/None leave cells empty. Returns the number of records.
+
+    new_sheet: add a sheet for the export (sheet_name names it); otherwise continue
+    on the sheet of the last export (the active sheet at first), below its used
+    range unless row and col (zero-based) say where the header goes.
+
+    Options: sheet_name, start_row, start_col (zero-based header position of a new
+    sheet), rows_per_sheet (the last one-based row a sheet may fill, 65535; more
+    records go on to new sheets), header_font / detail_font ("Arial,10,bold" or
+    {"name", "size", "bold", "italic", "underline", "strikeout", "color"}),
+    header_color / detail_color (fills), header_border_style / detail_border_style
+    (none, hair, thin, thick, double), header_border_color / detail_border_color,
+    set_columns_width (columns as wide as the fields' display widths, where the
+    source knows them), allow_formulas (texts starting with "=" become formulas).
+
+    Events, optional callables run after each step with handles into the sheet:
+    after_header_cell(cell, field_index, field_name), after_header(range),
+    after_detail_cell(cell, record_number, field_index, field_name),
+    after_detail_row(range, record_number), after_detail(range),
+    after_export(range), on_worksheet_create(sheet). An exception raised by an
+    event, or by reading the data, stops the export and is raised from here.
+    """
+    unknown = set(kwargs) - set(_OPTIONS) - set(_EVENTS)
+    if unknown:
+        raise TypeError("unknown option(s): %s" % ", ".join(sorted(unknown)))
+    options = {k: v for k, v in kwargs.items() if k in _OPTIONS}
+    events = {k: v for k, v in kwargs.items() if k in _EVENTS}
+    dataset = as_dataset(data, index=index)
+    if row is None or col is None:
+        if new_sheet or not len(book.sheets):
+            # A new sheet: the header goes to (start_row, start_col).
+            row, col = options.get("start_row") or 0, options.get("start_col") or 0
+        else:
+            row, col = -1, -1
+    return _core.export_dataset(book, dataset, new_sheet, row, col, options, events)
+
+
+def write_frame(data, path, *, biff=8, index=False, **kwargs):
+    """Writes `data` (a pandas DataFrame, a DB-API cursor after execute(), a list of
+    dicts, or tablirex.Rows) to a new .xls file (biff=8 Excel 97, biff=5 Excel 5)
+    or, for a name ending in .htm or .html, to HTML. Takes the options and events
+    of export_frame. Returns the number of records written.
+
+        tablirex.write_frame(df, "out.xls", sheet_name="Data",
+                             header_font="Arial,10,bold", header_color="silver",
+                             rows_per_sheet=65535)
+    """
+    book = _core.Workbook()
+    count = export_frame(book, data, index=index, **kwargs)
+    name = str(path).lower()
+    if name.endswith(".htm") or name.endswith(".html"):
+        book.save_html(path)
+    else:
+        book.save(path, biff=biff)
+    return count
