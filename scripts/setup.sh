@@ -10,6 +10,7 @@ PACKAGES=(
   python3 python3-xlrd python3-olefile
   pybind11-dev python3-dev python3-pytest python3-pandas python3-xlwt python3-psycopg2
   libreoffice-calc-nogui poppler-utils
+  libapache-poi-java default-jdk-headless
 )
 
 missing=()

@@ -19,6 +19,7 @@ enum TXLSValueType : std::uint8_t {
   xlDoubleNumber = 2,
   xlDateTime = 3,
   xlFormula = 4,
+  xlBoolean = 5,  // NumValue 1 for true, 0 for false
 };
 
 /// How a range was obtained; decides Count, Hidden and which dimension is walked.

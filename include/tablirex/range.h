@@ -124,6 +124,16 @@ class IXLSRange : public TXLSObject {
   /// The XF-list index of the format the top-left cell shows (its own, else its
   /// column's, else its row's; 0 when none).
   virtual std::int32_t XFIndex() = 0;
+  /// Sets every cell to the text exactly as given (UTF-8): unlike SetValue, a text
+  /// beginning with "=" stays a text and is never compiled as a formula. Use it for
+  /// texts that come from data rather than from the program.
+  virtual void SetText(std::string_view text) = 0;
+  /// Gives every cell of the range (creating the cells) the extended format at that
+  /// XF-list index as a format of its own: the index XFIndex() reports, so a format
+  /// read from one cell can be given to others without setting its properties one
+  /// by one. Covered cells of merged areas are left alone; an index that names no
+  /// format is ignored.
+  virtual void SetXFIndex(std::int32_t xf) = 0;
 };
 
 }  // namespace tablirex

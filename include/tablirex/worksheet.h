@@ -65,6 +65,8 @@ class IXLSWorksheet : public TXLSObject {
                                           std::uint16_t col2, double value, std::int32_t xf);
   virtual std::int32_t MergeWrite(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
                                   std::uint16_t col2, std::int32_t xf);
+  /// A boolean cell: stores the value (a BOOLERR record while the workbook saves).
+  std::int32_t WriteBoolean(std::uint16_t row, std::uint16_t col, bool value, std::int32_t xf = 0);
   /// Makes this sheet the first visible tab of the workbook window. Returns 1.
   virtual std::int32_t SetFirstSheet();
   /// Splits the window: verticalSplit in points, horizontalSplit in column widths,
@@ -209,6 +211,8 @@ class IXLSWorksheet : public TXLSObject {
   bool IsSaving() const noexcept { return dataList_ != nullptr; }
 
  private:
+  // An Excel 5 sheet has 16384 rows.
+  static constexpr std::uint16_t kBiff5LastRow = 16383;
   std::int32_t WriteDouble(std::uint16_t row, std::uint16_t col, double value, std::int32_t xf,
                            bool isDate);
   std::int32_t MergeWriteDouble(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,

@@ -1,5 +1,7 @@
 #include "cells/cell_store.h"
 
+#include <algorithm>
+
 #include "cells/sst.h"
 #include "text/text.h"
 
@@ -48,13 +50,61 @@ TXLSCellRef* TXLSCellHeap::GetOrCreateValue(std::uint32_t row, std::uint32_t col
   // reference stays valid while new items are added.
   std::uint32_t& cell = Group(group)[col & 31];
   if (!cell) {
-    cell = NewItem(cells_, cellCount_);
+    if (freeCells_.empty()) {
+      cell = NewItem(cells_, cellCount_);
+    } else {
+      cell = freeCells_.back();
+      freeCells_.pop_back();
+      CellAt(cell) = TXLSCellRef{};
+    }
     TXLSCellRef& c = CellAt(cell);
     c.Row = static_cast<std::uint16_t>(row);
     c.Col = static_cast<std::uint8_t>(col);
     Widen(row, col);
   }
   return &CellAt(cell);
+}
+
+void TXLSCellHeap::RecomputeBounds() noexcept {
+  firstRow_ = lastRow_ = rowCount_ = 0;
+  firstCol_ = lastCol_ = colCount_ = 0;
+  ForEach([this](const TXLSCellRef& c) { Widen(c.Row, c.Col); });
+}
+
+void TXLSCellHeap::DropEmptyCells(std::int32_t row1, std::int32_t col1, std::int32_t row2,
+                                  std::int32_t col2) {
+  if (rowCount_ <= 0 || colCount_ <= 0) return;
+  row1 = std::max(row1, firstRow_);
+  row2 = std::min(row2, lastRow_);
+  col1 = std::max(col1, firstCol_);
+  col2 = std::min(col2, lastCol_);
+  bool edge = false;
+  for (std::int32_t r = row1; r <= row2; ++r) {
+    const Page* page = pages_[static_cast<std::uint32_t>(r) >> 8].get();
+    if (!page) {
+      r |= 0xFF;  // the whole page is empty: on to the next one
+      continue;
+    }
+    const std::uint32_t rowBlock = page->rows[static_cast<std::uint32_t>(r) & 0xFF];
+    if (!rowBlock) continue;
+    const std::uint32_t* groups = RowGroups(rowBlock);
+    for (std::int32_t c = col1; c <= col2; ++c) {
+      const std::uint32_t group = groups[static_cast<std::uint32_t>(c) >> 5];
+      if (!group) {
+        c |= 31;
+        continue;
+      }
+      std::uint32_t& slot = Group(group)[static_cast<std::uint32_t>(c) & 31];
+      if (!slot) continue;
+      const TXLSCellRef& cell = CellAt(slot);
+      if (cell.ValueType != xlEmpty || cell.XF > 0 || cell.IsMerged || cell.IsMergeOwner) continue;
+      if (!extras_.empty()) extras_.erase(Key(cell));
+      freeCells_.push_back(slot);
+      slot = 0;
+      if (r == firstRow_ || r == lastRow_ || c == firstCol_ || c == lastCol_) edge = true;
+    }
+  }
+  if (edge) RecomputeBounds();
 }
 
 TXLSCellExtra* TXLSCellHeap::Extra(const TXLSCellRef& cell) noexcept {
@@ -88,9 +138,17 @@ void TXLSCellHeap::SetCellNumber(TXLSCellRef& cell, TXLSStringTable& sst, double
   cell.NumValue = value;
 }
 
-void TXLSCellHeap::SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16string_view text) {
+void TXLSCellHeap::SetCellBoolean(TXLSCellRef& cell, TXLSStringTable& sst, bool value) {
   if (cell.IsMerged && !cell.IsMergeOwner) return;
-  if (!text.empty() && text[0] == u'=') {
+  if (cell.ValueType == xlString || cell.ValueType == xlFormula) ClearCellValue(cell, sst);
+  cell.ValueType = xlBoolean;
+  cell.NumValue = value ? 1.0 : 0.0;
+}
+
+void TXLSCellHeap::SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16string_view text,
+                               bool literal) {
+  if (cell.IsMerged && !cell.IsMergeOwner) return;
+  if (!literal && !text.empty() && text[0] == u'=') {
     ClearCellValue(cell, sst);
     cell.ValueType = xlFormula;
     MakeExtra(cell).FormulaText = Utf16ToUtf8(text.substr(1));
@@ -116,6 +174,9 @@ void TXLSCellHeap::SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const T
     case varDate:
       SetCellNumber(cell, sst, v.AsDouble(), true);
       return;
+    case varBoolean:
+      SetCellBoolean(cell, sst, v.AsBoolean());
+      return;
     case varOleStr:
       SetCellText(cell, sst, v.WideRef());
       return;
@@ -132,7 +193,7 @@ void TXLSCellHeap::SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const T
       return;
     }
     default:
-      // Booleans, errors, arrays: no cell form. A string is still released.
+      // Errors, arrays: no cell form. A string is still released.
       if (cell.ValueType == xlString) ClearCellValue(cell, sst);
       return;
   }
@@ -144,6 +205,7 @@ TVariant TXLSCellHeap::GetCellValue(const TXLSCellRef& cell, TXLSStringTable& ss
     case xlString: return TVariant(Utf16ToUtf8(sst.GetValue(cell.SSTIndex)));
     case xlDoubleNumber: return TVariant(cell.NumValue);
     case xlDateTime: return TVariant::Date(cell.NumValue);
+    case xlBoolean: return TVariant(cell.NumValue != 0.0);
     case xlFormula: {
       const auto it = extras_.find(Key(cell));
       return TVariant("=" + (it == extras_.end() ? std::string() : it->second.FormulaText));

@@ -41,8 +41,9 @@ struct TXLSCellExtra {
 
 /// Sparse (row, column) table of cells: rows in 256-row pages, each row split in
 /// eight 32-column groups. Lookups are four array indexations; cells and groups live
-/// in chunked pools, so references stay valid for the life of the store. Cells are
-/// never removed once created; clearing a cell only changes its fields.
+/// in chunked pools, so a reference stays valid until its cell is dropped. Clearing a
+/// cell only changes its fields; DropEmptyCells removes the cells an operation left
+/// with nothing to save, and their places are reused by later cells.
 class TXLSCellHeap {
  public:
   explicit TXLSCellHeap(IXLSWorksheet* sheet = nullptr);
@@ -66,24 +67,35 @@ class TXLSCellHeap {
   /// The cell, created when missing (nullptr outside the sheet).
   TXLSCellRef* GetOrCreateValue(std::uint32_t row, std::uint32_t col);
 
-  /// Sets a cell's value from a variant (numbers, dates, texts, formulas for texts
-  /// beginning with "=", empty/null). Other variant kinds leave the value as it is
-  /// after releasing a string. A merged cell that is not its area's owner is left alone.
+  /// Sets a cell's value from a variant (numbers, dates, booleans, texts, formulas for
+  /// texts beginning with "=", empty/null). Other variant kinds (errors, arrays) leave
+  /// the value as it is after releasing a string. A merged cell that is not its
+  /// area's owner is left alone.
   void SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const TVariant& value);
   /// Fast paths of SetCellValue.
   void SetCellNumber(TXLSCellRef& cell, TXLSStringTable& sst, double value, bool isDate);
-  void SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16string_view text);
+  /// A text beginning with "=" becomes a formula unless literal is true.
+  void SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16string_view text,
+                   bool literal = false);
+  void SetCellBoolean(TXLSCellRef& cell, TXLSStringTable& sst, bool value);
   /// The cell's value as a variant (null for an empty or covered cell; texts as UTF-8).
   TVariant GetCellValue(const TXLSCellRef& cell, TXLSStringTable& sst) const;
   /// Empties the value, releasing a string reference.
   void ClearCellValue(TXLSCellRef& cell, TXLSStringTable& sst);
+
+  /// Removes the cells of the rectangle that hold no value, have no format of their
+  /// own and belong to no merged area (what clearing, deleting, moving and unmerging
+  /// leave behind), and narrows the used-area bounds when they were on its edge.
+  /// Pointers to the removed cells become invalid.
+  void DropEmptyCells(std::int32_t row1, std::int32_t col1, std::int32_t row2, std::int32_t col2);
 
   /// Details of a merged or formula cell (nullptr when it has none).
   TXLSCellExtra* Extra(const TXLSCellRef& cell) noexcept;
   TXLSCellExtra& MakeExtra(const TXLSCellRef& cell);
   const std::string& FormulaText(const TXLSCellRef& cell) noexcept;
 
-  /// Used-area bounds (they only widen). Counts are 0 while the store is empty.
+  /// Used-area bounds: they widen with every new cell and narrow only when
+  /// DropEmptyCells removes a cell on their edge. Counts are 0 while the store is empty.
   std::int32_t FirstRow() const noexcept { return firstRow_; }
   std::int32_t LastRow() const noexcept { return lastRow_; }
   std::int32_t RowCount() const noexcept { return rowCount_; }
@@ -114,7 +126,8 @@ class TXLSCellHeap {
 
   /// Gives every string reference back to the table (before the table goes away).
   void ReleaseStrings(TXLSStringTable& sst);
-  std::size_t CellCount() const noexcept { return cellCount_; }
+  /// Cells held (dropped ones not counted).
+  std::size_t CellCount() const noexcept { return cellCount_ - freeCells_.size(); }
 
  private:
   static constexpr std::uint32_t kGroupSize = 32;
@@ -148,6 +161,7 @@ class TXLSCellHeap {
   template <class T>
   static std::uint32_t NewItem(std::vector<std::unique_ptr<T[]>>& pool, std::uint32_t& count);
   void Widen(std::uint32_t row, std::uint32_t col) noexcept;
+  void RecomputeBounds() noexcept;
   static std::uint32_t Key(const TXLSCellRef& c) noexcept {
     return (static_cast<std::uint32_t>(c.Row) << 8) | c.Col;
   }
@@ -158,6 +172,7 @@ class TXLSCellHeap {
   std::vector<std::unique_ptr<std::array<std::uint32_t, kGroupSize>[]>> groups_;
   std::vector<std::unique_ptr<TXLSCellRef[]>> cells_;
   std::uint32_t rowBlockCount_ = 0, groupCount_ = 0, cellCount_ = 0;
+  std::vector<std::uint32_t> freeCells_;  // pool items of dropped cells, for reuse
   std::unordered_map<std::uint32_t, TXLSCellExtra> extras_;
   std::int32_t firstRow_ = 0, lastRow_ = 0, rowCount_ = 0;
   std::int32_t firstCol_ = 0, lastCol_ = 0, colCount_ = 0;

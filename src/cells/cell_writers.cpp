@@ -1,9 +1,11 @@
 // The worksheet's cell writers: outside a save they store values in the cell store;
-// during a save (StoreCells) they emit BLANK, NUMBER, LABELSST/LABEL, FORMULA and
-// MERGEDCELLS records into the sheet's data list.
+// during a save (StoreCells) they emit ROW, BLANK, NUMBER, BOOLERR, LABELSST/LABEL,
+// FORMULA and MERGEDCELLS records into the sheet's data list.
 #include <algorithm>
+#include <vector>
 
 #include "biff/blob.h"
+#include "biff/record_sink.h"
 #include "biff/records.h"
 #include "cells/cell_store.h"
 #include "cells/rowcol.h"
@@ -19,9 +21,12 @@
 namespace tablirex {
 
 std::uint16_t IXLSWorksheet::SaveXF(std::int32_t xf) const {
-  if (xf <= 0) return 0;
+  // XFs 0 to 14 are style formats, which a cell must not refer to: a cell without
+  // a format of its own takes XF 15, the default cell format.
+  constexpr std::uint16_t kDefaultCellXF = TXLSXFList::kDefaultXF;
+  if (xf <= 0) return kDefaultCellXF;
   const std::int32_t n = workbook_->XFList().GetSaveIndex(xf);
-  return static_cast<std::uint16_t>(n > 0 ? n - 1 : 0);
+  return n > 0 ? static_cast<std::uint16_t>(n - 1) : kDefaultCellXF;
 }
 
 // Gives a cell the caller's XF key, moving the XF reference.
@@ -71,6 +76,27 @@ std::int32_t IXLSWorksheet::WriteDouble(std::uint16_t row, std::uint16_t col, do
   b.AddWord(col);
   b.AddWord(SaveXF(xf));
   b.AddDouble(value);
+  return AppendData(b);
+}
+
+std::int32_t IXLSWorksheet::WriteBoolean(std::uint16_t row, std::uint16_t col, bool value,
+                                         std::int32_t xf) {
+  TXLS_RETURN_ON_ERROR(CheckDimensions(row, col));
+  if (!IsSaving()) {
+    TXLSCellRef* cell = cells_->GetOrCreateValue(row, col);
+    cells_->SetCellBoolean(*cell, workbook_->StringTable(), value);
+    SetCellXF(*workbook_, *cell, xf);
+    return xlsOK;
+  }
+  // BOOLERR, the same in both versions: the value byte, then 0 for "a boolean".
+  TXLSBlob b(4 + 8);
+  b.AddWord(RecNo(Rec::BOOLERR));
+  b.AddWord(8);
+  b.AddWord(row);
+  b.AddWord(col);
+  b.AddWord(SaveXF(xf));
+  b.AddByte(value ? 1 : 0);
+  b.AddByte(0);
   return AppendData(b);
 }
 
@@ -364,10 +390,39 @@ std::int32_t IXLSWorksheet::MergeWriteFormula(std::string_view range, std::strin
 
 // ---- the save ---------------------------------------------------------------------------
 
+namespace {
+
+// Hands records to the sheet's cell-data list.
+class DataListSink final : public IRecordSink {
+ public:
+  explicit DataListSink(IXLSWorksheet& sheet) : sheet_(sheet) {}
+  std::int32_t AppendRecord(TXLSBlob& record) override { return sheet_.AppendData(record); }
+
+ private:
+  IXLSWorksheet& sheet_;
+};
+
+// A merged area whose records are written after the cells.
+struct TMergedArea {
+  std::uint16_t row1, col1, row2, col2;
+};
+
+}  // namespace
+
 std::int32_t IXLSWorksheet::StoreCells() {
   TXLSCellHeap& store = *cells_;
   const TXLSColumnInfoList& cols = *cols_;
   const TXLSRowInfoList& rows = *rows_;
+  // The ROW records open the cell table (DIMENSIONS, the header list's last record,
+  // comes right before), ahead of the cells of their rows. An Excel 5 sheet ends
+  // at row 16384.
+  DataListSink data(*this);
+  (void)rows.StoreRows(data, workbook_->CurrentFormat() == xlExcel5 ? kBiff5LastRow : XLSMaxRow);
+
+  // Every cell in row order, and within a row in column order, merged ones
+  // included: a merged area's owner holds the value, the cells it covers are
+  // BLANK. The merged areas follow the cells.
+  std::vector<TMergedArea> merged;
   store.ForEach([&](TXLSCellRef& cell) {
     const std::uint16_t r = cell.Row;
     const std::uint16_t c = cell.Col;
@@ -380,30 +435,29 @@ std::int32_t IXLSWorksheet::StoreCells() {
       else if (const TXLSRowInfo* row = rows.GetRowInfo(r); row && row->HasXF)
         xf = row->XF;
     }
-    if (!cell.IsMerged) {
-      switch (cell.ValueType) {
-        case xlEmpty: (void)Write(r, c, xf); break;
-        case xlString: (void)WriteString(r, c, cell.SSTIndex, xf); break;
-        case xlDoubleNumber: (void)WriteDouble(r, c, cell.NumValue, xf, false); break;
-        case xlDateTime: (void)WriteDouble(r, c, cell.NumValue, xf, true); break;
-        case xlFormula: (void)WriteFormula(r, c, store.FormulaText(cell), xf); break;
-      }
+    if (cell.IsMerged && !cell.IsMergeOwner) {
+      (void)Write(r, c, xf);
       return;
     }
-    if (!cell.IsMergeOwner) return;
-    const TXLSCellExtra* e = store.Extra(cell);
-    const auto r2 = static_cast<std::uint16_t>(r + (e ? e->MergeRows : 1) - 1);
-    const auto c2 = static_cast<std::uint16_t>(c + (e ? e->MergeCols : 1) - 1);
+    std::int32_t status = xlsOK;
     switch (cell.ValueType) {
-      case xlEmpty: (void)MergeWrite(r, c, r2, c2, xf); break;
-      case xlString: (void)MergeWriteString(r, c, r2, c2, cell.SSTIndex, xf); break;
-      case xlDoubleNumber: (void)MergeWriteNumber(r, c, r2, c2, cell.NumValue, xf); break;
-      case xlDateTime: (void)MergeWriteDateTime(r, c, r2, c2, cell.NumValue, xf); break;
-      case xlFormula:
-        (void)MergeWriteFormula(r, c, r2, c2, std::string(store.FormulaText(cell)), xf);
-        break;
+      case xlEmpty: status = Write(r, c, xf); break;
+      case xlString: status = WriteString(r, c, cell.SSTIndex, xf); break;
+      case xlDoubleNumber: status = WriteDouble(r, c, cell.NumValue, xf, false); break;
+      case xlDateTime: status = WriteDouble(r, c, cell.NumValue, xf, true); break;
+      case xlFormula: status = WriteFormula(r, c, store.FormulaText(cell), xf); break;
+      case xlBoolean: status = WriteBoolean(r, c, cell.NumValue != 0.0, xf); break;
     }
+    if (!cell.IsMerged || status != xlsOK) return;
+    const TXLSCellExtra* e = store.Extra(cell);
+    const std::int32_t rows2 = e ? e->MergeRows : 1, cols2 = e ? e->MergeCols : 1;
+    if (rows2 <= 1 && cols2 <= 1) return;  // an area of one cell is an ordinary cell
+    const auto r2 = static_cast<std::uint16_t>(std::min<std::int32_t>(r + rows2 - 1, XLSMaxRow));
+    const auto c2 = static_cast<std::uint16_t>(std::min<std::int32_t>(c + cols2 - 1, XLSMaxCol));
+    // An area reaching past the rows this file version holds is left out with its cells.
+    if (CheckDimensions(r2, c2) == xlsOK) merged.push_back({r, c, r2, c2});
   });
+  for (const TMergedArea& a : merged) (void)MergeCells(a.row1, a.col1, a.row2, a.col2);
   return xlsOK;
 }
 

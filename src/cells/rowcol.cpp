@@ -1,5 +1,6 @@
 #include "cells/rowcol.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "biff/records.h"
@@ -29,10 +30,11 @@ constexpr std::uint16_t kRowDefaultHeight = 0x80FF;
 // Rounds to the nearest integer, ties to even.
 double RoundEven(double x) noexcept { return std::nearbyint(x); }
 
-// The record's XF number of a stored XF key: 0 for keys of 0 or less, else its
-// position among the written formats.
+// The record's XF number of a stored XF key: the default cell format for keys of 0
+// or less (XF 0 is a style format, which cells and columns must not refer to), else
+// its position among the written formats.
 std::uint16_t SavedXF(const TXLSKeyList* xfList, std::int32_t key) {
-  if (key <= 0) return 0;
+  if (key <= 0) return kDefaultCellXF;
   if (!xfList) return static_cast<std::uint16_t>(key);
   const std::int32_t save = xfList->GetSaveIndex(key);
   // A key the list does not write cannot be referred to: fall back to the
@@ -182,8 +184,12 @@ TXLSBlob TXLSRowInfoList::GetDefRowInfoBlob() const {
 std::int32_t TXLSRowInfoList::StoreAllRowInfo(IRecordSink& sink, const TRecordContext&) const {
   TXLSBlob def = GetDefRowInfoBlob();
   TXLS_RETURN_ON_ERROR(sink.AppendRecord(def));
+  return StoreRows(sink, kMaxRow);
+}
+
+std::int32_t TXLSRowInfoList::StoreRows(IRecordSink& sink, std::int32_t lastRow) const {
   if (count_ == 0) return xlsOK;
-  for (std::int32_t row = firstRow_; row <= lastRow_; ++row) {
+  for (std::int32_t row = firstRow_; row <= std::min<std::int32_t>(lastRow_, lastRow); ++row) {
     if (!GetRowInfo(row)) continue;
     TXLSBlob b = GetRowInfoBlob(row);
     TXLS_RETURN_ON_ERROR(sink.AppendRecord(b));

@@ -93,6 +93,9 @@ class TXLSRowInfoList {
   /// DEFAULTROWHEIGHT, then a ROW record for every row with a record, ascending.
   /// Stops at the first failing append and returns its result; 1 otherwise.
   [[nodiscard]] std::int32_t StoreAllRowInfo(IRecordSink& sink, const TRecordContext& ctx) const;
+  /// The ROW records alone, ascending, for the rows up to lastRow. They open the
+  /// sheet's cell table, after DIMENSIONS: readers take a ROW record as its start.
+  [[nodiscard]] std::int32_t StoreRows(IRecordSink& sink, std::int32_t lastRow) const;
 
   /// Row height in pixels for placing pictures: 17 for every row.
   static std::int32_t SizeRow(std::int32_t row) noexcept;

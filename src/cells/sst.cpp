@@ -25,7 +25,8 @@ class SSTWriter {
         rec_(cap_),
         pos_(streamOffset),
         totalRefs_(totalRefs),
-        unique_(unique) {}
+        unique_(unique),
+        bucketSize_(TXLSStringTable::BucketSize(unique)) {}
 
   // Writes string number n: whole when it fits, otherwise its start here (character
   // count and option byte first) and the rest in CONTINUE records, each piece
@@ -52,7 +53,7 @@ class SSTWriter {
           continue;
         }
       }
-      if (start && n % TXLSStringTable::kBucketSize == 0) AddExtSSTItem(rec_.GetDataSize(), pos_);
+      if (start && n % bucketSize_ == 0) AddExtSSTItem(rec_.GetDataSize(), pos_);
       if (start) rec_.AddWord(static_cast<std::uint16_t>(text.size()));
       rec_.AddByte(option);
       const std::u16string_view piece = text.substr(done, k);
@@ -118,7 +119,7 @@ class SSTWriter {
       if (extHeaderPending_) {
         b.AddWord(RecNo(Rec::EXTSST));
         b.AddWord(0);
-        b.AddWord(TXLSStringTable::kBucketSize);
+        b.AddWord(bucketSize_);
         extHeaderPending_ = false;
       } else {
         b.AddWord(RecNo(Rec::CONTINUE));
@@ -145,6 +146,7 @@ class SSTWriter {
   std::uint32_t pos_;
   const std::int32_t totalRefs_;
   const std::int32_t unique_;
+  const std::uint16_t bucketSize_;
   std::int32_t status_ = xlsOK;
   bool open_ = false;
   bool extOpen_ = false;

@@ -19,8 +19,13 @@ namespace tablirex {
 /// grown (apart from the copy of a text seen for the first time).
 class TXLSStringTable {
  public:
-  /// Strings per EXTSST entry.
-  static constexpr std::uint16_t kBucketSize = 8;
+  /// Strings per EXTSST entry: at least 8, and enough that there are at most 128
+  /// entries, so that the EXTSST record stays one record.
+  static constexpr std::uint16_t BucketSize(std::int32_t unique) noexcept {
+    const std::int32_t perBucket = (unique + kMaxBuckets - 1) / kMaxBuckets;
+    return static_cast<std::uint16_t>(perBucket > 8 ? perBucket : 8);
+  }
+  static constexpr std::int32_t kMaxBuckets = 128;
   /// Longest text kept, in UTF-16 code units: the most a BIFF8 string can carry
   /// reliably. Longer texts are cut there (never inside a surrogate pair).
   static constexpr std::size_t kMaxChars = 32767;

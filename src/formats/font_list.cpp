@@ -145,7 +145,10 @@ TXLSBlob TXLSFontList::GetFont(std::int32_t position, const TRecordContext& ctx)
   } else {
     body = 16 + 2 * static_cast<std::uint32_t>(name.size());
   }
-  const std::uint16_t options = static_cast<std::uint16_t>((field(kItalic, 1) == 1 ? 0x02 : 0) |
+  // Bit 0 repeats the weight's boldness (700 or more): some readers look only at it.
+  const bool bold = field(kBold, 1) == 1;
+  const std::uint16_t options = static_cast<std::uint16_t>((bold ? 0x01 : 0) |
+                                                           (field(kItalic, 1) == 1 ? 0x02 : 0) |
                                                            (field(kStrike, 1) == 1 ? 0x08 : 0) |
                                                            (field(kOutline, 1) == 1 ? 0x10 : 0) |
                                                            (field(kShadow, 1) == 1 ? 0x20 : 0));
@@ -156,7 +159,7 @@ TXLSBlob TXLSFontList::GetFont(std::int32_t position, const TRecordContext& ctx)
   b.AddWord(static_cast<std::uint16_t>(field(kHeight, 4)));           // 0: height, twentieths of a point
   b.AddWord(options);                                                  // 2: option flags
   b.AddWord(static_cast<std::uint16_t>(field(kColor, 4)));            // 4: colour index
-  b.AddWord(field(kBold, 1) == 1 ? 700 : 400);                         // 6: weight
+  b.AddWord(bold ? 700 : 400);                                         // 6: weight
   b.AddWord(static_cast<std::uint16_t>((field(kSuper, 1) == 1 ? 1 : 0) +
                                        (field(kSub, 1) == 1 ? 2 : 0)));  // 8: escapement
   b.AddByte(static_cast<std::uint8_t>(field(kUnderline, 2)));         // 10: underline

@@ -64,9 +64,12 @@ void TXLSPageSetup::SetPageCount(const TVariant& value, std::uint16_t& field) {
 void TXLSPageSetup::SetZoom(const TVariant& value) {
   if (IsSmallOrLongInteger(value)) {
     const auto zoom = static_cast<std::uint16_t>(value.AsInteger());
-    if (zoom >= 10 && zoom <= 400) zoom_ = zoom;
+    if (zoom >= 10 && zoom <= 400) {
+      zoom_ = zoom;
+      zoomOff_ = false;
+    }
   } else if (IsFalse(value)) {
-    zoom_ = 0;
+    zoomOff_ = true;  // the percentage is kept for the file, which needs one
   }
 }
 

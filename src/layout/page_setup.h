@@ -41,7 +41,7 @@ class TXLSPageSetup final : public IXLSPageSetup {
   std::string GetRightHeader() const override;
   double GetRightMargin() const override { return rightMargin_; }
   double GetTopMargin() const override { return topMargin_; }
-  TVariant GetZoom() const override { return CountOrFalse(zoom_); }
+  TVariant GetZoom() const override { return CountOrFalse(zoomOff_ ? 0 : zoom_); }
 
   void SetOrientation(std::int32_t value) override;
   void SetPaperSize(std::int32_t value) override;
@@ -91,7 +91,8 @@ class TXLSPageSetup final : public IXLSPageSetup {
   bool IsPortrait() const noexcept { return portrait_; }
   /// The paper size as the file stores it: 0 when none was chosen.
   std::uint16_t GetStoredPaperSize() const noexcept { return paperSize_; }
-  /// The scaling percentage as the file stores it: 0 when fit to pages replaced it.
+  /// The scaling percentage as the file stores it (10 … 400): the last one set, also
+  /// when fitting to pages replaced it.
   std::uint16_t GetStoredZoom() const noexcept { return zoom_; }
   std::uint16_t GetStoredFitToPagesTall() const noexcept { return fitToPagesTall_; }
   std::uint16_t GetStoredFitToPagesWide() const noexcept { return fitToPagesWide_; }
@@ -138,7 +139,8 @@ class TXLSPageSetup final : public IXLSPageSetup {
   std::u16string leftFooter_;
   std::u16string leftHeader_;
   std::uint16_t fitToPagesWide_ = 0;
-  std::uint16_t zoom_ = 100;
+  std::uint16_t zoom_ = 100;  // the last percentage, 10 … 400, also while switched off
+  bool zoomOff_ = false;      // Zoom set to false: the printout is fitted to pages
   std::uint16_t fitToPagesTall_ = 0;
 };
 

@@ -12,6 +12,7 @@
 #include "tablirex/result.h"
 #include "tablirex/workbook.h"
 #include "tablirex/worksheet.h"
+#include "text/text.h"
 
 namespace tablirex {
 namespace {
@@ -183,12 +184,41 @@ void TXLSRange::SetValue(const TVariant& value) {
   }
 }
 
+void TXLSRange::SetText(std::string_view text) {
+  TXLSCellHeap& store = sheet_->Cells();
+  TXLSStringTable& sst = sheet_->Workbook().StringTable();
+  const std::u16string wide = Utf8ToUtf16(text);
+  for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
+    for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c)
+      store.SetCellText(*store.GetOrCreateValue(r, c), sst, wide, true);
+}
+
+void TXLSRange::SetXFIndex(std::int32_t xf) {
+  TXLSXFList& xfs = sheet_->Workbook().XFList();
+  if (xf < 0 || (xf > 0 && xfs.GetItem(xf) == nullptr)) return;
+  TXLSCellHeap& store = sheet_->Cells();
+  for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
+    for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c) {
+      TXLSCellRef& cell = *store.GetOrCreateValue(r, c);
+      if (cell.IsMerged && !cell.IsMergeOwner) continue;
+      // The cell's own reference moves; a cell that showed its row's or column's
+      // format takes a new one.
+      if (cell.XF > 0)
+        xfs.ReplaceIndex(cell.XF, xf);
+      else
+        xfs.IncReferredCount(xf);
+      cell.XF = xf;
+    }
+}
+
 void TXLSRange::ClearContents() {
   TXLSCellHeap& store = sheet_->Cells();
   TXLSStringTable& sst = sheet_->Workbook().StringTable();
   for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c)
     for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
       if (TXLSCellRef* cell = store.GetValue(r, c)) store.ClearCellValue(*cell, sst);
+  // A cleared cell with no format of its own has nothing left to save.
+  store.DropEmptyCells(MinRow(), MinCol(), MaxRow(), MaxCol());
 }
 
 void TXLSRange::Clear() {
@@ -202,6 +232,7 @@ void TXLSRange::Clear() {
         xfs.ReplaceIndex(cell->XF, 0);
         cell->XF = 0;
       }
+  store.DropEmptyCells(MinRow(), MinCol(), MaxRow(), MaxCol());
 }
 
 // ---- widths, heights, hidden ---------------------------------------------------------------

@@ -80,6 +80,8 @@ class TXLSRange final : public IXLSRange {
   std::int32_t GetLastRow() override { return lastRow_; }
   void Unmerge() override;
   std::int32_t XFIndex() override;
+  void SetText(std::string_view text) override;
+  void SetXFIndex(std::int32_t xf) override;
 
   /// 1 when the range spans all rows, 2 when it spans all columns, else 0.
   std::int32_t GetRangeType() const noexcept;

@@ -252,6 +252,8 @@ void TXLSRange::UnMergeCell(TXLSCellRef& owner) {
       if (e && e->OwnerRow == r1 && e->OwnerCol == c1) ClearMerge(store, *cell);
     }
   ClearMerge(store, owner);
+  // Covered cells that only held their place in the area are not kept.
+  store.DropEmptyCells(r1, c1, r2, c2);
 }
 
 void TXLSRange::Unmerge() {
@@ -316,6 +318,7 @@ TVariant TXLSRange::Delete(std::int32_t shift) {
       const std::int32_t sr = r + dr, sc = c + dc;
       MoveCell(*this, sr, sc, r, c, sr <= rows.to && sc <= cols.to);
     }
+  store.DropEmptyCells(rows.from, cols.from, rows.to, cols.to);
   return TVariant(true);
 }
 
@@ -354,6 +357,8 @@ TVariant TXLSRange::Insert(std::int32_t shift) {
       SetCellFormat(xfs, *cell, f);
       ClearMerge(store, *cell);
     }
+  // Positions the cells moved away from, and new cells without a format.
+  store.DropEmptyCells(r1, c1, std::max(rows.to + dr, r2), std::max(cols.to + dc, c2));
   return TVariant(true);
 }
 
@@ -461,6 +466,9 @@ void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
     if (sc.type == xlString) sst.Remove(sc.sstIndex);
     xfs.ReplaceIndex(sc.xf, 0);
   }
+  // Cells the move emptied, and destination cells an empty source overwrote.
+  if (!copy) from.DropEmptyCells(sr1, sc1, sr1 + uRows - 1, sc1 + uCols - 1);
+  to.DropEmptyCells(dr1, dc1, dr1 + dRows - 1, dc1 + dCols - 1);
 }
 
 void TXLSRange::Move(IXLSRange* destination) { Move(destination, xlPasteDefault); }

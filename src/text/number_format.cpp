@@ -506,6 +506,7 @@ std::string PlainValueText(const TVariant& value) {
     case varDouble:
     case varSingle:
     case varCurrency: return PlainNumberText(value.AsDouble());
+    case varBoolean: return value.AsBoolean() ? "TRUE" : "FALSE";  // as a cell shows it
     default: return value.AsString();
   }
 }

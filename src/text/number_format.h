@@ -38,7 +38,7 @@ std::string PlainNumberText(double value);
 
 /// A value in its plain form, UTF-8: texts as they are, numbers by
 /// PlainNumberText, dates as "yyyy-mm-dd" (with " hh:nn:ss" when there is a time),
-/// booleans "True"/"False", empty and null "".
+/// booleans "TRUE"/"FALSE" as a cell shows them, empty and null "".
 std::string PlainValueText(const TVariant& value);
 
 /// The text a cell shows for a value and its number format (UTF-8): an empty

@@ -21,10 +21,6 @@
 
 namespace tablirex {
 
-namespace {
-constexpr std::uint32_t kBiff5MaxRow = 16383;
-}  // namespace
-
 IXLSWorksheet::IXLSWorksheet(TXLSWorkbook& workbook)
     : TXLSObject(false),
       workbook_(&workbook),
@@ -235,7 +231,7 @@ std::int32_t IXLSWorksheet::CheckDimensions(std::uint32_t row, std::uint32_t col
   if (!IsSaving()) return xlsOK;  // the cell store keeps its own bounds
   // An Excel 5 sheet has 16384 rows: cells below them cannot be saved in that form
   // (readers refuse the file), so they are left out of it.
-  if (workbook_->CurrentFormat() == xlExcel5 && row > kBiff5MaxRow) return xlsOutOfRange;
+  if (workbook_->CurrentFormat() == xlExcel5 && row > kBiff5LastRow) return xlsOutOfRange;
   const auto r = static_cast<std::uint16_t>(row);
   const auto c = static_cast<std::uint8_t>(col);
   if (!used_) {

@@ -166,7 +166,9 @@ std::int32_t IXLSWorksheet::Close() {
 
   TXLS_RETURN_ON_ERROR(StoreBof());
   TXLS_RETURN_ON_ERROR(cols_->StoreAllColumnInfo(header, ctx));
-  TXLS_RETURN_ON_ERROR(rows_->StoreAllRowInfo(header, ctx));
+  // The ROW records themselves open the cell table (StoreCells).
+  TXLSBlob defaultRowHeight = rows_->GetDefRowInfoBlob();
+  TXLS_RETURN_ON_ERROR(AppendHeader(defaultRowHeight));
   if (biff5) TXLS_RETURN_ON_ERROR(StoreExterns());
   TXLS_RETURN_ON_ERROR(StorePrintHeaders(setup, header, ctx));
   TXLS_RETURN_ON_ERROR(StorePrintGridLines(setup, header, ctx));

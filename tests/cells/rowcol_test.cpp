@@ -108,7 +108,7 @@ TEST(RowInfo, RowRecordFields) {
          r.SetHidden(4, true);
        },
        300, 0x0160, 15, 0.0f, true},
-      {"format only", [](TXLSRowInfoList& r) { r.SetXF(4, 0); }, 0x80FF, 0x0180, 0, 12.75f, false},
+      {"format only", [](TXLSRowInfoList& r) { r.SetXF(4, 0); }, 0x80FF, 0x0180, 15, 12.75f, false},
       {"height out of range ignored", [](TXLSRowInfoList& r) { r.SetHeight(4, 500); }, 0x80FF, 0x0100,
        15, 12.75f, false},
       {"negative height ignored", [](TXLSRowInfoList& r) { r.SetHeight(4, -1); }, 0x80FF, 0x0100, 15,
@@ -195,12 +195,12 @@ TEST(ColumnInfo, ColInfoRecordsInBothVersions) {
   EXPECT_EQ(cols.StoreAllColumnInfo(b5, kBiff5), 1);
   const std::vector<Bytes> want8 = {
       {0x55, 0x00, 0x02, 0x00, 0x09, 0x00},
-      {0x7D, 0x00, 0x0B, 0x00, 2, 0, 2, 0, 0x24, 0x09, 0, 0, 0, 0, 0},
-      {0x7D, 0x00, 0x0B, 0x00, 7, 0, 7, 0, 0xB6, 0x01, 0, 0, 1, 0, 0},
+      {0x7D, 0x00, 0x0B, 0x00, 2, 0, 2, 0, 0x24, 0x09, 15, 0, 0, 0, 0},
+      {0x7D, 0x00, 0x0B, 0x00, 7, 0, 7, 0, 0xB6, 0x01, 15, 0, 1, 0, 0},
   };
   EXPECT_EQ(b8.records, want8);
   ASSERT_EQ(b5.records.size(), 3u);
-  EXPECT_EQ(b5.records[2], (Bytes{0x7D, 0x00, 0x0C, 0x00, 7, 0, 7, 0, 0xB6, 0x01, 0, 0, 1, 0, 2, 0}));
+  EXPECT_EQ(b5.records[2], (Bytes{0x7D, 0x00, 0x0C, 0x00, 7, 0, 7, 0, 0xB6, 0x01, 15, 0, 1, 0, 2, 0}));
   // The hidden column keeps its width.
   EXPECT_FLOAT_EQ(cols.GetWidth(7), 1.0f);
   EXPECT_TRUE(cols.GetHidden(7));
@@ -251,7 +251,7 @@ TEST(RowColumnFormats, ReferencesMoveThroughTheXFList) {
   const Bytes col = Of(cols.GetColInfoBlob(5, kBiff8));
   EXPECT_EQ(col[10] | (col[11] << 8), 16);
   const Bytes plain = Of(cols.GetColInfoBlob(9, kBiff8));
-  EXPECT_EQ(plain[10] | (plain[11] << 8), 0);
+  EXPECT_EQ(plain[10] | (plain[11] << 8), 15);  // the default cell format, not a style
 }
 
 }  // namespace

@@ -84,7 +84,8 @@ class ValuesTest(unittest.TestCase):
                 self.assertAlmostEqual(sheet.cell_value(3, 2), 36526 + 1 / 86400, places=12)
                 self.assertEqual(sheet.cell_value(4, 2), 42.25)
                 self.assertEqual(sheet.cell_type(0, 3), xlrd.XL_CELL_BLANK)
-                self.assertEqual(sheet.cell_type(1, 3), xlrd.XL_CELL_BLANK)
+                # Cleared, with no format of its own: nothing of it is saved.
+                self.assertEqual(sheet.cell_type(1, 3), xlrd.XL_CELL_EMPTY)
 
     def test_texts_over_continue_records(self):
         d = dump(self, self.files[2], brief=True)

@@ -122,9 +122,10 @@ TEST(LayoutRecords, ChangedPageSetupValues) {
       {StorePrintGridLines, "2B 00 02 00 00 00"},
       {StoreGridSet, "82 00 02 00 01 00"},
       {StoreWsbool, "81 00 02 00 C1 05"},
-      // paper 9, scale 0, first page 1, wide 1, tall 2, landscape, 0.25 and 2.0
+      // paper 9, scale 100 (kept while fitting to pages), first page 1, wide 1,
+      // tall 2, landscape, 0.25 and 2.0
       {StoreSetup,
-       "A1 00 22 00 09 00 00 00 01 00 01 00 02 00 00 00 58 02 58 02 "
+       "A1 00 22 00 09 00 64 00 01 00 01 00 02 00 00 00 58 02 58 02 "
        "00 00 00 00 00 00 D0 3F 00 00 00 00 00 00 00 40 01 00"},
       {StoreMarginLeft, "26 00 08 00 00 00 00 00 00 00 F8 3F"},
       {StoreHcenter, "83 00 02 00 01 00"},

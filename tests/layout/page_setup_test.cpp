@@ -64,7 +64,7 @@ TEST(PageSetup, ZoomVariants) {
       {TVariant(std::int32_t{65536 + 50}), 50},  // only the low 16 bits count
       {TVariant(std::int32_t{-1}), 100},
       {TVariant(true), 100},
-      {TVariant(false), 0},
+      {TVariant(false), 100},  // switched off, the file keeps the last percentage
       {TVariant(75.0), 100},
       {TVariant("75"), 100},
       {TVariant::OfInteger(varByte, 75), 100},
@@ -80,6 +80,12 @@ TEST(PageSetup, ZoomVariants) {
   EXPECT_EQ(s.GetZoom(), TVariant(false));
   s.SetZoom(TVariant(true));
   EXPECT_EQ(s.GetZoom(), TVariant(false));
+  s.SetZoom(TVariant(std::int32_t{80}));
+  s.SetZoom(TVariant(false));
+  EXPECT_EQ(s.GetStoredZoom(), 80);
+  EXPECT_EQ(s.GetZoom(), TVariant(false));
+  s.SetZoom(TVariant(std::int32_t{90}));
+  EXPECT_EQ(s.GetZoom(), TVariant(std::int32_t{90}));
 }
 
 TEST(PageSetup, FitToPagesVariants) {

@@ -36,6 +36,11 @@ class RangeStruct : public ::testing::Test {
   const TXLSCellRef* Cell(std::uint32_t row, std::uint32_t col, IXLSWorksheet* on = nullptr) {
     return (on ? on : sheet)->Cells().GetValue(row, col);
   }
+  /// A cell that is part of a merged area (no cell is not).
+  bool Merged(std::uint32_t row, std::uint32_t col) {
+    const TXLSCellRef* c = Cell(row, col);
+    return c && c->IsMerged;
+  }
   std::int32_t Refs(std::u16string_view text) { return sst.GetRefCount(sst.GetHashValue(text)); }
   /// Own XF of a cell (0 when there is no cell).
   std::int32_t XF(std::uint32_t row, std::uint32_t col, IXLSWorksheet* on = nullptr) {
@@ -121,7 +126,9 @@ TEST_F(RangeStruct, UnmergeOnOneCellDissolvesTheWholeArea) {
   R("A1:B3").Merge(false);
   R("B3").Unmerge();
   for (std::uint32_t r = 0; r < 3; ++r)
-    for (std::uint32_t c = 0; c < 2; ++c) EXPECT_FALSE(Cell(r, c)->IsMerged);
+    for (std::uint32_t c = 0; c < 2; ++c) EXPECT_FALSE(Merged(r, c));
+  // The covered cells held nothing of their own: they are gone, not kept as blanks.
+  EXPECT_EQ(sheet->Cells().CellCount(), 1u);
   EXPECT_EQ(Text("A1"), "keep");
   EXPECT_EQ(Text("B1"), "");
   EXPECT_TRUE(SavedMerges().empty());
@@ -132,10 +139,32 @@ TEST_F(RangeStruct, UnMergeOutgoingRangesDissolvesOnlyAreasCrossingTheBorder) {
   R("C3:D4").Merge(false);  // inside
   R("D5:E5").Merge(false);  // crosses the right edge
   R("A1").UnMergeOutgoingRanges(1, 1, 4, 3);
-  EXPECT_FALSE(Cell(0, 0)->IsMerged);
+  EXPECT_FALSE(Merged(0, 0));
   EXPECT_TRUE(Cell(2, 2)->IsMergeOwner);
-  EXPECT_FALSE(Cell(4, 3)->IsMerged);
-  EXPECT_FALSE(Cell(4, 4)->IsMerged);
+  EXPECT_FALSE(Merged(4, 3));
+  EXPECT_FALSE(Merged(4, 4));
+}
+
+// ---- booleans -------------------------------------------------------------------------
+
+// A boolean is a value of its own kind wherever cells go, and replaces a number or
+// a text like any value.
+TEST_F(RangeStruct, BooleansKeepTheirKindThroughEveryOperation) {
+  Set("A1", TVariant("text"));
+  Set("A1", TVariant(true));
+  EXPECT_EQ(Refs(u"text"), 0);
+  Set("A2", TVariant(3.0));
+  Set("A2", TVariant(false));
+  R("A1:A2").Copy(&R("B1:B2"));
+  R("A1:A2").Copy(&R("C1:C2"), xlPasteValues);
+  R("C1:C2").Move(&R("D1:D2"));
+  R("1:1").Insert(xlShiftDown);
+  R("A3").Delete(xlShiftToLeft);  // B3's false moves into A3
+  for (const char* a1 : {"A2", "B2", "D2"}) EXPECT_EQ(R(a1).GetValue(), TVariant(true)) << a1;
+  for (const char* a1 : {"A3", "C3"}) EXPECT_EQ(R(a1).GetValue(), TVariant(false)) << a1;
+  EXPECT_EQ(Cell(2, 0)->ValueType, xlBoolean);
+  EXPECT_EQ(Cell(1, 2), nullptr);  // moved away, nothing left behind
+  EXPECT_EQ(sizeof(TXLSCellRef), 24u);  // the kind costs the cell no space
 }
 
 // ---- deleting --------------------------------------------------------------------------

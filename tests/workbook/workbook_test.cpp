@@ -293,7 +293,7 @@ TEST(WorkbookSave, UnformattedCellsCarryTheirColumnOrRowFormat) {
   const auto& row = rs[Find(rs, Rec::ROW)];
   EXPECT_EQ(xfByRow[4], col.Word(6));   // B5 shows column B's format
   EXPECT_EQ(xfByRow[2], row.Word(14));  // D3 shows row 3's format
-  EXPECT_EQ(xfByRow[3], 0);             // D4 has none
+  EXPECT_EQ(xfByRow[3], 15);            // D4 has none: the default cell format
   EXPECT_NE(col.Word(6), row.Word(14));
 }
 
