@@ -181,7 +181,8 @@ class IXLSWorksheet : public TXLSObject {
   std::int32_t SaveAsHTML(std::string_view fileName);
 
   // ---- the save ---------------------------------------------------------------------
-  /// Emits the records of all cells (during a save). Returns 1.
+  /// Emits the records of all cells (during a save). Returns 1, or -1 when a formula
+  /// cell cannot be compiled (its record is missing, so the save fails).
   std::int32_t StoreCells();
   /// Builds the rest of the sheet's substream, BOF to EOF. Returns 1 or the first failure.
   std::int32_t Close();

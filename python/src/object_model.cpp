@@ -285,6 +285,8 @@ void SetRangeValue(PyRange& pr, py::handle value) {
 
 std::string RangeAddress(IXLSRange& r) {
   const TCorners c = CornersOf(r);
+  if (c.Rows() == 1 && c.Cols() == 1)
+    return EncodeCellRef(static_cast<std::uint16_t>(c.row1), static_cast<std::uint8_t>(c.col1));
   return EncodeCellRange(static_cast<std::uint16_t>(c.row1), static_cast<std::uint8_t>(c.col1),
                          static_cast<std::uint16_t>(c.row2), static_cast<std::uint8_t>(c.col2));
 }

@@ -63,7 +63,7 @@ def test_values_and_formats_round_trip(tmp_path, read_xls, biff):
     assert _xf_of(wb, ws, 0, 1).border.bottom_line_style == 6  # double
     assert wb.format_map[_xf_of(wb, ws, 0, 2).format_key].format_str == "0.000"
     assert wb.format_map[_xf_of(wb, ws, 0, 4).format_key].format_str == "dd.mm.yyyy"
-    assert ws.colinfo_map[1].width == 20 * 256
+    assert abs(ws.colinfo_map[1].width / 256 - 20) < 1  # characters, with the cell margin
     assert ws.rowinfo_map[2].height == 30 * 20
     assert (4, 6, 0, 3) in ws.merged_cells
     assert ws.cell_value(4, 0) == "merged"

@@ -423,6 +423,9 @@ std::int32_t IXLSWorksheet::StoreCells() {
   // included: a merged area's owner holds the value, the cells it covers are
   // BLANK. The merged areas follow the cells.
   std::vector<TMergedArea> merged;
+  // A formula the compiler refuses (an unknown sheet, a reference outside the
+  // sheet) would be missing from the file: the save reports it instead.
+  std::int32_t formulaFailure = xlsOK;
   store.ForEach([&](TXLSCellRef& cell) {
     const std::uint16_t r = cell.Row;
     const std::uint16_t c = cell.Col;
@@ -445,7 +448,10 @@ std::int32_t IXLSWorksheet::StoreCells() {
       case xlString: status = WriteString(r, c, cell.SSTIndex, xf); break;
       case xlDoubleNumber: status = WriteDouble(r, c, cell.NumValue, xf, false); break;
       case xlDateTime: status = WriteDouble(r, c, cell.NumValue, xf, true); break;
-      case xlFormula: status = WriteFormula(r, c, store.FormulaText(cell), xf); break;
+      case xlFormula:
+        status = WriteFormula(r, c, store.FormulaText(cell), xf);
+        if (status == xlsFail && formulaFailure == xlsOK) formulaFailure = status;
+        break;
       case xlBoolean: status = WriteBoolean(r, c, cell.NumValue != 0.0, xf); break;
     }
     if (!cell.IsMerged || status != xlsOK) return;
@@ -458,7 +464,7 @@ std::int32_t IXLSWorksheet::StoreCells() {
     if (CheckDimensions(r2, c2) == xlsOK) merged.push_back({r, c, r2, c2});
   });
   for (const TMergedArea& a : merged) (void)MergeCells(a.row1, a.col1, a.row2, a.col2);
-  return xlsOK;
+  return formulaFailure;
 }
 
 }  // namespace tablirex

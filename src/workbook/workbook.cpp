@@ -196,7 +196,9 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
   if (!biff5) sst_->InitExtIndex();
   for (std::size_t i = 0; i < sheets_->Size(); ++i) {
     IXLSWorksheet& s = sheets_->At(i);
-    (void)s.StoreCells();
+    // A sheet whose cells cannot all be written fails the save: no file would hold
+    // what the workbook holds.
+    TXLS_RETURN_ON_ERROR(s.StoreCells());
     (void)s.Close();
   }
   return StoreGlobals();

@@ -253,8 +253,6 @@ TEST(WorkbookSave, FormulaCellsCompileAtSave) {
     auto* s = wb.GetWorksheets()->Add();
     s->Range("A1")->SetValue(TVariant(2.0));
     s->Range("B1")->SetValue(TVariant("=A1*2"));
-    s->Range("C1")->SetValue(TVariant("=SUM(("));  // does not compile: left out
-    s->Range("D1")->SetValue(TVariant("="));       // empty formula: left out
     s->Range("E1")->SetValue(TVariant(1.0));
     const auto all = SaveRecords(wb, format);
     const std::size_t bof = Find(all, Rec::BOF, 1);
@@ -266,9 +264,27 @@ TEST(WorkbookSave, FormulaCellsCompileAtSave) {
     const auto& f = all[Find(all, Rec::FORMULA)];
     EXPECT_EQ(f.Word(14), 0x0002);                      // recalculate on load
     EXPECT_EQ(f.Word(20), f.body.size() - 22);           // token length word
-    // The cell keeps its text.
-    EXPECT_EQ(s->Range("C1")->GetValue().AsString(), "=SUM((");
   }
+}
+
+TEST(WorkbookSave, FormulaThatCannotBeCompiledFailsTheSave) {
+  const auto dir = std::filesystem::temp_directory_path() / "tablirex_wb_formula_test";
+  std::filesystem::create_directories(dir);
+  const auto path = (dir / "f.xls").string();
+  for (const char* text : {"=SUM((", "=", "=Nowhere!A1", "=NOSUCHFUNCTION(1)"})
+    for (const std::int32_t format : {1, 2}) {
+      TXLSWorkbook wb;
+      auto* s = wb.GetWorksheets()->Add();
+      s->Range("A1")->SetValue(TVariant(1.0));
+      s->Range("B2")->SetValue(TVariant(text));
+      EXPECT_EQ(wb.SaveAs(path, format), -1) << text << " " << format;
+      EXPECT_FALSE(std::filesystem::exists(path)) << text;
+      EXPECT_EQ(s->Range("B2")->GetValue().AsString(), text);  // the cell keeps its text
+      s->Range("B2")->SetValue(TVariant("=A1"));
+      EXPECT_EQ(wb.SaveAs(path, format), 1) << text;
+      std::filesystem::remove(path);
+    }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
