@@ -8,6 +8,10 @@ SOURCE_DIR = os.environ.get("TABLIREX_SOURCE_DIR",
                             os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(SOURCE_DIR, "tests"))  # pg_cluster
 
+# Under the sanitizer build the sanitizer runtime is preloaded into this interpreter;
+# the programs the tests start (the PostgreSQL server) must not inherit it.
+os.environ.pop("LD_PRELOAD", None)
+
 
 @pytest.fixture
 def read_xls():

@@ -8,6 +8,8 @@ import xlrd
 
 import tablirex
 
+tablirex.register_pandas_engine()  # whichever of pandas and tablirex came first
+
 
 def _frame(rows=7):
     days = pd.date_range("2026-01-01", periods=rows, freq="D")
