@@ -53,3 +53,9 @@ if "pandas" in __import__("sys").modules:
         pass
 
 __all__ += ["register_pandas_engine"]
+
+# The classes live in the extension module; help() and repr() name the package.
+for _cls in (Workbook, Sheets, Sheet, Range, Font, Interior, Borders, Border, PageSetup, DataSet,
+             Error, RangeError, FormulaError, SaveError):
+    _cls.__module__ = "tablirex"
+del _cls
