@@ -1,0 +1,23 @@
+// The extension module tablirex._core; the package tablirex re-exports it.
+#include <pybind11/pybind11.h>
+
+#include "convert.h"
+#include "object_model.h"
+#include "py_dataset.h"
+
+namespace py = pybind11;
+
+namespace tablirex::python {
+void BindExporter(py::module_& m);
+}
+
+PYBIND11_MODULE(_core, m) {
+  m.doc() = "Spreadsheet workbooks in memory, saved as .xls (Excel 97 / Excel 5) or HTML.";
+  tablirex::python::InitConvert();
+  tablirex::python::RegisterErrors(m);
+  tablirex::python::BindObjectModel(m);
+  tablirex::python::BindDataSet(m);
+  tablirex::python::BindExporter(m);
+  m.attr("MAX_ROW") = 65535;
+  m.attr("MAX_COL") = 255;
+}

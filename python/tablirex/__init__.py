@@ -1,0 +1,61 @@
+"""Spreadsheet workbooks built in memory and saved as binary .xls files
+(Excel 97 or Excel 5) or as HTML pages.
+
+    import tablirex
+    book = tablirex.Workbook()
+    sheet = book.sheets.add("Data")
+    sheet["A1"].value = "Hello"
+    book.save("hello.xls")
+
+See help(tablirex.Workbook), help(tablirex.Sheet) and help(tablirex.Range).
+"""
+from tablirex._core import (  # noqa: F401
+    MAX_COL,
+    MAX_ROW,
+    Border,
+    Borders,
+    Error,
+    FormulaError,
+    Font,
+    Interior,
+    PageSetup,
+    Range,
+    RangeError,
+    SaveError,
+    Sheet,
+    Sheets,
+    Workbook,
+)
+
+__all__ = [
+    "Workbook", "Sheets", "Sheet", "Range", "Font", "Interior", "Borders", "Border",
+    "PageSetup", "Error", "RangeError", "FormulaError", "SaveError", "MAX_ROW", "MAX_COL",
+]
+
+from tablirex._core import DataSet  # noqa: E402,F401
+from tablirex._frames import Rows, as_dataset, export_frame, write_frame  # noqa: E402,F401
+
+__all__ += ["DataSet", "Rows", "as_dataset", "export_frame", "write_frame"]
+
+
+def register_pandas_engine():
+    """Registers the pandas ExcelWriter engine "tablirex" (for .xls files), so that
+    df.to_excel("out.xls", engine="tablirex") and
+    pd.ExcelWriter("out.xls", engine="tablirex") work. Importing tablirex does this
+    by itself when pandas is already imported."""
+    from tablirex import _pandas  # noqa: F401  (registers on import)
+
+
+if "pandas" in __import__("sys").modules:
+    try:
+        register_pandas_engine()
+    except ImportError:  # a pandas without the writer registry
+        pass
+
+__all__ += ["register_pandas_engine"]
+
+# The classes live in the extension module; help() and repr() name the package.
+for _cls in (Workbook, Sheets, Sheet, Range, Font, Interior, Borders, Border, PageSetup, DataSet,
+             Error, RangeError, FormulaError, SaveError):
+    _cls.__module__ = "tablirex"
+del _cls

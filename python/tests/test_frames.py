@@ -1,0 +1,169 @@
+"""DataFrames, cursors and lists of dicts to .xls, read back with pandas and xlrd."""
+import datetime
+
+import numpy as np
+import pandas as pd
+import pytest
+import xlrd
+
+import tablirex
+
+tablirex.register_pandas_engine()  # whichever of pandas and tablirex came first
+
+
+def _frame(rows=7):
+    days = pd.date_range("2026-01-01", periods=rows, freq="D")
+    times = pd.date_range("2026-01-01 08:30", periods=rows, freq="37min")
+    return pd.DataFrame({
+        "int": np.arange(rows, dtype=np.int64) * 1000 - 3,
+        "small": np.arange(rows, dtype=np.int16),
+        "float": np.where(np.arange(rows) % 3 == 0, np.nan, np.arange(rows) / 7),
+        "bool": np.arange(rows) % 2 == 0,
+        "date": days.where(np.arange(rows) != 2),                # NaT in row 2
+        "stamp": times,
+        "text": ["t%d" % i if i != 4 else None for i in range(rows)],
+        "cat": pd.Categorical(["a", "b", None, "a", "c", "b", "a"][:rows]),
+        "nullable": pd.array([1, None, 3, 4, None, 6, 7][:rows], dtype="Int64"),
+    })
+
+
+def _expected(df):
+    out = df.copy()
+    out["cat"] = out["cat"].astype(object)
+    out["nullable"] = out["nullable"].astype(float)
+    return out
+
+
+def test_to_excel_engine_round_trip(tmp_path, read_excel):
+    df = _frame()
+    path = str(tmp_path / "engine.xls")
+    df.to_excel(path, engine="tablirex", index=False)
+    back = read_excel(path)
+    pd.testing.assert_frame_equal(back, _expected(df), check_dtype=False)
+
+    with pd.ExcelWriter(str(tmp_path / "two.xls"), engine="tablirex",
+                        datetime_format="DD.MM.YYYY HH:MM") as writer:
+        df.to_excel(writer, sheet_name="Indexed", float_format="%.2f")
+        df.to_excel(writer, sheet_name="Moved", startrow=3, startcol=2, header=False, index=False)
+        assert isinstance(writer.book, tablirex.Workbook)
+    sheets = read_excel(str(tmp_path / "two.xls"), sheet_name=None, header=None)
+    assert list(sheets) == ["Indexed", "Moved"]
+    indexed = sheets["Indexed"]
+    assert indexed.iloc[2, 3] == pytest.approx(round(1 / 7, 2))  # float_format rounds
+    moved = sheets["Moved"]
+    assert moved.shape == (3 + len(df), 2 + df.shape[1])
+    assert moved.iloc[3, 2] == df["int"][0]
+    book = xlrd.open_workbook(str(tmp_path / "two.xls"), formatting_info=True)
+    ws = book.sheet_by_name("Indexed")
+    xf = book.xf_list[ws.cell_xf_index(1, 5)]  # a date cell
+    assert book.format_map[xf.format_key].format_str == "DD.MM.YYYY HH:MM"
+    assert book.font_list[book.xf_list[ws.cell_xf_index(0, 1)].font_index].bold  # header
+
+
+def test_write_frame_round_trip_with_options_and_events(tmp_path, read_excel):
+    df = _frame()
+    seen = {"header": [], "rows": [], "sheets": []}
+    path = str(tmp_path / "frame.xls")
+    n = tablirex.write_frame(
+        df, path, sheet_name="Data", start_row=1, rows_per_sheet=6,
+        header_font={"name": "Arial", "size": 12, "bold": True, "color": "navy"},
+        header_color="silver", detail_border_style="thin",
+        after_header_cell=lambda cell, i, name: seen["header"].append((cell.address, name)),
+        after_detail_row=lambda rng, record: seen["rows"].append(record),
+        on_worksheet_create=lambda sheet: seen["sheets"].append(sheet.name))
+    assert n == len(df)
+    assert seen["header"][:2] == [("A2", "int"), ("B2", "small")]
+    assert seen["rows"] == list(range(1, len(df) + 1))
+    assert seen["sheets"] == ["Data", "Sheet2"]
+    sheets = read_excel(path, sheet_name=None, header=None)
+    # Header on row 2 of the first sheet, four records each on the first and second.
+    first, second = sheets["Data"], sheets["Sheet2"]
+    back = pd.concat([first.iloc[2:], second.iloc[2:]], ignore_index=True)
+    back.columns = list(first.iloc[1])
+    expected = _expected(df)
+    for column in expected:
+        got, want = back[column], expected[column]
+        if want.dtype.kind == "M":
+            got = pd.to_datetime(got)
+        pd.testing.assert_series_equal(got, want, check_dtype=False, check_names=False), column
+
+    book = xlrd.open_workbook(path, formatting_info=True)
+    ws = book.sheet_by_name("Data")
+    header = book.xf_list[ws.cell_xf_index(1, 0)]
+    font = book.font_list[header.font_index]
+    assert (font.bold, font.height, book.colour_map[font.colour_index]) == (1, 240, (0, 0, 128))
+    date_xf = book.xf_list[ws.cell_xf_index(2, 4)]
+    assert book.format_map[date_xf.format_key].format_str == "dd.mm.yyyy"
+    stamp_xf = book.xf_list[ws.cell_xf_index(2, 5)]
+    assert book.format_map[stamp_xf.format_key].format_str == "dd.mm.yyyy hh:mm:ss"
+
+
+def _check_query(path, rows):
+    book = xlrd.open_workbook(path)
+    ws = book.sheet_by_index(0)
+    assert ws.row_values(0) == ["name", "amount", "day", "flag"]
+    got = []
+    for r in range(1, ws.nrows):
+        name, amount, day, flag = ws.row(r)
+        got.append((name.value or None, amount.value if amount.ctype else None,
+                    xlrd.xldate_as_datetime(day.value, 0).date() if day.ctype else None,
+                    bool(flag.value) if flag.ctype == xlrd.XL_CELL_BOOLEAN else None))
+    assert got == rows
+
+
+QUERY_ROWS = [("alpha", 1.5, datetime.date(2026, 1, 2), True),
+              ("beta", None, None, False),
+              (None, -3.0, datetime.date(1999, 12, 31), None)]
+
+
+def test_sqlite_cursor_and_list_of_dicts(tmp_path):
+    import sqlite3
+
+    con = sqlite3.connect(":memory:", detect_types=sqlite3.PARSE_DECLTYPES)
+    con.execute("create table t (name text, amount real, day date, flag boolean)")
+    sqlite3.register_converter("boolean", lambda b: b == b"1")
+    con.executemany("insert into t values (?, ?, ?, ?)", QUERY_ROWS)
+    path = str(tmp_path / "sqlite.xls")
+    assert tablirex.write_frame(con.execute("select * from t order by rowid"), path) == 3
+    _check_query(path, QUERY_ROWS)
+
+    dicts = [dict(zip(["name", "amount", "day", "flag"], row)) for row in QUERY_ROWS]
+    path = str(tmp_path / "dicts.xls")
+    tablirex.write_frame(dicts, path, biff=5)
+    _check_query(path, QUERY_ROWS)
+
+
+def test_psycopg2_cursor(tmp_path):
+    import psycopg2
+    from pg_cluster import PgCluster
+
+    with PgCluster() as pg:
+        con = psycopg2.connect(pg.conninfo)
+        try:
+            cur = con.cursor()
+            cur.execute("create table t (name text, amount numeric(10,2), day date, flag boolean)")
+            cur.executemany("insert into t values (%s, %s, %s, %s)", QUERY_ROWS)
+            cur.execute("select * from t order by day nulls first, name")
+            assert [d[1] for d in cur.description] == [25, 1700, 1082, 16]
+            path = str(tmp_path / "pg.xls")
+            assert tablirex.write_frame(cur, path) == 3
+            _check_query(path, sorted(QUERY_ROWS, key=lambda r: (r[2] is not None, r[2] or 0, r[0])))
+        finally:
+            con.close()
+
+
+@pytest.mark.parametrize("data, kwargs, error", [
+    (pd.DataFrame({"x": [object()]}), {}, TypeError),
+    ([{"a": 1}, {"a": b"bytes"}], {}, TypeError),
+    ([{"a": 1}, 7], {}, TypeError),
+    (pd.DataFrame({"x": [1, 2]}), {"after_detail_row": lambda r, i: 1 / 0}, ZeroDivisionError),
+    (pd.DataFrame({"x": [1]}), {"rows_per_sheet": 1}, ValueError),
+    (pd.DataFrame({"x": [1]}), {"header_font": "Arial,10,wavy"}, ValueError),
+    (pd.DataFrame({"x": [1]}), {"no_such_option": 1}, TypeError),
+    ([], {}, ValueError),
+])
+def test_write_frame_errors_leave_no_file(tmp_path, data, kwargs, error):
+    path = tmp_path / "bad.xls"
+    with pytest.raises(error):
+        tablirex.write_frame(data, str(path), **kwargs)
+    assert not path.exists()
