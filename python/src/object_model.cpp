@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "convert.h"
-#include "formula/formula.h"
 #include "layout/protect.h"
 #include "tablirex/addressing.h"
 #include "tablirex/data.h"
@@ -42,15 +41,8 @@ bool TBookHolder::HasSheet(const IXLSWorksheet* sheet) const {
 }
 
 void TBookHolder::CheckFormula(std::string_view text) {
-  if (!checker_) checker_ = std::make_unique<TXLSFormula>();
-  if (checker_->Compile(text) != xlsOK)
-    Raise(Errors().formulaError, "the formula \"=" + std::string(text) +
-                                     "\" does not compile: an unexpected character, an unclosed "
-                                     "string, or not one expression");
-  if (checker_->GetDataSize() < 0)
-    Raise(Errors().formulaError, "the formula \"=" + std::string(text) +
-                                     "\" cannot be encoded: an unknown function, a wrong number "
-                                     "of arguments, or a string constant over 255 characters");
+  // The workbook's own check, with its message (what is wrong, and where).
+  if (book_->CheckFormula(text, "value") != xlsOK) Raise(Errors().formulaError, book_->GetLastError());
 }
 
 TBookHolder::TSaving::TSaving(TBookHolder& h) : h_(h) {
@@ -391,9 +383,10 @@ void SaveBook(TBookHolder& b, const std::string& path, std::int32_t format) {
   const std::string dir = ParentDir(path);
   if (!DirExists(dir))
     why = "the folder " + dir + " does not exist";
+  else if (!b.Book().GetLastError().empty())
+    why = b.Book().GetLastError();
   else
-    why = "the file cannot be written, or a formula cannot be encoded for this version (an unknown "
-          "sheet, a reference outside the sheet)";
+    why = "the file cannot be written";
   Raise(Errors().saveError, std::string("cannot save ") + path + " as " + FormatName(format) + ": " +
                                 ResultName(result) + ": " + why + "; no file was written");
 }

@@ -16,7 +16,6 @@
 #include "tablirex/worksheet.h"
 
 namespace tablirex {
-class TXLSFormula;
 }
 
 namespace tablirex::python {
@@ -50,7 +49,6 @@ class TBookHolder {
 
  private:
   Ref<TXLSWorkbook> book_;
-  std::unique_ptr<TXLSFormula> checker_;
   std::atomic<bool> saving_{false};
 };
 using TBookPtr = std::shared_ptr<TBookHolder>;
