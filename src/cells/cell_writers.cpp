@@ -204,8 +204,7 @@ std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, s
     message.append(text.substr(0, 60));
     if (text.size() > 60) message += "...";
     message += "\": " + compiler.Error();
-    (void)workbook_->Refuse(std::move(message));
-    return xlsFail;
+    return workbook_->Refuse(std::move(message));
   };
   if (compiler.Compile(text, 1) != xlsOK) return refuse();
   const std::int32_t size = compiler.GetDataSize();
@@ -459,7 +458,8 @@ std::int32_t IXLSWorksheet::StoreCells() {
   // comes right before), ahead of the cells of their rows. An Excel 5 sheet ends
   // at row 16384.
   DataListSink data(*this);
-  (void)rows.StoreRows(data, workbook_->CurrentFormat() == xlExcel5 ? kBiff5LastRow : XLSMaxRow);
+  TXLS_RETURN_ON_ERROR(
+      rows.StoreRows(data, workbook_->CurrentFormat() == xlExcel5 ? kBiff5LastRow : XLSMaxRow));
 
   // Every cell in row order, and within a row in column order, merged ones
   // included: a merged area's owner holds the value, the cells it covers are
@@ -479,18 +479,20 @@ std::int32_t IXLSWorksheet::StoreCells() {
       else if (const TXLSRowInfo* row = rows.GetRowInfo(r); row && row->HasXF)
         xf = row->XF;
     }
-    if (cell.IsMerged && !cell.IsMergeOwner) {
-      (void)Write(r, c, xf);
-      return;
-    }
+    // A cell a merged area covers is a BLANK; the area's owner holds the value.
+    const bool covered = cell.IsMerged && !cell.IsMergeOwner;
     std::int32_t status = xlsOK;
-    switch (cell.ValueType) {
-      case xlEmpty: status = Write(r, c, xf); break;
-      case xlString: status = WriteString(r, c, cell.SSTIndex, xf); break;
-      case xlDoubleNumber: status = WriteDouble(r, c, cell.NumValue, xf, false); break;
-      case xlDateTime: status = WriteDouble(r, c, cell.NumValue, xf, true); break;
-      case xlFormula: status = WriteFormula(r, c, store.FormulaText(cell), xf); break;
-      case xlBoolean: status = WriteBoolean(r, c, cell.NumValue != 0.0, xf); break;
+    if (covered) {
+      status = Write(r, c, xf);
+    } else {
+      switch (cell.ValueType) {
+        case xlEmpty: status = Write(r, c, xf); break;
+        case xlString: status = WriteString(r, c, cell.SSTIndex, xf); break;
+        case xlDoubleNumber: status = WriteDouble(r, c, cell.NumValue, xf, false); break;
+        case xlDateTime: status = WriteDouble(r, c, cell.NumValue, xf, true); break;
+        case xlFormula: status = WriteFormula(r, c, store.FormulaText(cell), xf); break;
+        case xlBoolean: status = WriteBoolean(r, c, cell.NumValue != 0.0, xf); break;
+      }
     }
     // A cell below the rows of the Excel 5 form is left out of that form (kept in
     // the Excel 97 form), as the sheet's dimensions already are.
@@ -498,13 +500,13 @@ std::int32_t IXLSWorksheet::StoreCells() {
     // The first cell that cannot be written stops the walk and fails the save. A
     // formula's writer names its own failure; anything else is named here.
     if (status != xlsOK) {
-      if (cell.ValueType != xlFormula)
-        (void)workbook_->Refuse(CellName(r, c, r, c) + ": the cell could not be written (" +
-                                ResultName(status) + ")");
-      result = status;
+      result = cell.ValueType == xlFormula && !covered
+                   ? status
+                   : workbook_->Refuse(CellName(r, c, r, c) + ": the cell could not be written (" +
+                                       ResultName(status) + ")");
       return;
     }
-    if (!cell.IsMerged) return;
+    if (covered || !cell.IsMerged) return;
     const TXLSCellExtra* e = store.Extra(cell);
     const std::int32_t rows2 = e ? e->MergeRows : 1, cols2 = e ? e->MergeCols : 1;
     if (rows2 <= 1 && cols2 <= 1) return;  // an area of one cell is an ordinary cell
@@ -514,7 +516,7 @@ std::int32_t IXLSWorksheet::StoreCells() {
     if (CheckDimensions(r2, c2) == xlsOK) merged.push_back({r, c, r2, c2});
   });
   if (result != xlsOK) return result;
-  for (const TMergedArea& a : merged) (void)MergeCells(a.row1, a.col1, a.row2, a.col2);
+  for (const TMergedArea& a : merged) TXLS_RETURN_ON_ERROR(MergeCells(a.row1, a.col1, a.row2, a.col2));
   return xlsOK;
 }
 

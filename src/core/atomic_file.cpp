@@ -100,11 +100,14 @@ void RemoveStaleTemporaries(const std::string& path) {
   }
 }
 
-void SyncDirectory(const std::string& directory) noexcept {
+bool SyncDirectory(const std::string& directory) noexcept {
   const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  (void)::fsync(fd);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+  const int err = errno;
   ::close(fd);
+  errno = err;
+  return synced;
 }
 
 void FailNthTemporaryWriteForTesting(int n) noexcept { gFailNth.store(n < 0 ? 0 : n); }
@@ -188,7 +191,7 @@ bool TAtomicFile::Write(const void* data, std::size_t size) noexcept {
   if (failWrites_) {
     // The test seam: part of the bytes, then the disk is full.
     failWrites_ = false;
-    (void)Write(p, size / 2);
+    if (!Write(p, size / 2)) return false;
     errno = ENOSPC;
     return false;
   }
@@ -242,8 +245,12 @@ bool TAtomicFile::Commit() {
   if (::fsync(fd_) != 0) ok = Fail("cannot flush " + temp_, errno);
   if (ok && keepAttrs_) {
     // The owner first: changing it may clear the set-id bits that chmod restores.
-    (void)::fchown(fd_, uid_, gid_);
-    if (::fchmod(fd_, mode_) != 0) ok = Fail("cannot set the permissions of " + temp_, errno);
+    // Only a privileged process may give a file away (EPERM otherwise): the owner
+    // is kept where the process may.
+    if (::fchown(fd_, uid_, gid_) != 0 && errno != EPERM)
+      ok = Fail("cannot keep the owner of " + target_, errno);
+    else if (::fchmod(fd_, mode_) != 0)
+      ok = Fail("cannot set the permissions of " + temp_, errno);
   }
   if (ok && existed_ && links_ > 1) {
     ok = CopyIntoTarget();
@@ -259,8 +266,10 @@ bool TAtomicFile::Commit() {
     return false;
   }
   temp_.clear();
-  // The rename itself is durable only once the directory is on the disk.
-  SyncDirectory(dir_);
+  // The rename itself is durable only once the directory is on the disk: a save
+  // that cannot say so is not reported as done.
+  if (!SyncDirectory(dir_))
+    return Fail("the file is written but its folder cannot be flushed to disk: " + dir_, errno);
   return true;
 }
 

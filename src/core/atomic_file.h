@@ -84,8 +84,10 @@ bool CreateTemporaryDirectoryBeside(const std::string& path, std::string& tempPa
 /// may still be running). Errors are ignored.
 void RemoveStaleTemporaries(const std::string& path);
 
-/// Flushes a directory's entries (the renames done in it) to the disk.
-void SyncDirectory(const std::string& directory) noexcept;
+/// Flushes a directory's entries (the renames done in it) to the disk. Returns
+/// false (errno set) when the directory cannot be opened or flushed; a file system
+/// that cannot flush directories at all (EINVAL) counts as flushed.
+bool SyncDirectory(const std::string& directory) noexcept;
 /// The directory part of a path ("." for a bare name).
 std::string DirectoryOf(const std::string& path);
 

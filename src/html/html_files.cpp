@@ -140,7 +140,6 @@ void THTMLSave::MoveIntoPlace() {
     if (!moved) throw EFileError("cannot create the directory", paths_.folder);
     // freshFolder_ now names the earlier folder, or nothing.
     if (!hadFolder_) freshFolder_.clear();
-    SyncDirectory(DirectoryOf(paths_.folder));
   }
   if (!main_.Commit()) {
     if (withFolder_) {
@@ -149,6 +148,13 @@ void THTMLSave::MoveIntoPlace() {
       else RemoveTree(paths_.folder);
     }
     RaiseWriteError(main_, 0, fileName_);
+  }
+  // The page's commit flushed the directory it was renamed in; the folder's
+  // rename needs its own flush only when a symbolic link put the page elsewhere.
+  if (withFolder_) {
+    const std::string folderDir = DirectoryOf(paths_.folder);
+    if (folderDir != DirectoryOf(main_.Target()) && !SyncDirectory(folderDir))
+      throw EFileError("cannot flush the directory to disk", folderDir);
   }
   if (!withFolder_ || !hadFolder_) return;
   // Files of the earlier folder that are not our pages move on; the rest goes.
