@@ -20,6 +20,23 @@
 
 namespace tablirex {
 
+namespace {
+
+// The buffer of a cell record: its header, then the three fields every cell
+// record opens with (row, column, format); the caller adds the value.
+TXLSBlob StartCellRecord(Rec rec, std::uint32_t body, std::uint16_t row, std::uint16_t col,
+                         std::uint16_t xf) {
+  TXLSBlob b(4 + body);
+  b.AddWord(RecNo(rec));
+  b.AddWord(static_cast<std::uint16_t>(body));
+  b.AddWord(row);  // 0
+  b.AddWord(col);  // 2
+  b.AddWord(xf);   // 4
+  return b;
+}
+
+}  // namespace
+
 std::uint16_t IXLSWorksheet::SaveXF(std::int32_t xf) const {
   // XFs 0 to 14 are style formats, which a cell must not refer to: a cell without
   // a format of its own takes XF 15, the default cell format.
@@ -51,12 +68,7 @@ std::int32_t IXLSWorksheet::Write(std::uint16_t row, std::uint16_t col, std::int
     SetCellXF(*workbook_, *cell, xf);
     return xlsOK;
   }
-  TXLSBlob b(4 + 6);
-  b.AddWord(RecNo(Rec::BLANK));
-  b.AddWord(6);
-  b.AddWord(row);
-  b.AddWord(col);
-  b.AddWord(SaveXF(xf));
+  TXLSBlob b = StartCellRecord(Rec::BLANK, 6, row, col, SaveXF(xf));
   return AppendData(b);
 }
 
@@ -70,12 +82,7 @@ std::int32_t IXLSWorksheet::WriteDouble(std::uint16_t row, std::uint16_t col, do
     SetCellXF(*workbook_, *cell, xf);
     return xlsOK;
   }
-  TXLSBlob b(4 + 14);
-  b.AddWord(RecNo(Rec::NUMBER));
-  b.AddWord(14);
-  b.AddWord(row);
-  b.AddWord(col);
-  b.AddWord(SaveXF(xf));
+  TXLSBlob b = StartCellRecord(Rec::NUMBER, 14, row, col, SaveXF(xf));
   b.AddDouble(value);
   return AppendData(b);
 }
@@ -90,12 +97,7 @@ std::int32_t IXLSWorksheet::WriteBoolean(std::uint16_t row, std::uint16_t col, b
     return xlsOK;
   }
   // BOOLERR, the same in both versions: the value byte, then 0 for "a boolean".
-  TXLSBlob b(4 + 8);
-  b.AddWord(RecNo(Rec::BOOLERR));
-  b.AddWord(8);
-  b.AddWord(row);
-  b.AddWord(col);
-  b.AddWord(SaveXF(xf));
+  TXLSBlob b = StartCellRecord(Rec::BOOLERR, 8, row, col, SaveXF(xf));
   b.AddByte(value ? 1 : 0);
   b.AddByte(0);
   return AppendData(b);
@@ -116,12 +118,7 @@ std::int32_t IXLSWorksheet::WriteString(std::uint16_t row, std::uint16_t col, st
     return xlsOK;
   }
   if (workbook_->CurrentFormat() != xlExcel5) {
-    TXLSBlob b(4 + 10);
-    b.AddWord(RecNo(Rec::LABELSST));
-    b.AddWord(10);
-    b.AddWord(row);
-    b.AddWord(col);
-    b.AddWord(SaveXF(xf));
+    TXLSBlob b = StartCellRecord(Rec::LABELSST, 10, row, col, SaveXF(xf));
     b.AddLong(static_cast<std::uint32_t>(sst.GetExtIndex(sstIndex)));
     return AppendData(b);
   }
@@ -143,12 +140,7 @@ std::int32_t IXLSWorksheet::WriteString(std::uint16_t row, std::uint16_t col, st
   std::string bytes = Utf16ToCodePage(fixed, workbook_->GetCodePage());
   if (bytes.size() > XLSStrMax) bytes.resize(XLSStrMax);
   const auto n = static_cast<std::uint16_t>(bytes.size());
-  TXLSBlob b(4 + 8 + n);
-  b.AddWord(RecNo(Rec::LABEL));
-  b.AddWord(static_cast<std::uint16_t>(8 + n));
-  b.AddWord(row);
-  b.AddWord(col);
-  b.AddWord(SaveXF(xf));
+  TXLSBlob b = StartCellRecord(Rec::LABEL, 8 + n, row, col, SaveXF(xf));
   b.AddWord(n);
   b.AddString(bytes);
   return AppendData(b);
@@ -210,12 +202,7 @@ std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, s
   const std::int32_t size = compiler.GetDataSize();
   if (size < 0) return refuse();
   const std::uint32_t m = 2u + static_cast<std::uint32_t>(size);  // length word and tokens
-  TXLSBlob b(4 + 20 + m);
-  b.AddWord(RecNo(Rec::FORMULA));
-  b.AddWord(static_cast<std::uint16_t>(20 + m));
-  b.AddWord(row);
-  b.AddWord(col);
-  b.AddWord(SaveXF(xf));
+  TXLSBlob b = StartCellRecord(Rec::FORMULA, 20 + m, row, col, SaveXF(xf));
   b.AddDouble(0.0);  // cached result: recalculated on load
   b.AddWord(0x0002);
   b.AddLong(0);

@@ -111,21 +111,8 @@ struct TSlot {
 // The alignment a cell with general alignment shows for its value: numbers and
 // dates on the right, truth values centred, texts on the left.
 const char* GeneralAlignment(const TVariant& value) {
-  switch (value.Type()) {
-    case varDouble:
-    case varSingle:
-    case varCurrency:
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-    case varDate: return "right";
-    case varBoolean: return "center";
-    default: return nullptr;
-  }
+  if (value.IsNumeric() || value.Type() == varDate) return "right";
+  return value.Type() == varBoolean ? "center" : nullptr;
 }
 
 bool IsTextValue(const TVariant& value) { return value.Type() == varString || value.Type() == varOleStr; }

@@ -703,20 +703,9 @@ std::string FormatDateTimePattern(std::string_view format, double serial) {
 
 std::string FormatCellValue(const TVariant& value, std::string_view format) {
   if (format.empty() || format == "@") return PlainValueText(value);
-  switch (value.Type()) {
-    case varDate: return FormatDateTimePattern(format, value.AsDate());
-    case varDouble:
-    case varSingle:
-    case varCurrency:
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64: return FormatFloatPattern(format, value.AsDouble());
-    default: return PlainValueText(value);
-  }
+  if (value.Type() == varDate) return FormatDateTimePattern(format, value.AsDate());
+  if (value.IsNumeric()) return FormatFloatPattern(format, value.AsDouble());
+  return PlainValueText(value);
 }
 
 }  // namespace tablirex

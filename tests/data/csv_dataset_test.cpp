@@ -1,4 +1,5 @@
 // The CSV source: RFC 4180 forms, type inference, malformed files and bookmarks.
+#include "../temp_dir.h"
 #include "tablirex/csv_dataset.h"
 
 #include <gtest/gtest.h>
@@ -18,28 +19,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
+// A temporary folder of this test.
+class TempDir : public test::TTempDir {
  public:
-  TempDir() {
-    path_ = fs::temp_directory_path() /
-            ("tablirex_csv_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  std::string Write(const std::string& name, const std::string& bytes) const {
-    const std::string file = (path_ / name).string();
-    std::ofstream(file, std::ios::binary) << bytes;
-    return file;
-  }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
+  TempDir() : TTempDir("tablirex_csv_") {}
 };
 
 std::string Describe(const TVariant& v) {
@@ -162,7 +145,7 @@ TEST(CsvDataSetTest, MalformedFilesNameTheLine) {
     EXPECT_NE(ds.GetErrorText().find(file), std::string::npos) << ds.GetErrorText();
   }
   TCsvDataSet missing;
-  EXPECT_EQ(missing.Open(dir / "missing.csv"), xlsFail);
+  EXPECT_EQ(missing.Open((dir / "missing.csv").string()), xlsFail);
   EXPECT_NE(missing.GetErrorText().find("No such file"), std::string::npos)
       << missing.GetErrorText();
   TCsvDataSet quote;

@@ -1,6 +1,7 @@
 // The SQLite source against real database files made in a temporary directory.
 #ifdef TABLIREX_HAVE_SQLITE
 
+#include "../temp_dir.h"
 #include "tablirex/sqlite_dataset.h"
 
 #include <gtest/gtest.h>
@@ -21,23 +22,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
+// A temporary folder of this test.
+class TempDir : public test::TTempDir {
  public:
-  TempDir() {
-    path_ = fs::temp_directory_path() /
-            ("tablirex_sqlite_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
+  TempDir() : TTempDir("tablirex_sqlite_") {}
 };
 
 // Runs SQL on a new or existing database file; fails the test on an error.

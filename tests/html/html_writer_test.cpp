@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "../temp_dir.h"
 #include "core/atomic_file.h"
 #include "html/html_writer.h"
 #include "tablirex/file_error.h"
@@ -42,24 +43,10 @@ std::vector<std::string> Rows(const std::string& page) {
   return out;
 }
 
-class TempDir {
+// A temporary folder of this test.
+class TempDir : public test::TTempDir {
  public:
-  TempDir() {
-    path_ = fs::temp_directory_path() /
-            ("tablirex_html_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "_" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  fs::path operator/(const std::string& name) const { return path_ / name; }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
+  TempDir() : TTempDir("tablirex_html_") {}
 };
 
 class HTMLSheet : public ::testing::Test {
