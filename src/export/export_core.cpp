@@ -288,11 +288,19 @@ void TExportCore::WriteValue(IXLSRange& cell, const TVariant& value) {
     cell.SetText(value.AsString());
     return;
   }
+  // Only a formula text, a date or a floating-point number can be refused by the
+  // sheet (a text the compiler cannot read, a date outside the calendar, a number
+  // that is no number); such a value is data all the same and is kept as the text
+  // it reads as. Other kinds skip the check.
+  const TVarType type = value.Type();
+  const bool mayBeRefused = type == varDate || type == varDouble || type == varSingle ||
+                            (value.IsString() && value.AsString().rfind('=', 0) == 0);
+  if (!mayBeRefused) {
+    cell.SetValue(value);
+    return;
+  }
   workbook_->ClearLastError();
   cell.SetValue(value);
-  // A value the sheet refuses (a text the formula compiler cannot read, a date
-  // outside the calendar, a number that is no number) is data all the same: it is
-  // kept as the text it reads as.
   if (!workbook_->GetLastError().empty()) {
     workbook_->ClearLastError();
     cell.SetText(value.AsString());
