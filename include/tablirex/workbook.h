@@ -66,6 +66,21 @@ class IXLSWorkBook : public TXLSObject {
   /// since the workbook was made or ClearLastError was called.
   virtual std::string GetLastError() = 0;
   virtual void ClearLastError() = 0;
+  /// Saves as SaveAs(fileName, fileFormat) does; a strict save (strict true, or
+  /// SetStrict(true) on the workbook) fails instead of writing a file that lacks
+  /// something the workbook holds: the first warning becomes the reason
+  /// (GetLastError), nothing is written and an earlier file stays as it was.
+  virtual std::int32_t SaveAs(std::string_view fileName, std::int32_t fileFormat, bool strict) = 0;
+  /// What the latest save (of any format) had to shorten, replace or leave out,
+  /// one UTF-8 line each, grouped by cause in the order the causes were first met:
+  /// "Orders!B2: text of 40000 characters
+  /// cut to 32767 (the Excel 97 cell limit)". A cause met many times is listed
+  /// for its first cells and then summed up in one line ("... : 99995 more, 100000
+  /// in all"). Cleared when the next save starts; empty before the first.
+  virtual std::vector<std::string> GetWarnings() = 0;
+  /// Makes every save of this workbook strict (false at creation).
+  virtual void SetStrict(bool strict) = 0;
+  virtual bool GetStrict() = 0;
 };
 
 /// Creates a new workbook with no sheet (the first save adds "Sheet1").
@@ -111,6 +126,29 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::int32_t SaveAsHTML(std::string_view fileName) override;
   std::string GetLastError() override { return lastError_; }
   void ClearLastError() override { lastError_.clear(); }
+  std::int32_t SaveAs(std::string_view fileName, std::int32_t fileFormat, bool strict) override;
+  std::vector<std::string> GetWarnings() override;
+  void SetStrict(bool strict) override { strict_ = strict; }
+  bool GetStrict() override { return strict_; }
+
+  /// Records what the save in progress had to shorten, replace or leave out:
+  /// where names the cell or object ("Orders!B2", "Sheet1 picture 2"), what says
+  /// what happened to it, cause groups repeats of one kind for the summary (a
+  /// short phrase such as "texts cut to 32767 characters (the Excel 97 cell
+  /// limit)"). Returns xlsOK, or in a strict save xlsFail with the warning as the
+  /// last error: the caller stops the save.
+  std::int32_t Warn(std::string_view where, std::string_view what, std::string_view cause);
+  /// Warnings recorded by the save in progress (or the latest one), counting
+  /// every repeat.
+  std::uint64_t WarningCount() const noexcept;
+  /// True while a strict save runs.
+  bool IsStrictSave() const noexcept { return strictSave_; }
+  /// Starts the warnings of a new save: the list is cleared and strict decides
+  /// whether a warning fails it (the workbook's setting counts as well).
+  void BeginWarnings(bool strict);
+  /// The reason a strict save must fail ("strict save: " + the first warning), or
+  /// empty when it may be written.
+  std::string StrictFailure() const;
 
   /// Writes the workbook stream (what SaveAs puts in the compound document's one
   /// stream) to a sink, in format 1 (BIFF5) or 2 (BIFF8). Returns 1 or -1.
@@ -159,6 +197,8 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::int32_t Append(TXLSBlobList& list, TXLSBlob& blob);
 
  private:
+  /// SaveAsHTML within a save whose warnings have begun.
+  std::int32_t SaveHTML(std::string_view fileName);
   std::int32_t StoreWorkbook();
   /// Fails, naming the sheet, when a sheet's name or cells do not fit an Excel 5 file.
   std::int32_t CheckBiff5Limits();
@@ -168,7 +208,15 @@ class TXLSWorkbook final : public IXLSWorkBook {
   void FreeSaveLists();
 
   std::u16string sheetPrefix_ = u"Sheet";
+  struct TXLSWarningGroup {
+    std::string cause;
+    std::vector<std::string> listed;  // "where: what" of the first repeats
+    std::uint64_t count = 0;
+  };
   std::string lastError_;
+  std::vector<TXLSWarningGroup> warnings_;
+  bool strict_ = false;
+  bool strictSave_ = false;
   std::uint16_t codePage_ = 1252;
   std::int32_t runningSize_ = 0;
   std::uint16_t maxRecord_ = 8224;

@@ -76,6 +76,15 @@ void RegisterErrors(py::module_& m) {
                                     "A formula text the formula compiler refuses.");
   g_errors.saveError = MakeError(m, "SaveError", g_errors.error, PyExc_OSError,
                                  "A workbook that could not be saved; no file is left behind.");
+  g_errors.dataLossWarning = MakeError(m, "DataLossWarning", PyExc_UserWarning, nullptr,
+                                       "What a save had to shorten, replace or leave out (a text "
+                                       "longer than a cell holds, ...); save(..., strict=True) "
+                                       "raises SaveError instead.");
+}
+
+void WarnDataLoss(const std::vector<std::string>& warnings) {
+  for (const std::string& w : warnings)
+    if (PyErr_WarnEx(g_errors.dataLossWarning, w.c_str(), 2) != 0) throw py::error_already_set();
 }
 
 void Raise(PyObject* type, const std::string& message) {

@@ -5,6 +5,7 @@
 #include <pybind11/pybind11.h>
 
 #include <string>
+#include <vector>
 
 #include "tablirex/variant.h"
 
@@ -18,12 +19,17 @@ struct TErrors {
   PyObject* rangeError = nullptr;    // tablirex.RangeError(Error, ValueError)
   PyObject* formulaError = nullptr;  // tablirex.FormulaError(Error, ValueError)
   PyObject* saveError = nullptr;     // tablirex.SaveError(Error, OSError)
+  PyObject* dataLossWarning = nullptr;  // tablirex.DataLossWarning(UserWarning)
 };
 const TErrors& Errors() noexcept;
 void RegisterErrors(py::module_& m);
 
 /// Sets the Python error and throws so that pybind11 hands it to the caller.
 [[noreturn]] void Raise(PyObject* type, const std::string& message);
+
+/// Issues each warning of the workbook's latest save as a DataLossWarning (the
+/// warning filters may turn one into an exception, which is then raised).
+void WarnDataLoss(const std::vector<std::string>& warnings);
 
 /// Imports the datetime C API; called once when the module loads.
 void InitConvert();

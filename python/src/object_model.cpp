@@ -306,19 +306,25 @@ std::int32_t BiffArg(int biff) {
   Raise(PyExc_ValueError, "biff must be 8 (Excel 97) or 5 (Excel 5), not " + std::to_string(biff));
 }
 
-void SaveHtml(TBookHolder& b, const std::string& path, IXLSWorksheet* sheet) {
-  TBookHolder::TSaving busy(b);
+void SaveHtml(TBookHolder& b, const std::string& path, IXLSWorksheet* sheet, bool strict) {
   std::string failure;
   {
+    TBookHolder::TSaving busy(b);
     py::gil_scoped_release unlocked;
-    try {
-      if (sheet) sheet->SaveAsHTML(path);
-      else b.Book().SaveAsHTML(path);
-    } catch (const EFileError& e) {
-      failure = e.what();
+    if (sheet) {
+      try {
+        if (strict) b.Book().SetStrict(true);
+        sheet->SaveAsHTML(path);
+      } catch (const EFileError& e) {
+        failure = e.what();
+      }
+      if (strict) b.Book().SetStrict(false);
+    } else if (b.Book().SaveAs(path, xlHTML, strict) != xlsOK) {
+      failure = b.Book().GetLastError();
     }
   }
   if (!failure.empty()) Raise(Errors().saveError, "cannot save HTML: " + failure);
+  WarnDataLoss(b.Book().GetWarnings());
 }
 
 PySheet SheetAt(const TBookPtr& b, py::handle key) {
@@ -371,14 +377,17 @@ PySheet AddSheet(const TBookPtr& b, const std::optional<std::string>& name, cons
 
 }  // namespace
 
-void SaveBook(TBookHolder& b, const std::string& path, std::int32_t format) {
+void SaveBook(TBookHolder& b, const std::string& path, std::int32_t format, bool strict) {
   std::int32_t result = xlsFail;
   {
     TBookHolder::TSaving busy(b);
     py::gil_scoped_release unlocked;
-    result = b.Book().SaveAs(path, format);
+    result = b.Book().SaveAs(path, format, strict);
   }
-  if (result == xlsOK) return;
+  if (result == xlsOK) {
+    WarnDataLoss(b.Book().GetWarnings());
+    return;
+  }
   std::string why;
   const std::string dir = ParentDir(path);
   if (!DirExists(dir))
@@ -423,19 +432,34 @@ and ValueError report values of the wrong kind.
           "The active sheet, or None when the workbook has no sheet.")
       .def(
           "save",
-          [](PyWorkbook& w, py::object path, int biff) { SaveBook(*w.b, PathArg(path), BiffArg(biff)); },
-          py::arg("path"), py::kw_only(), py::arg("biff") = 8,
+          [](PyWorkbook& w, py::object path, int biff, bool strict) {
+            SaveBook(*w.b, PathArg(path), BiffArg(biff), strict);
+          },
+          py::arg("path"), py::kw_only(), py::arg("biff") = 8, py::arg("strict") = false,
           "Saves as an .xls file: biff=8 (Excel 97, the default) or biff=5 (Excel 5).\n"
           "Raises SaveError when the file cannot be written or a formula cannot be\n"
           "encoded; an earlier file at that path is then left as it was. Other threads\n"
-          "run while the file is written.")
+          "run while the file is written. What the format cannot hold (a text longer\n"
+          "than a cell holds, ...) is issued as tablirex.DataLossWarning; with\n"
+          "strict=True (or book.strict = True) it raises SaveError instead and writes\n"
+          "nothing.")
       .def(
           "save_html",
-          [](PyWorkbook& w, py::object path) { SaveHtml(*w.b, PathArg(path), nullptr); },
-          py::arg("path"),
+          [](PyWorkbook& w, py::object path, bool strict) { SaveHtml(*w.b, PathArg(path), nullptr, strict); },
+          py::arg("path"), py::kw_only(), py::arg("strict") = false,
           "Saves as HTML: one sheet as one page; several as a frameset at path with the\n"
           "sheet pages in the folder <name>.files beside it. Raises SaveError when a file\n"
-          "cannot be written.")
+          "cannot be written. Warnings and strict as for save.")
+      .def_property_readonly(
+          "warnings", [](PyWorkbook& w) { return w.b->Book().GetWarnings(); },
+          "What the latest save had to shorten, replace or leave out, one text each.")
+      .def_property(
+          "strict", [](PyWorkbook& w) { return w.b->Book().GetStrict(); },
+          [](PyWorkbook& w, bool v) {
+            w.b->CheckIdle();
+            w.b->Book().SetStrict(v);
+          },
+          "True: every save fails (SaveError) instead of losing anything.")
       .def(
           "protect",
           [](PyWorkbook& w, const std::string& password) {
@@ -648,11 +672,13 @@ take zero-based numbers. sheet["B2"] = value sets a value directly.
           "Deletes the sheet; its handles and ranges raise afterwards.")
       .def(
           "save_html",
-          [](PySheet& s, py::object path) {
+          [](PySheet& s, py::object path, bool strict) {
             s.Get();
-            SaveHtml(*s.b, PathArg(path), s.sheet);
+            SaveHtml(*s.b, PathArg(path), s.sheet, strict);
           },
-          py::arg("path"), "Saves this sheet's used range as one HTML page.")
+          py::arg("path"), py::kw_only(), py::arg("strict") = false,
+          "Saves this sheet's used range as one HTML page (warnings and strict as for\n"
+          "Workbook.save).")
       .def("__eq__", [](PySheet& a, PySheet& b) { return a.sheet == b.sheet; })
       .def("__hash__", [](PySheet& s) { return std::hash<const void*>()(s.sheet); })
       .def("__repr__", [](PySheet& s) {

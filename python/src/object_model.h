@@ -115,7 +115,8 @@ struct PyPageSetup {
 PyRange WrapRange(const TBookPtr& b, IXLSWorksheet* sheet, IXLSRange* range);
 
 /// Saves the workbook with the GIL released; raises SaveError on failure.
-void SaveBook(TBookHolder& b, const std::string& path, std::int32_t format);
+/// Saves; issues the save's warnings as DataLossWarning, or raises SaveError.
+void SaveBook(TBookHolder& b, const std::string& path, std::int32_t format, bool strict = false);
 
 void BindObjectModel(py::module_& m);
 

@@ -14,6 +14,7 @@ from tablirex._core import (  # noqa: F401
     MAX_ROW,
     Border,
     Borders,
+    DataLossWarning,
     Error,
     FormulaError,
     Font,
@@ -29,7 +30,7 @@ from tablirex._core import (  # noqa: F401
 
 __all__ = [
     "Workbook", "Sheets", "Sheet", "Range", "Font", "Interior", "Borders", "Border",
-    "PageSetup", "Error", "RangeError", "FormulaError", "SaveError", "MAX_ROW", "MAX_COL",
+    "PageSetup", "Error", "RangeError", "FormulaError", "SaveError", "DataLossWarning", "MAX_ROW", "MAX_COL",
 ]
 
 from tablirex._core import DataSet  # noqa: E402,F401
@@ -56,6 +57,6 @@ __all__ += ["register_pandas_engine"]
 
 # The classes live in the extension module; help() and repr() name the package.
 for _cls in (Workbook, Sheets, Sheet, Range, Font, Interior, Borders, Border, PageSetup, DataSet,
-             Error, RangeError, FormulaError, SaveError):
+             Error, RangeError, FormulaError, SaveError, DataLossWarning):
     _cls.__module__ = "tablirex"
 del _cls

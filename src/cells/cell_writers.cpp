@@ -137,8 +137,22 @@ std::int32_t IXLSWorksheet::WriteString(std::uint16_t row, std::uint16_t col, st
       fixed.push_back(text[i]);
     }
   }
-  std::string bytes = Utf16ToCodePage(fixed, workbook_->GetCodePage());
-  if (bytes.size() > XLSStrMax) bytes.resize(XLSStrMax);
+  std::size_t unmapped = 0;
+  std::string bytes = Utf16ToCodePage(fixed, workbook_->GetCodePage(), &unmapped);
+  if (unmapped > 0) {
+    const std::string cp = std::to_string(workbook_->GetCodePage());
+    TXLS_RETURN_ON_ERROR(workbook_->Warn(CellName(row, col, row, col),
+                                         std::to_string(unmapped) + (unmapped == 1 ? " character" : " characters") +
+                                             " outside code page " + cp + " written as \"?\"",
+                                         "characters outside code page " + cp + " written as \"?\""));
+  }
+  if (bytes.size() > XLSStrMax) {
+    TXLS_RETURN_ON_ERROR(workbook_->Warn(
+        CellName(row, col, row, col),
+        "text of " + std::to_string(bytes.size()) + " characters cut to 255 (the Excel 5 cell limit)",
+        "texts cut to 255 characters (the Excel 5 cell limit)"));
+    bytes.resize(XLSStrMax);
+  }
   const auto n = static_cast<std::uint16_t>(bytes.size());
   TXLSBlob b = StartCellRecord(Rec::LABEL, 8 + n, row, col, SaveXF(xf));
   b.AddWord(n);
@@ -485,9 +499,10 @@ std::int32_t IXLSWorksheet::StoreCells() {
     // the Excel 97 form), as the sheet's dimensions already are.
     if (status == xlsOutOfRange) return;
     // The first cell that cannot be written stops the walk and fails the save. A
-    // formula's writer names its own failure; anything else is named here.
+    // formula's writer names its own failure, and so does a strict save's
+    // warning; anything else is named here.
     if (status != xlsOK) {
-      result = cell.ValueType == xlFormula && !covered
+      result = (cell.ValueType == xlFormula && !covered) || !workbook_->StrictFailure().empty()
                    ? status
                    : workbook_->Refuse(CellName(r, c, r, c) + ": the cell could not be written (" +
                                        ResultName(status) + ")");

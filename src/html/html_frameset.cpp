@@ -63,7 +63,7 @@ void SaveWorkbookAsHTML(TXLSWorkbook& workbook, std::string_view fileName) {
   if (sheets.Size() == 0) workbook.GetWorksheets()->Add();
   const std::size_t n = sheets.Size();
   if (n == 1) {
-    sheets.At(0).SaveAsHTML(fileName);
+    SaveSheetAsHTML(sheets.At(0), fileName);
     return;
   }
   THTMLSave save(fileName, true);
@@ -71,6 +71,7 @@ void SaveWorkbookAsHTML(TXLSWorkbook& workbook, std::string_view fileName) {
   for (std::size_t i = 0; i < n; ++i)
     save.AddPage("Sheet" + SheetNumberText(static_cast<std::int32_t>(i + 1)) + ".htm",
                  BuildSheetHTML(sheets.At(i)));
+  ThrowIfStrictLoss(workbook, fileName);
   // The folder's name is a relative URL: a base name with blanks, "#" or "%"
   // would otherwise name another file.
   save.Commit(BuildMainHTML(EncodeURLComponent(save.Paths().relativeFolder), ActivePosition(workbook)));

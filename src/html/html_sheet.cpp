@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cells/cell_store.h"
+#include "tablirex/file_error.h"
 #include "cells/hash.h"
 #include "cells/rowcol.h"
 #include "formats/palette.h"
@@ -362,9 +363,21 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet) {
   return head + kCRLF + body + kCRLF;
 }
 
-std::int32_t IXLSWorksheet::SaveAsHTML(std::string_view fileName) {
+void ThrowIfStrictLoss(TXLSWorkbook& workbook, std::string_view fileName) {
+  if (const std::string failure = workbook.StrictFailure(); !failure.empty())
+    throw EFileError(failure, std::string(fileName));
+}
+
+void SaveSheetAsHTML(IXLSWorksheet& sheet, std::string_view fileName) {
   THTMLSave save(fileName, false);
-  save.Commit(BuildSheetHTML(*this));
+  std::string page = BuildSheetHTML(sheet);
+  ThrowIfStrictLoss(sheet.Workbook(), fileName);
+  save.Commit(page);
+}
+
+std::int32_t IXLSWorksheet::SaveAsHTML(std::string_view fileName) {
+  workbook_->BeginWarnings(false);
+  SaveSheetAsHTML(*this, fileName);
   return xlsOK;
 }
 

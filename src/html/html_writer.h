@@ -74,5 +74,10 @@ std::string EncodeURLComponent(std::string_view utf8);
 /// in one step (THTMLSave); a file name that names no file (blanks, a NUL
 /// character) raises EFileError before anything changes.
 void SaveWorkbookAsHTML(TXLSWorkbook& workbook, std::string_view fileName);
+/// Writes one sheet as one page (IXLSWorksheet::SaveAsHTML within a save whose
+/// warnings have begun). Raises EFileError as that does.
+void SaveSheetAsHTML(IXLSWorksheet& sheet, std::string_view fileName);
+/// Raises EFileError with the reason when a strict save has met a warning.
+void ThrowIfStrictLoss(TXLSWorkbook& workbook, std::string_view fileName);
 
 }  // namespace tablirex

@@ -186,18 +186,22 @@ bool CodePageSupported(std::uint16_t codePage) noexcept {
   return codePage == 1200 || TableFor(codePage) != nullptr;
 }
 
-std::string Utf16ToCodePage(std::u16string_view s, std::uint16_t codePage) {
+std::string Utf16ToCodePage(std::u16string_view s, std::uint16_t codePage, std::size_t* unmapped) {
   const HighHalf* t = TableFor(codePage);
   if (!t) t = &kCp1252;
   std::string out;
   out.reserve(s.size());
+  std::size_t lost = 0;
   for (std::size_t i = 0; i < s.size(); ++i) {
     const char16_t c = s[i];
     // A surrogate pair is one character the 8-bit page cannot hold.
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF)
       ++i;
-    out.push_back(EncodeOne(c, *t));
+    const char b = EncodeOne(c, *t);
+    if (b == '?' && c != u'?') ++lost;
+    out.push_back(b);
   }
+  if (unmapped) *unmapped = lost;
   return out;
 }
 

@@ -18,8 +18,9 @@ void AppendUtf8AsUtf16(std::string_view s, std::u16string& out);
 /// True when the code page has a conversion table here (1252 western, 1250 central
 /// European, 1251 Cyrillic, 28591 Latin-1, 20127 ASCII, 1200 is UTF-16 itself).
 bool CodePageSupported(std::uint16_t codePage) noexcept;
-/// UTF-16 text to bytes of an 8-bit code page; characters the page lacks become '?'.
-std::string Utf16ToCodePage(std::u16string_view s, std::uint16_t codePage);
+/// UTF-16 text to bytes of an 8-bit code page; characters the page lacks become
+/// '?' (counted in *unmapped when given).
+std::string Utf16ToCodePage(std::u16string_view s, std::uint16_t codePage, std::size_t* unmapped = nullptr);
 /// Bytes of an 8-bit code page to UTF-16.
 std::u16string CodePageToUtf16(std::string_view s, std::uint16_t codePage);
 /// UTF-8 text straight to an 8-bit code page.

@@ -163,6 +163,11 @@ TXLSFormula& TXLSWorkbook::InitFormula() {
 std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName) { return SaveAs(fileName, defaultFormat_); }
 
 std::int32_t TXLSWorkbook::SaveAsHTML(std::string_view fileName) {
+  BeginWarnings(false);
+  return SaveHTML(fileName);
+}
+
+std::int32_t TXLSWorkbook::SaveHTML(std::string_view fileName) {
   // The file system would take the name only up to a NUL byte: another file.
   if (fileName.find('\0') != std::string_view::npos)
     throw EFileError("the file name contains a NUL character",
@@ -172,10 +177,15 @@ std::int32_t TXLSWorkbook::SaveAsHTML(std::string_view fileName) {
 }
 
 std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName, std::int32_t fileFormat) {
+  return SaveAs(fileName, fileFormat, false);
+}
+
+std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName, std::int32_t fileFormat, bool strict) {
+  BeginWarnings(strict);
   if (fileFormat == xlHTML) {
     // SaveAs reports a failure by its result: the writer's exception stops here.
     try {
-      return SaveAsHTML(fileName);
+      return SaveHTML(fileName);
     } catch (const EFileError& e) {
       return Refuse(std::string("cannot save ") + std::string(fileName) + ": " + e.what());
     }
@@ -198,6 +208,11 @@ std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName, std::int32_t fileFo
       return Refuse("cannot save " + std::string(fileName) + ": " + lastError_);
     }
     if (lastError_.empty()) lastError_ = std::move(earlier);
+  }
+  // A strict save writes nothing that lacks what the workbook holds.
+  if (const std::string failure = StrictFailure(); result == xlsOK && !failure.empty()) {
+    file.Abort();
+    return Refuse("cannot save " + std::string(fileName) + ": " + failure);
   }
   if (result == xlsOK) result = file.Commit();
   if (result != xlsOK) {

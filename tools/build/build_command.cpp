@@ -216,10 +216,17 @@ int ListAll() {
   return 0;
 }
 
-int Build(const std::vector<std::string>& args) {
-  if (args.size() == 1 && args[0] == "--list") return ListAll();
+int Build(const std::vector<std::string>& allArgs) {
+  if (allArgs.size() == 1 && allArgs[0] == "--list") return ListAll();
+  // --strict: a save that would lose something fails instead of warning.
+  std::vector<std::string> args;
+  bool strict = false;
+  for (const std::string& a : allArgs) {
+    if (a == "--strict") strict = true;
+    else args.push_back(a);
+  }
   if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
-    std::fprintf(stderr, "usage: tablirex build SCRIPT.json | tablirex build --list\n");
+    std::fprintf(stderr, "usage: tablirex build [--strict] SCRIPT.json | tablirex build --list\n");
     return 2;
   }
   const std::string& path = args[0];
@@ -271,18 +278,19 @@ int Build(const std::vector<std::string>& args) {
   std::cout.flush();
   for (const SaveTarget& s : saves) {
     wb->ClearLastError();
-    if (wb->SaveAs(s.file, s.format) != xlsOK) {
+    if (wb->SaveAs(s.file, s.format, strict) != xlsOK) {
       const std::string why = wb->GetLastError();
       std::fprintf(stderr, "tablirex build: %s: saving %s (format %d) failed%s%s\n", path.c_str(), s.file.c_str(),
                    s.format, why.empty() ? "" : ": ", why.c_str());
       return 1;
     }
+    for (const std::string& w : wb->GetWarnings()) std::fprintf(stderr, "tablirex build: warning: %s\n", w.c_str());
   }
   return 0;
 }
 
 [[maybe_unused]] const bool registered = RegisterCommand(
-    {"build", "build SCRIPT.json          build a workbook from a JSON script and save it (--list: names)",
+    {"build", "build [--strict] SCRIPT.json  build a workbook from a JSON script and save it (--list: names)",
      &Build});
 
 }  // namespace

@@ -115,11 +115,15 @@ int RunExport(Exporter& e, const ExportOptions& o, Progress& progress,
   }
   progress.Done(e.GetRecordsExported(), SheetCount(e.GetWorkbook()));
   const std::int32_t sheets = SheetCount(e.GetWorkbook());
+  const Ref<IXLSWorkBook> book = e.GetWorkbook();
+  if (o.strict && book) book->SetStrict(true);
   const std::int32_t saved = o.biff5 ? e.SaveAs(o.output, 1) : e.SaveAs(o.output);
   if (saved != xlsOK) {
     std::fprintf(stderr, "tablirex export: save failed: %s\n", e.GetErrorText().c_str());
     return 1;
   }
+  if (book)
+    for (const std::string& w : book->GetWarnings()) std::fprintf(stderr, "tablirex export: warning: %s\n", w.c_str());
   if (!o.quiet)
     std::fprintf(stderr, "tablirex export: wrote %lld records on %d sheet%s to %s\n",
                  static_cast<long long>(e.GetRecordsExported()), sheets, sheets == 1 ? "" : "s",

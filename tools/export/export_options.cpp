@@ -48,6 +48,8 @@ const char* const kExportHelp =
     "  --no-column-widths       keep the sheet's column widths\n"
     "  --allow-formulas         texts beginning with \"=\" become formulas (default: texts)\n"
     "  --grid GRID.json         export through grid columns (titles, widths, alignments, ...)\n"
+    "  --strict                 fail (and write nothing) where the file cannot hold a value\n"
+    "                           whole, instead of warning\n"
     "  --quiet                  no progress line and no summary\n";
 
 namespace {
@@ -100,6 +102,7 @@ bool ParseExportOptions(const std::vector<std::string>& args, ExportOptions& o, 
     if (a == "--no-column-widths") { o.noColumnWidths = true; continue; }
     if (a == "--allow-formulas") { o.allowFormulas = true; continue; }
     if (a == "--quiet" || a == "-q") { o.quiet = true; continue; }
+    if (a == "--strict") { o.strict = true; continue; }
     if (a.rfind("-", 0) != 0) {
       error = "unexpected argument '" + a + "' (see tablirex export --help)";
       return false;

@@ -32,6 +32,7 @@ struct ExportOptions {
   bool allowFormulas = false;
   std::string gridFile;
   bool quiet = false;
+  bool strict = false;  // a save that would lose something fails
 };
 
 /// The text `tablirex export --help` prints.
