@@ -118,6 +118,12 @@ std::int32_t IXLSWorksheet::WriteString(std::uint16_t row, std::uint16_t col, st
     return xlsOK;
   }
   if (workbook_->CurrentFormat() != xlExcel5) {
+    // The SST record carries a longer text cut to what a cell holds.
+    if (const std::size_t n = sst.GetValue(sstIndex).size(); n > TXLSStringTable::kMaxChars)
+      TXLS_RETURN_ON_ERROR(workbook_->Warn(
+          CellName(row, col, row, col),
+          "text of " + std::to_string(n) + " characters cut to 32767 (the Excel 97 cell limit)",
+          "texts cut to 32767 characters (the Excel 97 cell limit)"));
     TXLSBlob b = StartCellRecord(Rec::LABELSST, 10, row, col, SaveXF(xf));
     b.AddLong(static_cast<std::uint32_t>(sst.GetExtIndex(sstIndex)));
     return AppendData(b);

@@ -234,7 +234,6 @@ void TXLSStringTable::DeleteKey(std::int32_t index) {
 }
 
 std::int32_t TXLSStringTable::Add(std::u16string_view text) {
-  text = CutUtf16(text, kMaxChars);
   const std::uint32_t hash = Hash(text);
   ++totalRefs_;
   const std::int32_t found = FindIndex(text, hash);
@@ -305,7 +304,6 @@ std::u16string_view TXLSStringTable::GetValue(std::int32_t index) const noexcept
 }
 
 std::int32_t TXLSStringTable::GetHashValue(std::u16string_view text) const noexcept {
-  text = CutUtf16(text, kMaxChars);
   return FindIndex(text, Hash(text));
 }
 
@@ -339,7 +337,8 @@ std::int32_t TXLSStringTable::AddSSTData(IRecordSink& sink, std::uint32_t stream
   for (std::size_t i = 1; i < entries_.size(); ++i) {
     const Entry& e = entries_[i];
     if (e.refs <= 0) continue;
-    w.AddSSTItem(n++, e.text);
+    // A text longer than a cell holds goes in cut; its cells warn of it.
+    w.AddSSTItem(n++, CutUtf16(e.text, kMaxChars));
   }
   return w.Finish();
 }

@@ -26,8 +26,9 @@ class TXLSStringTable {
     return static_cast<std::uint16_t>(perBucket > 8 ? perBucket : 8);
   }
   static constexpr std::int32_t kMaxBuckets = 128;
-  /// Longest text kept, in UTF-16 code units: the most a BIFF8 string can carry
-  /// reliably. Longer texts are cut there (never inside a surrogate pair).
+  /// Longest text an Excel 97 cell holds, in UTF-16 code units. The table keeps
+  /// longer texts whole (HTML pages show them); the SST record carries them cut
+  /// there (never inside a surrogate pair), and the cell writer warns.
   static constexpr std::size_t kMaxChars = 32767;
   /// Largest record body of the BIFF8 stream, the default record limit.
   static constexpr std::uint16_t kDefaultMaxRecord = 8224;
@@ -36,8 +37,8 @@ class TXLSStringTable {
   TXLSStringTable(const TXLSStringTable&) = delete;
   TXLSStringTable& operator=(const TXLSStringTable&) = delete;
 
-  /// Adds one reference to text (cut to kMaxChars) and returns its index: the index
-  /// of an equal entry when there is one, else a reused or new index.
+  /// Adds one reference to text and returns its index: the index of an equal entry
+  /// when there is one, else a reused or new index.
   std::int32_t Add(std::u16string_view text);
   /// Add for UTF-8 text.
   std::int32_t Add(std::string_view utf8);

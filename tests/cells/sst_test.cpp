@@ -177,18 +177,19 @@ TEST(StringTable, SavedIndicesSkipFreeEntries) {
   EXPECT_EQ(r.strings, (std::vector<std::u16string>{u"a", u"b"}));
 }
 
-TEST(StringTable, OverlongTextsAreCutWithoutSplittingAPair) {
+TEST(StringTable, OverlongTextsAreKeptWholeAndWrittenCutWithoutSplittingAPair) {
   TXLSStringTable t;
   const std::int32_t a = t.Add(Repeat(u'x', 40000));
-  EXPECT_EQ(t.GetValue(a).size(), TXLSStringTable::kMaxChars);
+  EXPECT_EQ(t.GetValue(a).size(), 40000u);
+  // Texts equal up to the limit stay two entries: the cells keep what they were given.
+  EXPECT_NE(t.Add(Repeat(u'x', 50000)), a);
   // A pair straddling the limit is left out whole.
-  const std::u16string pair = Repeat(u'y', TXLSStringTable::kMaxChars - 1) + u"\U0001F600";
-  EXPECT_EQ(t.GetValue(t.Add(pair)).size(), TXLSStringTable::kMaxChars - 1);
-  // Texts equal up to the limit are one entry.
-  EXPECT_EQ(t.Add(Repeat(u'x', 50000)), a);
+  t.Add(Repeat(u'y', TXLSStringTable::kMaxChars - 1) + u"\U0001F600");
   const ReadSST r = ReadBack(Save(t));
-  ASSERT_EQ(r.strings.size(), 2u);
+  ASSERT_EQ(r.strings.size(), 3u);
   EXPECT_EQ(r.strings[0], Repeat(u'x', TXLSStringTable::kMaxChars));
+  EXPECT_EQ(r.strings[1], Repeat(u'x', TXLSStringTable::kMaxChars));
+  EXPECT_EQ(r.strings[2], Repeat(u'y', TXLSStringTable::kMaxChars - 1));
 }
 
 // Random adds and removes against a plain model: indices stay with their texts

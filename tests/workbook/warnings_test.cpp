@@ -30,6 +30,7 @@ TEST(SaveWarnings, ListedSummarisedAndStrict) {
     std::vector<std::string> warnings;
   };
   const std::string long300(300, 'x');
+  const std::string long40000(40000, 'y');
   const Case cases[] = {
       {"nothing lost", {{"A1", "short"}, {"A2", "\xC3\xA9t\xC3\xA9"}}, xlExcel5, {}},
       {"Excel 97 keeps both", {{"A1", long300}, {"A2", "\xC5\x81\xC3\xB3" "d\xC5\xBA"}}, xlExcel97, {}},
@@ -38,6 +39,14 @@ TEST(SaveWarnings, ListedSummarisedAndStrict) {
        xlExcel5,
        {"Daten!A1: text of 300 characters cut to 255 (the Excel 5 cell limit)",
         "Daten!B2: 2 characters outside code page 1252 written as \"?\""}},
+      {"Excel 97 cuts past its cell limit",
+       {{"B2", long40000}},
+       xlExcel97,
+       {"Daten!B2: text of 40000 characters cut to 32767 (the Excel 97 cell limit)"}},
+      {"Excel 5 counts the whole text",
+       {{"B2", long40000}},
+       xlExcel5,
+       {"Daten!B2: text of 40000 characters cut to 255 (the Excel 5 cell limit)"}},
       {"repeats summed up",
        {{"A1", long300}, {"A2", long300}, {"A3", long300}, {"A4", long300}, {"A5", long300},
         {"A6", long300}, {"A7", long300}},
@@ -76,6 +85,7 @@ TEST(SaveWarnings, ListedSummarisedAndStrict) {
       EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     }
     // The next save starts a new list.
+    sheet->GetCells()->ClearContents();
     ASSERT_EQ(book->SaveAs(path, xlExcel97), xlsOK);
     EXPECT_TRUE(book->GetWarnings().empty());
   }
