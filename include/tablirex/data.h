@@ -134,8 +134,9 @@ class TField {
 
   /// The value in the current record: empty or null for NULL, numbers, varCurrency
   /// for money, varDate serials for dates and times, varBoolean, texts (UTF-8), and
-  /// blobs as texts. A value that does not parse as the declared type comes as the
-  /// text the source holds, never dropped.
+  /// binary data as "0x" and upper-case hex digits ("0x00FF"), never as raw bytes.
+  /// A value that does not parse as the declared type comes as the text the source
+  /// holds, never dropped.
   virtual TVariant GetValue() const = 0;
   /// The value as a serial day number (0 for NULL); raises EVariantError for a value
   /// that is no date.

@@ -41,8 +41,8 @@ TFieldType PostgresFieldType(std::uint32_t oid, std::int32_t typmod) noexcept;
 /// Values come as the data type code says (see docs/postgres.md): integers,
 /// doubles (float4/float8, and numeric other than numeric(p,2)), varCurrency (money,
 /// numeric(p,2)), varDate serials (date, time, timetz, timestamp, timestamptz),
-/// booleans, and UTF-8 texts for everything else, bytea included (as the server's
-/// hex text "\x0102..."). A value with no such form (NaN, ±Infinity, a date before
+/// booleans, bytea as "0x" and upper-case hex digits ("0x0102FF"), and UTF-8 texts
+/// for everything else. A value with no such form (NaN, ±Infinity, a date before
 /// 1900-01-01 or after 9999-12-31, 'infinity', a time of 24:00:00) comes as the
 /// server's text. timestamptz and timetz are shown in the session time zone, which
 /// is the server's unless the conninfo sets it (options='-c TimeZone=...'); the

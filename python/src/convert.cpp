@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 
+#include "data/text_values.h"
 #include "tablirex/datetime.h"
 
 namespace tablirex::python {
@@ -60,6 +61,16 @@ TVariant FromLong(py::handle value) {
   if (v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max())
     return TVariant(static_cast<std::int32_t>(v));
   return TVariant(static_cast<std::int64_t>(v));
+}
+
+// Bytes as a cell shows binary data: "0x" and upper-case hex digits.
+TVariant BinaryValue(py::handle value) {
+  PyObject* o = value.ptr();
+  py::object bytes = PyBytes_Check(o) ? py::reinterpret_borrow<py::object>(value)
+                                      : py::reinterpret_steal<py::object>(PyBytes_FromObject(o));
+  if (!bytes) throw py::error_already_set();
+  return TVariant(data::BinaryText(std::string_view(PyBytes_AS_STRING(bytes.ptr()),
+                                                    static_cast<std::size_t>(PyBytes_GET_SIZE(bytes.ptr())))));
 }
 
 }  // namespace
@@ -160,6 +171,7 @@ TVariant ToVariant(py::handle value, bool nanAsEmpty) {
   }
   if (PyFloat_Check(o)) return FromDouble(PyFloat_AS_DOUBLE(o), nanAsEmpty);
   if (PyLong_Check(o)) return FromLong(value);
+  if (PyBytes_Check(o) || PyByteArray_Check(o) || PyMemoryView_Check(o)) return BinaryValue(value);
   double serial = 0;
   if (IsMissing(value)) {
     if (nanAsEmpty) return TVariant();

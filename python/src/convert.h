@@ -37,6 +37,7 @@ void InitConvert();
 /// What a Python value becomes in a cell: None empty, bool boolean, int and float
 /// numbers (also numpy's scalars and anything with __index__ or __float__),
 /// decimal.Decimal a number, str a text (a formula when it starts with "="),
+/// bytes, bytearray and memoryview the text "0x" + upper-case hex digits,
 /// datetime.date / datetime.datetime / datetime.time a date-time serial. NaN and
 /// infinities raise ValueError unless nanAsEmpty (then they are empty, as pandas'
 /// NaT is); other types raise TypeError.

@@ -69,7 +69,7 @@ TFieldType TPyDataSet::TypeOfValue(py::handle value) {
   if (PyLong_Check(o)) return ftLargeint;
   if (PyFloat_Check(o)) return ftFloat;
   if (PyUnicode_Check(o)) return ftString;
-  if (PyBytes_Check(o) || PyByteArray_Check(o)) return ftBlob;
+  if (PyBytes_Check(o) || PyByteArray_Check(o) || PyMemoryView_Check(o)) return ftBlob;
   switch (DateKind(value)) {
     case 1: return ftDate;
     case 2: return ftDateTime;

@@ -154,7 +154,7 @@ def test_psycopg2_cursor(tmp_path):
 
 @pytest.mark.parametrize("data, kwargs, error", [
     (pd.DataFrame({"x": [object()]}), {}, TypeError),
-    ([{"a": 1}, {"a": b"bytes"}], {}, TypeError),
+    ([{"a": 1}, {"a": {1, 2}}], {}, TypeError),
     ([{"a": 1}, 7], {}, TypeError),
     (pd.DataFrame({"x": [1, 2]}), {"after_detail_row": lambda r, i: 1 / 0}, ZeroDivisionError),
     (pd.DataFrame({"x": [1]}), {"rows_per_sheet": 1}, ValueError),

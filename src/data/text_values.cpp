@@ -177,4 +177,35 @@ std::size_t Utf8Length(std::string_view text) noexcept {
   return n;
 }
 
+std::string BinaryText(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(2 + 2 * bytes.size());
+  out += "0x";
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    out += kHex[b >> 4];
+    out += kHex[b & 15];
+  }
+  return out;
+}
+
+bool HexAsBinaryText(std::string_view hex, std::string& out) {
+  if (hex.size() >= 2 && hex[0] == '\\' && (hex[1] == 'x' || hex[1] == 'X')) hex.remove_prefix(2);
+  if (hex.size() % 2 != 0) return false;
+  const std::size_t start = out.size();
+  out.reserve(start + 2 + hex.size());
+  out += "0x";
+  for (const char c : hex) {
+    if (c >= '0' && c <= '9') out += c;
+    else if (c >= 'A' && c <= 'F') out += c;
+    else if (c >= 'a' && c <= 'f') out += static_cast<char>(c - 'a' + 'A');
+    else {
+      out.resize(start);
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace tablirex::data

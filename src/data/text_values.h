@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tablirex::data {
@@ -45,6 +46,13 @@ inline double SerialFromJulianDay(double jd) noexcept { return jd - kJulianDayOf
 inline double SerialFromUnixTime(double seconds) noexcept {
   return kSerialOfUnixEpoch + seconds / 86400.0;
 }
+
+/// Binary data as a cell shows it: "0x" and two upper-case hexadecimal digits per
+/// byte ("0x00FF"; "0x" for no bytes). Sources give blobs this way, never as raw bytes.
+std::string BinaryText(std::string_view bytes);
+/// Appends BinaryText of a hexadecimal text ("\x0aff" as PostgreSQL sends bytea,
+/// or bare digits) to out; false, with out unchanged, when the text is no such hex.
+bool HexAsBinaryText(std::string_view hex, std::string& out);
 
 /// Characters (code points) of a UTF-8 text.
 std::size_t Utf8Length(std::string_view text) noexcept;

@@ -150,7 +150,8 @@ TEST(SQLiteDataSetTest, StoredValuesReadAsTheirDeclaredTypes) {
       {"TEXT", "'=1+2'", ftString, TVariant("=1+2")},
       {"TEXT", "12", ftString, TVariant("12")},  // TEXT affinity stores the number as text
       {"VARCHAR(10)", "NULL", ftString, TVariant::Null()},
-      {"BLOB", "x'00414243'", ftBlob, TVariant(std::string("\0ABC", 4))},
+      {"BLOB", "x'00414243'", ftBlob, TVariant("0x00414243")},
+      {"TEXT", "x'FF00'", ftString, TVariant("0xFF00")},  // bytes in any column are shown as hex
       {"", "1 + 1", ftLargeint, TVariant(std::int64_t{2})},
       {"", "0.5 * 3", ftFloat, TVariant(1.5)},
       {"", "'a' || 'b'", ftString, TVariant("ab")},

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "data/postgres/postgres_values.h"
+#include "data/text_values.h"
 #include "tablirex/datetime.h"
 #include "tablirex/postgres_dataset.h"
 
@@ -75,6 +76,8 @@ TFieldType PostgresFieldType(std::uint32_t oid, std::int32_t typmod) noexcept {
 namespace postgres {
 
 namespace {
+
+using data::HexAsBinaryText;
 
 bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 
@@ -229,6 +232,12 @@ TVariant ReadValue(TFieldType type, std::string_view text) {
       if (ReadDate(text, pos, serial) && pos < text.size() && text[pos++] == ' ' &&
           ReadTime(text, pos, fraction) && ReadZone(text, pos))
         return TVariant::Date(serial + fraction);
+      break;
+    }
+    case ftBlob: {
+      // bytea as "0x" and upper-case hex digits, as every source gives binary data.
+      std::string shown;
+      if (HexAsBinaryText(text, shown)) return TVariant(std::move(shown));
       break;
     }
     default:

@@ -147,9 +147,11 @@ TVariant StoredValue(sqlite3_stmt* s, int col, int storage) {
     case SQLITE_FLOAT: return TVariant(sqlite3_column_double(s, col));
     case SQLITE_TEXT: return TVariant(ColumnText(s, col));
     case SQLITE_BLOB: {
+      // Bytes as their hexadecimal text: a cell holds text, and NUL or 0xFF bytes
+      // taken as text would change in silence.
       const auto* bytes = static_cast<const char*>(sqlite3_column_blob(s, col));
       const auto size = static_cast<std::size_t>(sqlite3_column_bytes(s, col));
-      return TVariant(bytes ? std::string(bytes, size) : std::string());
+      return TVariant(data::BinaryText(bytes ? std::string_view(bytes, size) : std::string_view()));
     }
     default: return TVariant::Null();
   }

@@ -107,7 +107,7 @@ TEST_F(PostgresDataSetTest, TypesValuesAndNulls) {
       {"text", "h\xC3\xA9llo", ftString, TVariant("h\xC3\xA9llo")},
       {"varchar(20)", "ab", ftString, TVariant("ab"), 20},
       {"char(3)", "x", ftString, TVariant("x  "), 3},
-      {"bytea", "\\x00ff41", ftBlob, TVariant("\\x00ff41")},
+      {"bytea", "\\x00ff41", ftBlob, TVariant("0x00FF41")},
       {"uuid", "a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11", ftString,
        TVariant("a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11")},
       {"jsonb", "{\"a\": [1, 2]}", ftString, TVariant("{\"a\": [1, 2]}")},
