@@ -3,8 +3,11 @@
 // with header and detail fonts and thin borders, default rows per sheet, saved in
 // the Excel 97 format.
 //   bench_w5_export                               Google Benchmark runs
-//   bench_w5_export --once OUT.xls [DB]           one export and save, with the split
-//                                                 between reading, building and saving
+//   bench_w5_export --once OUT.xls [DB] [FIT]     one export and save, with the split
+//                                                 between reading, building and saving;
+//                                                 FIT --autofit fits the columns by the
+//                                                 exporter, --fit-range by a range's
+//                                                 AutoFit over every sheet afterwards
 // The database is made by scripts/make_w5_db.sql when DB does not exist yet; by
 // default it is tablirex-w5.db in the system's temporary folder.
 #include <benchmark/benchmark.h>
@@ -21,6 +24,7 @@
 #include "tablirex/dataset2excel.h"
 #include "tablirex/result.h"
 #include "tablirex/sqlite_dataset.h"
+#include "tablirex/worksheets.h"
 
 using namespace tablirex;
 
@@ -61,12 +65,22 @@ bool EnsureDatabase(const std::string& path) {
   return std::filesystem::exists(path) || MakeDatabase(path);
 }
 
-void Configure(TDataset2Excel& e, TDataSet& data) {
+// How the columns get their widths.
+enum Fit : int { kDisplayWidths = 0, kExporterFit = 1, kRangeFit = 2 };
+
+void Configure(TDataset2Excel& e, TDataSet& data, Fit fit) {
   e.SetDataset(&data);
+  e.SetAutoFitColumns(fit == kExporterFit);
   e.SetHeaderFont(TFont("Arial", 10, fsBold));
   e.SetDetailFont(TFont("Arial", 9));
   e.SetHeaderBorderStyle(BorderStyleSingleThin);
   e.SetDetailBorderStyle(BorderStyleSingleThin);
+}
+
+// A range's AutoFit over the exported columns of every sheet.
+void FitSheets(TDataset2Excel& e) {
+  IXLSWorkSheets* sheets = e.GetWorkbook()->GetWorksheets();
+  for (std::int32_t i = 1; i <= sheets->GetCount(); ++i) sheets->Get(i)->Range("A:H")->AutoFit();
 }
 
 // Reads every value of the source once: the cost of the source alone.
@@ -84,7 +98,7 @@ double ReadOnly(const std::string& db) {
   return bench::Seconds(t0, std::chrono::steady_clock::now());
 }
 
-int Once(const char* out, const std::string& db) {
+int Once(const char* out, const std::string& db, Fit fit) {
   if (!EnsureDatabase(db)) return 1;
   const double read = ReadOnly(db);
   const auto t0 = std::chrono::steady_clock::now();
@@ -94,12 +108,15 @@ int Once(const char* out, const std::string& db) {
     return 1;
   }
   TDataset2Excel e;
-  Configure(e, data);
+  Configure(e, data, fit);
   if (e.ExportDataset() != xlsOK) {
     std::fprintf(stderr, "w5: %s\n", e.GetErrorText().c_str());
     return 1;
   }
+  const auto tf = std::chrono::steady_clock::now();
+  if (fit == kRangeFit) FitSheets(e);
   const auto t1 = std::chrono::steady_clock::now();
+  if (fit == kRangeFit) std::printf("W5 AutoFit of every sheet's columns: %.3f s\n", bench::Seconds(tf, t1));
   const std::int32_t r = e.SaveAs(out);
   const auto t2 = std::chrono::steady_clock::now();
   const double cells = double(kRecords + 1) * kFields;
@@ -127,8 +144,10 @@ void BM_W5_Export(benchmark::State& state) {
       return;
     }
     TDataset2Excel e;
-    Configure(e, data);
+    const auto fit = static_cast<Fit>(state.range(0));
+    Configure(e, data, fit);
     benchmark::DoNotOptimize(e.ExportDataset());
+    if (fit == kRangeFit) FitSheets(e);
     benchmark::DoNotOptimize(e.SaveAs(out));
   }
   std::filesystem::remove(out);
@@ -136,12 +155,23 @@ void BM_W5_Export(benchmark::State& state) {
                                                  benchmark::Counter::kIsIterationInvariantRate);
   state.counters["peakRSS_MiB"] = bench::PeakRssBytes() / 1048576.0;
 }
-BENCHMARK(BM_W5_Export)->Unit(benchmark::kMillisecond)->Iterations(3);
+// 0: the fields' display widths, 1: columns fitted by the exporter, 2: by AutoFit.
+BENCHMARK(BM_W5_Export)->Arg(kDisplayWidths)->Arg(kExporterFit)->Arg(kRangeFit)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (bench::OnceMode(argc, argv)) return Once(argv[2], argc > 3 ? argv[3] : DefaultDb());
+  if (bench::OnceMode(argc, argv)) {
+    std::string db = DefaultDb();
+    Fit fit = kDisplayWidths;
+    for (int i = 3; i < argc; ++i) {
+      const std::string a = argv[i];
+      if (a == "--autofit") fit = kExporterFit;
+      else if (a == "--fit-range") fit = kRangeFit;
+      else db = a;
+    }
+    return Once(argv[2], db, fit);
+  }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -100,6 +100,16 @@ class TDBGrid2Excel {
   /// false at first, so data is always written as the text it is.
   bool GetAllowFormulas() const noexcept;
   void SetAllowFormulas(bool value) noexcept;
+  /// The header row stays in view: every sheet of the export gets a frozen pane
+  /// right below its header row (nothing frozen to its left). false at first.
+  bool GetFreezeHeader() const noexcept;
+  void SetFreezeHeader(bool value) noexcept;
+  /// Each exported column becomes as wide as the widest text its header and records
+  /// show (see IXLSRange::AutoFit: number formats applied, the header's bold
+  /// counted, 2 to 80 characters), instead of the field's display width; every
+  /// sheet of the export is fitted to its own rows. false at first.
+  bool GetAutoFitColumns() const noexcept;
+  void SetAutoFitColumns(bool value) noexcept;
 
   TAfterDBGridDetailCell AfterDetailCell;
   TAfterDBGridHeaderCell AfterHeaderCell;

@@ -144,6 +144,14 @@ class IXLSRange : public TXLSObject {
   /// by one. Covered cells of merged areas are left alone; an index that names no
   /// format is ignored.
   virtual void SetXFIndex(std::int32_t xf) = 0;
+  /// Sets each of the range's columns as wide as the widest text its cells in the
+  /// range show (whole columns: every cell of the column): texts by their longest
+  /// line, numbers, dates and booleans as the sheet shows them through their number
+  /// formats, each scaled by its font's size (10 points counting 1) and a tenth more
+  /// when bold; at least 2 and at most 80 characters. A column without a value in the
+  /// range keeps its width; merged cells and formulas are not measured; row
+  /// heights stay. Returns 1, or -1 once the sheet is deleted.
+  virtual std::int32_t AutoFit() = 0;
 };
 
 }  // namespace tablirex

@@ -261,6 +261,7 @@ std::int32_t TExportCore::Export(bool newSheet, std::int32_t row, std::int32_t c
   TXLS_RETURN_ON_ERROR(ExportHeader());
   TXLS_RETURN_ON_ERROR(ExportDetail());
   RangeEvent(TExportEvent::Export, headerRow_, headerRow_ + onSheet_);
+  FinishBlock(headerRow_ + onSheet_);
   return xlsOK;
 }
 
@@ -273,7 +274,15 @@ std::int32_t TExportCore::ExportHeaderStep() {
 std::int32_t TExportCore::ExportDetailStep() {
   TXLS_RETURN_ON_ERROR(Prepare());
   if (!sheet_) return Fail("no worksheet to write the records on: create one first");
-  return ExportDetail();
+  TXLS_RETURN_ON_ERROR(ExportDetail());
+  FinishBlock(headerRow_ + onSheet_);
+  return xlsOK;
+}
+
+void TExportCore::FinishBlock(std::int32_t lastRow) {
+  if (!settings_.AutoFitColumns || !sheet_) return;
+  const auto lastCol = startCol_ + static_cast<std::int32_t>(columns_.size()) - 1;
+  Block(headerRow_, startCol_, lastRow, lastCol)->AutoFit();
 }
 
 // ---- header --------------------------------------------------------------------------------------
@@ -314,7 +323,8 @@ void TExportCore::WriteHeaderCell(IXLSRange& cell, const TExportColumn& column) 
   view->SetName(font.GetName());
   view->SetSize(static_cast<float>(font.GetSize()));
   if (column.TextHeader) cell.SetNumFormat("@");
-  if (column.SetWidth) cell.GetEntireColumn()->SetColumnWidth(TVariant(column.Width));
+  // Fitted columns take their widths from what they show, once the records are in.
+  if (column.SetWidth && !settings_.AutoFitColumns) cell.GetEntireColumn()->SetColumnWidth(TVariant(column.Width));
   DrawBorders(cell, settings_.HeaderBorderStyle, {});
   if (settings_.HeaderBorderColor != clNone) cell.GetBorders()->SetColor(ColorToRGB(settings_.HeaderBorderColor));
   if (font.GetColor() != clNone) view->SetColor(ColorToRGB(font.GetColor()));
@@ -331,6 +341,8 @@ std::int32_t TExportCore::ExportHeader() {
     WriteHeaderCell(*cell, column);
     if (Assigned(TExportEvent::HeaderCell)) RunEvent(TExportEvent::HeaderCell, cell.get(), 0, &column);
   }
+  // The rows down to the header stay in view; the records scroll below them.
+  if (settings_.FreezeHeader) sheet_->FreezePanes(headerRow_ + 1, 0, -1, -1);
   RangeEvent(TExportEvent::Header, headerRow_, headerRow_);
   return xlsOK;
 }
@@ -486,6 +498,7 @@ std::int32_t TExportCore::WriteRecords(TDataSet& data) {
     if (r + 1 > settings_.RowsPerSheet && !data.Eof()) {
       RangeEvent(TExportEvent::Detail, headerRow_ + 1, r - 1);
       RangeEvent(TExportEvent::Export, headerRow_, r - 1);
+      FinishBlock(r - 1);
       TXLS_RETURN_ON_ERROR(CreateWorksheet());
       TXLS_RETURN_ON_ERROR(ExportHeader());
       r = headerRow_ + 1;

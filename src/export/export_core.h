@@ -35,6 +35,8 @@ struct TExportSettings {
   std::int32_t RowsPerSheet = 65535;
   bool SetColumnsWidth = true;
   bool AllowFormulas = false;
+  bool FreezeHeader = false;
+  bool AutoFitColumns = false;
   bool OriginalHeaderFont = true;
   bool OriginalDetailFont = true;
   bool OriginalHeaderColor = true;
@@ -145,6 +147,8 @@ class TExportCore {
   /// The range between two zero-based corners, in the order given.
   Ref<IXLSRange> Block(std::int32_t row1, std::int32_t col1, std::int32_t row2, std::int32_t col2);
   void RangeEvent(TExportEvent event, std::int32_t row1, std::int32_t row2, std::int32_t rowIndex = 0);
+  /// What a sheet's block gets once its records are written: fitted columns.
+  void FinishBlock(std::int32_t lastRow);
 
   TExportSettings settings_;
   std::uint64_t settingsVersion_ = 0;

@@ -87,6 +87,7 @@ class TXLSRange final : public IXLSRange {
   std::int32_t XFIndex() override;
   void SetText(std::string_view text) override;
   void SetXFIndex(std::int32_t xf) override;
+  std::int32_t AutoFit() override;  // column_fit.cpp
 
   /// 1 when the range spans all rows, 2 when it spans all columns, else 0.
   std::int32_t GetRangeType() const noexcept;

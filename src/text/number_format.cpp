@@ -1,6 +1,9 @@
 #include "text/number_format.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -602,6 +605,17 @@ bool HasDateParts(std::string_view section) {
   return false;
 }
 
+// Whether a date or time code shows every value in the same number of characters.
+bool FixedWidthDatePart(const std::string& c) noexcept {
+  switch (c[0]) {
+    case 'y': case '.': return true;                    // 2 or 4 digits; fractions of a second
+    case 'd': return c.size() == 2 || c.size() == 3;     // dd, ddd (not d, dddd)
+    case 'h': case 's': return c.size() >= 2;            // hh, ss (not h, s)
+    case 'm': return c.size() != 1 && c.size() != 4;     // mm, mmm, mmmmm (not m, mmmm)
+    default: return true;                                // AM/PM, A/P
+  }
+}
+
 }  // namespace
 
 double RoundHalfEven(double x) noexcept {
@@ -651,6 +665,77 @@ std::string PlainNumberText(double value) {
     if (s.back() == '.') s.pop_back();
   }
   return s;
+}
+
+std::size_t PlainNumberWidth(double value) {
+  if (value == 0) return 1;
+  const double a = std::fabs(value);
+  // Outside this span the text takes the exponent form or (below 1E-4) more digits
+  // than its 15 significant ones: those rare values are written out.
+  if (!(a >= 1e-4 && a < 1e15)) return PlainNumberText(value).size();
+  static constexpr double kPow10[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,
+                                      1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  int e = -4;  // a lies in [10^e, 10^(e+1))
+  while (a >= kPow10[e + 5]) ++e;
+  if (a == std::floor(a)) return static_cast<std::size_t>((value < 0 ? 1 : 0) + e + 1);  // a whole number
+  // The 15 significant digits as one integer, as "%.15g" rounds them. The product
+  // is within 1/16 of the exact one (it stays below 2^50, and every scale is exact),
+  // so its rounding is the exact one unless it lies near a half: then the digits
+  // are made the slow way.
+  static constexpr double kScale[] = {1e18, 1e17, 1e16, 1e15, 1e14, 1e13, 1e12, 1e11, 1e10, 1e9,
+                                      1e8,  1e7,  1e6,  1e5,  1e4,  1e3,  1e2,  1e1,  1e0};
+  const double scaled = a * kScale[e + 4];
+  if (std::fabs(scaled - std::floor(scaled) - 0.5) < 0.07) {
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    return static_cast<std::size_t>(r.ptr - buf);
+  }
+  auto digits = static_cast<std::int64_t>(std::nearbyint(scaled));
+  if (digits >= 1000000000000000LL) {  // rounded up to the next power of ten
+    digits /= 10;
+    ++e;
+  }
+  int significant = 15;
+  while (digits % 10 == 0) {
+    digits /= 10;
+    --significant;
+  }
+  const int intDigits = e >= 0 ? e + 1 : 1;
+  const int decimals = e >= 0 ? std::max(0, significant - (e + 1)) : significant - e - 1;
+  return static_cast<std::size_t>((value < 0 ? 1 : 0) + intDigits + (decimals > 0 ? 1 + decimals : 0));
+}
+
+TFormatWidth ClassifyFormatWidth(std::string_view format) {
+  if (format.empty() || format == "@") return TFormatWidth::Plain;
+  const std::vector<std::string_view> sections = Sections(format);
+  for (std::string_view s : sections) {
+    if (!HasDateParts(s)) continue;
+    // The first section with date parts shows every number.
+    for (const Token& k : Tokenize(s, true)) {
+      if (k.kind == Tok::General || k.kind == Tok::Elapsed) return TFormatWidth::Varying;
+      if (k.kind != Tok::Date) continue;
+      if (!FixedWidthDatePart(k.text)) return TFormatWidth::Varying;
+    }
+    return TFormatWidth::Fixed;
+  }
+  if (sections.size() == 1) {
+    const std::vector<Token> toks = Tokenize(sections[0], false);
+    if (toks.size() == 1 && toks[0].kind == Tok::General) return TFormatWidth::General;
+  }
+  // Sections for the negative and zero values are chosen by sign alone, so each
+  // sign is measured on its own.
+  for (std::size_t i = 0; i < sections.size() && i < 3; ++i) {
+    TFractionParts fraction;
+    if (SplitFraction(sections[i], fraction)) return TFormatWidth::Varying;
+    bool decimals = false;
+    for (const Token& k : Tokenize(sections[i], false)) {
+      if (k.kind == Tok::General || k.kind == Tok::Exponent) return TFormatWidth::Varying;
+      if (k.kind == Tok::Decimal) decimals = true;
+      // "#" after the point drops trailing zeros: 1.5 is shorter than 1.25.
+      if (decimals && k.kind == Tok::Digit && k.text == "#") return TFormatWidth::Varying;
+    }
+  }
+  return TFormatWidth::Monotone;
 }
 
 std::string PlainValueText(const TVariant& value) {

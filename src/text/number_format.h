@@ -4,6 +4,7 @@
 // decimal separator is always "." and the thousands separator ",".
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,21 @@ std::string FormatDateTimePattern(std::string_view format, double serial);
 /// A number in its plain form: at most 15 significant digits, no trailing zeros,
 /// exponent form ("1.5E+20") outside 1E-5 … 1E15.
 std::string PlainNumberText(double value);
+
+/// The length in characters of PlainNumberText(value), found without building the
+/// text for the values cells usually hold.
+std::size_t PlainNumberWidth(double value);
+
+/// How the width of the text a format shows numbers with varies from number to
+/// number: what fitting a column to its widest text needs to look at.
+enum class TFormatWidth : std::uint8_t {
+  Plain,     // no format or "@": the plain form (PlainValueText)
+  General,   // "General": PlainNumberText
+  Monotone,  // digit placeholders, fixed decimals: per sign, never narrower for a larger magnitude
+  Fixed,     // date and time parts of fixed widths: one width for every calendar date
+  Varying,   // anything else (names of months or days, fractions, exponents, ...)
+};
+TFormatWidth ClassifyFormatWidth(std::string_view format);
 
 /// A value in its plain form, UTF-8: texts as they are, numbers by
 /// PlainNumberText, dates as "yyyy-mm-dd" (with " hh:nn:ss" when there is a time),

@@ -45,6 +45,9 @@ class BuildScriptTest(unittest.TestCase):
             {"sheet": 1, "range": "B:C", "get": ["ColumnWidth", "Count", "Column", "FirstCol", "LastCol"]},
             {"sheet": 1, "range": "3:4", "set": {"RowHeight": 30, "Hidden": [True, False]}},
             {"sheet": 1, "range": "3:4", "get": ["Hidden", "Count", "Row"]},
+            # Columns fitted to what they show: the date's plain form, and at least 2.
+            {"sheet": 1, "range": "A:B", "call": "AutoFit"},
+            {"sheet": 1, "range": "A:B", "get": "ColumnWidth"},
         ]
         lines = build_ok(self.dir, {"sheets": ["S"], "steps": steps})
         self.assertEqual(lines[0]["Value"], [[1.0, "b", None], [{"date": "2000-01-01"}, 5.0, 6.0]])
@@ -52,6 +55,7 @@ class BuildScriptTest(unittest.TestCase):
         self.assertEqual(lines[2], {"ColumnWidth": [10.0, 20.0], "Count": 2, "Column": 2,
                                     "FirstCol": 1, "LastCol": 2})
         self.assertEqual(lines[3], {"Hidden": [True, False], "Count": 2, "Row": 3})
+        self.assertEqual(lines[4], {"ColumnWidth": [10.0, 2.0]})
 
     def test_sheet_and_workbook_properties(self):
         steps = [

@@ -143,3 +143,66 @@ TEST(NumberFormat, OddFormats) {
 
 }  // namespace
 }  // namespace tablirex
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+namespace tablirex {
+namespace {
+
+// The shortcuts that fitting columns takes agree with the formatter: the plain
+// form's width without its text, and the widest text of a monotone format at the
+// extremes of each sign and of a fixed date format at any date.
+TEST(NumberFormat, WidthShortcutsAgreeWithTheTexts) {
+  std::mt19937_64 rng(11);
+  std::vector<double> values = {0.1 + 0.2, 1.0 / 3, 123456789012345.0, 999999999999999.9, 1e-4,
+                                0.00012345, 99.995, -0.5, 5e14, 1e15, 123.456, -7.25};
+  for (int i = 0; i < 4000; ++i) {
+    const double mantissa = std::uniform_real_distribution<double>(-10, 10)(rng);
+    const int exponent = std::uniform_int_distribution<int>(-6, 16)(rng);
+    double v = mantissa * std::pow(10.0, exponent);
+    if (i % 3 == 0) v = std::round(v * 1000) / 1000;  // few decimals, as data has them
+    values.push_back(v);
+  }
+  for (const double v : values) ASSERT_EQ(PlainNumberWidth(v), PlainNumberText(v).size()) << v;
+
+  struct Case {
+    const char* format;
+    TFormatWidth kind;
+  } cases[] = {
+      {"", TFormatWidth::Plain},          {"@", TFormatWidth::Plain},
+      {"General", TFormatWidth::General}, {"#,##0.00", TFormatWidth::Monotone},
+      {"0.0%", TFormatWidth::Monotone},   {"#,##0;[Red](#,##0);\"zero\"", TFormatWidth::Monotone},
+      {"?? ???", TFormatWidth::Monotone}, {"0.##", TFormatWidth::Varying},
+      {"0.00E+00", TFormatWidth::Varying}, {"# ?/?", TFormatWidth::Varying},
+      {"General\" kg\"", TFormatWidth::Varying}, {"dd.mm.yyyy hh:mm:ss", TFormatWidth::Fixed},
+      {"yyyy-mm-dd", TFormatWidth::Fixed}, {"ddd, dd mmm yy h AM/PM", TFormatWidth::Varying},
+      {"ddd, dd mmm yy hh AM/PM", TFormatWidth::Fixed}, {"d.m.yyyy", TFormatWidth::Varying},
+      {"mmmm", TFormatWidth::Varying},    {"[h]:mm", TFormatWidth::Varying},
+      {"hh:mm:ss.000", TFormatWidth::Fixed},
+  };
+  const auto width = [](const char* f, double v) { return FormatFloatPattern(f, v).size(); };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.format);
+    EXPECT_EQ(ClassifyFormatWidth(c.format), c.kind);
+    if (c.kind != TFormatWidth::Monotone && c.kind != TFormatWidth::Fixed) continue;
+    std::size_t widest = 0, predicted = 0;
+    double maxPositive = 0, minNegative = 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      // Dates: serials of the years 1900 to 9999.
+      const double v = c.kind == TFormatWidth::Fixed ? std::fmod(std::fabs(values[i]), 2958465.0) : values[i];
+      widest = std::max(widest, width(c.format, v));
+      maxPositive = std::max(maxPositive, v);
+      minNegative = std::min(minNegative, v);
+    }
+    if (c.kind == TFormatWidth::Fixed)
+      predicted = width(c.format, 45000.5);
+    else
+      predicted = std::max({width(c.format, maxPositive), width(c.format, minNegative), width(c.format, 0)});
+    EXPECT_EQ(widest, predicted);
+  }
+}
+
+}  // namespace
+}  // namespace tablirex
