@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "data/csv_decode.h"
 #include "data/text_values.h"
 #include "tablirex/result.h"
 #include "tablirex/variant.h"
@@ -100,13 +101,26 @@ class CsvReader {
     return kRecord;
   }
 
-  // Skips a UTF-8 byte order mark at the start of the file.
-  void SkipBom() {
+  // Takes as delimiter whichever of comma, semicolon and tab the first line holds
+  // most often outside quotes (on a tie the first of them; a comma when none).
+  char DetectDelimiter() {
     Fill();
-    if (len_ - pos_ >= 3 && static_cast<unsigned char>(buf_[pos_]) == 0xEF &&
-        static_cast<unsigned char>(buf_[pos_ + 1]) == 0xBB &&
-        static_cast<unsigned char>(buf_[pos_ + 2]) == 0xBF)
-      pos_ += 3;
+    std::size_t counts[3] = {0, 0, 0};
+    static constexpr char kCandidates[3] = {',', ';', '\t'};
+    bool quoted = false;
+    for (std::size_t i = pos_; i < len_; ++i) {
+      const char c = buf_[i];
+      if (c == '"') quoted = !quoted;
+      if (quoted) continue;
+      if (c == '\n' || c == '\r') break;
+      for (std::size_t k = 0; k < 3; ++k)
+        if (c == kCandidates[k]) ++counts[k];
+    }
+    std::size_t best = 0;
+    for (std::size_t k = 1; k < 3; ++k)
+      if (counts[k] > counts[best]) best = k;
+    delimiter_ = static_cast<unsigned char>(kCandidates[best]);
+    return kCandidates[best];
   }
 
   bool Seek(const Position& p) {
@@ -235,10 +249,74 @@ TFieldType TypeOfKind(TextKind kind, bool fitsInt32) noexcept {
   return ftString;
 }
 
+// What making a file's text UTF-8 found: where that text starts in the file the
+// reader gets, the warnings for replaced bytes, or the failure.
+struct TInvalidBytesReport {
+  std::string where;  // "CSV file 'name'"
+  std::int64_t start = 0;
+  std::vector<std::string> warnings;
+  std::string error;
+};
+
+std::string Bytes(std::int64_t n) { return std::to_string(n) + (n == 1 ? " byte" : " bytes"); }
+
+// Leaves `file` holding UTF-8 text: a UTF-8 file whose bytes are all valid as it is
+// (after its byte order mark), any other through a decoded copy in a temporary
+// file, where bytes the encoding does not allow read as U+FFFD with a warning (a
+// strict open fails on the first). Returns xlsOK, or xlsFail with report.error.
+std::int32_t DecodeFile(FilePtr& file, const TCsvOptions& options, TInvalidBytesReport& report) {
+  const auto fail = [&](const std::string& what) {
+    report.error = report.where + ": " + what;
+    return xlsFail;
+  };
+  unsigned char head[3] = {};
+  const std::size_t n = std::fread(head, 1, sizeof head, file.get());
+  const data::TByteOrderMark bom = data::ReadByteOrderMark(head, n, options.Encoding);
+  const std::string name = data::EncodingName(bom.encoding);
+  const auto seekText = [&] { return fseeko(file.get(), static_cast<off_t>(bom.length), SEEK_SET) == 0; };
+  const auto strictError = [&](const data::TInvalidBytes& invalid) {
+    report.error = report.where + ", line " + std::to_string(invalid.firstLines.front()) + ": bytes invalid in " +
+                   name + " (a strict open replaces nothing)";
+    return xlsFail;
+  };
+  if (!seekText()) return fail(std::string("cannot read the file: ") + std::strerror(errno));
+  data::TInvalidBytes invalid;
+  if (bom.encoding == TCsvEncoding::Utf8) {
+    if (!data::DecodeToUtf8(file.get(), bom.encoding, false, nullptr, true, invalid))
+      return fail("cannot read the file");
+    if (!invalid.Any()) {
+      report.start = static_cast<std::int64_t>(bom.length);
+      return xlsOK;
+    }
+    if (options.Strict) return strictError(invalid);
+    invalid = {};
+    if (!seekText()) return fail(std::string("cannot read the file: ") + std::strerror(errno));
+  }
+  FilePtr copy(std::tmpfile());
+  if (!copy) return fail(std::string("cannot make a temporary file for its UTF-8 text: ") + std::strerror(errno));
+  if (!data::DecodeToUtf8(file.get(), bom.encoding, bom.bigEndian, copy.get(), options.Strict, invalid))
+    return fail("cannot read the file or write its UTF-8 text to a temporary file");
+  if (options.Strict && invalid.Any()) return strictError(invalid);
+  if (std::fseek(copy.get(), 0, SEEK_SET) != 0) return fail("cannot read back its UTF-8 text");
+  file = std::move(copy);
+  report.start = 0;
+  for (std::size_t i = 0; i < invalid.firstLines.size(); ++i)
+    report.warnings.push_back(report.where + ", line " + std::to_string(invalid.firstLines[i]) + ": " +
+                              Bytes(invalid.firstCounts[i]) + " invalid in " + name + " read as U+FFFD");
+  const auto listed = static_cast<std::int64_t>(invalid.firstLines.size());
+  if (invalid.lines > listed)
+    report.warnings.push_back(report.where + ": lines with bytes invalid in " + name + " read as U+FFFD: " +
+                              std::to_string(invalid.lines - listed) + " more, " + std::to_string(invalid.lines) +
+                              " in all");
+  return xlsOK;
+}
+
 }  // namespace
 
 struct TCsvDataSet::Impl {
   FilePtr file;
+  std::vector<std::string> warnings;
+  char delimiter = ',';
   std::unique_ptr<CsvReader> reader;
   std::string fileName;
   Record record;
@@ -251,6 +329,19 @@ TCsvDataSet::TCsvDataSet() : impl_(std::make_unique<Impl>()) {}
 TCsvDataSet::~TCsvDataSet() = default;
 
 bool TCsvDataSet::IsOpen() const noexcept { return impl_->reader != nullptr; }
+const std::vector<std::string>& TCsvDataSet::GetWarnings() const noexcept { return impl_->warnings; }
+char TCsvDataSet::GetDelimiter() const noexcept { return impl_->delimiter; }
+
+bool ParseCsvEncoding(std::string_view name, TCsvEncoding& encoding) noexcept {
+  std::string n;
+  for (const char c : name) n += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  if (n == "utf-8" || n == "utf8") encoding = TCsvEncoding::Utf8;
+  else if (n == "cp1252" || n == "windows-1252") encoding = TCsvEncoding::Cp1252;
+  else if (n == "latin-1" || n == "latin1" || n == "iso-8859-1") encoding = TCsvEncoding::Latin1;
+  else if (n == "utf-16" || n == "utf16") encoding = TCsvEncoding::Utf16;
+  else return false;
+  return true;
+}
 std::int64_t TCsvDataSet::GetRecordCount() const noexcept { return impl_->records; }
 
 void TCsvDataSet::Close() noexcept {
@@ -262,19 +353,37 @@ void TCsvDataSet::Close() noexcept {
 }
 
 std::int32_t TCsvDataSet::Open(std::string_view fileName, char delimiter) {
+  if (delimiter == '\0') {
+    ClearError();
+    return Fail("CSV: a quote, a line break or NUL cannot separate fields");
+  }
+  TCsvOptions options;
+  options.Delimiter = delimiter;
+  return Open(fileName, options);
+}
+
+std::int32_t TCsvDataSet::Open(std::string_view fileName, const TCsvOptions& options) {
   ClearError();
   Impl& m = *impl_;
   m.fileName = fileName;
   const std::string where = "CSV file '" + m.fileName + "'";
   if (IsOpen() || GetFieldCount() > 0)
     return Fail("CSV: this dataset is already open; use a new one for another file");
-  if (delimiter == '"' || delimiter == '\r' || delimiter == '\n' || delimiter == '\0')
-    return Fail("CSV: a quote, a line break or NUL cannot separate fields");
+  const char delimiter = options.Delimiter;
+  if (delimiter == '"' || delimiter == '\r' || delimiter == '\n')
+    return Fail("CSV: a quote or a line break cannot separate fields");
 
   FilePtr file(std::fopen(m.fileName.c_str(), "rb"));
   if (!file) return Fail("CSV: cannot open '" + m.fileName + "': " + std::strerror(errno));
+  TInvalidBytesReport report;
+  report.where = where;
+  const std::int32_t decoded = DecodeFile(file, options, report);
+  if (decoded != xlsOK) return Fail(report.error);
+  m.warnings = std::move(report.warnings);
   auto reader = std::make_unique<CsvReader>(file.get(), delimiter);
-  reader->SkipBom();
+  if (!reader->Seek(Position{report.start, 1}))
+    return Fail("CSV: cannot seek in '" + m.fileName + "': " + std::strerror(errno));
+  m.delimiter = delimiter != '\0' ? delimiter : reader->DetectDelimiter();
 
   std::vector<std::string>& fields = m.record.fields;
   std::size_t count = 0;

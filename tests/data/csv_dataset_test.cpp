@@ -187,5 +187,74 @@ TEST(CsvDataSetTest, BookmarksReachAnyRecordWhileStreaming) {
   EXPECT_EQ(at(), 0);
 }
 
+// Files as people have them: other encodings, byte order marks, semicolons and
+// tabs found from the header, and bytes the encoding does not allow, which are
+// read as U+FFFD with a warning naming the line (a strict open fails instead).
+TEST(CsvDataSetTest, EncodingsDelimitersAndInvalidBytes) {
+  const std::string ete = "\xC3\xA9t\xC3\xA9";  // "été" in UTF-8
+  const std::string fffd = "\xEF\xBF\xBD";
+  const auto utf16 = [](const std::u16string& text, bool big) {
+    std::string out = big ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t c : text) {
+      const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
+      out += big ? std::string{hi, lo} : std::string{lo, hi};
+    }
+    return out;
+  };
+  struct Case {
+    const char* what;
+    std::string bytes;
+    TCsvOptions options;
+    char delimiter;                        // the one in use
+    std::vector<std::string> values;       // the first record's fields
+    std::vector<std::string> warnings;     // the prefix "CSV file '<path>'" left out
+    const char* error = nullptr;           // a part of the open's error
+  };
+  const Case cases[] = {
+      {"UTF-8 with a mark, comma found", "\xEF\xBB\xBFw,n\n" + ete + ",1\n", {}, ',', {ete, "1"}, {}},
+      {"semicolons found", "w;n;x,y\n" + ete + ";1;2\n", {}, ';', {ete, "1", "2"}, {}},
+      {"tabs found, quoted semicolons not counted", "w\t\"a;b;c\"\nx\ty\n", {}, '\t', {"x", "y"}, {}},
+      {"cp1252", "w;n\n\xE9t\xE9;\x80\n", {0, TCsvEncoding::Cp1252}, ';', {ete, "\xE2\x82\xAC"}, {}},
+      {"latin-1", "w\n\xE9t\xE9\n", {0, TCsvEncoding::Latin1}, ',', {ete}, {}},
+      {"UTF-16 little-endian by its mark", utf16(u"w;n\r\n\u00E9t\u00E9;\U0001F600\r\n", false), {}, ';',
+       {ete, "\xF0\x9F\x98\x80"}, {}},
+      {"UTF-16 big-endian by its mark", utf16(u"w,n\n\u00E9t\u00E9,2\n", true), {0, TCsvEncoding::Cp1252}, ',',
+       {ete, "2"}, {}},
+      {"cp1252 read as UTF-8", "w\n\xE9t\xE9\nok\n\xFF\n", {}, ',', {fffd + "t" + fffd},
+       {", line 2: 2 bytes invalid in UTF-8 read as U+FFFD", ", line 4: 1 byte invalid in UTF-8 read as U+FFFD"}},
+      {"byte undefined in cp1252", "w\r\nx\r\n\x81\r\n", {0, TCsvEncoding::Cp1252}, ',', {"x"},
+       {", line 3: 1 byte invalid in cp1252 read as U+FFFD"}},
+      {"many lines summed up", "w\n\xFF\n\xFF\n\xFF\n\xFF\n\xFF\n\xFF\n\xFF\n", {}, ',', {fffd},
+       {", line 2: 1 byte invalid in UTF-8 read as U+FFFD", ", line 3: 1 byte invalid in UTF-8 read as U+FFFD",
+        ", line 4: 1 byte invalid in UTF-8 read as U+FFFD", ", line 5: 1 byte invalid in UTF-8 read as U+FFFD",
+        ", line 6: 1 byte invalid in UTF-8 read as U+FFFD",
+        ": lines with bytes invalid in UTF-8 read as U+FFFD: 2 more, 7 in all"}},
+      {"strict fails naming the line", "w\nok\n\"a\nb\xE9\"\n", {0, TCsvEncoding::Utf8, true}, ',', {}, {},
+       ", line 4: bytes invalid in UTF-8"},
+      {"odd UTF-16 ending, strict", utf16(u"w\nx\n", false) + "\x41", {0, TCsvEncoding::Utf8, true}, ',', {}, {},
+       ", line 3: bytes invalid in UTF-16"},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = dir.Write("enc.csv", c.bytes);
+    TCsvDataSet data;
+    const std::int32_t result = data.Open(path, c.options);
+    if (c.error) {
+      EXPECT_EQ(result, xlsFail);
+      EXPECT_NE(data.GetErrorText().find(c.error), std::string::npos) << data.GetErrorText();
+      continue;
+    }
+    ASSERT_EQ(result, xlsOK) << data.GetErrorText();
+    EXPECT_EQ(data.GetDelimiter(), c.delimiter);
+    ASSERT_EQ(data.GetFieldCount(), static_cast<std::int32_t>(c.values.size()));
+    for (std::size_t i = 0; i < c.values.size(); ++i)
+      EXPECT_EQ(data.GetField(static_cast<std::int32_t>(i))->GetValue().AsString(), c.values[i]) << i;
+    std::vector<std::string> expected;
+    for (const std::string& w : c.warnings) expected.push_back("CSV file '" + path + "'" + w);
+    EXPECT_EQ(data.GetWarnings(), expected);
+  }
+}
+
 }  // namespace
 }  // namespace tablirex
