@@ -10,7 +10,6 @@
 #include "cells/rowcol.h"
 #include "tablirex/addressing.h"
 #include "tablirex/datetime.h"
-#include "tablirex/file_error.h"
 #include "tablirex/format_views.h"
 #include "tablirex/limits.h"
 #include "tablirex/lines.h"
@@ -522,16 +521,13 @@ std::int32_t TExportCore::SaveAs(std::string_view fileName, std::int32_t fileFor
   if (!workbook_) return Fail("nothing to save: no export has run yet");
   if (fileFormat < 1 || fileFormat > 3)
     return Fail("unknown file format " + std::to_string(fileFormat) + " (1 Excel 5, 2 Excel 97, 3 HTML)");
-  if (fileFormat == 3) {
-    try {
-      workbook_->SaveAsHTML(fileName);
-    } catch (const EFileError& e) {
-      return Fail(std::string("could not write the HTML pages: ") + e.what());
-    }
-    return xlsOK;
+  // The workbook's own reason names what failed: the file, or in a strict save the
+  // first cell that the file cannot hold whole.
+  workbook_->ClearLastError();
+  if (workbook_->SaveAs(fileName, fileFormat) != xlsOK) {
+    const std::string why = workbook_->GetLastError();
+    return Fail(why.empty() ? "could not write " + std::string(fileName) : why);
   }
-  if (workbook_->SaveAs(fileName, fileFormat) != xlsOK)
-    return Fail("could not write the workbook " + std::string(fileName));
   return xlsOK;
 }
 

@@ -79,6 +79,8 @@ void ApplyCommon(Exporter& e, const ExportOptions& o) {
   if (o.detailBorderColor) e.SetDetailBorderColor(*o.detailBorderColor);
   e.SetSetColumnsWidth(!o.noColumnWidths);
   e.SetAllowFormulas(o.allowFormulas);
+  e.SetFreezeHeader(o.freezeHeader);
+  e.SetAutoFitColumns(o.autofit);
 }
 
 template <class Exporter>
@@ -135,18 +137,20 @@ int Export(const std::vector<std::string>& args) {
   ExportOptions o;
   std::string error;
   if (!ParseExportOptions(args, o, error)) {
-    if (error == kExportHelp) {
-      std::fputs(kExportHelp, stdout);
+    if (error == ExportHelp()) {
+      std::fputs(ExportHelp().c_str(), stdout);
       return 0;
     }
     std::fprintf(stderr, "tablirex export: %s\n", error.c_str());
     return 2;
   }
-  std::unique_ptr<TDataSet> data = OpenSource(o, error);
+  std::vector<std::string> sourceWarnings;
+  std::unique_ptr<TDataSet> data = OpenSource(o, error, sourceWarnings);
   if (!data) {
     std::fprintf(stderr, "tablirex export: %s\n", error.c_str());
     return 1;
   }
+  for (const std::string& w : sourceWarnings) std::fprintf(stderr, "tablirex export: warning: %s\n", w.c_str());
   Progress progress(!o.quiet && isatty(STDERR_FILENO) == 1);
   if (o.gridFile.empty()) {
     TDataset2Excel e;

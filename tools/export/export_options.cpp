@@ -1,6 +1,7 @@
 // Options of tablirex export, the data source they name and the grid file.
 #include "export/export_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <string_view>
@@ -18,39 +19,70 @@
 
 namespace tablirex::tool {
 
-const char* const kExportHelp =
-    "usage: tablirex export SOURCE -o OUT [options]\n"
-    "\n"
-    "source (one of):\n"
-    "  --sqlite FILE            a SQLite database file (with --query)\n"
-    "  --postgres CONNINFO      a PostgreSQL connection string (with --query)\n"
-    "  --csv FILE               a CSV file with a header row [--delimiter C]\n"
-    "  --query SQL              the query whose result is exported\n"
-    "\n"
-    "output:\n"
-    "  -o FILE                  .xls: Excel 97 workbook; .htm/.html: HTML pages\n"
-    "  --biff5                  write an Excel 5 workbook instead\n"
-    "\n"
-    "exporter properties:\n"
-    "  --sheet-name NAME        name of the first sheet (default Sheet1)\n"
-    "  --start-row N            zero-based row offset of the header (default 0)\n"
-    "  --start-col N            zero-based column of the first field (default 0)\n"
-    "  --rows-per-sheet N       last one-based row a record may take on a sheet (default 65535,\n"
-    "                           16384 with --biff5)\n"
-    "  --header-font FONT       e.g. \"Arial,10,bold\" (styles: bold italic underline strikeout)\n"
-    "  --detail-font FONT       e.g. \"Arial,10\"\n"
-    "  --header-color COLOR     fill of the header cells: a name (silver, yellow, ...) or #RRGGBB\n"
-    "  --detail-color COLOR     fill of the record cells\n"
-    "  --header-border STYLE    none, hair, thin, thick or double\n"
-    "  --detail-border STYLE    none, hair, thin, thick or double\n"
-    "  --header-border-color C  colour of the header borders\n"
-    "  --detail-border-color C  colour of the record borders\n"
-    "  --no-column-widths       keep the sheet's column widths\n"
-    "  --allow-formulas         texts beginning with \"=\" become formulas (default: texts)\n"
-    "  --grid GRID.json         export through grid columns (titles, widths, alignments, ...)\n"
-    "  --strict                 fail (and write nothing) where the file cannot hold a value\n"
-    "                           whole, instead of warning\n"
-    "  --quiet                  no progress line and no summary\n";
+const ExportSwitch kExportSwitches[] = {
+    {"--biff5", "write an Excel 5 workbook instead", &ExportOptions::biff5},
+    {"--freeze-header", "keep the header row in view (a frozen pane below it, every sheet)",
+     &ExportOptions::freezeHeader},
+    {"--autofit", "fit each column to its widest shown text (2 to 80 characters)\n"
+                  "instead of the fields' display widths", &ExportOptions::autofit},
+    {"--no-column-widths", "keep the sheet's column widths", &ExportOptions::noColumnWidths},
+    {"--allow-formulas", "texts beginning with \"=\" become formulas (default: texts)",
+     &ExportOptions::allowFormulas},
+    {"--strict", "fail (and write nothing) where the file cannot hold a value whole\n"
+                 "or a CSV byte is invalid in its encoding, instead of warning",
+     &ExportOptions::strict},
+    {"--quiet", "no progress line and no summary", &ExportOptions::quiet},
+};
+const std::size_t kExportSwitchCount = std::size(kExportSwitches);
+
+const std::string& ExportHelp() {
+  static const std::string help = [] {
+    std::string h =
+        "usage: tablirex export SOURCE -o OUT [options]\n"
+        "\n"
+        "source (one of):\n"
+        "  --sqlite FILE            a SQLite database file (with --query)\n"
+        "  --postgres CONNINFO      a PostgreSQL connection string (with --query)\n"
+        "  --csv FILE               a CSV file with a header row\n"
+        "  --query SQL              the query whose result is exported\n"
+        "  --delimiter C            CSV: the field separator (default: comma, semicolon or tab,\n"
+        "                           whichever the header line holds most)\n"
+        "  --encoding NAME          CSV: utf-8 (default), cp1252, latin-1 or utf-16; a byte\n"
+        "                           order mark decides\n"
+        "\n"
+        "output:\n"
+        "  -o FILE                  .xls: Excel 97 workbook; .htm/.html: HTML pages\n"
+        "\n"
+        "exporter properties:\n"
+        "  --sheet-name NAME        name of the first sheet (default Sheet1)\n"
+        "  --start-row N            zero-based row offset of the header (default 0)\n"
+        "  --start-col N            zero-based column of the first field (default 0)\n"
+        "  --rows-per-sheet N       last one-based row a record may take on a sheet (default 65535,\n"
+        "                           16384 with --biff5)\n"
+        "  --header-font FONT       e.g. \"Arial,10,bold\" (styles: bold italic underline strikeout)\n"
+        "  --detail-font FONT       e.g. \"Arial,10\"\n"
+        "  --header-color COLOR     fill of the header cells: a name (silver, yellow, ...) or #RRGGBB\n"
+        "  --detail-color COLOR     fill of the record cells\n"
+        "  --header-border STYLE    none, hair, thin, thick or double\n"
+        "  --detail-border STYLE    none, hair, thin, thick or double\n"
+        "  --header-border-color C  colour of the header borders\n"
+        "  --detail-border-color C  colour of the record borders\n"
+        "  --grid GRID.json         export through grid columns (titles, widths, alignments, ...)\n"
+        "\n"
+        "switches:\n";
+    for (const ExportSwitch& s : kExportSwitches) {
+      std::string line = std::string("  ") + s.option;
+      line.resize(std::max<std::size_t>(line.size() + 1, 27), ' ');
+      for (const char c : std::string_view(s.help)) {
+        line += c;
+        if (c == '\n') line += std::string(27, ' ');
+      }
+      h += line + "\n";
+    }
+    return h;
+  }();
+  return help;
+}
 
 namespace {
 
@@ -93,16 +125,19 @@ bool EndsWith(const std::string& s, std::string_view tail) {
 
 bool ParseExportOptions(const std::vector<std::string>& args, ExportOptions& o, std::string& error) {
   for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
+    std::string a = args[i];
     if (a == "--help" || a == "-h") {
-      error = kExportHelp;
+      error = ExportHelp();
       return false;
     }
-    if (a == "--biff5") { o.biff5 = true; continue; }
-    if (a == "--no-column-widths") { o.noColumnWidths = true; continue; }
-    if (a == "--allow-formulas") { o.allowFormulas = true; continue; }
-    if (a == "--quiet" || a == "-q") { o.quiet = true; continue; }
-    if (a == "--strict") { o.strict = true; continue; }
+    if (a == "-q") a = "--quiet";
+    bool isSwitch = false;
+    for (const ExportSwitch& s : kExportSwitches)
+      if (a == s.option) {
+        o.*s.member = true;
+        isSwitch = true;
+      }
+    if (isSwitch) continue;
     if (a.rfind("-", 0) != 0) {
       error = "unexpected argument '" + a + "' (see tablirex export --help)";
       return false;
@@ -134,6 +169,10 @@ bool ParseExportOptions(const std::vector<std::string>& args, ExportOptions& o, 
       if (v == "\\t" || v == "tab") o.delimiter = '\t';
       else if (v.size() == 1 && v[0] != '"' && v[0] != '\n' && v[0] != '\r') o.delimiter = v[0];
       else return bad("one character (or \"tab\")");
+    } else if (a == "--encoding") {
+      TCsvEncoding e{};
+      if (!ParseCsvEncoding(v, e)) return bad("utf-8, cp1252, latin-1 or utf-16");
+      o.encoding = e;
     } else if (a == "-o" || a == "--output") o.output = v;
     else if (a == "--sheet-name") o.sheetName = v;
     else if (a == "--start-row") {
@@ -179,6 +218,10 @@ bool ParseExportOptions(const std::vector<std::string>& args, ExportOptions& o, 
     error = "--query does not apply to --csv";
     return false;
   }
+  if (o.source != SourceKind::Csv && (o.delimiter != 0 || o.encoding)) {
+    error = std::string(o.delimiter != 0 ? "--delimiter" : "--encoding") + " applies to --csv only";
+    return false;
+  }
   if (o.output.empty()) {
     error = "no output: give -o FILE (.xls, .htm or .html)";
     return false;
@@ -196,14 +239,20 @@ bool ParseExportOptions(const std::vector<std::string>& args, ExportOptions& o, 
   return true;
 }
 
-std::unique_ptr<TDataSet> OpenSource(const ExportOptions& o, std::string& error) {
+std::unique_ptr<TDataSet> OpenSource(const ExportOptions& o, std::string& error,
+                                     std::vector<std::string>& warnings) {
   switch (o.source) {
     case SourceKind::Csv: {
       auto ds = std::make_unique<TCsvDataSet>();
-      if (ds->Open(o.sourceArg, o.delimiter) != xlsOK) {
+      TCsvOptions options;
+      options.Delimiter = o.delimiter;
+      options.Encoding = o.encoding.value_or(TCsvEncoding::Utf8);
+      options.Strict = o.strict;
+      if (ds->Open(o.sourceArg, options) != xlsOK) {
         error = ds->GetErrorText();
         return nullptr;
       }
+      warnings = ds->GetWarnings();
       return ds;
     }
     case SourceKind::SQLite: {

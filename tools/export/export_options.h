@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tablirex/csv_dataset.h"
 #include "tablirex/data.h"
 #include "tablirex/dataset2excel.h"
 
@@ -18,7 +19,8 @@ struct ExportOptions {
   SourceKind source = SourceKind::None;
   std::string sourceArg;  // file name or connection string
   std::string query;
-  char delimiter = ',';
+  char delimiter = 0;  // CSV: 0 finds it from the header line
+  std::optional<TCsvEncoding> encoding;  // CSV: UTF-8 when not given
   std::string output;
   bool biff5 = false;
   std::string sheetName;
@@ -30,13 +32,26 @@ struct ExportOptions {
   std::optional<TBorderStyle> headerBorder, detailBorder;
   bool noColumnWidths = false;
   bool allowFormulas = false;
+  bool freezeHeader = false;
+  bool autofit = false;
   std::string gridFile;
   bool quiet = false;
   bool strict = false;  // a save that would lose something fails
 };
 
+/// The options without a value, each with its help line: the parser and the help
+/// text read this one table. A switch of the exporters is added here and copied to
+/// them in ApplyCommon (cmd_export.cpp).
+struct ExportSwitch {
+  const char* option;
+  const char* help;
+  bool ExportOptions::*member;
+};
+extern const ExportSwitch kExportSwitches[];
+extern const std::size_t kExportSwitchCount;
+
 /// The text `tablirex export --help` prints.
-extern const char* const kExportHelp;
+const std::string& ExportHelp();
 
 /// Parses the arguments after "export". Returns false with a message for an unknown
 /// option, a missing or malformed value, no source, no output, or an output whose
@@ -44,8 +59,10 @@ extern const char* const kExportHelp;
 bool ParseExportOptions(const std::vector<std::string>& args, ExportOptions& o, std::string& error);
 
 /// Opens the source the options name, positioned before its first record; nullptr
-/// with the source's own message on failure.
-std::unique_ptr<TDataSet> OpenSource(const ExportOptions& o, std::string& error);
+/// with the source's own message on failure. warnings receives what the source
+/// had to replace while opening (CSV bytes invalid in the file's encoding).
+std::unique_ptr<TDataSet> OpenSource(const ExportOptions& o, std::string& error,
+                                     std::vector<std::string>& warnings);
 
 /// Reads a grid description (JSON) into grid's columns:
 ///   {"columns": [{"field": "id", "title": "No.", "width": 60, "alignment": "right",
