@@ -63,6 +63,21 @@ TVariant FromLong(py::handle value) {
   return TVariant(static_cast<std::int64_t>(v));
 }
 
+// A numpy.datetime64 as a serial, and whether its unit is a day or longer (a date
+// without a time); false for NaT.
+bool NumpyDateTime(py::handle value, double& serial, bool& wholeDays) {
+  if (!TypeIs(value, "datetime64")) return false;
+  const long long ms = value.attr("astype")("datetime64[ms]").attr("astype")("int64").cast<long long>();
+  if (ms == std::numeric_limits<long long>::min()) return false;
+  const std::string unit = py::str(value.attr("dtype").attr("str"));
+  wholeDays = unit.size() >= 3 && unit.compare(unit.size() - 3, 3, "[D]") == 0;
+  for (const char* longer : {"[W]", "[M]", "[Y]"})
+    wholeDays = wholeDays || (unit.size() >= 3 && unit.compare(unit.size() - 3, 3, longer) == 0);
+  constexpr double kUnixEpochSerial = 25569.0;
+  serial = kUnixEpochSerial + static_cast<double>(ms) / 86400000.0;
+  return true;
+}
+
 // Bytes as a cell shows binary data: "0x" and upper-case hex digits.
 TVariant BinaryValue(py::handle value) {
   PyObject* o = value.ptr();
@@ -112,6 +127,12 @@ bool IsMissing(py::handle value) {
   PyObject* o = value.ptr();
   if (PyFloat_Check(o)) return std::isnan(PyFloat_AS_DOUBLE(o));
   if (o == Py_None || PyUnicode_Check(o) || PyLong_Check(o)) return false;
+  // numpy's NaT is the one datetime64 unequal to itself.
+  if (TypeIs(value, "datetime64")) {
+    py::object unequal = py::reinterpret_steal<py::object>(PyObject_RichCompare(o, o, Py_NE));
+    if (!unequal) throw py::error_already_set();
+    return PyObject_IsTrue(unequal.ptr()) == 1;
+  }
   return TypeIs(value, "NaTType") || TypeIs(value, "NAType") ||
          ((TypeIs(value, "float64") || TypeIs(value, "float32")) &&
           std::isnan(PyFloat_AsDouble(o)));
@@ -140,14 +161,18 @@ bool ToSerial(py::handle value, double& serial) {
                         PyDateTime_TIME_GET_SECOND(o), PyDateTime_TIME_GET_MICROSECOND(o) / 1000);
     return true;
   }
-  return false;
+  bool wholeDays = false;
+  return NumpyDateTime(value, serial, wholeDays);
 }
 
-int DateKind(py::handle value) noexcept {
+int DateKind(py::handle value) {
   PyObject* o = value.ptr();
   if (PyDateTime_Check(o)) return 2;
   if (PyDate_Check(o)) return 1;
   if (PyTime_Check(o)) return 3;
+  double serial = 0;
+  bool wholeDays = false;
+  if (NumpyDateTime(value, serial, wholeDays)) return wholeDays ? 1 : 2;
   return 0;
 }
 

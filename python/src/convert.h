@@ -48,16 +48,17 @@ TVariant ToVariant(py::handle value, bool nanAsEmpty = false);
 /// datetime.datetime otherwise, lists of lists for two-dimensional arrays.
 py::object FromVariant(const TVariant& value);
 
-/// True for Python's and numpy's floating NaN, pandas' NaT and pandas' NA.
+/// True for Python's and numpy's floating NaN, pandas' and numpy's NaT and pandas' NA.
 bool IsMissing(py::handle value);
 
-/// A date-time serial from a datetime.date, datetime.datetime or datetime.time;
-/// false when the object is none of them.
+/// A date-time serial from a datetime.date, datetime.datetime, datetime.time or
+/// numpy.datetime64; false when the object is none of them (or numpy's NaT).
 bool ToSerial(py::handle value, double& serial);
 
-/// 1 for a datetime.date, 2 for a datetime.datetime (pandas' Timestamp included),
-/// 3 for a datetime.time, 0 for anything else.
-int DateKind(py::handle value) noexcept;
+/// 1 for a datetime.date (and a numpy.datetime64 in days or longer units), 2 for a
+/// datetime.datetime (pandas' Timestamp and other numpy.datetime64 included), 3 for
+/// a datetime.time, 0 for anything else.
+int DateKind(py::handle value);
 
 /// A date-time serial as a Python datetime.date (whole days) or datetime.datetime.
 py::object SerialToPython(double serial);

@@ -78,6 +78,46 @@ TBorderStyle BorderOption(py::handle v) {
   Raise(PyExc_ValueError, "a border style is none, hair, thin, thick or double, not \"" + s + "\"");
 }
 
+// The exporter's properties as keyword arguments. export_frame and write_frame take
+// exactly these names (EXPORT_OPTIONS): a new property is one entry here, in
+// kSwitches when it is a boolean, otherwise in kValueOptions and ApplyValueOption.
+struct TSwitch {
+  const char* name;
+  void (TDataset2Excel::*set)(bool) noexcept;
+};
+constexpr TSwitch kSwitches[] = {
+    {"set_columns_width", &TDataset2Excel::SetSetColumnsWidth},
+    {"allow_formulas", &TDataset2Excel::SetAllowFormulas},
+    {"freeze_header", &TDataset2Excel::SetFreezeHeader},
+    {"autofit", &TDataset2Excel::SetAutoFitColumns},
+};
+constexpr const char* kValueOptions[] = {
+    "sheet_name",          "start_row",           "start_col",          "rows_per_sheet",
+    "header_font",         "detail_font",         "header_color",       "detail_color",
+    "header_border_style", "detail_border_style", "header_border_color", "detail_border_color",
+};
+
+// Sets one option of kValueOptions (rows_per_sheet waits for start_row: see below).
+void ApplyValueOption(TDataset2Excel& ex, const std::string& key, py::handle v) {
+  if (key == "sheet_name") ex.SetWorksheetName(v.cast<std::string>());
+  else if (key == "header_font") ex.SetHeaderFont(FontOption(v, ex.GetHeaderFont()));
+  else if (key == "detail_font") ex.SetDetailFont(FontOption(v, ex.GetDetailFont()));
+  else if (key == "header_color") ex.SetHeaderColor(ColorOption(v));
+  else if (key == "detail_color") ex.SetDetailColor(ColorOption(v));
+  else if (key == "header_border_style") ex.SetHeaderBorderStyle(BorderOption(v));
+  else if (key == "detail_border_style") ex.SetDetailBorderStyle(BorderOption(v));
+  else if (key == "header_border_color") ex.SetHeaderBorderColor(ColorOption(v));
+  else if (key == "detail_border_color") ex.SetDetailBorderColor(ColorOption(v));
+  else if (key == "start_row" || key == "start_col") {
+    const int n = v.cast<int>();
+    if (n < 0 || n > (key == "start_row" ? 65534 : 255)) Raise(Errors().rangeError, key + " lies outside the sheet");
+    if (key == "start_row") ex.SetStartRow(static_cast<std::uint16_t>(n));
+    else ex.SetStartCol(static_cast<std::uint16_t>(n));
+  } else if (key != "rows_per_sheet") {
+    Raise(PyExc_TypeError, "unknown exporter option \"" + key + "\"");
+  }
+}
+
 std::int64_t ExportDataset(PyWorkbook& book, TPyDataSet& ds, bool newSheet, int row, int col,
                            const py::dict& options, const py::dict& events) {
   TBookHolder& holder = *book.b;
@@ -89,26 +129,13 @@ std::int64_t ExportDataset(PyWorkbook& book, TPyDataSet& ds, bool newSheet, int 
     const std::string key = py::str(item.first);
     py::handle v = item.second;
     if (v.is_none()) continue;
-    if (key == "sheet_name") ex.SetWorksheetName(v.cast<std::string>());
-    else if (key == "header_font") ex.SetHeaderFont(FontOption(v, ex.GetHeaderFont()));
-    else if (key == "detail_font") ex.SetDetailFont(FontOption(v, ex.GetDetailFont()));
-    else if (key == "header_color") ex.SetHeaderColor(ColorOption(v));
-    else if (key == "detail_color") ex.SetDetailColor(ColorOption(v));
-    else if (key == "header_border_style") ex.SetHeaderBorderStyle(BorderOption(v));
-    else if (key == "detail_border_style") ex.SetDetailBorderStyle(BorderOption(v));
-    else if (key == "header_border_color") ex.SetHeaderBorderColor(ColorOption(v));
-    else if (key == "detail_border_color") ex.SetDetailBorderColor(ColorOption(v));
-    else if (key == "set_columns_width") ex.SetSetColumnsWidth(v.cast<bool>());
-    else if (key == "allow_formulas") ex.SetAllowFormulas(v.cast<bool>());
-    else if (key == "start_row" || key == "start_col") {
-      const int n = v.cast<int>();
-      if (n < 0 || n > (key == "start_row" ? 65534 : 255))
-        Raise(Errors().rangeError, key + " lies outside the sheet");
-      if (key == "start_row") ex.SetStartRow(static_cast<std::uint16_t>(n));
-      else ex.SetStartCol(static_cast<std::uint16_t>(n));
-    } else if (key != "rows_per_sheet") {
-      Raise(PyExc_TypeError, "unknown exporter option \"" + key + "\"");
-    }
+    bool done = false;
+    for (const TSwitch& s : kSwitches)
+      if (key == s.name) {
+        (ex.*s.set)(v.cast<bool>());
+        done = true;
+      }
+    if (!done) ApplyValueOption(ex, key, v);
   }
   if (options.contains("rows_per_sheet") && !options["rows_per_sheet"].is_none()) {
     const long long rows = options["rows_per_sheet"].cast<long long>();
@@ -168,6 +195,11 @@ std::int64_t ExportDataset(PyWorkbook& book, TPyDataSet& ds, bool newSheet, int 
 }  // namespace
 
 void BindExporter(py::module_& m) {
+  py::tuple names(std::size(kSwitches) + std::size(kValueOptions));
+  std::size_t i = 0;
+  for (const char* name : kValueOptions) names[i++] = py::str(name);
+  for (const TSwitch& s : kSwitches) names[i++] = py::str(s.name);
+  m.attr("EXPORT_OPTIONS") = names;
   m.def("export_dataset", &ExportDataset, py::arg("book"), py::arg("dataset"), py::arg("new_sheet"),
         py::arg("row"), py::arg("col"), py::arg("options"), py::arg("events"),
         "The exporter's one call (use tablirex.export_frame or tablirex.write_frame).");

@@ -2,6 +2,7 @@
 #include <pybind11/pybind11.h>
 
 #include "convert.h"
+#include "dates.h"
 #include "object_model.h"
 #include "py_dataset.h"
 
@@ -9,6 +10,7 @@ namespace py = pybind11;
 
 namespace tablirex::python {
 void BindExporter(py::module_& m);
+void BindAutoFit(py::module_& m);
 }
 
 PYBIND11_MODULE(_core, m) {
@@ -16,8 +18,11 @@ PYBIND11_MODULE(_core, m) {
   tablirex::python::InitConvert();
   tablirex::python::RegisterErrors(m);
   tablirex::python::BindObjectModel(m);
+  tablirex::python::BindDates(m);
+  tablirex::python::BindAutoFit(m);
   tablirex::python::BindDataSet(m);
   tablirex::python::BindExporter(m);
   m.attr("MAX_ROW") = 65535;
   m.attr("MAX_COL") = 255;
+  m.attr("__version__") = TABLIREX_VERSION;  // the project's version, from CMake
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "convert.h"
+#include "dates.h"
 #include "layout/protect.h"
 #include "tablirex/addressing.h"
 #include "tablirex/data.h"
@@ -230,6 +231,7 @@ void SetRangeValue(PyRange& pr, py::handle value) {
   IXLSRange& r = pr.Get();
   if (!IsRowList(value)) {
     r.SetValue(CellValue(*pr.b, value));
+    FormatDateRange(pr, value);
     return;
   }
   py::sequence rows = py::reinterpret_borrow<py::sequence>(value);
@@ -254,6 +256,7 @@ void SetRangeValue(PyRange& pr, py::handle value) {
   const std::int32_t outCols = column ? 1 : static_cast<std::int32_t>(m);
   TVariant array = TVariant::Array2(0, outRows, 0, outCols);
   TVariantArray& a = array.Array();
+  TDateCells dates;
   for (std::size_t i = 0; i < height; ++i) {
     py::handle row = twoDim ? rows[i] : value;
     if (twoDim && (!IsRowList(row) || py::len(row) != m))
@@ -264,15 +267,18 @@ void SetRangeValue(PyRange& pr, py::handle value) {
       const auto oi = static_cast<std::int32_t>(column ? j : i);
       const auto oj = static_cast<std::int32_t>(column ? 0 : j);
       a.At(oi, oj) = CellValue(*pr.b, cells[j]);
+      dates.Note(oi, oj, cells[j]);
     }
   }
   if (single && (outRows > 1 || outCols > 1)) {
     // One cell given a block of values: the block starts at that cell.
     PyRange grown = MakeRange(pr.b, pr.sheet, c.row1, c.col1, c.row1 + outRows - 1, c.col1 + outCols - 1);
     grown.range->SetValue(array);
+    dates.Format(grown);
     return;
   }
   r.SetValue(array);
+  dates.Format(pr);
 }
 
 std::string RangeAddress(IXLSRange& r) {
@@ -688,7 +694,9 @@ take zero-based numbers. sheet["B2"] = value sets a value directly.
 
   py::class_<PyRange>(m, "Range", R"doc(
 A rectangle of cells. Values: None (empty), bool, int, float, decimal.Decimal, str
-(a formula when it starts with "="), datetime.date/datetime/time. A scalar sets
+(a formula when it starts with "="), bytes ("0x" + hex digits), datetime.date/
+datetime/time and numpy/pandas timestamps (a cell without a number format of its
+own then shows Workbook.date_format, datetime_format or time_format). A scalar sets
 every cell; a list of lists sets one value per cell (its shape must match, or the
 range is a single cell where the block starts); a flat list fills one row or one
 column. Reading a single cell gives its value (dates as datetime.date when they

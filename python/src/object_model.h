@@ -35,6 +35,11 @@ class TBookHolder {
   bool HasSheet(const IXLSWorksheet* sheet) const;
   /// Raises FormulaError when text (without "=") does not compile.
   void CheckFormula(std::string_view text);
+  /// The number formats a cell without one of its own gets with a date, a
+  /// date-time or a time value (Workbook.date_format, ...; dates.cpp).
+  struct TDateFormats {
+    std::string date = "yyyy-mm-dd", datetime = "yyyy-mm-dd hh:mm:ss", time = "hh:mm:ss";
+  } dateFormats;
   /// Marks the workbook busy for the duration of a save.
   class TSaving {
    public:

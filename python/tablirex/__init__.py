@@ -10,6 +10,7 @@
 See help(tablirex.Workbook), help(tablirex.Sheet) and help(tablirex.Range).
 """
 from tablirex._core import (  # noqa: F401
+    EXPORT_OPTIONS,
     MAX_COL,
     MAX_ROW,
     Border,
@@ -26,11 +27,13 @@ from tablirex._core import (  # noqa: F401
     Sheet,
     Sheets,
     Workbook,
+    __version__,
 )
 
 __all__ = [
     "Workbook", "Sheets", "Sheet", "Range", "Font", "Interior", "Borders", "Border",
     "PageSetup", "Error", "RangeError", "FormulaError", "SaveError", "DataLossWarning", "MAX_ROW", "MAX_COL",
+    "EXPORT_OPTIONS", "__version__",
 ]
 
 from tablirex._core import DataSet  # noqa: E402,F401
@@ -43,15 +46,14 @@ def register_pandas_engine():
     """Registers the pandas ExcelWriter engine "tablirex" (for .xls files), so that
     df.to_excel("out.xls", engine="tablirex") and
     pd.ExcelWriter("out.xls", engine="tablirex") work. Importing tablirex does this
-    by itself when pandas is already imported."""
+    by itself, whether pandas is imported before or after it."""
     from tablirex import _pandas  # noqa: F401  (registers on import)
 
 
-if "pandas" in __import__("sys").modules:
-    try:
-        register_pandas_engine()
-    except ImportError:  # a pandas without the writer registry
-        pass
+from tablirex import _pandas_hook  # noqa: E402
+
+_pandas_hook.install()
+del _pandas_hook
 
 __all__ += ["register_pandas_engine"]
 

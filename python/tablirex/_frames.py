@@ -143,9 +143,8 @@ class Rows:
         self.rows = rows
 
 
-_OPTIONS = ("sheet_name", "start_row", "start_col", "rows_per_sheet", "header_font", "detail_font",
-            "header_color", "detail_color", "header_border_style", "detail_border_style",
-            "header_border_color", "detail_border_color", "set_columns_width", "allow_formulas")
+# The exporter's properties, as the extension module names them.
+_OPTIONS = _core.EXPORT_OPTIONS
 _EVENTS = ("after_detail_cell", "after_header_cell", "after_detail_row", "after_header",
            "after_detail", "after_export", "on_worksheet_create")
 
@@ -167,7 +166,10 @@ def export_frame(book, data, *, new_sheet=True, row=None, col=None, index=False,
     header_color / detail_color (fills), header_border_style / detail_border_style
     (none, hair, thin, thick, double), header_border_color / detail_border_color,
     set_columns_width (columns as wide as the fields' display widths, where the
-    source knows them), allow_formulas (texts starting with "=" become formulas).
+    source knows them), allow_formulas (texts starting with "=" become formulas),
+    freeze_header (the header row stays in view: a frozen pane below it on every
+    sheet), autofit (each column as wide as its widest shown text, number formats
+    applied and the header's bold counted, 2 to 80 characters).
 
     Events, optional callables run after each step with handles into the sheet:
     after_header_cell(cell, field_index, field_name), after_header(range),
@@ -191,21 +193,25 @@ def export_frame(book, data, *, new_sheet=True, row=None, col=None, index=False,
     return _core.export_dataset(book, dataset, new_sheet, row, col, options, events)
 
 
-def write_frame(data, path, *, biff=8, index=False, **kwargs):
+def write_frame(data, path, *, biff=8, index=False, strict=False, **kwargs):
     """Writes `data` (a pandas DataFrame, a DB-API cursor after execute(), a list of
     dicts, or tablirex.Rows) to a new .xls file (biff=8 Excel 97, biff=5 Excel 5)
     or, for a name ending in .htm or .html, to HTML. Takes the options and events
     of export_frame. Returns the number of records written.
 
+    What the file cannot hold whole (a text longer than a cell holds, ...) is
+    issued as tablirex.DataLossWarning; with strict=True it raises SaveError
+    instead and writes nothing.
+
         tablirex.write_frame(df, "out.xls", sheet_name="Data",
                              header_font="Arial,10,bold", header_color="silver",
-                             rows_per_sheet=65535)
+                             freeze_header=True, autofit=True)
     """
     book = _core.Workbook()
     count = export_frame(book, data, index=index, **kwargs)
     name = str(path).lower()
     if name.endswith(".htm") or name.endswith(".html"):
-        book.save_html(path)
+        book.save_html(path, strict=strict)
     else:
-        book.save(path, biff=biff)
+        book.save(path, biff=biff, strict=strict)
     return count
