@@ -3,7 +3,6 @@ tablirex is imported first, without importing pandas for programs that never use
 it: when pandas is not imported yet, a finder on sys.meta_path waits for it and
 registers the engine as soon as pandas has finished loading."""
 import sys
-from importlib.machinery import PathFinder
 
 
 def _register():
@@ -38,6 +37,8 @@ class _PandasFinder:
         if name != "pandas":
             return None
         _uninstall()
+        from importlib.machinery import PathFinder  # only now: it costs an import of its own
+
         spec = PathFinder.find_spec(name, path)
         if spec is not None and spec.loader is not None and hasattr(spec.loader, "exec_module"):
             spec.loader = _Loader(spec.loader)

@@ -144,7 +144,7 @@ def test_layout_protection_pictures_and_html(tmp_path, read_xls):
     (lambda s: setattr(s.range("A1:B2"), "value", [[1, 2], [3]]), ValueError),
     (lambda s: s.__setitem__("A1", float("nan")), ValueError),
     (lambda s: s.__setitem__("A1", object()), TypeError),
-    (lambda s: s.__setitem__("A1", b"bytes"), TypeError),
+    (lambda s: s.__setitem__("A1", {1: 2}), TypeError),
     (lambda s: setattr(s, "name", "bad/name"), ValueError),
     (lambda s: setattr(s, "name", "x" * 32), ValueError),
     (lambda s: s.workbook.sheets.add("Sheet1"), ValueError),

@@ -160,7 +160,8 @@ class ExportCli(unittest.TestCase):
         with PgCluster() as pg:
             sql = ("SELECT i AS id, 'name ' || i AS name, (i * 1.25)::numeric(10,2) AS amount, "
                    "DATE '2024-01-01' + i AS day, i % 2 = 0 AS even, "
-                   "CASE WHEN i % 3 = 0 THEN NULL ELSE i END AS sparse "
+                   "CASE WHEN i % 3 = 0 THEN NULL ELSE i END AS sparse, "
+                   "decode(lpad(to_hex(i), 4, '0'), 'hex') AS raw "
                    "FROM generate_series(1, 30) i ORDER BY i")
             self.export("--postgres", pg.conninfo, "--query", sql, "-o", "pg.xls",
                         "--rows-per-sheet", "21")
@@ -172,7 +173,8 @@ class ExportCli(unittest.TestCase):
             self.assertFalse(os.path.exists(self.w("pgbad.xls")))
         book, sh = cells(self.w("pg.xls"))
         self.assertEqual(book.nsheets, 2)
-        self.assertEqual(sh.row_values(0), ["id", "name", "amount", "day", "even", "sparse"])
+        self.assertEqual(sh.row_values(0), ["id", "name", "amount", "day", "even", "sparse", "raw"])
+        self.assertEqual(sh.cell_value(1, 6), "0x0001")  # bytea as its hex text
         self.assertEqual(sh.nrows, 21)
         self.assertEqual(sh.row_values(1)[:3], [1.0, "name 1", 1.25])
         self.assertEqual(number_format(book, sh, 1, 2), "#,##0.00")
@@ -181,6 +183,64 @@ class ExportCli(unittest.TestCase):
         self.assertIn(sh.cell_type(3, 5), (xlrd.XL_CELL_EMPTY, xlrd.XL_CELL_BLANK))
         second = book.sheet_by_index(1)
         self.assertEqual(second.cell_value(second.nrows - 1, 0), 30.0)
+
+    def test_report_options_and_losses(self):
+        """Frozen header, fitted columns and strict saves, each read back by xlrd; what
+        a file cannot hold is a warning naming the cell, or with --strict a failure
+        that leaves no file."""
+        db = sqlite3.connect(self.w("loss.db"))
+        db.execute("CREATE TABLE t(id INTEGER, note TEXT, raw BLOB, amount DECIMAL(12,2))")
+        db.executemany("INSERT INTO t VALUES (?,?,?,?)",
+                       [(1, "x" * 40000, b"\x00\xffA", 1234567.5), (2, "\u0141\u00f3d\u017a", b"", -3)])
+        db.commit()
+        db.close()
+        query = ["--sqlite", "loss.db", "--query", "SELECT * FROM t ORDER BY id", "--sheet-name", "Orders"]
+        long97 = "Orders!B2: text of 40000 characters cut to 32767 (the Excel 97 cell limit)"
+        long5 = "Orders!B4: text of 40000 characters cut to 255 (the Excel 5 cell limit)"
+        page = 'Orders!B5: 2 characters outside code page 1252 written as "?"'  # below the moved header
+        cases = [
+            # extra arguments, frozen rows, widths of A..D or None, warnings
+            ([], 0, None, [long97]),
+            (["--freeze-header", "--autofit"], 1, [2.2, 80, 8, 12], [long97]),
+            (["--freeze-header", "--start-row", "2", "--autofit", "--biff5"], 3, [2.2, 80, 8, 12], [long5, page]),
+        ]
+        for extra, frozen, widths, warnings in cases:
+            with self.subTest(extra=extra):
+                r = self.export(*query, "-o", "loss.xls", *extra)
+                self.assertEqual([line for line in r.stderr.splitlines() if "warning" in line],
+                                 ["tablirex export: warning: " + w for w in warnings])
+                book, sh = cells(self.w("loss.xls"))
+                top = frozen - 1 if frozen else 0
+                self.assertEqual((sh.panes_are_frozen, sh.horz_split_pos, sh.vert_split_pos),
+                                 (bool(frozen), frozen, 0))
+                self.assertEqual(sh.cell_value(top + 1, 2), "0x00FF41")  # a blob as its hex text
+                self.assertEqual(sh.cell_value(top + 2, 2), "0x")
+                if widths:
+                    # Characters of the default font, plus the column's margin of 182/256.
+                    got = [sh.colinfo_map[c].width for c in range(4)]
+                    self.assertEqual(got, [round(w * 256) + 182 for w in widths])
+                # Strict: the same export fails, names the cell and keeps the earlier file.
+                with open(self.w("loss.xls"), "rb") as f:
+                    before = f.read()
+                r = self.export(*query, "-o", "loss.xls", "--strict", *extra, expect=1)
+                self.assertIn("strict save: " + warnings[0], r.stderr)
+                with open(self.w("loss.xls"), "rb") as f:
+                    self.assertEqual(f.read(), before)
+
+    def test_csv_encodings_and_delimiters(self):
+        with open(self.w("cp.csv"), "wb") as f:
+            f.write("name;city\r\nRen\u00e9;K\u00f6ln\r\n".encode("cp1252"))
+        with open(self.w("bad.csv"), "wb") as f:
+            f.write(b"name\tn\nok\t1\n\xe9t\xe9\t2\n")
+        self.export("--csv", "cp.csv", "--encoding", "cp1252", "-o", "cp.xls")
+        self.assertEqual(cells(self.w("cp.xls"))[1].row_values(1), ["Ren\u00e9", "K\u00f6ln"])
+        r = self.export("--csv", "bad.csv", "-o", "bad.xls")
+        self.assertIn("tablirex export: warning: CSV file 'bad.csv', line 3: 2 bytes invalid in UTF-8 "
+                      "read as U+FFFD", r.stderr)
+        self.assertEqual(cells(self.w("bad.xls"))[1].row_values(2), ["\ufffdt\ufffd", 2.0])
+        r = self.export("--csv", "bad.csv", "-o", "strict.xls", "--strict", expect=1)
+        self.assertIn("line 3: bytes invalid in UTF-8", r.stderr)
+        self.assertFalse(os.path.exists(self.w("strict.xls")))
 
     def test_libreoffice_reads_the_export(self):
         self.export("--sqlite", "shop.db", "--query", "SELECT id, name, amount, day FROM t ORDER BY id",
