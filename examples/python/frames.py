@@ -10,7 +10,7 @@ import sys
 import numpy as np
 import pandas as pd
 
-import tablirex  # after pandas: registers the engine "tablirex"
+import tablirex  # before or after pandas: the engine "tablirex" is there
 
 out = sys.argv[1] if len(sys.argv) > 1 else "."
 df = pd.DataFrame({
@@ -32,6 +32,7 @@ def flag_expensive(cell, record, field_index, field_name):
 n = tablirex.write_frame(df, os.path.join(out, "frame.xls"), sheet_name="Items",
                          header_font={"name": "Arial", "size": 10, "bold": True},
                          header_color="silver", header_border_style="thin",
+                         freeze_header=True, autofit=True,
                          rows_per_sheet=60, after_detail_cell=flag_expensive)
 print("write_frame: %d records over two sheets" % n)
 
@@ -42,6 +43,6 @@ con.executemany("insert into t values (?, ?, ?)",
 tablirex.write_frame(con.execute("select * from t"), os.path.join(out, "query.xls"))
 
 with pd.ExcelWriter(os.path.join(out, "engine.xls"), engine="tablirex") as writer:
-    df.to_excel(writer, sheet_name="All", index=False)
+    df.to_excel(writer, sheet_name="All", index=False, freeze_panes=(1, 0))
     df.describe().to_excel(writer, sheet_name="Summary", float_format="%.2f")
 print("wrote frame.xls, query.xls and engine.xls in", out)

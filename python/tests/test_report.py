@@ -80,11 +80,14 @@ def test_write_frame_freeze_autofit_strict_and_bytes(tmp_path, read_xls):
                        "raw": [b"\x00\xff", memoryview(b"AB")], "big": ["y" * 40000, "z"]})
     path = str(tmp_path / "frame.xls")
     with pytest.warns(tablirex.DataLossWarning, match=r"Sheet1!D3: text of 40000 characters cut to 32767"):
-        tablirex.write_frame(df, path, freeze_header=True, autofit=True, start_row=1)
-    ws = read_xls(path).sheet_by_index(0)
-    assert (ws.panes_are_frozen, ws.horz_split_pos, ws.vert_split_pos) == (1, 2, 0)
-    assert [ws.colinfo_map[c].width for c in range(3)] == [round(w * 256) + 182 for w in (2.2, 18, 6)]
-    assert ws.col_values(2, 2) == ["0x00FF", "0x4142"]
+        tablirex.write_frame(df, path, freeze_header=True, autofit=True, start_row=1, rows_per_sheet=3)
+    book = read_xls(path)
+    assert book.nsheets == 2  # every sheet of a split export keeps its header in view
+    for ws in book.sheets():
+        assert (ws.panes_are_frozen, ws.horz_split_pos, ws.vert_split_pos) == (1, 2, 0)
+    ws = book.sheet_by_index(0)
+    assert [ws.colinfo_map[c].width for c in range(3)] == [round(w * 256) + 182 for w in (2.2, 4.4, 6)]
+    assert [book.sheet_by_index(s).cell_value(2, 2) for s in (0, 1)] == ["0x00FF", "0x4142"]
     bad = tmp_path / "strict.xls"
     with warnings.catch_warnings():
         warnings.simplefilter("error")  # strict raises: nothing is merely warned of
