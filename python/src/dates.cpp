@@ -41,6 +41,10 @@ void FormatDateRange(PyRange& target, py::handle value) {
   IXLSRange& r = target.Get();
   const std::string& format = FormatFor(*target.b, kind);
   const std::int32_t rows = r.GetLastRow() - r.GetFirstRow() + 1, cols = r.GetLastCol() - r.GetFirstCol() + 1;
+  if (rows == 1 && cols == 1) {
+    FormatCell(r, format);
+    return;
+  }
   for (std::int32_t i = 1; i <= rows; ++i)
     for (std::int32_t j = 1; j <= cols; ++j)
       FormatCell(*r.GetItem(static_cast<std::uint16_t>(i), static_cast<std::uint8_t>(j)), format);

@@ -136,19 +136,18 @@ class TablirexWriter(ExcelWriter):
             value, fmt = self._value_with_fmt(cell.val)
             if value == "":
                 value = None  # pandas' na_rep default: an empty cell
+            rng = None
             if cell.mergestart is not None and cell.mergeend is not None:
                 rng = sheet.range(row, col, startrow + cell.mergestart, startcol + cell.mergeend)
                 rng.merge()
-                sheet.write(row, col, value)
-            else:
-                rng = None
-                sheet.write(row, col, value)  # texts beginning with "=" are formulas
+            # Formats first: a date then finds its format and keeps it.
             if cell.style or fmt:
                 target = rng or sheet.cell(row, col)
                 if cell.style:
                     _apply_style(target, cell.style)
                 if fmt:
                     target.number_format = formats.setdefault(fmt, fmt)
+            sheet.write(row, col, value)  # texts beginning with "=" are formulas
 
 
 register_writer(TablirexWriter)
