@@ -9,8 +9,18 @@ SOURCE_DIR = os.environ.get("TABLIREX_SOURCE_DIR",
 sys.path.insert(0, os.path.join(SOURCE_DIR, "tests"))  # pg_cluster
 
 # Under the sanitizer build the sanitizer runtime is preloaded into this interpreter;
-# the programs the tests start (the PostgreSQL server) must not inherit it.
-os.environ.pop("LD_PRELOAD", None)
+# the programs the tests start (the PostgreSQL server) must not inherit it, but
+# interpreters that import the package need it (see python_env).
+_PRELOAD = os.environ.pop("LD_PRELOAD", None)
+
+
+@pytest.fixture
+def python_env():
+    """The environment for a fresh interpreter that imports tablirex."""
+    env = dict(os.environ)
+    if _PRELOAD:
+        env["LD_PRELOAD"] = _PRELOAD
+    return env
 
 
 @pytest.fixture

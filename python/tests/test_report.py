@@ -54,7 +54,7 @@ def test_dates_read_back_as_dates(tmp_path, read_xls):
     assert [_format(back, ws, r, 3) for r in (0, 1)] == ["d.m.yyyy"] * 2
 
 
-def test_engine_registered_when_tablirex_comes_first(tmp_path, read_xls):
+def test_engine_registered_when_tablirex_comes_first(tmp_path, read_xls, python_env):
     # A fresh interpreter: tablirex first, pandas not loaded by it, the engine there
     # once pandas is, with freeze_panes as pandas' own engines take it.
     path = str(tmp_path / "engine.xls")
@@ -69,7 +69,8 @@ def test_engine_registered_when_tablirex_comes_first(tmp_path, read_xls):
                                                               freeze_panes=(1, 2))
         print(took)
     """)
-    r = subprocess.run([sys.executable, "-c", program, path], capture_output=True, text=True, timeout=120)
+    r = subprocess.run([sys.executable, "-c", program, path], capture_output=True, text=True, timeout=120,
+                       env=python_env)
     assert r.returncode == 0, r.stderr
     ws = read_xls(path).sheet_by_index(0)
     assert (ws.panes_are_frozen, ws.horz_split_pos, ws.vert_split_pos) == (1, 1, 2)
