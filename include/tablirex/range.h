@@ -14,6 +14,8 @@ namespace tablirex {
 class IXLSFont;
 class IXLSInterior;
 class IXLSBorders;
+class IXLSValidation;
+class IXLSFormatConditions;
 
 /// Shift codes of IXLSRange::Delete (up, left) and IXLSRange::Insert (down,
 /// right): the object model's standard values. Any other value chooses by the
@@ -144,6 +146,10 @@ class IXLSRange : public TXLSObject {
   /// by one. Covered cells of merged areas are left alone; an index that names no
   /// format is ignored.
   virtual void SetXFIndex(std::int32_t xf) = 0;
+  /// The data validation of the range's cells (tablirex/validation.h).
+  virtual Ref<IXLSValidation> GetValidation() = 0;
+  /// The conditional formats of the range's cells (tablirex/conditions.h).
+  virtual Ref<IXLSFormatConditions> GetFormatConditions() = 0;
 };
 
 }  // namespace tablirex
