@@ -45,6 +45,8 @@ constexpr std::uint8_t Area = 0x05;
 constexpr std::uint8_t Ref3d = 0x1A;
 constexpr std::uint8_t Area3d = 0x1B;
 constexpr std::uint8_t Name = 0x03;
+constexpr std::uint8_t RefN = 0x0C;   // relative to a base cell
+constexpr std::uint8_t AreaN = 0x0D;
 }  // namespace ptg
 
 // Largest token data of a cell formula: a FORMULA record holds 20 bytes of fixed
@@ -430,11 +432,30 @@ std::int32_t TXLSFormula::CellToRowCol(std::string_view text, std::uint16_t& row
 }
 
 std::int32_t TXLSFormula::GetRangeData(std::string_view text, TXLSBlob& blob, std::int32_t cls) const {
+  // With a base cell, a relative row or column is written as its distance from
+  // the base, in the tokens that say so.
+  const bool relative = ctx_.baseRow >= 0 && ctx_.baseCol >= 0;
+  const auto offset = [&](std::uint16_t& row, std::uint16_t& col) {
+    const std::uint16_t rowRel = IsBiff5() ? row & kRowRelative : col & kRowRelative;
+    const std::uint16_t colRel = IsBiff5() ? row & kColRelative : col & kColRelative;
+    std::uint16_t r = IsBiff5() ? row & 0x3FFF : row;
+    std::uint16_t c = IsBiff5() ? col : col & 0x00FF;
+    if (rowRel) r = static_cast<std::uint16_t>(r - ctx_.baseRow) & (IsBiff5() ? 0x3FFF : 0xFFFF);
+    if (colRel) c = static_cast<std::uint16_t>(c - ctx_.baseCol) & 0x00FF;
+    if (IsBiff5()) {
+      row = static_cast<std::uint16_t>(r | rowRel | colRel);
+      col = c;
+    } else {
+      row = r;
+      col = static_cast<std::uint16_t>(c | rowRel | colRel);
+    }
+  };
   if (GetRangeType(text) == kCell) {
     std::uint16_t row = 0, col = 0;
     TXLS_RETURN_ON_ERROR(CellToRowCol(text, row, col));
+    if (relative) offset(row, col);
     if (!Room(blob, IsBiff5() ? 4 : 5)) return xlsFail;
-    blob.AddByte(ClassToken(ptg::Ref, cls));
+    blob.AddByte(ClassToken(relative ? ptg::RefN : ptg::Ref, cls));
     blob.AddWord(row);  // 0: row (BIFF5: with the relative flags)
     if (IsBiff5())
       blob.AddByte(static_cast<std::uint8_t>(col));  // 2: column
@@ -447,8 +468,12 @@ std::int32_t TXLSFormula::GetRangeData(std::string_view text, TXLSBlob& blob, st
   std::uint16_t row1 = 0, col1 = 0, row2 = 0, col2 = 0;
   TXLS_RETURN_ON_ERROR(CellToRowCol(first, row1, col1));
   TXLS_RETURN_ON_ERROR(CellToRowCol(last, row2, col2));
+  if (relative) {
+    offset(row1, col1);
+    offset(row2, col2);
+  }
   if (!Room(blob, IsBiff5() ? 7 : 9)) return xlsFail;
-  blob.AddByte(ClassToken(ptg::Area, cls));
+  blob.AddByte(ClassToken(relative ? ptg::AreaN : ptg::Area, cls));
   blob.AddWord(row1);  // 0: first row
   blob.AddWord(row2);  // 2: last row
   if (IsBiff5()) {

@@ -55,6 +55,11 @@ struct TXLSFormulaContext {
   /// Token class of a reference at the top of the formula: 2 array (cells),
   /// 0 reference (names, lists), 1 value.
   std::int32_t topClass = 2;
+  /// Zero-based cell that relative references of this sheet are written
+  /// relative to (as offsets, the form validations and conditional formats
+  /// need); -1: they are written as the cells they name.
+  std::int32_t baseRow = -1;
+  std::int32_t baseCol = -1;
 };
 
 /// Compiles formula text (UTF-8, without the leading "=") into tokens in reverse
@@ -96,6 +101,13 @@ class TXLSFormula {
   bool GetQualifyReferences() const noexcept { return ctx_.qualifyReferences; }
   void SetTopClass(std::int32_t cls) noexcept { ctx_.topClass = cls; }
   std::int32_t GetTopClass() const noexcept { return ctx_.topClass; }
+  /// The cell relative references are written relative to; -1, -1 for none.
+  void SetRelativeBase(std::int32_t row, std::int32_t col) noexcept {
+    ctx_.baseRow = row;
+    ctx_.baseCol = col;
+  }
+  std::int32_t GetBaseRow() const noexcept { return ctx_.baseRow; }
+  std::int32_t GetBaseCol() const noexcept { return ctx_.baseCol; }
   /// The NAME record index a reference item of the tree names (a defined name,
   /// Sheet1!Name for a sheet's own), or 0 when it names no defined name.
   std::int32_t NameIndexOf(const TXLSSyntaxItem& item) const;

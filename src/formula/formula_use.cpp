@@ -19,11 +19,15 @@ std::string_view WithoutEquals(std::string_view text) noexcept {
   return text;
 }
 
-TXLSFormulaUse::TXLSFormulaUse(TXLSWorkbook& workbook, Kind kind, std::int32_t sheet)
+TXLSFormulaUse::TXLSFormulaUse(TXLSWorkbook& workbook, Kind kind, std::int32_t sheet, std::int32_t baseRow,
+                               std::int32_t baseCol)
     : workbook_(workbook), formula_(workbook.InitFormula()), kind_(kind) {
   savedSheet_ = formula_.GetSheet();
   savedQualify_ = formula_.GetQualifyReferences();
   savedClass_ = formula_.GetTopClass();
+  savedRow_ = formula_.GetBaseRow();
+  savedCol_ = formula_.GetBaseCol();
+  formula_.SetRelativeBase(kind == Kind::Name ? -1 : baseRow, kind == Kind::Name ? -1 : baseCol);
   formula_.SetSheet(sheet);
   formula_.SetQualifyReferences(kind == Kind::Name);
   // Names and lists stand for cells; the bounds and conditions are values.
@@ -34,6 +38,7 @@ TXLSFormulaUse::~TXLSFormulaUse() {
   formula_.SetSheet(savedSheet_);
   formula_.SetQualifyReferences(savedQualify_);
   formula_.SetTopClass(savedClass_);
+  formula_.SetRelativeBase(savedRow_, savedCol_);
 }
 
 std::int32_t TXLSFormulaUse::Fail(std::string_view text, std::string_view where, const std::string& what) {

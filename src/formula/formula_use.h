@@ -25,7 +25,10 @@ class TXLSFormulaUse {
   };
 
   /// sheet: 1-based position of the sheet the formula belongs to, 0 for none.
-  TXLSFormulaUse(TXLSWorkbook& workbook, Kind kind, std::int32_t sheet);
+  /// baseRow, baseCol: for validations and conditional formats, the first cell
+  /// of their area, which relative references are written relative to.
+  TXLSFormulaUse(TXLSWorkbook& workbook, Kind kind, std::int32_t sheet, std::int32_t baseRow = -1,
+                 std::int32_t baseCol = -1);
   ~TXLSFormulaUse();
   TXLSFormulaUse(const TXLSFormulaUse&) = delete;
   TXLSFormulaUse& operator=(const TXLSFormulaUse&) = delete;
@@ -49,6 +52,8 @@ class TXLSFormulaUse {
   std::int32_t savedSheet_;
   bool savedQualify_;
   std::int32_t savedClass_;
+  std::int32_t savedRow_;
+  std::int32_t savedCol_;
 };
 
 /// A formula text as the object model hands it over: without a leading "=".

@@ -16,7 +16,7 @@ constexpr std::uint32_t kShowAlert = 0x00080000;
 
 // An empty text is stored as one NUL character: the application then shows its
 // own default title or message.
-std::uint32_t StringSize(std::u16string_view s) { return 3 + 2 * static_cast<std::uint32_t>(s.empty() ? 1 : s.size()); }
+std::uint32_t StringSize(std::u16string_view s) { return s.empty() ? 4 : 3 + 2 * static_cast<std::uint32_t>(s.size()); }
 
 void AddString(TXLSBlob& b, std::u16string_view s) {
   if (s.empty()) {

@@ -68,7 +68,9 @@ std::int32_t IXLSWorksheet::StoreExtras() {
     const std::string where = "conditional format of " + Where(*this, f.areas);
     std::vector<TXLSEncodedCondition> encoded;
     {
-      TXLSFormulaUse use(*workbook_, TXLSFormulaUse::Kind::Condition, position_);
+      const TXLSArea base = BoundingArea(f.areas);
+      TXLSFormulaUse use(*workbook_, TXLSFormulaUse::Kind::Condition, position_, static_cast<std::int32_t>(base.row1),
+                         static_cast<std::int32_t>(base.col1));
       for (const TXLSCondition& c : f.conditions) {
         TXLSEncodedCondition e;
         e.condition = &c;
@@ -108,9 +110,10 @@ std::int32_t IXLSWorksheet::StoreExtras() {
     if (r.inlineList) {
       e.formula1 = InlineListTokens(r);
     } else if (r.type != 0) {
+      const TXLSArea base = BoundingArea(r.areas);
       TXLSFormulaUse use(*workbook_,
                          r.type == 3 ? TXLSFormulaUse::Kind::ValidationList : TXLSFormulaUse::Kind::ValidationValue,
-                         position_);
+                         position_, static_cast<std::int32_t>(base.row1), static_cast<std::int32_t>(base.col1));
       TXLS_RETURN_ON_ERROR(use.Encode(r.formula1, e.formula1, where));
       if (r.UsesFormula2()) TXLS_RETURN_ON_ERROR(use.Encode(r.formula2, e.formula2, where));
     }
