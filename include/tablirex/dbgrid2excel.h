@@ -100,6 +100,11 @@ class TDBGrid2Excel {
   /// false at first, so data is always written as the text it is.
   bool GetAllowFormulas() const noexcept;
   void SetAllowFormulas(bool value) noexcept;
+  /// Texts of the data that are whole web or mail addresses (http://, https://,
+  /// mailto:, without blanks) become hyperlinks to themselves when true; false
+  /// at first.
+  bool GetHyperlinks() const noexcept;
+  void SetHyperlinks(bool value) noexcept;
 
   TAfterDBGridDetailCell AfterDetailCell;
   TAfterDBGridHeaderCell AfterHeaderCell;
