@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "biff/record_sink.h"
+#include "tablirex/object.h"
 
 namespace tablirex {
 
@@ -91,9 +92,33 @@ struct TXLSNameRecord {
 std::vector<std::uint8_t> BuiltinNameTokens(const TXLSNameRecord& record, std::uint16_t sheetCount,
                                             const TRecordContext& ctx);
 
+/// What the views of the workbook's names hold instead of the workbook: the
+/// table clears it when the workbook goes, so a view outliving it finds out.
+class TXLSBookLink final : public TXLSObject {
+ public:
+  explicit TXLSBookLink(TXLSWorkbook* workbook) noexcept : TXLSObject(true), workbook_(workbook) {}
+  /// The workbook, or nullptr once it is destroyed.
+  TXLSWorkbook* Workbook() const noexcept { return workbook_; }
+  void Clear() noexcept { workbook_ = nullptr; }
+
+ private:
+  TXLSWorkbook* workbook_;
+};
+
 /// The workbook's names and, during a save, the NAME records in file order.
 class TXLSNameTable {
  public:
+  TXLSNameTable() = default;
+  TXLSNameTable(const TXLSNameTable&) = delete;
+  TXLSNameTable& operator=(const TXLSNameTable&) = delete;
+  ~TXLSNameTable() {
+    if (link_) link_->Clear();
+  }
+  /// The link views of the workbook's names hold (made on first use).
+  TXLSBookLink* Link(TXLSWorkbook& workbook) {
+    if (!link_) link_ = MakeRef<TXLSBookLink>(&workbook);
+    return link_.get();
+  }
   /// The workbook's own names.
   TXLSNameList& Globals() noexcept { return globals_; }
   const TXLSNameList& Globals() const noexcept { return globals_; }
@@ -129,6 +154,7 @@ class TXLSNameTable {
 
  private:
   TXLSNameList globals_;
+  Ref<TXLSBookLink> link_;
   std::vector<TXLSNameRecord> records_;
   bool saving_ = false;
   std::uint64_t generation_ = 0;

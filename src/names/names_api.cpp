@@ -17,19 +17,19 @@ namespace {
 // through the sheet's link, so that a view outliving its sheet finds nothing).
 class TNameScope {
  public:
-  explicit TNameScope(TXLSWorkbook& workbook) : workbook_(&workbook) {}
+  explicit TNameScope(TXLSWorkbook& workbook) : book_(workbook.NameTable().Link(workbook)) {}
   explicit TNameScope(IXLSWorksheet& sheet) : link_(sheet.Link()) {}
 
   IXLSWorksheet* Sheet() const noexcept { return link_ ? link_->Sheet() : nullptr; }
   /// The workbook, or nullptr once a sheet scope's sheet is gone.
   TXLSWorkbook* Workbook() const noexcept {
-    if (workbook_) return workbook_.get();
+    if (book_) return book_->Workbook();
     IXLSWorksheet* s = Sheet();
     return s ? &s->Workbook() : nullptr;
   }
   /// The list, or nullptr once the sheet is gone.
   TXLSNameList* List() const {
-    if (workbook_) return &workbook_->NameTable().Globals();
+    if (book_) return book_->Workbook() ? &book_->Workbook()->NameTable().Globals() : nullptr;
     IXLSWorksheet* s = Sheet();
     return s ? &s->Extras().names : nullptr;
   }
@@ -47,7 +47,7 @@ class TNameScope {
   }
 
  private:
-  Ref<TXLSWorkbook> workbook_;
+  Ref<TXLSBookLink> book_;
   Ref<TXLSSheetLink> link_;
 };
 
