@@ -79,12 +79,16 @@ std::int32_t IXLSWorksheet::StoreExtras() {
         encoded.push_back(std::move(e));
       }
     }
-    // A format over more areas than one record holds cannot be written whole.
-    if (ConditionHeaderSize(f.areas) > kMaxBody) {
+    // A format over more areas than one record holds, or a condition longer than
+    // one, cannot be written whole.
+    bool fits = ConditionHeaderSize(f.areas) <= kMaxBody;
+    for (const TXLSEncodedCondition& e : encoded)
+      fits = fits && 6 + ConditionFormatBytes(e.condition->style).size() + e.formula1.size() + e.formula2.size() <=
+                         kMaxBody;
+    if (!fits) {
       TXLS_RETURN_ON_ERROR(workbook_->Warn(Where(*this, f.areas),
-                                           "conditional format over " + std::to_string(f.areas.size()) +
-                                               " areas left out",
-                                           "conditional formats over too many areas left out"));
+                                           "conditional format left out",
+                                           "conditional formats too large for a record left out"));
       continue;
     }
     TXLS_RETURN_ON_ERROR(StoreConditionalFormat(f.areas, encoded, sink, ctx));
