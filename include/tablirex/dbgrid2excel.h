@@ -110,6 +110,11 @@ class TDBGrid2Excel {
   /// sheet of the export is fitted to its own rows. false at first.
   bool GetAutoFitColumns() const noexcept;
   void SetAutoFitColumns(bool value) noexcept;
+  /// Texts of the data that are whole web or mail addresses (http://, https://,
+  /// mailto:, without blanks) become hyperlinks to themselves when true; false
+  /// at first.
+  bool GetHyperlinks() const noexcept;
+  void SetHyperlinks(bool value) noexcept;
 
   TAfterDBGridDetailCell AfterDetailCell;
   TAfterDBGridHeaderCell AfterHeaderCell;

@@ -14,6 +14,8 @@ namespace tablirex {
 class IXLSFont;
 class IXLSInterior;
 class IXLSBorders;
+class IXLSValidation;
+class IXLSFormatConditions;
 
 /// Shift codes of IXLSRange::Delete (up, left) and IXLSRange::Insert (down,
 /// right): the object model's standard values. Any other value chooses by the
@@ -152,6 +154,10 @@ class IXLSRange : public TXLSObject {
   /// range keeps its width; merged cells and formulas are not measured; row
   /// heights stay. Returns 1, or -1 once the sheet is deleted.
   virtual std::int32_t AutoFit() = 0;
+  /// The data validation of the range's cells (tablirex/validation.h).
+  virtual Ref<IXLSValidation> GetValidation() = 0;
+  /// The conditional formats of the range's cells (tablirex/conditions.h).
+  virtual Ref<IXLSFormatConditions> GetFormatConditions() = 0;
 };
 
 }  // namespace tablirex

@@ -14,6 +14,7 @@
 namespace tablirex {
 
 class IXLSWorksheet;
+class IXLSNames;
 
 /// The workbook interface callers hold. SaveAs writes format 2 (BIFF8, stream
 /// "Workbook", the default), 1 (BIFF5, stream "Book") or 3 (HTML).
@@ -81,6 +82,8 @@ class IXLSWorkBook : public TXLSObject {
   /// Makes every save of this workbook strict (false at creation).
   virtual void SetStrict(bool strict) = 0;
   virtual bool GetStrict() = 0;
+  /// The workbook's defined names (tablirex/names.h), a view the caller holds.
+  virtual Ref<IXLSNames> GetNames() = 0;
 };
 
 /// Creates a new workbook with no sheet (the first save adds "Sheet1").
@@ -96,6 +99,7 @@ class TXLSPalette;
 class TXLSStringTable;
 class TXLSProtect;
 class TXLSFormula;
+class TXLSNameTable;
 class TXLSBlob;
 class TXLSBlobList;
 class TCompoundFile;
@@ -130,6 +134,7 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::vector<std::string> GetWarnings() override;
   void SetStrict(bool strict) override { strict_ = strict; }
   bool GetStrict() override { return strict_; }
+  Ref<IXLSNames> GetNames() override;
 
   /// Records what the save in progress had to shorten, replace or leave out:
   /// where names the cell or object ("Orders!B2", "Sheet1 picture 2"), what says
@@ -169,7 +174,9 @@ class TXLSWorkbook final : public IXLSWorkBook {
   /// Checks a formula's text (without its "=") as a cell is about to take it: all
   /// but the existence of the sheets it names, which the save checks. Returns 1,
   /// or -1 with the last error set to "where: formula "=text": what is wrong".
-  std::int32_t CheckFormula(std::string_view text, std::string_view where);
+  /// sheet is the 1-based position of the cell's sheet (0: none), whose own names
+  /// the formula may use.
+  std::int32_t CheckFormula(std::string_view text, std::string_view where, std::int32_t sheet = 0);
   /// Creates the formula compiler on first use.
   TXLSFormula& InitFormula();
   TXLSFormula* Formula() noexcept { return formula_.get(); }
@@ -181,6 +188,9 @@ class TXLSWorkbook final : public IXLSWorkBook {
   TXLSStringTable& StringTable() noexcept { return *sst_; }
   bool HasStringTable() const noexcept { return sst_ != nullptr; }
   TXLSProtect& Protection() noexcept { return *protect_; }
+  /// Every NAME record of the file: the workbook's names and, during a save, the
+  /// records of all (names/name_table.h).
+  TXLSNameTable& NameTable() noexcept { return *names_; }
   /// The format of the save in progress (1 BIFF5, 2 BIFF8); the default 2 between saves.
   std::int32_t CurrentFormat() const noexcept { return currentFormat_; }
   /// Largest record body of the save in progress (2080 BIFF5, 8224 BIFF8).
@@ -235,6 +245,7 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::unique_ptr<TXLSXFList> xfList_;
   std::unique_ptr<TXLSStringTable> sst_;
   std::unique_ptr<TXLSFormula> formula_;
+  std::unique_ptr<TXLSNameTable> names_;
   std::unique_ptr<TXLSWorkSheets> sheets_;
   std::unique_ptr<TXLSBlobList> first_;
   std::unique_ptr<TXLSBlobList> second_;

@@ -11,6 +11,7 @@ namespace py = pybind11;
 namespace tablirex::python {
 void BindExporter(py::module_& m);
 void BindAutoFit(py::module_& m);
+void BindSheetExtras(py::module_& m);
 }
 
 PYBIND11_MODULE(_core, m) {
@@ -22,6 +23,7 @@ PYBIND11_MODULE(_core, m) {
   tablirex::python::BindAutoFit(m);
   tablirex::python::BindDataSet(m);
   tablirex::python::BindExporter(m);
+  tablirex::python::BindSheetExtras(m);
   m.attr("MAX_ROW") = 65535;
   m.attr("MAX_COL") = 255;
   m.attr("__version__") = TABLIREX_VERSION;  // the project's version, from CMake

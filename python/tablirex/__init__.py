@@ -19,20 +19,25 @@ from tablirex._core import (  # noqa: F401
     Error,
     FormulaError,
     Font,
+    FormatCondition,
+    Hyperlink,
     Interior,
+    Name,
+    Names,
     PageSetup,
     Range,
     RangeError,
     SaveError,
     Sheet,
     Sheets,
+    Validation,
     Workbook,
     __version__,
 )
 
 __all__ = [
     "Workbook", "Sheets", "Sheet", "Range", "Font", "Interior", "Borders", "Border",
-    "PageSetup", "Error", "RangeError", "FormulaError", "SaveError", "DataLossWarning", "MAX_ROW", "MAX_COL",
+    "PageSetup", "Hyperlink", "Validation", "FormatCondition", "Names", "Name", "Error", "RangeError", "FormulaError", "SaveError", "DataLossWarning", "MAX_ROW", "MAX_COL",
     "EXPORT_OPTIONS", "__version__",
 ]
 

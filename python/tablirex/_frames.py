@@ -169,7 +169,8 @@ def export_frame(book, data, *, new_sheet=True, row=None, col=None, index=False,
     source knows them), allow_formulas (texts starting with "=" become formulas),
     freeze_header (the header row stays in view: a frozen pane below it on every
     sheet), autofit (each column as wide as its widest shown text, number formats
-    applied and the header's bold counted, 2 to 80 characters).
+    applied and the header's bold counted, 2 to 80 characters),
+    hyperlinks (texts that are whole http(s):// or mailto: addresses become links).
 
     Events, optional callables run after each step with handles into the sheet:
     after_header_cell(cell, field_index, field_name), after_header(range),

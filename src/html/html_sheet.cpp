@@ -12,6 +12,7 @@
 #include "formats/palette.h"
 #include "formats/xf_list.h"
 #include "formats/font_list.h"
+#include "html/html_extras.h"
 #include "html/html_files.h"
 #include "html/html_writer.h"
 #include "range/range_impl.h"
@@ -104,6 +105,8 @@ struct TSlot {
   const char* align = nullptr;  // general alignment: "right", "center" or none (left)
   std::string text;             // escaped
   TSpill spill = TSpill::None;
+  std::uint32_t row = 0, col = 0;  // the cell shown
+  TVariant value;
   bool covered = false;   // part of a merged area written elsewhere, or of a spilling text
   bool blank = false;     // empty, unmerged and without a format of its own: text may spill over it
   std::int64_t width = 0; // pixels
@@ -195,7 +198,7 @@ std::string GetCSSItem(IXLSWorksheet& sheet, std::int32_t xfIndex, IXLSRange& ce
   return rule;
 }
 
-std::string BuildSheetHTML(IXLSWorksheet& sheet) {
+std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages) {
   TXLSWorkbook& wb = sheet.Workbook();
   TXLSCellHeap& store = sheet.Cells();
   const TXLSRowInfoList& rowInfo = sheet.RowInfo();
@@ -249,6 +252,7 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet) {
   body += kCRLF;
   for (const std::int64_t w : widths) body += "  <col width=" + std::to_string(w) + ">" + kCRLF;
 
+  THTMLExtras extras(sheet, allPages);
   THashBool written;  // XF indexes whose rule is in the style sheet
   std::vector<TSlot> slots(shownCols.size());
   for (std::int32_t r = row0; r <= rowN; ++r) {
@@ -284,6 +288,8 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet) {
         }
       }
       slot.cell = CellRange(sheet, shownRow, shownCol);
+      slot.row = static_cast<std::uint32_t>(shownRow);
+      slot.col = static_cast<std::uint32_t>(shownCol);
       IXLSRange& k = *slot.cell;
       slot.xf = k.XFIndex();
       const TVariant value = k.GetValue();
@@ -307,6 +313,10 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet) {
       }
       slot.text = EscapeHTML(text, wrapped ? TLineBreaks::Break : TLineBreaks::Space);
       if (slot.text.empty()) slot.text = "&nbsp;";
+      if (!extras.Empty()) {
+        slot.value = value;
+        slot.text = extras.LinkText(slot.row, slot.col, slot.text);
+      }
       if (slot.spill != TSpill::None) slot.width = GuessTextWidth(text, static_cast<double>(k.GetFont()->GetSize()));
     }
     // A text wider than its cell takes in the blank cells beside it, as far as it
@@ -342,6 +352,11 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet) {
       if (slot.align) attributes += std::string("align=") + slot.align + " ";
       if (slot.colspan > 1) attributes += "colspan=" + std::to_string(slot.colspan) + " ";
       if (slot.rowspan > 1) attributes += "rowspan=" + std::to_string(slot.rowspan);
+      if (!extras.Empty()) {
+        const std::string more = extras.CellAttributes(slot.row, slot.col, slot.value);
+        if (!more.empty() && !attributes.empty() && attributes.back() != ' ') attributes += ' ';
+        attributes += more;
+      }
       const std::int32_t x = slot.xf;
       const std::u16string key = Utf8ToUtf16(std::to_string(x));
       if (x > 0 && !written.GetValue(key)) {
@@ -354,6 +369,7 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet) {
   }
   body += kCRLF;
   body += "</table></body></html>";
+  extras.Warn();
   head += "-->";
   head += kCRLF;
   head += "</STYLE>";

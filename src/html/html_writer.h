@@ -52,8 +52,10 @@ std::string DefaultCSSItem(TXLSWorkbook& workbook);
 /// The page of a sheet's used range. Hidden rows and columns are left out
 /// (merged areas span the visible ones); a text on one line spills over the
 /// empty cells beside it, as far as it needs, and is cut at the first cell that
-/// is not empty.
-std::string BuildSheetHTML(IXLSWorksheet& sheet);
+/// is not empty. Hyperlinks, conditional formats and validation prompts show as
+/// far as a page can show them (html_extras.h); allPages: every sheet of the
+/// workbook has its page SheetNNN.htm beside this one, so links may lead there.
+std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages = false);
 
 // ---- the frameset ----------------------------------------------------------------------
 

@@ -83,70 +83,6 @@ std::uint16_t RoundToWord(double v) noexcept {
   return static_cast<std::uint16_t>(r);
 }
 
-// ---- NAME ----------------------------------------------------------------------
-
-constexpr std::uint8_t kTokenArea3d = 0x3B;
-constexpr std::uint8_t kTokenMemFunc = 0x29;
-constexpr std::uint8_t kTokenList = 0x10;
-constexpr std::uint32_t kArea3dSize5 = 21;
-constexpr std::uint32_t kArea3dSize8 = 11;
-
-std::uint32_t Area3dSize(const TRecordContext& ctx) {
-  return ctx.IsBiff5() ? kArea3dSize5 : kArea3dSize8;
-}
-
-void AddArea3d(TXLSBlob& b, std::uint16_t sheet, std::uint16_t sheetCount, const TXLSNameArea& a,
-               bool twoAreas, const TRecordContext& ctx) {
-  b.AddByte(kTokenArea3d);
-  if (ctx.IsBiff5()) {
-    b.AddWord(static_cast<std::uint16_t>(0xFFFF - sheet));  // 1: −(one-based EXTERNSHEET)
-    b.AddWord(0x0000);                                      // 3: reserved
-    b.AddWord(0x0000);
-    b.AddWord(0x1087);
-    b.AddWord(twoAreas ? 0x8008 : 0x8005);
-    b.AddWord(sheet);  // 11: first sheet
-    b.AddWord(sheet);  // 13: last sheet
-    b.AddWord(a.firstRow);
-    b.AddWord(a.lastRow);
-    b.AddByte(a.firstCol);
-    b.AddByte(a.lastCol);
-  } else {
-    // 1: index into the EXTERNSHEET references, which list the sheets last first.
-    b.AddWord(static_cast<std::uint16_t>(sheetCount - 1 - sheet));
-    b.AddWord(a.firstRow);
-    b.AddWord(a.lastRow);
-    b.AddWord(a.firstCol);
-    b.AddWord(a.lastCol);
-  }
-}
-
-// Starts a built-in NAME whose formula takes formulaSize bytes: the record header,
-// the fixed head and the one-character name.
-TXLSBlob BeginName(std::uint8_t builtin, std::uint16_t sheet, std::uint32_t formulaSize,
-                   const TRecordContext& ctx) {
-  const std::uint32_t head = ctx.IsBiff5() ? 15 : 16;
-  TXLSBlob b = Begin(Rec::NAME, head + formulaSize);
-  b.AddWord(0x0020);                                   // 0: option flags: built-in name
-  b.AddByte(0);                                        // 2: keyboard shortcut
-  b.AddByte(1);                                        // 3: name length
-  b.AddWord(static_cast<std::uint16_t>(formulaSize));  // 4: formula length
-  b.AddWord(static_cast<std::uint16_t>(sheet + 1));    // 6: sheet of the name
-  b.AddWord(static_cast<std::uint16_t>(sheet + 1));    // 8: local to this sheet
-  b.AddLong(0);                         // 10: menu, description, help and status text lengths
-  if (!ctx.IsBiff5()) b.AddByte(0x00);  // 14: name string options
-  b.AddByte(builtin);
-  return b;
-}
-
-TXLSNameArea AllRowsOf(std::int32_t firstCol, std::int32_t lastCol, const TRecordContext& ctx) {
-  return {0, static_cast<std::uint16_t>(ctx.IsBiff5() ? 0x3FFF : 0xFFFF),
-          static_cast<std::uint8_t>(firstCol), static_cast<std::uint8_t>(lastCol)};
-}
-
-TXLSNameArea AllColumnsOf(std::int32_t firstRow, std::int32_t lastRow) {
-  return {static_cast<std::uint16_t>(firstRow), static_cast<std::uint16_t>(lastRow), 0, 0xFF};
-}
-
 }  // namespace
 
 std::int32_t StorePrintHeaders(const TXLSPageSetup& setup, IRecordSink& sink,
@@ -291,66 +227,6 @@ std::int32_t StorePanes(const TXLSPanes* panes, bool frozen, std::uint16_t& acti
   b.AddWord(v.leftCol);     // 6: first visible column of the right pane
   b.AddWord(v.activePane);  // 8: active pane
   return sink.AppendRecord(b);
-}
-
-std::int32_t StoreNameShort(std::uint8_t builtin, std::uint16_t sheet, std::uint16_t sheetCount,
-                            const TXLSNameArea& area, IRecordSink& sink,
-                            const TRecordContext& ctx) {
-  TXLSBlob b = BeginName(builtin, sheet, Area3dSize(ctx), ctx);
-  AddArea3d(b, sheet, sheetCount, area, false, ctx);
-  return sink.AppendRecord(b);
-}
-
-std::int32_t StoreNameLong(std::uint8_t builtin, std::uint16_t sheet, std::uint16_t sheetCount,
-                           const TXLSNameArea& area1, const TXLSNameArea& area2, IRecordSink& sink,
-                           const TRecordContext& ctx) {
-  // The memory token covers both areas and the list operator that joins them.
-  const std::uint32_t listed = 2 * Area3dSize(ctx) + 1;
-  TXLSBlob b = BeginName(builtin, sheet, 3 + listed, ctx);
-  b.AddByte(kTokenMemFunc);
-  b.AddWord(static_cast<std::uint16_t>(listed));
-  AddArea3d(b, sheet, sheetCount, area1, true, ctx);
-  AddArea3d(b, sheet, sheetCount, area2, true, ctx);
-  b.AddByte(kTokenList);
-  return sink.AppendRecord(b);
-}
-
-std::int32_t StorePrintAreaName(const TXLSPageSetup& setup, std::uint16_t sheet,
-                                std::uint16_t sheetCount, IRecordSink& sink,
-                                const TRecordContext& ctx) {
-  if (!setup.HasPrintArea()) return xlsOK;
-  const TXLSNameArea area{static_cast<std::uint16_t>(setup.GetPrintAreaFirstRow()),
-                          static_cast<std::uint16_t>(setup.GetPrintAreaLastRow()),
-                          static_cast<std::uint8_t>(setup.GetPrintAreaFirstCol()),
-                          static_cast<std::uint8_t>(setup.GetPrintAreaLastCol())};
-  return StoreNameShort(kBuiltinPrintArea, sheet, sheetCount, area, sink, ctx);
-}
-
-std::int32_t StorePrintTitlesName(const TXLSPageSetup& setup, std::uint16_t sheet,
-                                  std::uint16_t sheetCount, IRecordSink& sink,
-                                  const TRecordContext& ctx) {
-  const bool rows = setup.HasTitleRows();
-  const bool cols = setup.HasTitleColumns();
-  if (!rows && !cols) return xlsOK;
-  // The page setup keeps one-based titles; names address zero-based cells.
-  const TXLSNameArea titleCols =
-      AllRowsOf(setup.GetTitleColFirst() - 1, setup.GetTitleColLast() - 1, ctx);
-  const TXLSNameArea titleRows =
-      AllColumnsOf(setup.GetTitleRowFirst() - 1, setup.GetTitleRowLast() - 1);
-  if (rows && cols)
-    return StoreNameLong(kBuiltinPrintTitles, sheet, sheetCount, titleCols, titleRows, sink, ctx);
-  return StoreNameShort(kBuiltinPrintTitles, sheet, sheetCount, rows ? titleRows : titleCols, sink,
-                        ctx);
-}
-
-std::int32_t StoreNames(std::span<const TXLSPageSetup* const> setups, IRecordSink& sink,
-                        const TRecordContext& ctx) {
-  const auto n = static_cast<std::uint16_t>(setups.size());
-  for (std::uint16_t s = 0; s < n; ++s)
-    if (setups[s]) TXLS_RETURN_ON_ERROR(StorePrintAreaName(*setups[s], s, n, sink, ctx));
-  for (std::uint16_t s = 0; s < n; ++s)
-    if (setups[s]) TXLS_RETURN_ON_ERROR(StorePrintTitlesName(*setups[s], s, n, sink, ctx));
-  return xlsOK;
 }
 
 }  // namespace tablirex

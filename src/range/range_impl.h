@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "formats/xf_list.h"
+#include "range/areas.h"
 #include "tablirex/range.h"
 #include "tablirex/worksheet.h"
 
@@ -88,6 +89,10 @@ class TXLSRange final : public IXLSRange {
   void SetText(std::string_view text) override;
   void SetXFIndex(std::int32_t xf) override;
   std::int32_t AutoFit() override;  // column_fit.cpp
+  Ref<IXLSValidation> GetValidation() override;
+  Ref<IXLSFormatConditions> GetFormatConditions() override;
+  /// The range's cells as an area (corners in order).
+  TXLSArea Area() const noexcept { return {MinRow(), MinCol(), MaxRow(), MaxCol()}; }
 
   /// 1 when the range spans all rows, 2 when it spans all columns, else 0.
   std::int32_t GetRangeType() const noexcept;

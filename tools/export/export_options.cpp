@@ -28,6 +28,8 @@ const ExportSwitch kExportSwitches[] = {
     {"--no-column-widths", "keep the sheet's column widths", &ExportOptions::noColumnWidths},
     {"--allow-formulas", "texts beginning with \"=\" become formulas (default: texts)",
      &ExportOptions::allowFormulas},
+    {"--hyperlinks", "texts that are whole http(s) or mailto addresses become links",
+     &ExportOptions::hyperlinks},
     {"--strict", "fail (and write nothing) where the file cannot hold a value whole\n"
                  "or a CSV byte is invalid in its encoding, instead of warning",
      &ExportOptions::strict},

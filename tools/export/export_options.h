@@ -34,6 +34,7 @@ struct ExportOptions {
   bool allowFormulas = false;
   bool freezeHeader = false;
   bool autofit = false;
+  bool hyperlinks = false;
   std::string gridFile;
   bool quiet = false;
   bool strict = false;  // a save that would lose something fails
