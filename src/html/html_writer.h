@@ -9,14 +9,37 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tablirex {
 
 class TXLSWorkbook;
 class IXLSWorksheet;
 class IXLSRange;
+struct TXLSImage;
+
+/// The image files of the pictures of one HTML save: each image once, named
+/// image001.png, image002.jpg ... in the order the pages first show them.
+class THTMLImages {
+ public:
+  /// prefix: how the pages reach the folder the files go to ("" when the pages
+  /// lie in it, "B.files/" for a single page beside it; already URL-encoded).
+  explicit THTMLImages(std::string prefix) : prefix_(std::move(prefix)) {}
+  struct TFile {
+    std::string name;
+    std::shared_ptr<const TXLSImage> image;
+  };
+  /// The URL a page uses for the image, naming its file on first use.
+  std::string UrlOf(const std::shared_ptr<const TXLSImage>& image);
+  const std::vector<TFile>& Files() const noexcept { return files_; }
+
+ private:
+  std::string prefix_;
+  std::vector<TFile> files_;
+};
 
 // ---- texts ----------------------------------------------------------------------------
 
@@ -24,6 +47,7 @@ class IXLSRange;
 enum class TLineBreaks {
   Break,  ///< as <br>: the text wraps
   Space,  ///< as one space: the text stays on one line
+  Entity, ///< as &#10;: a line break inside an attribute (a tooltip)
 };
 /// Escapes a UTF-8 text for an HTML page: & < > " become entities, line breaks
 /// become <br> or a space.
@@ -54,6 +78,11 @@ std::string DefaultCSSItem(TXLSWorkbook& workbook);
 /// empty cells beside it, as far as it needs, and is cut at the first cell that
 /// is not empty.
 std::string BuildSheetHTML(IXLSWorksheet& sheet);
+/// The same with the sheet's pictures, their files named by images (nullptr:
+/// a sheet without pictures). A cell's comment is its cell's tooltip (title);
+/// a picture is drawn from its cell, at its offsets and size. A picture whose
+/// cell is hidden is left out of the page with a warning.
+std::string BuildSheetHTML(IXLSWorksheet& sheet, THTMLImages* images);
 
 // ---- the frameset ----------------------------------------------------------------------
 
@@ -77,6 +106,9 @@ void SaveWorkbookAsHTML(TXLSWorkbook& workbook, std::string_view fileName);
 /// Writes one sheet as one page (IXLSWorksheet::SaveAsHTML within a save whose
 /// warnings have begun). Raises EFileError as that does.
 void SaveSheetAsHTML(IXLSWorksheet& sheet, std::string_view fileName);
+class THTMLSave;
+/// Writes the image files the pages of a save named into its folder.
+void SaveImageFiles(THTMLSave& save, const THTMLImages& images);
 /// Raises EFileError with the reason when a strict save has met a warning.
 void ThrowIfStrictLoss(TXLSWorkbook& workbook, std::string_view fileName);
 

@@ -123,10 +123,10 @@ void AddArea3d(TXLSBlob& b, std::uint16_t sheet, std::uint16_t sheetCount, const
 // Starts a built-in NAME whose formula takes formulaSize bytes: the record header,
 // the fixed head and the one-character name.
 TXLSBlob BeginName(std::uint8_t builtin, std::uint16_t sheet, std::uint32_t formulaSize,
-                   const TRecordContext& ctx) {
+                   const TRecordContext& ctx, std::uint16_t options = kNameBuiltin) {
   const std::uint32_t head = ctx.IsBiff5() ? 15 : 16;
   TXLSBlob b = Begin(Rec::NAME, head + formulaSize);
-  b.AddWord(0x0020);                                   // 0: option flags: built-in name
+  b.AddWord(options);                                  // 0: option flags: built-in (hidden) name
   b.AddByte(0);                                        // 2: keyboard shortcut
   b.AddByte(1);                                        // 3: name length
   b.AddWord(static_cast<std::uint16_t>(formulaSize));  // 4: formula length
@@ -295,8 +295,8 @@ std::int32_t StorePanes(const TXLSPanes* panes, bool frozen, std::uint16_t& acti
 
 std::int32_t StoreNameShort(std::uint8_t builtin, std::uint16_t sheet, std::uint16_t sheetCount,
                             const TXLSNameArea& area, IRecordSink& sink,
-                            const TRecordContext& ctx) {
-  TXLSBlob b = BeginName(builtin, sheet, Area3dSize(ctx), ctx);
+                            const TRecordContext& ctx, std::uint16_t options) {
+  TXLSBlob b = BeginName(builtin, sheet, Area3dSize(ctx), ctx, options);
   AddArea3d(b, sheet, sheetCount, area, false, ctx);
   return sink.AppendRecord(b);
 }
@@ -350,6 +350,16 @@ std::int32_t StoreNames(std::span<const TXLSPageSetup* const> setups, IRecordSin
     if (setups[s]) TXLS_RETURN_ON_ERROR(StorePrintAreaName(*setups[s], s, n, sink, ctx));
   for (std::uint16_t s = 0; s < n; ++s)
     if (setups[s]) TXLS_RETURN_ON_ERROR(StorePrintTitlesName(*setups[s], s, n, sink, ctx));
+  return xlsOK;
+}
+
+std::int32_t StoreFilterDatabaseNames(std::span<const TXLSNameArea* const> areas, IRecordSink& sink,
+                                      const TRecordContext& ctx) {
+  const auto n = static_cast<std::uint16_t>(areas.size());
+  for (std::uint16_t s = 0; s < n; ++s)
+    if (areas[s])
+      TXLS_RETURN_ON_ERROR(
+          StoreNameShort(kBuiltinFilterDatabase, s, n, *areas[s], sink, ctx, kNameHiddenBuiltin));
   return xlsOK;
 }
 

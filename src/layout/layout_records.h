@@ -105,6 +105,10 @@ TXLSPaneValues ComputePaneValues(const TXLSPanes& panes, bool frozen) noexcept;
 /// Built-in name codes.
 inline constexpr std::uint8_t kBuiltinPrintArea = 0x06;
 inline constexpr std::uint8_t kBuiltinPrintTitles = 0x07;
+inline constexpr std::uint8_t kBuiltinFilterDatabase = 0x0D;
+/// NAME option flags: a built-in name, and one hidden from the user as well.
+inline constexpr std::uint16_t kNameBuiltin = 0x0020;
+inline constexpr std::uint16_t kNameHiddenBuiltin = 0x0021;
 
 /// A zero-based cell rectangle on one sheet.
 struct TXLSNameArea {
@@ -118,7 +122,8 @@ struct TXLSNameArea {
 /// formula is one 3-D area.
 [[nodiscard]] std::int32_t StoreNameShort(std::uint8_t builtin, std::uint16_t sheet,
                                           std::uint16_t sheetCount, const TXLSNameArea& area,
-                                          IRecordSink& sink, const TRecordContext& ctx);
+                                          IRecordSink& sink, const TRecordContext& ctx,
+                                          std::uint16_t options = kNameBuiltin);
 /// A built-in NAME whose formula is the list of two 3-D areas.
 [[nodiscard]] std::int32_t StoreNameLong(std::uint8_t builtin, std::uint16_t sheet,
                                          std::uint16_t sheetCount, const TXLSNameArea& area1,
@@ -138,5 +143,11 @@ struct TXLSNameArea {
 /// position s (the count of setups is the sheet count); nullptr entries are skipped.
 [[nodiscard]] std::int32_t StoreNames(std::span<const TXLSPageSetup* const> setups,
                                       IRecordSink& sink, const TRecordContext& ctx);
+/// The hidden built-in _FilterDatabase name of every sheet with an autofilter,
+/// in sheet order: areas[s] is the range the filter of the sheet at zero-based
+/// position s covers, header row included, or nullptr (the count of areas is
+/// the sheet count).
+[[nodiscard]] std::int32_t StoreFilterDatabaseNames(std::span<const TXLSNameArea* const> areas,
+                                                    IRecordSink& sink, const TRecordContext& ctx);
 
 }  // namespace tablirex

@@ -87,6 +87,13 @@ class TXLSRange final : public IXLSRange {
   std::int32_t XFIndex() override;
   void SetText(std::string_view text) override;
   void SetXFIndex(std::int32_t xf) override;
+  // Comments and the autofilter (src/drawing/drawing_api.cpp).
+  std::int32_t AddComment(std::string_view text, bool visible) override;
+  using IXLSRange::AddComment;
+  std::string GetComment() override;
+  bool HasComment() override;
+  void ClearComments() override;
+  std::int32_t AutoFilter() override;
 
   /// 1 when the range spans all rows, 2 when it spans all columns, else 0.
   std::int32_t GetRangeType() const noexcept;

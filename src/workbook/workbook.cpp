@@ -10,6 +10,9 @@
 #include "cells/cell_store.h"
 #include "cells/sst.h"
 #include "cfb/compound_file.h"
+#include "drawing/drawing_group.h"
+#include "drawing/drawing_model.h"
+#include "drawing/drawing_records.h"
 #include "formats/palette.h"
 #include "formats/xf_list.h"
 #include "formula/formula.h"
@@ -244,6 +247,7 @@ std::int32_t TXLSWorkbook::Append(TXLSBlobList& list, TXLSBlob& blob) {
 void TXLSWorkbook::FreeSaveLists() {
   first_.reset();
   second_.reset();
+  drawingGroup_.reset();
   for (std::size_t i = 0; i < sheets_->Size(); ++i) sheets_->At(i).EndSave();
 }
 
@@ -277,6 +281,7 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
     return Refuse("the workbook uses " + std::to_string(xfList_->ReferredListCount()) +
                   " cell formats; a file holds at most " + std::to_string(TXLSXFList::kMaxXFRecords));
   if (!biff5) sst_->InitExtIndex();
+  drawingGroup_ = std::make_unique<TXLSDrawingGroup>();
   for (std::size_t i = 0; i < sheets_->Size(); ++i) {
     IXLSWorksheet& s = sheets_->At(i);
     // A cell that cannot be written fails the save: the file would lack it.
@@ -336,6 +341,16 @@ std::int32_t TXLSWorkbook::StoreGlobals() {
   std::vector<const TXLSPageSetup*> setups;
   setups.reserve(sheets_->Size());
   for (std::size_t i = 0; i < sheets_->Size(); ++i) setups.push_back(&sheets_->At(i).PageSetup());
+  // The autofilters' hidden names, after the page setups' names.
+  std::vector<TXLSNameArea> filterAreas(sheets_->Size());
+  std::vector<const TXLSNameArea*> filters(sheets_->Size(), nullptr);
+  for (std::size_t i = 0; i < sheets_->Size(); ++i) {
+    IXLSWorksheet& s = sheets_->At(i);
+    if (const TXLSSheetDrawing* d = s.DrawingIfAny(); d && d->AutoFilter()) {
+      filterAreas[i] = FilterNameArea(s, *d->AutoFilter());
+      filters[i] = &filterAreas[i];
+    }
+  }
   if (biff5) {
     TXLSBlob count(4 + 2);
     count.AddWord(RecNo(Rec::EXTERNCOUNT));
@@ -355,6 +370,7 @@ std::int32_t TXLSWorkbook::StoreGlobals() {
       TXLS_RETURN_ON_ERROR(first.AppendRecord(b));
     }
     TXLS_RETURN_ON_ERROR(StoreNames(setups, first, ctx));
+    TXLS_RETURN_ON_ERROR(StoreFilterDatabaseNames(filters, first, ctx));
   }
   {  // WINDOW1
     IXLSWorksheet* active = sheets_->GetActiveSheet();
@@ -386,6 +402,7 @@ std::int32_t TXLSWorkbook::StoreGlobals() {
   TXLS_RETURN_ON_ERROR(xfList_->StoreAllStyles(first, ctx));
   TXLS_RETURN_ON_ERROR(palette_->StorePalette(first, ctx));
   if (!biff5) {
+    TXLS_RETURN_ON_ERROR(StoreDrawingGroup(*drawingGroup_, first));
     TXLS_RETURN_ON_ERROR(sst_->AddSSTData(first, static_cast<std::uint32_t>(runningSize_)));
     {  // SUPBOOK: this workbook's own sheets
       TXLSBlob b(4 + 4);
@@ -419,6 +436,7 @@ std::int32_t TXLSWorkbook::StoreGlobals() {
       TXLS_RETURN_ON_ERROR(second.AppendRecord(b));
     }
     TXLS_RETURN_ON_ERROR(StoreNames(setups, second, ctx));
+    TXLS_RETURN_ON_ERROR(StoreFilterDatabaseNames(filters, second, ctx));
   }
   TXLSBlob eof(4);
   eof.AddWord(RecNo(Rec::EOF_));
