@@ -100,6 +100,10 @@ class TDBGrid2Excel {
   /// false at first, so data is always written as the text it is.
   bool GetAllowFormulas() const noexcept;
   void SetAllowFormulas(bool value) noexcept;
+  /// Puts filter drop-downs on the header row of every sheet the export writes,
+  /// over its columns (IXLSRange::AutoFilter); false at first.
+  bool GetAutoFilter() const noexcept;
+  void SetAutoFilter(bool value) noexcept;
 
   TAfterDBGridDetailCell AfterDetailCell;
   TAfterDBGridHeaderCell AfterHeaderCell;

@@ -9,6 +9,7 @@ namespace py = pybind11;
 
 namespace tablirex::python {
 void BindExporter(py::module_& m);
+void BindDrawing(py::module_& m);
 }
 
 PYBIND11_MODULE(_core, m) {
@@ -18,6 +19,7 @@ PYBIND11_MODULE(_core, m) {
   tablirex::python::BindObjectModel(m);
   tablirex::python::BindDataSet(m);
   tablirex::python::BindExporter(m);
+  tablirex::python::BindDrawing(m);
   m.attr("MAX_ROW") = 65535;
   m.attr("MAX_COL") = 255;
 }

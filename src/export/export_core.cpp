@@ -331,6 +331,15 @@ std::int32_t TExportCore::ExportHeader() {
     WriteHeaderCell(*cell, column);
     if (Assigned(TExportEvent::HeaderCell)) RunEvent(TExportEvent::HeaderCell, cell.get(), 0, &column);
   }
+  if (settings_.AutoFilter && !columns_.empty()) {
+    // The header row alone: the filter takes the records below it at save.
+    const std::int32_t last = std::min<std::int32_t>(startCol_ + static_cast<std::int32_t>(columns_.size()) - 1,
+                                                     XLSMaxCol);
+    const auto row = static_cast<std::uint16_t>(headerRow_);
+    (void)sheet_->GetRange(EncodeCellRef(row, static_cast<std::uint8_t>(startCol_)),
+                           EncodeCellRef(row, static_cast<std::uint8_t>(last)))
+        ->AutoFilter();
+  }
   RangeEvent(TExportEvent::Header, headerRow_, headerRow_);
   return xlsOK;
 }

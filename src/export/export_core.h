@@ -35,6 +35,7 @@ struct TExportSettings {
   std::int32_t RowsPerSheet = 65535;
   bool SetColumnsWidth = true;
   bool AllowFormulas = false;
+  bool AutoFilter = false;
   bool OriginalHeaderFont = true;
   bool OriginalDetailFont = true;
   bool OriginalHeaderColor = true;

@@ -76,6 +76,8 @@ void RunExporterEvent(Exporter& e, TExportEvent event, IXLSRange* range, std::in
   void Class::SetSetColumnsWidth(bool value) noexcept { s_->ChangeSettings().SetColumnsWidth = value; } \
   bool Class::GetAllowFormulas() const noexcept { return s_->Settings().AllowFormulas; }                \
   void Class::SetAllowFormulas(bool value) noexcept { s_->ChangeSettings().AllowFormulas = value; }     \
+  bool Class::GetAutoFilter() const noexcept { return s_->Settings().AutoFilter; }                      \
+  void Class::SetAutoFilter(bool value) noexcept { s_->ChangeSettings().AutoFilter = value; }           \
   Ref<IXLSWorkBook> Class::GetWorkbook() const noexcept { return s_->GetWorkbook(); }                   \
   void Class::SetWorkbook(Ref<IXLSWorkBook> workbook) { s_->SetWorkbook(std::move(workbook)); }         \
   IXLSWorksheet* Class::GetCurrentWorksheet() const noexcept { return s_->CurrentSheet(); }             \

@@ -79,6 +79,7 @@ void ApplyCommon(Exporter& e, const ExportOptions& o) {
   if (o.detailBorderColor) e.SetDetailBorderColor(*o.detailBorderColor);
   e.SetSetColumnsWidth(!o.noColumnWidths);
   e.SetAllowFormulas(o.allowFormulas);
+  e.SetAutoFilter(o.autoFilter);
 }
 
 template <class Exporter>

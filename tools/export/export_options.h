@@ -30,6 +30,7 @@ struct ExportOptions {
   std::optional<TBorderStyle> headerBorder, detailBorder;
   bool noColumnWidths = false;
   bool allowFormulas = false;
+  bool autoFilter = false;
   std::string gridFile;
   bool quiet = false;
   bool strict = false;  // a save that would lose something fails
