@@ -1,7 +1,7 @@
 // The drawing layer: image checks, the digest that keys the image store,
 // comments through the structural operations, the records of both file forms
 // and what a save warns about. DrawingSamples.Write writes the files that
-// test_drawing_interop.py reads with independent readers (with
+// test_drawing_libreoffice.py reads with independent readers (with
 // TABLIREX_DRAWING_SAMPLES set).
 #include <gtest/gtest.h>
 
@@ -287,6 +287,7 @@ TEST(DrawingSamples, Write) {
       ASSERT_EQ(a.InsertBitmap(10, 0, path("blue.bmp")), 1);
       ASSERT_EQ(b.InsertPicture(path("grey.jpg"), "C3", 5, 5), 1);
       ASSERT_EQ(b.InsertPicture(png, "F10", 0, 0, 0.5, 0.5), 1);
+      ASSERT_EQ(b.InsertPicture(MakePng(300, 100, 0, 90), "H20"), 1);  // continues the drawing group
       EXPECT_EQ(wb.SaveAs(path(std::string("pictures") + suffix + ".xls"), format), 1);
     }
     {  // an autofilter over a header and its records

@@ -62,7 +62,10 @@ inline TBytes MakePng(std::uint32_t width, std::uint32_t height, std::uint32_t d
     for (std::uint32_t x = 0; x < width; ++x)
       for (const std::uint8_t b : {red, std::uint8_t(40), std::uint8_t(x)}) raw.push_back(b);
   }
-  TBytes z = {0x78, 0x01};
+  TBytes z;
+  z.reserve(raw.size() + raw.size() / 65535 * 5 + 16);
+  z.push_back(0x78);
+  z.push_back(0x01);
   for (std::size_t at = 0; at < raw.size() || at == 0;) {
     const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
     z.push_back(at + n >= raw.size() ? 1 : 0);
@@ -107,9 +110,10 @@ inline TBytes MakeJpeg(std::uint16_t width, std::uint16_t height, std::uint16_t 
   for (const std::uint8_t b : {1, 1, 0x11, 0}) sof.push_back(b);
   JpegSegment(out, 0xC0, sof);
   for (const std::uint8_t table : {0x00, 0x10}) {
-    TBytes dht = {table, 1};
-    dht.resize(17, 0);
-    dht.push_back(0);
+    // One code of length 1 for the one symbol 0.
+    TBytes dht(18, 0);
+    dht[0] = table;
+    dht[1] = 1;
     JpegSegment(out, 0xC4, dht);
   }
   JpegSegment(out, 0xDA, {1, 1, 0, 0, 0x3F, 0});
