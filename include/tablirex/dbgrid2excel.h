@@ -104,6 +104,11 @@ class TDBGrid2Excel {
   /// over its columns (IXLSRange::AutoFilter); false at first.
   bool GetAutoFilter() const noexcept;
   void SetAutoFilter(bool value) noexcept;
+  /// Texts of the data that are whole web or mail addresses (http://, https://,
+  /// mailto:, without blanks) become hyperlinks to themselves when true; false
+  /// at first.
+  bool GetHyperlinks() const noexcept;
+  void SetHyperlinks(bool value) noexcept;
 
   TAfterDBGridDetailCell AfterDetailCell;
   TAfterDBGridHeaderCell AfterHeaderCell;

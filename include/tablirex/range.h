@@ -14,6 +14,8 @@ namespace tablirex {
 class IXLSFont;
 class IXLSInterior;
 class IXLSBorders;
+class IXLSValidation;
+class IXLSFormatConditions;
 
 /// Shift codes of IXLSRange::Delete (up, left) and IXLSRange::Insert (down,
 /// right): the object model's standard values. Any other value chooses by the
@@ -165,6 +167,10 @@ class IXLSRange : public TXLSObject {
   /// down to the sheet's last cell when the workbook is saved; a taller range
   /// is the list itself. No row is hidden and no criterion is set. Returns 1.
   virtual std::int32_t AutoFilter() = 0;
+  /// The data validation of the range's cells (tablirex/validation.h).
+  virtual Ref<IXLSValidation> GetValidation() = 0;
+  /// The conditional formats of the range's cells (tablirex/conditions.h).
+  virtual Ref<IXLSFormatConditions> GetFormatConditions() = 0;
 };
 
 }  // namespace tablirex

@@ -14,6 +14,7 @@
 namespace tablirex {
 
 class IXLSWorksheet;
+class IXLSNames;
 
 /// The workbook interface callers hold. SaveAs writes format 2 (BIFF8, stream
 /// "Workbook", the default), 1 (BIFF5, stream "Book") or 3 (HTML).
@@ -85,6 +86,8 @@ class IXLSWorkBook : public TXLSObject {
   /// creation). Names past 255 characters are cut when saved.
   virtual void SetCommentAuthor(std::string_view author) = 0;
   virtual std::string GetCommentAuthor() = 0;
+  /// The workbook's defined names (tablirex/names.h), a view the caller holds.
+  virtual Ref<IXLSNames> GetNames() = 0;
 };
 
 /// Creates a new workbook with no sheet (the first save adds "Sheet1").
@@ -100,6 +103,7 @@ class TXLSPalette;
 class TXLSStringTable;
 class TXLSProtect;
 class TXLSFormula;
+class TXLSNameTable;
 class TXLSBlob;
 class TXLSBlobList;
 class TXLSDrawingGroup;
@@ -140,6 +144,7 @@ class TXLSWorkbook final : public IXLSWorkBook {
   const std::u16string& CommentAuthor() const noexcept { return commentAuthor_; }
   /// The images and shape ids of the Excel 97 save in progress (nullptr between saves).
   TXLSDrawingGroup* DrawingGroup() noexcept { return drawingGroup_.get(); }
+  Ref<IXLSNames> GetNames() override;
 
   /// Records what the save in progress had to shorten, replace or leave out:
   /// where names the cell or object ("Orders!B2", "Sheet1 picture 2"), what says
@@ -179,7 +184,9 @@ class TXLSWorkbook final : public IXLSWorkBook {
   /// Checks a formula's text (without its "=") as a cell is about to take it: all
   /// but the existence of the sheets it names, which the save checks. Returns 1,
   /// or -1 with the last error set to "where: formula "=text": what is wrong".
-  std::int32_t CheckFormula(std::string_view text, std::string_view where);
+  /// sheet is the 1-based position of the cell's sheet (0: none), whose own names
+  /// the formula may use.
+  std::int32_t CheckFormula(std::string_view text, std::string_view where, std::int32_t sheet = 0);
   /// Creates the formula compiler on first use.
   TXLSFormula& InitFormula();
   TXLSFormula* Formula() noexcept { return formula_.get(); }
@@ -191,6 +198,9 @@ class TXLSWorkbook final : public IXLSWorkBook {
   TXLSStringTable& StringTable() noexcept { return *sst_; }
   bool HasStringTable() const noexcept { return sst_ != nullptr; }
   TXLSProtect& Protection() noexcept { return *protect_; }
+  /// Every NAME record of the file: the workbook's names and, during a save, the
+  /// records of all (names/name_table.h).
+  TXLSNameTable& NameTable() noexcept { return *names_; }
   /// The format of the save in progress (1 BIFF5, 2 BIFF8); the default 2 between saves.
   std::int32_t CurrentFormat() const noexcept { return currentFormat_; }
   /// Largest record body of the save in progress (2080 BIFF5, 8224 BIFF8).
@@ -246,6 +256,7 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::unique_ptr<TXLSXFList> xfList_;
   std::unique_ptr<TXLSStringTable> sst_;
   std::unique_ptr<TXLSFormula> formula_;
+  std::unique_ptr<TXLSNameTable> names_;
   std::unique_ptr<TXLSWorkSheets> sheets_;
   std::unique_ptr<TXLSBlobList> first_;
   std::unique_ptr<TXLSBlobList> second_;

@@ -29,6 +29,9 @@ class TXLSBlob;
 class TXLSBlobList;
 class IByteSink;
 class IXLSWorksheet;
+class IXLSHyperlinks;
+class IXLSNames;
+struct TXLSSheetExtras;
 
 /// What a sheet's views (ranges and their font, border and interior objects) hold
 /// instead of the sheet itself: the sheet clears it when it is destroyed, so a view
@@ -222,6 +225,16 @@ class IXLSWorksheet : public TXLSObject {
   TXLSProtect& Protection() noexcept { return *protect_; }
   TXLSPanes* Panes() noexcept { return panes_.get(); }
 
+  // ---- hyperlinks and names ------------------------------------------------------------
+  /// The sheet's hyperlinks (tablirex/hyperlinks.h), a view the caller holds.
+  Ref<IXLSHyperlinks> GetHyperlinks();
+  /// The names of this sheet's own (tablirex/names.h), a view the caller holds.
+  Ref<IXLSNames> GetNames();
+  /// Hyperlinks, validations, conditional formats and local names, made on first use.
+  TXLSSheetExtras& Extras();
+  /// The same, or nullptr while the sheet has none.
+  const TXLSSheetExtras* ExtrasIfAny() const noexcept { return extras_.get(); }
+
   // ---- HTML ---------------------------------------------------------------------------
   /// Writes the used range as one HTML page (UTF-8) with a CSS class per cell
   /// format, replacing any page at fileName in one step. Returns 1; raises
@@ -294,6 +307,8 @@ class IXLSWorksheet : public TXLSObject {
   std::int32_t StoreExterns();
   std::int32_t StoreBof();
   std::int32_t StoreEof();
+  /// Conditional formats, hyperlinks and validations (sheet_extras_records.cpp).
+  std::int32_t StoreExtras();
   std::int32_t StoreFormatted(std::uint16_t row, std::uint16_t col, std::int32_t xf);
   std::uint16_t SaveXF(std::int32_t xf) const;
 
@@ -309,6 +324,7 @@ class IXLSWorksheet : public TXLSObject {
   std::unique_ptr<TXLSVPageBreaks> vBreaks_;
   std::unique_ptr<TXLSProtect> protect_;
   std::unique_ptr<TXLSSheetDrawing> drawing_;
+  std::unique_ptr<TXLSSheetExtras> extras_;
   Ref<IXLSRange> cellsRange_;
   Ref<IXLSRange> selection_;
   std::unique_ptr<TXLSBlobList> headerList_;

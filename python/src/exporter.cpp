@@ -101,6 +101,7 @@ std::int64_t ExportDataset(PyWorkbook& book, TPyDataSet& ds, bool newSheet, int 
     else if (key == "set_columns_width") ex.SetSetColumnsWidth(v.cast<bool>());
     else if (key == "allow_formulas") ex.SetAllowFormulas(v.cast<bool>());
     else if (key == "autofilter") ex.SetAutoFilter(v.cast<bool>());
+    else if (key == "hyperlinks") ex.SetHyperlinks(v.cast<bool>());
     else if (key == "start_row" || key == "start_col") {
       const int n = v.cast<int>();
       if (n < 0 || n > (key == "start_row" ? 65534 : 255))

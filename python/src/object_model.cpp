@@ -40,9 +40,9 @@ bool TBookHolder::HasSheet(const IXLSWorksheet* sheet) const {
   return false;
 }
 
-void TBookHolder::CheckFormula(std::string_view text) {
+void TBookHolder::CheckFormula(std::string_view text, std::int32_t sheet) {
   // The workbook's own check, with its message (what is wrong, and where).
-  if (book_->CheckFormula(text, "value") != xlsOK) Raise(Errors().formulaError, book_->GetLastError());
+  if (book_->CheckFormula(text, "value", sheet) != xlsOK) Raise(Errors().formulaError, book_->GetLastError());
 }
 
 TBookHolder::TSaving::TSaving(TBookHolder& h) : h_(h) {
@@ -217,10 +217,10 @@ TCorners CornersOf(IXLSRange& r) {
 }
 
 // A cell value, with formulas checked by the workbook's compiler before they are stored.
-TVariant CellValue(TBookHolder& b, py::handle value) {
+TVariant CellValue(TBookHolder& b, py::handle value, std::int32_t sheet) {
   TVariant v = ToVariant(value);
   if (v.Type() == varString && !v.StringRef().empty() && v.StringRef()[0] == '=')
-    b.CheckFormula(std::string_view(v.StringRef()).substr(1));
+    b.CheckFormula(std::string_view(v.StringRef()).substr(1), sheet);
   return v;
 }
 
@@ -229,7 +229,7 @@ bool IsRowList(py::handle v) { return py::isinstance<py::list>(v) || py::isinsta
 void SetRangeValue(PyRange& pr, py::handle value) {
   IXLSRange& r = pr.Get();
   if (!IsRowList(value)) {
-    r.SetValue(CellValue(*pr.b, value));
+    r.SetValue(CellValue(*pr.b, value, pr.sheet->GetIndex()));
     return;
   }
   py::sequence rows = py::reinterpret_borrow<py::sequence>(value);
@@ -263,7 +263,7 @@ void SetRangeValue(PyRange& pr, py::handle value) {
     for (std::size_t j = 0; j < m; ++j) {
       const auto oi = static_cast<std::int32_t>(column ? j : i);
       const auto oj = static_cast<std::int32_t>(column ? 0 : j);
-      a.At(oi, oj) = CellValue(*pr.b, cells[j]);
+      a.At(oi, oj) = CellValue(*pr.b, cells[j], pr.sheet->GetIndex());
     }
   }
   if (single && (outRows > 1 || outCols > 1)) {

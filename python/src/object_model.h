@@ -33,8 +33,9 @@ class TBookHolder {
   void CheckIdle() const;
   /// True while the sheet belongs to this workbook.
   bool HasSheet(const IXLSWorksheet* sheet) const;
-  /// Raises FormulaError when text (without "=") does not compile.
-  void CheckFormula(std::string_view text);
+  /// Raises FormulaError when text (without "=") does not compile on the sheet
+  /// at that 1-based position (0: none), whose own names it may use.
+  void CheckFormula(std::string_view text, std::int32_t sheet = 0);
   /// Marks the workbook busy for the duration of a save.
   class TSaving {
    public:

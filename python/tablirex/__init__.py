@@ -18,19 +18,24 @@ from tablirex._core import (  # noqa: F401
     Error,
     FormulaError,
     Font,
+    FormatCondition,
+    Hyperlink,
     Interior,
+    Name,
+    Names,
     PageSetup,
     Range,
     RangeError,
     SaveError,
     Sheet,
     Sheets,
+    Validation,
     Workbook,
 )
 
 __all__ = [
     "Workbook", "Sheets", "Sheet", "Range", "Font", "Interior", "Borders", "Border",
-    "PageSetup", "Error", "RangeError", "FormulaError", "SaveError", "DataLossWarning", "MAX_ROW", "MAX_COL",
+    "PageSetup", "Hyperlink", "Validation", "FormatCondition", "Names", "Name", "Error", "RangeError", "FormulaError", "SaveError", "DataLossWarning", "MAX_ROW", "MAX_COL",
 ]
 
 from tablirex._core import DataSet  # noqa: E402,F401

@@ -186,7 +186,7 @@ std::string IXLSWorksheet::CellName(std::uint32_t row1, std::uint32_t col1, std:
 
 std::int32_t IXLSWorksheet::CheckFormula(std::string_view text, std::uint32_t row1, std::uint32_t col1,
                                          std::uint32_t row2, std::uint32_t col2) {
-  return workbook_->CheckFormula(text, CellName(row1, col1, row2, col2));
+  return workbook_->CheckFormula(text, CellName(row1, col1, row2, col2), position_);
 }
 
 std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, std::string_view text,
@@ -203,6 +203,8 @@ std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, s
     return xlsOK;
   }
   TXLSFormula& compiler = workbook_->InitFormula();
+  // The sheet's own names come first.
+  compiler.SetSheet(position_);
   // Every formula was checked when its cell took it; what can still fail here is
   // what the save decides: a sheet it names, and the limits of the file format.
   const auto refuse = [&] {

@@ -10,7 +10,7 @@
 #include "drawing/drawing_group.h"
 #include "drawing/drawing_model.h"
 #include "drawing/escher.h"
-#include "layout/layout_records.h"
+#include "names/name_table.h"
 #include "layout/pictures.h"
 #include "tablirex/limits.h"
 #include "tablirex/result.h"

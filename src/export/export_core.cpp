@@ -1,6 +1,10 @@
 // The export both exporters share.
 #include "export/export_core.h"
 
+#include "hyperlinks/hyperlink_list.h"
+#include "tablirex/hyperlinks.h"
+#include "text/text.h"
+
 #include <algorithm>
 
 #include <array>
@@ -278,7 +282,20 @@ std::int32_t TExportCore::ExportDetailStep() {
 
 // ---- header --------------------------------------------------------------------------------------
 
+bool LinkExportAddress(const TVariant& value) {
+  const std::string s = value.AsString();
+  if (s.size() > kMaxLinkText || s.find_first_of(" \t\r\n") != std::string::npos) return false;
+  const std::string scheme = LinkScheme(Utf8ToUtf16(s));
+  if (scheme == "mailto") return s.size() > 7 && s.find('@') != std::string::npos;
+  return (scheme == "http" || scheme == "https") && s.find("://") == scheme.size() && s.size() > scheme.size() + 3;
+}
+
 void TExportCore::WriteValue(IXLSRange& cell, const TVariant& value) {
+  if (settings_.Hyperlinks && value.IsString() && LinkExportAddress(value)) {
+    cell.SetText(value.AsString());
+    if (!sheet_->GetHyperlinks()->Add(&cell, value.AsString(), "", "", "")) error_ = sheet_->Workbook().GetLastError();
+    return;
+  }
   // Texts of the data stay texts unless the caller asked for formulas.
   if (!settings_.AllowFormulas && value.Type() == varString) {
     cell.SetText(value.StringRef());

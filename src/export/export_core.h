@@ -36,6 +36,7 @@ struct TExportSettings {
   bool SetColumnsWidth = true;
   bool AllowFormulas = false;
   bool AutoFilter = false;
+  bool Hyperlinks = false;
   bool OriginalHeaderFont = true;
   bool OriginalDetailFont = true;
   bool OriginalHeaderColor = true;
@@ -78,6 +79,10 @@ enum class TExportEvent : std::uint8_t {
   Detail,
   Export,
 };
+
+/// True for a text the exporters make a link of (SetHyperlinks): a whole
+/// http:// or https:// address, or a mailto: one, without blanks.
+bool LinkExportAddress(const TVariant& value);
 
 /// The export shared by both exporters.
 class TExportCore {

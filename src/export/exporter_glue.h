@@ -78,6 +78,8 @@ void RunExporterEvent(Exporter& e, TExportEvent event, IXLSRange* range, std::in
   void Class::SetAllowFormulas(bool value) noexcept { s_->ChangeSettings().AllowFormulas = value; }     \
   bool Class::GetAutoFilter() const noexcept { return s_->Settings().AutoFilter; }                      \
   void Class::SetAutoFilter(bool value) noexcept { s_->ChangeSettings().AutoFilter = value; }           \
+  bool Class::GetHyperlinks() const noexcept { return s_->Settings().Hyperlinks; }                      \
+  void Class::SetHyperlinks(bool value) noexcept { s_->ChangeSettings().Hyperlinks = value; }           \
   Ref<IXLSWorkBook> Class::GetWorkbook() const noexcept { return s_->GetWorkbook(); }                   \
   void Class::SetWorkbook(Ref<IXLSWorkBook> workbook) { s_->SetWorkbook(std::move(workbook)); }         \
   IXLSWorksheet* Class::GetCurrentWorksheet() const noexcept { return s_->CurrentSheet(); }             \

@@ -1,5 +1,6 @@
 // The encoder half of TXLSFormula: the size pass and the token writers. The two
 // passes must agree byte for byte; GetData checks that they do.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -43,6 +44,9 @@ constexpr std::uint8_t Ref = 0x04;
 constexpr std::uint8_t Area = 0x05;
 constexpr std::uint8_t Ref3d = 0x1A;
 constexpr std::uint8_t Area3d = 0x1B;
+constexpr std::uint8_t Name = 0x03;
+constexpr std::uint8_t RefN = 0x0C;   // relative to a base cell
+constexpr std::uint8_t AreaN = 0x0D;
 }  // namespace ptg
 
 // Largest token data of a cell formula: a FORMULA record holds 20 bytes of fixed
@@ -64,6 +68,8 @@ constexpr std::int32_t kArea3d = 4;
 
 // Bytes of a reference token by type (1..4), BIFF8 then BIFF5.
 constexpr std::int32_t kRefSize[4][2] = {{5, 4}, {7, 18}, {9, 7}, {11, 21}};
+// Bytes of a name token: the NAME record index and reserved bytes.
+constexpr std::int32_t kNameSize[2] = {5, 15};
 
 constexpr std::uint16_t kRowRelative = 0x8000;
 constexpr std::uint16_t kColRelative = 0x4000;
@@ -250,10 +256,22 @@ std::int32_t TXLSFormula::GetDataSize(const TXLSSyntaxItem* item) const {
       size = IsBiff5() ? static_cast<std::int64_t>(n) + 2 : 2 * static_cast<std::int64_t>(n) + 3;
       break;
     }
-    case TXLSItemKind::Reference:
+    case TXLSItemKind::Reference: {
+      if (NameIndexOf(*item) > 0) {
+        size = kNameSize[form];
+        break;
+      }
       TXLS_RETURN_ON_ERROR(CheckReference(*item));
-      size = kRefSize[GetRangeType(item->Text()) - 1][form];
+      std::int32_t type = GetRangeType(item->Text());
+      if (ctx_.qualifyReferences && (type == kCell || type == kArea)) {
+        if (ctx_.sheet < 1)
+          return Refuse("the reference " + item->Text() + " names no sheet: write Sheet1!" + item->Text() +
+                        At(*item));
+        ++type;  // the 3-D form of the same cell or area
+      }
+      size = kRefSize[type - 1][form];
       break;
+    }
     case TXLSItemKind::Function: {
       const THashFuncEntry* f = funcs_.GetValue(item->Text());
       if (f == nullptr) return Refuse("unknown function " + item->Text() + At(*item));
@@ -313,8 +331,13 @@ std::int32_t TXLSFormula::GetItemData(const TXLSSyntaxItem* item, TXLSBlob& blob
     }
     case TXLSItemKind::Function: return GetFuncData(item, blob);
     case TXLSItemKind::Reference: {
+      if (const std::int32_t name = NameIndexOf(*item); name > 0) return GetNameData(name, blob, cls);
       const std::int32_t type = GetRangeType(item->Text());
-      if (type == kCell || type == kArea) return GetRangeData(item->Text(), blob, cls);
+      if (type == kCell || type == kArea) {
+        if (!ctx_.qualifyReferences) return GetRangeData(item->Text(), blob, cls);
+        if (ctx_.sheet < 1) return xlsFail;
+        return EncodeRange3D(ctx_.sheet, ctx_.sheet, {}, item->Text(), type + 1, cls, blob);
+      }
       return GetRange3DData(item->Text(), type, cls, blob);
     }
     case TXLSItemKind::Union:
@@ -409,11 +432,30 @@ std::int32_t TXLSFormula::CellToRowCol(std::string_view text, std::uint16_t& row
 }
 
 std::int32_t TXLSFormula::GetRangeData(std::string_view text, TXLSBlob& blob, std::int32_t cls) const {
+  // With a base cell, a relative row or column is written as its distance from
+  // the base, in the tokens that say so.
+  const bool relative = ctx_.baseRow >= 0 && ctx_.baseCol >= 0;
+  const auto offset = [&](std::uint16_t& row, std::uint16_t& col) {
+    const std::uint16_t rowRel = IsBiff5() ? row & kRowRelative : col & kRowRelative;
+    const std::uint16_t colRel = IsBiff5() ? row & kColRelative : col & kColRelative;
+    std::uint16_t r = IsBiff5() ? row & 0x3FFF : row;
+    std::uint16_t c = IsBiff5() ? col : col & 0x00FF;
+    if (rowRel) r = static_cast<std::uint16_t>(r - ctx_.baseRow) & (IsBiff5() ? 0x3FFF : 0xFFFF);
+    if (colRel) c = static_cast<std::uint16_t>(c - ctx_.baseCol) & 0x00FF;
+    if (IsBiff5()) {
+      row = static_cast<std::uint16_t>(r | rowRel | colRel);
+      col = c;
+    } else {
+      row = r;
+      col = static_cast<std::uint16_t>(c | rowRel | colRel);
+    }
+  };
   if (GetRangeType(text) == kCell) {
     std::uint16_t row = 0, col = 0;
     TXLS_RETURN_ON_ERROR(CellToRowCol(text, row, col));
+    if (relative) offset(row, col);
     if (!Room(blob, IsBiff5() ? 4 : 5)) return xlsFail;
-    blob.AddByte(ClassToken(ptg::Ref, cls));
+    blob.AddByte(ClassToken(relative ? ptg::RefN : ptg::Ref, cls));
     blob.AddWord(row);  // 0: row (BIFF5: with the relative flags)
     if (IsBiff5())
       blob.AddByte(static_cast<std::uint8_t>(col));  // 2: column
@@ -426,8 +468,12 @@ std::int32_t TXLSFormula::GetRangeData(std::string_view text, TXLSBlob& blob, st
   std::uint16_t row1 = 0, col1 = 0, row2 = 0, col2 = 0;
   TXLS_RETURN_ON_ERROR(CellToRowCol(first, row1, col1));
   TXLS_RETURN_ON_ERROR(CellToRowCol(last, row2, col2));
+  if (relative) {
+    offset(row1, col1);
+    offset(row2, col2);
+  }
   if (!Room(blob, IsBiff5() ? 7 : 9)) return xlsFail;
-  blob.AddByte(ClassToken(ptg::Area, cls));
+  blob.AddByte(ClassToken(relative ? ptg::AreaN : ptg::Area, cls));
   blob.AddWord(row1);  // 0: first row
   blob.AddWord(row2);  // 2: last row
   if (IsBiff5()) {
@@ -460,6 +506,12 @@ std::int32_t TXLSFormula::GetRange3DData(std::string_view text, std::int32_t kin
   // A range of sheets named last to first covers the same sheets.
   if (p1 > p2) std::swap(p1, p2);
 
+  return EncodeRange3D(p1, p2, sheets, cells, kind, cls, blob);
+}
+
+std::int32_t TXLSFormula::EncodeRange3D(std::int32_t p1, std::int32_t p2, std::string_view sheets,
+                                        std::string_view cells, std::int32_t kind, std::int32_t cls,
+                                        TXLSBlob& blob) const {
   std::uint16_t row1 = 0, col1 = 0, row2 = 0, col2 = 0;
   if (kind == kCell3d) {
     TXLS_RETURN_ON_ERROR(CellToRowCol(cells, row1, col1));
@@ -524,6 +576,34 @@ std::int32_t TXLSFormula::GetFuncData(const TXLSSyntaxItem* item, TXLSBlob& blob
     blob.AddByte(static_cast<std::uint8_t>(argc));
   }
   blob.AddWord(static_cast<std::uint16_t>(f->funcNumber));
+  return xlsOK;
+}
+
+std::int32_t TXLSFormula::NameIndexOf(const TXLSSyntaxItem& item) const {
+  if (!ctx_.getNameIndex || item.Kind() != TXLSItemKind::Reference) return 0;
+  const std::string_view text = item.Text();
+  if (text.find('$') != std::string_view::npos || text.find(':') != std::string_view::npos) return 0;
+  if (text.find('!') == std::string_view::npos) return std::max(0, ctx_.getNameIndex(text, ctx_.sheet, false));
+  // Sheet1!Rate: a name of that sheet's own.
+  const auto [sheet, name] = SplitSheet(text);
+  if (!ctx_.getSheetIndex || sheet.empty() || name.empty() || sheet.find(':') != std::string_view::npos) return 0;
+  const std::int32_t p = ctx_.getSheetIndex(Utf8ToUtf16(sheet));
+  if (p < 1) return 0;
+  return std::max(0, ctx_.getNameIndex(name, p, true));
+}
+
+std::int32_t TXLSFormula::GetNameData(std::int32_t index, TXLSBlob& blob, std::int32_t cls) const {
+  if (index < 1 || index > 0xFFFF || !Room(blob, static_cast<std::uint32_t>(kNameSize[IsBiff5() ? 1 : 0])))
+    return xlsFail;
+  blob.AddByte(ClassToken(ptg::Name, cls));
+  blob.AddWord(static_cast<std::uint16_t>(index));  // 0: one-based NAME record
+  if (IsBiff5()) {
+    blob.AddLong(0);  // 2: reserved, 12 bytes
+    blob.AddLong(0);
+    blob.AddLong(0);
+  } else {
+    blob.AddWord(0);  // 2: reserved
+  }
   return xlsOK;
 }
 

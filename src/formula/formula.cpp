@@ -48,7 +48,7 @@ std::int32_t TXLSFormula::GetData(TXLSBlob& blob) const {
   const std::uint32_t total = static_cast<std::uint32_t>(size) + 2;
   if (blob.GetBuffSize() - start < total) return Refuse("no room for the formula's tokens");
   blob.AddWord(static_cast<std::uint16_t>(size));
-  std::int32_t r = GetItemData(syntax_.Root(), blob, 2);
+  std::int32_t r = GetItemData(syntax_.Root(), blob, ctx_.topClass);
   // The size pass and the encoder must agree to the byte; a formula they disagree
   // on is refused rather than written with a wrong length.
   if (r == xlsOK && blob.GetDataSize() - start != total) r = xlsFail;

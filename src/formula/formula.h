@@ -24,6 +24,10 @@ using TGetSheetCount = std::function<std::int32_t()>;
 /// last (1-based, first < last), or -1 when there is none. The workbook adds such
 /// an entry for each range of sheets its formulas name while it saves.
 using TGetSheetRangeRef = std::function<std::int32_t(std::int32_t first, std::int32_t last)>;
+/// The one-based index of the NAME record a formula on the sheet at 1-based
+/// position `sheet` (0: no sheet) means by `name`: the sheet's own name first,
+/// then the workbook's; with localOnly the sheet's only. -1 when there is none.
+using TGetNameIndex = std::function<std::int32_t(std::string_view name, std::int32_t sheet, bool localOnly)>;
 
 /// What the compiler needs to know of its workbook. It never sees the workbook
 /// itself.
@@ -40,6 +44,22 @@ struct TXLSFormulaContext {
   std::int32_t format = 0;
   /// Code page of BIFF5 string constants.
   std::uint16_t codePage = 1252;
+  /// Resolves defined names; without it a bare word is no name.
+  TGetNameIndex getNameIndex;
+  /// 1-based position of the sheet the formula belongs to (0: none), whose own
+  /// names come first.
+  std::int32_t sheet = 0;
+  /// References without a sheet are written as 3-D references to `sheet`, as
+  /// the formulas of names need them; with no sheet they are refused.
+  bool qualifyReferences = false;
+  /// Token class of a reference at the top of the formula: 2 array (cells),
+  /// 0 reference (names, lists), 1 value.
+  std::int32_t topClass = 2;
+  /// Zero-based cell that relative references of this sheet are written
+  /// relative to (as offsets, the form validations and conditional formats
+  /// need); -1: they are written as the cells they name.
+  std::int32_t baseRow = -1;
+  std::int32_t baseCol = -1;
 };
 
 /// Compiles formula text (UTF-8, without the leading "=") into tokens in reverse
@@ -73,6 +93,24 @@ class TXLSFormula {
   bool IsBiff5() const noexcept { return ctx_.format == 1; }
   void SetCodePage(std::uint16_t codePage) noexcept { ctx_.codePage = codePage; }
   std::uint16_t GetCodePage() const noexcept { return ctx_.codePage; }
+  /// The context of the next compilations: the formula's sheet (1-based, 0 none),
+  /// references qualified with it, and the class of a reference at the top.
+  void SetSheet(std::int32_t sheet) noexcept { ctx_.sheet = sheet; }
+  std::int32_t GetSheet() const noexcept { return ctx_.sheet; }
+  void SetQualifyReferences(bool on) noexcept { ctx_.qualifyReferences = on; }
+  bool GetQualifyReferences() const noexcept { return ctx_.qualifyReferences; }
+  void SetTopClass(std::int32_t cls) noexcept { ctx_.topClass = cls; }
+  std::int32_t GetTopClass() const noexcept { return ctx_.topClass; }
+  /// The cell relative references are written relative to; -1, -1 for none.
+  void SetRelativeBase(std::int32_t row, std::int32_t col) noexcept {
+    ctx_.baseRow = row;
+    ctx_.baseCol = col;
+  }
+  std::int32_t GetBaseRow() const noexcept { return ctx_.baseRow; }
+  std::int32_t GetBaseCol() const noexcept { return ctx_.baseCol; }
+  /// The NAME record index a reference item of the tree names (a defined name,
+  /// Sheet1!Name for a sheet's own), or 0 when it names no defined name.
+  std::int32_t NameIndexOf(const TXLSSyntaxItem& item) const;
 
   /// Lexes and parses text, replacing whatever an earlier call compiled. xlsFail
   /// for a character that starts no token, an unclosed string or quoted sheet name,
@@ -130,6 +168,8 @@ class TXLSFormula {
   std::int32_t GetRange3DData(std::string_view text, std::int32_t kind, std::int32_t cls,
                               TXLSBlob& blob) const;
   std::int32_t GetFuncData(const TXLSSyntaxItem* item, TXLSBlob& blob) const;
+  /// A defined name's token: its NAME record index in the class asked for.
+  std::int32_t GetNameData(std::int32_t index, TXLSBlob& blob, std::int32_t cls) const;
 
   /// 1 cell, 2 3-D cell, 3 area, 4 3-D area; decided by the last "!" and ":".
   static std::int32_t GetRangeType(std::string_view text) noexcept;
@@ -146,6 +186,9 @@ class TXLSFormula {
 
  private:
   std::int32_t SheetPosition(std::string_view name) const;
+  /// The 3-D token of cells on the sheets at positions p1 to p2 (1-based).
+  std::int32_t EncodeRange3D(std::int32_t p1, std::int32_t p2, std::string_view sheets, std::string_view cells,
+                             std::int32_t kind, std::int32_t cls, TXLSBlob& blob) const;
   std::int32_t CheckReference(const TXLSSyntaxItem& item) const;
   std::int32_t CheckCell(std::string_view cell, const TXLSSyntaxItem& item) const;
   /// Keeps the first message of a failing operation; returns xlsFail.

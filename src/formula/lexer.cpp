@@ -147,7 +147,8 @@ std::int32_t TXLSLexer::Analyse() {
 
     switch (state) {
       case LexState::Between:
-        if (IsLetter(c)) {
+        // A defined name may begin with "_".
+        if (IsLetter(c) || c == '_') {
           begin(LexState::Name);
           acc.assign(1, c);
           Next();

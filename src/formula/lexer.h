@@ -13,7 +13,7 @@ namespace tablirex {
 /// Token kinds. The numbers are stable: tests and the tool print them.
 enum class TXLSTokenKind : std::int32_t {
   None = -1,           // the cursor is off the list
-  Name = 1,            // a letter followed by letters, digits, "_" and inner "."
+  Name = 1,            // a letter or "_" followed by letters, digits, "_" and inner "."
   Number = 2,          // digits, "." and an exponent (1.5E-3), shape checked
   String = 3,          // string constant, quotes removed, doubled quotes reduced
   Open = 4,            // "("

@@ -71,7 +71,7 @@ void SaveWorkbookAsHTML(TXLSWorkbook& workbook, std::string_view fileName) {
   THTMLImages images("");  // beside the pages
   for (std::size_t i = 0; i < n; ++i)
     save.AddPage("Sheet" + SheetNumberText(static_cast<std::int32_t>(i + 1)) + ".htm",
-                 BuildSheetHTML(sheets.At(i), &images));
+                 BuildSheetHTML(sheets.At(i), true, &images));
   SaveImageFiles(save, images);
   ThrowIfStrictLoss(workbook, fileName);
   // The folder's name is a relative URL: a base name with blanks, "#" or "%"

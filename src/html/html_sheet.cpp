@@ -14,6 +14,7 @@
 #include "formats/palette.h"
 #include "formats/xf_list.h"
 #include "formats/font_list.h"
+#include "html/html_extras.h"
 #include "html/html_files.h"
 #include "html/html_writer.h"
 #include "range/range_impl.h"
@@ -106,6 +107,8 @@ struct TSlot {
   const char* align = nullptr;  // general alignment: "right", "center" or none (left)
   std::string text;             // escaped
   TSpill spill = TSpill::None;
+  std::uint32_t row = 0, col = 0;  // the cell shown
+  TVariant value;
   bool covered = false;   // part of a merged area written elsewhere, or of a spilling text
   bool blank = false;     // empty, unmerged and without a format of its own: text may spill over it
   std::int64_t width = 0; // pixels
@@ -283,9 +286,7 @@ std::string GetCSSItem(IXLSWorksheet& sheet, std::int32_t xfIndex, IXLSRange& ce
   return rule;
 }
 
-std::string BuildSheetHTML(IXLSWorksheet& sheet) { return BuildSheetHTML(sheet, nullptr); }
-
-std::string BuildSheetHTML(IXLSWorksheet& sheet, THTMLImages* images) {
+std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages, THTMLImages* images) {
   TXLSWorkbook& wb = sheet.Workbook();
   TXLSCellHeap& store = sheet.Cells();
   const TXLSRowInfoList& rowInfo = sheet.RowInfo();
@@ -347,6 +348,7 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet, THTMLImages* images) {
   body += kCRLF;
   for (const std::int64_t w : widths) body += "  <col width=" + std::to_string(w) + ">" + kCRLF;
 
+  THTMLExtras extras(sheet, allPages);
   THashBool written;  // XF indexes whose rule is in the style sheet
   std::vector<TSlot> slots(shownCols.size());
   for (std::int32_t r = row0; r <= rowN; ++r) {
@@ -382,6 +384,8 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet, THTMLImages* images) {
         }
       }
       slot.cell = CellRange(sheet, shownRow, shownCol);
+      slot.row = static_cast<std::uint32_t>(shownRow);
+      slot.col = static_cast<std::uint32_t>(shownCol);
       IXLSRange& k = *slot.cell;
       slot.xf = k.XFIndex();
       const TVariant value = k.GetValue();
@@ -406,6 +410,10 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet, THTMLImages* images) {
       }
       slot.text = EscapeHTML(text, wrapped ? TLineBreaks::Break : TLineBreaks::Space);
       if (slot.text.empty()) slot.text = "&nbsp;";
+      if (!extras.Empty()) {
+        slot.value = value;
+        slot.text = extras.LinkText(slot.row, slot.col, slot.text);
+      }
       if (slot.spill != TSpill::None) slot.width = GuessTextWidth(text, static_cast<double>(k.GetFont()->GetSize()));
     }
     // A text wider than its cell takes in the blank cells beside it, as far as it
@@ -441,6 +449,11 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet, THTMLImages* images) {
       if (slot.align) attributes += std::string("align=") + slot.align + " ";
       if (slot.colspan > 1) attributes += "colspan=" + std::to_string(slot.colspan) + " ";
       if (slot.rowspan > 1) attributes += "rowspan=" + std::to_string(slot.rowspan);
+      if (!extras.Empty()) {
+        const std::string more = extras.CellAttributes(slot.row, slot.col, slot.value);
+        if (!more.empty() && !attributes.empty() && attributes.back() != ' ') attributes += ' ';
+        attributes += more;
+      }
       const std::int32_t x = slot.xf;
       const std::u16string key = Utf8ToUtf16(std::to_string(x));
       if (x > 0 && !written.GetValue(key)) {
@@ -458,6 +471,7 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet, THTMLImages* images) {
   }
   body += kCRLF;
   body += "</table></body></html>";
+  extras.Warn();
   head += "-->";
   head += kCRLF;
   head += "</STYLE>";
@@ -477,7 +491,7 @@ void SaveSheetAsHTML(IXLSWorksheet& sheet, std::string_view fileName) {
   const bool pictures = sheet.GetPictureCount() > 0;
   THTMLSave save(fileName, pictures);
   THTMLImages images(pictures ? EncodeURLComponent(save.Paths().relativeFolder) + "/" : std::string());
-  std::string page = BuildSheetHTML(sheet, pictures ? &images : nullptr);
+  std::string page = BuildSheetHTML(sheet, false, pictures ? &images : nullptr);
   SaveImageFiles(save, images);
   ThrowIfStrictLoss(sheet.Workbook(), fileName);
   save.Commit(page);

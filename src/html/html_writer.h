@@ -76,13 +76,13 @@ std::string DefaultCSSItem(TXLSWorkbook& workbook);
 /// The page of a sheet's used range. Hidden rows and columns are left out
 /// (merged areas span the visible ones); a text on one line spills over the
 /// empty cells beside it, as far as it needs, and is cut at the first cell that
-/// is not empty.
-std::string BuildSheetHTML(IXLSWorksheet& sheet);
-/// The same with the sheet's pictures, their files named by images (nullptr:
-/// a sheet without pictures). A cell's comment is its cell's tooltip (title);
-/// a picture is drawn from its cell, at its offsets and size. A picture whose
-/// cell is hidden is left out of the page with a warning.
-std::string BuildSheetHTML(IXLSWorksheet& sheet, THTMLImages* images);
+/// is not empty. Hyperlinks, conditional formats and validation prompts show as
+/// far as a page can show them (html_extras.h); allPages: every sheet of the
+/// workbook has its page SheetNNN.htm beside this one, so links may lead there.
+/// A cell's comment is its cell's tooltip (title); with images, the sheet's
+/// pictures are drawn from their cells (at their offsets and sizes) and images
+/// names their files; a picture whose cell is hidden is left out with a warning.
+std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages = false, THTMLImages* images = nullptr);
 
 // ---- the frameset ----------------------------------------------------------------------
 

@@ -1,5 +1,5 @@
-// Record builders for the page layout, view and protection state of a sheet and
-// for the workbook's built-in print names.
+// Record builders for the page layout, view and protection state of a sheet (the
+// built-in print names are written by the workbook's name table, names/).
 //
 // Each builder makes its record(s) from one object and hands them to the sink;
 // the file version and code page come from the context. Every builder returns 1
@@ -10,7 +10,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 
 #include "biff/record_sink.h"
 
@@ -99,55 +98,5 @@ TXLSPaneValues ComputePaneValues(const TXLSPanes& panes, bool frozen) noexcept;
 [[nodiscard]] std::int32_t StorePanes(const TXLSPanes* panes, bool frozen,
                                       std::uint16_t& activePane, IRecordSink& sink,
                                       const TRecordContext& ctx);
-
-// ---- built-in NAME records of the workbook globals -----------------------------
-
-/// Built-in name codes.
-inline constexpr std::uint8_t kBuiltinPrintArea = 0x06;
-inline constexpr std::uint8_t kBuiltinPrintTitles = 0x07;
-inline constexpr std::uint8_t kBuiltinFilterDatabase = 0x0D;
-/// NAME option flags: a built-in name, and one hidden from the user as well.
-inline constexpr std::uint16_t kNameBuiltin = 0x0020;
-inline constexpr std::uint16_t kNameHiddenBuiltin = 0x0021;
-
-/// A zero-based cell rectangle on one sheet.
-struct TXLSNameArea {
-  std::uint16_t firstRow = 0;
-  std::uint16_t lastRow = 0;
-  std::uint8_t firstCol = 0;
-  std::uint8_t lastCol = 0;
-};
-
-/// A built-in NAME local to the zero-based sheet `sheet` of `sheetCount`, whose
-/// formula is one 3-D area.
-[[nodiscard]] std::int32_t StoreNameShort(std::uint8_t builtin, std::uint16_t sheet,
-                                          std::uint16_t sheetCount, const TXLSNameArea& area,
-                                          IRecordSink& sink, const TRecordContext& ctx,
-                                          std::uint16_t options = kNameBuiltin);
-/// A built-in NAME whose formula is the list of two 3-D areas.
-[[nodiscard]] std::int32_t StoreNameLong(std::uint8_t builtin, std::uint16_t sheet,
-                                         std::uint16_t sheetCount, const TXLSNameArea& area1,
-                                         const TXLSNameArea& area2, IRecordSink& sink,
-                                         const TRecordContext& ctx);
-/// The print-area name of one sheet; nothing when it has no print area.
-[[nodiscard]] std::int32_t StorePrintAreaName(const TXLSPageSetup& setup, std::uint16_t sheet,
-                                              std::uint16_t sheetCount, IRecordSink& sink,
-                                              const TRecordContext& ctx);
-/// The print-titles name of one sheet: both title rows and columns in the two-area
-/// form, either alone in the one-area form; nothing when it has no titles.
-[[nodiscard]] std::int32_t StorePrintTitlesName(const TXLSPageSetup& setup, std::uint16_t sheet,
-                                                std::uint16_t sheetCount, IRecordSink& sink,
-                                                const TRecordContext& ctx);
-/// Every built-in name of the workbook: the print areas of all sheets in order,
-/// then their print titles. setups[s] is the page setup of the sheet at zero-based
-/// position s (the count of setups is the sheet count); nullptr entries are skipped.
-[[nodiscard]] std::int32_t StoreNames(std::span<const TXLSPageSetup* const> setups,
-                                      IRecordSink& sink, const TRecordContext& ctx);
-/// The hidden built-in _FilterDatabase name of every sheet with an autofilter,
-/// in sheet order: areas[s] is the range the filter of the sheet at zero-based
-/// position s covers, header row included, or nullptr (the count of areas is
-/// the sheet count).
-[[nodiscard]] std::int32_t StoreFilterDatabaseNames(std::span<const TXLSNameArea* const> areas,
-                                                    IRecordSink& sink, const TRecordContext& ctx);
 
 }  // namespace tablirex

@@ -20,6 +20,11 @@ constexpr std::int32_t kTopEdge = 8;
 
 TXLSPalette& PaletteOf(TXLSRange& range) { return range.Sheet()->Workbook().Palette(); }
 
+}  // namespace
+
+// ---- conversions shared with the conditional-format views ---------------------------
+
+namespace {
 // Underline: the object model's constant and the font's underline byte.
 struct UnderlinePair {
   std::int32_t constant;
@@ -32,6 +37,8 @@ constexpr UnderlinePair kUnderlines[] = {
 // patterns 9 to 18 carry their own number.
 constexpr std::int32_t kPatterns[] = {xlColorIndexNone, 1, -4125, -4126, -4124, -4128, -4166, -4121, -4162};
 constexpr std::int32_t kLastPattern = 18;
+
+}  // namespace
 
 std::uint16_t PatternOf(std::int32_t constant) noexcept {
   if (constant == xlColorIndexAutomatic) return 1;  // automatic fill: solid
@@ -66,7 +73,23 @@ std::uint32_t FillRgb(TXLSPalette& palette, std::int32_t stored) noexcept {
   return palette.GetCustomColor(index);
 }
 
-}  // namespace
+
+std::int32_t PatternConstant(std::uint16_t p) noexcept {
+  if (p < std::size(kPatterns)) return kPatterns[p];
+  return p <= kLastPattern ? p : 0;
+}
+
+std::int32_t UnderlineConstant(std::uint8_t code) noexcept {
+  for (const UnderlinePair& u : kUnderlines)
+    if (u.code == code) return u.constant;
+  return xlColorIndexNone;
+}
+
+std::int32_t UnderlineCode(std::uint32_t constant) noexcept {
+  for (const UnderlinePair& u : kUnderlines)
+    if (static_cast<std::uint32_t>(u.constant) == constant) return u.code;
+  return -1;
+}
 
 // ---- font -------------------------------------------------------------------------------------
 
@@ -114,10 +137,7 @@ bool TXLSFont::GetShadow() {
 
 std::int32_t TXLSFont::GetUnderLine() {
   if (range_->Dead()) return {};
-  const std::uint8_t code = range_->GetFontUnderLine();
-  for (const UnderlinePair& u : kUnderlines)
-    if (u.code == code) return u.constant;
-  return xlColorIndexNone;
+  return UnderlineConstant(range_->GetFontUnderLine());
 }
 
 bool TXLSFont::GetSubScript() {
@@ -174,11 +194,8 @@ void TXLSFont::SetShadow(bool value) {
 
 void TXLSFont::SetUnderLine(std::uint32_t value) {
   if (range_->Dead()) return;
-  for (const UnderlinePair& u : kUnderlines)
-    if (static_cast<std::uint32_t>(u.constant) == value) {
-      range_->SetFontUnderLine(u.code);
-      return;
-    }
+  if (const std::int32_t code = UnderlineCode(value); code >= 0)
+    range_->SetFontUnderLine(static_cast<std::uint8_t>(code));
 }
 
 void TXLSFont::SetSubScript(bool value) {
@@ -244,9 +261,7 @@ std::int32_t TXLSInterior::GetPatternColorIndex() {
 
 std::int32_t TXLSInterior::GetPattern() {
   if (range_->Dead()) return {};
-  const std::uint16_t p = range_->GetInteriorPattern();
-  if (p < std::size(kPatterns)) return kPatterns[p];
-  return p <= kLastPattern ? p : 0;
+  return PatternConstant(range_->GetInteriorPattern());
 }
 
 // ---- one border -------------------------------------------------------------------------------

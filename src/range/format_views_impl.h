@@ -12,6 +12,27 @@
 
 namespace tablirex {
 
+class TXLSPalette;
+
+// Conversions between the object model's constants and what formats store.
+/// The fill pattern number (0 … 18) of a pattern constant (-4142 none, 1 solid,
+/// -4125 gray 50 %, ...; -4105 solid); 0 for an unknown constant.
+std::uint16_t PatternOf(std::int32_t constant) noexcept;
+/// The constant of a pattern number.
+std::int32_t PatternConstant(std::uint16_t pattern) noexcept;
+/// The palette index of a fill colour index (1 … 56; 0 and -4142 none = 0;
+/// -4105 the given system colour), or -1 for any other.
+std::int32_t FillPaletteIndex(std::int32_t index, std::int32_t automatic) noexcept;
+/// The colour index of a stored fill palette index (-4142 for none, -4105 for a
+/// system colour).
+std::int32_t FillColorIndex(std::int32_t stored) noexcept;
+/// The RGB a stored fill colour shows.
+std::uint32_t FillRgb(TXLSPalette& palette, std::int32_t stored) noexcept;
+/// Underline constant (2, -4119, 4, 5, -4142) of a font's underline byte, and the
+/// byte of a constant (-1 for an unknown one).
+std::int32_t UnderlineConstant(std::uint8_t code) noexcept;
+std::int32_t UnderlineCode(std::uint32_t constant) noexcept;
+
 /// The font of a range. Holds a reference to its range, so the view stays usable
 /// after the caller drops the range.
 class TXLSFont final : public IXLSFont {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "formats/xf_list.h"
+#include "range/areas.h"
 #include "tablirex/range.h"
 #include "tablirex/worksheet.h"
 
@@ -94,6 +95,10 @@ class TXLSRange final : public IXLSRange {
   bool HasComment() override;
   void ClearComments() override;
   std::int32_t AutoFilter() override;
+  Ref<IXLSValidation> GetValidation() override;
+  Ref<IXLSFormatConditions> GetFormatConditions() override;
+  /// The range's cells as an area (corners in order).
+  TXLSArea Area() const noexcept { return {MinRow(), MinCol(), MaxRow(), MaxCol()}; }
 
   /// 1 when the range spans all rows, 2 when it spans all columns, else 0.
   std::int32_t GetRangeType() const noexcept;

@@ -11,6 +11,7 @@
 #include "drawing/drawing_model.h"
 #include "formats/xf_list.h"
 #include "range/range_impl.h"
+#include "workbook/sheet_extras.h"
 #include "tablirex/workbook.h"
 #include "tablirex/worksheet.h"
 
@@ -312,13 +313,19 @@ TVariant TXLSRange::Delete(std::int32_t shift) {
     if (up) (void)drawing.ShiftRows(c1, c2, r2 + 1, -(r2 - r1 + 1), XLSMaxRow);
     else (void)drawing.ShiftCols(r1, r2, c2 + 1, -(c2 - c1 + 1), XLSMaxCol);
   }
-  if (store.RowCount() <= 0) return TVariant(true);
+  if (store.RowCount() <= 0) {
+    ShiftSheetExtras(*sheet_, up ? TXLSCellShift::Kind::DeleteUp : TXLSCellShift::Kind::DeleteLeft, Area());
+    return TVariant(true);
+  }
   // The block that moves: from the range to the end of the used area in the
   // direction of the shift, as wide (high) as the range. Positions outside the
   // used area hold no cell, so the other dimension is cut to it.
   const TSpan rows = up ? TSpan{r1, store.LastRow()} : ClipRows(store, r1, r2);
   const TSpan cols = up ? ClipCols(store, c1, c2) : TSpan{c1, store.LastCol()};
-  if (rows.from > rows.to || cols.from > cols.to) return TVariant(true);
+  if (rows.from > rows.to || cols.from > cols.to) {
+    ShiftSheetExtras(*sheet_, up ? TXLSCellShift::Kind::DeleteUp : TXLSCellShift::Kind::DeleteLeft, Area());
+    return TVariant(true);
+  }
   // Areas reaching out of the moving block or across the deleted range's border
   // cannot move as a whole: dissolve them first.
   if (up) UnMergeOutgoingRanges(r1, c1, store.LastRow(), c2);
@@ -334,6 +341,7 @@ TVariant TXLSRange::Delete(std::int32_t shift) {
       MoveCell(*this, sr, sc, r, c, sr <= rows.to && sc <= cols.to);
     }
   store.DropEmptyCells(rows.from, cols.from, rows.to, cols.to);
+  ShiftSheetExtras(*sheet_, up ? TXLSCellShift::Kind::DeleteUp : TXLSCellShift::Kind::DeleteLeft, Area());
   return TVariant(true);
 }
 
@@ -382,6 +390,7 @@ TVariant TXLSRange::Insert(std::int32_t shift) {
     }
   // Positions the cells moved away from, and new cells without a format.
   store.DropEmptyCells(r1, c1, std::max(rows.to + dr, r2), std::max(cols.to + dc, c2));
+  ShiftSheetExtras(*sheet_, down ? TXLSCellShift::Kind::InsertDown : TXLSCellShift::Kind::InsertRight, Area());
   return TVariant(true);
 }
 
@@ -549,6 +558,12 @@ void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
   // Cells the move emptied, and destination cells an empty source overwrote.
   if (!copy) from.DropEmptyCells(sr1, sc1, sr1 + uRows - 1, sc1 + uCols - 1);
   to.DropEmptyCells(dr1, dc1, dr1 + dRows - 1, dc1 + dCols - 1);
+  // Hyperlinks, validations and conditional formats travel with the formats.
+  if (formats) {
+    const auto u = [](std::int32_t v) { return static_cast<std::uint32_t>(v); };
+    PasteSheetExtras(*src->sheet_, *sheet_, {u(sr1), u(sc1), u(sr1 + uRows - 1), u(sc1 + uCols - 1)},
+                     {u(dr1), u(dc1), u(dr1 + dRows - 1), u(dc1 + dCols - 1)}, copy);
+  }
 }
 
 void TXLSRange::Move(IXLSRange* destination) { Move(destination, xlPasteDefault); }

@@ -20,6 +20,7 @@
 #include "layout/layout_records.h"
 #include "layout/page_setup.h"
 #include "layout/protect.h"
+#include "names/name_table.h"
 #include "tablirex/colors.h"
 #include "tablirex/file_error.h"
 #include "tablirex/limits.h"
@@ -68,7 +69,8 @@ TXLSWorkbook::TXLSWorkbook()
       palette_(std::make_unique<TXLSPalette>()),
       protect_(std::make_unique<TXLSProtect>()),
       xfList_(std::make_unique<TXLSXFList>()),
-      sst_(std::make_unique<TXLSStringTable>()) {
+      sst_(std::make_unique<TXLSStringTable>()),
+      names_(std::make_unique<TXLSNameTable>()) {
   xfList_->CreateDefault();
   sheets_ = std::make_unique<TXLSWorkSheets>(*this);
 }
@@ -129,11 +131,15 @@ std::int32_t TXLSWorkbook::GetSheetIndexByName(std::u16string_view name) const {
   return -1;
 }
 
-std::int32_t TXLSWorkbook::CheckFormula(std::string_view text, std::string_view where) {
+std::int32_t TXLSWorkbook::CheckFormula(std::string_view text, std::string_view where, std::int32_t sheet) {
   TXLSFormula& f = InitFormula();
   // Judged in the default format; the save judges again in its own (a BIFF5 save
   // has fewer rows and shorter records) and names the sheets.
-  if (f.Check(text, defaultFormat_, 1) == xlsOK) return xlsOK;
+  const std::int32_t savedSheet = f.GetSheet();
+  f.SetSheet(sheet);
+  const std::int32_t checked = f.Check(text, defaultFormat_, 1);
+  f.SetSheet(savedSheet);
+  if (checked == xlsOK) return xlsOK;
   std::string message(where);
   message += ": formula \"=";
   message.append(text.substr(0, 60));
@@ -155,6 +161,9 @@ TXLSFormula& TXLSWorkbook::InitFormula() {
       while (k < sheetRanges_.size() && sheetRanges_[k] != range) ++k;
       if (k == sheetRanges_.size()) sheetRanges_.push_back(range);
       return sheets_->GetCount() + static_cast<std::int32_t>(k);
+    };
+    ctx.getNameIndex = [this](std::string_view name, std::int32_t sheet, bool localOnly) {
+      return names_->IndexOf(*this, name, sheet, localOnly);
     };
     ctx.format = currentFormat_;
     ctx.codePage = codePage_;
@@ -248,6 +257,7 @@ void TXLSWorkbook::FreeSaveLists() {
   first_.reset();
   second_.reset();
   drawingGroup_.reset();
+  names_->EndSave();
   for (std::size_t i = 0; i < sheets_->Size(); ++i) sheets_->At(i).EndSave();
 }
 
@@ -282,12 +292,24 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
                   " cell formats; a file holds at most " + std::to_string(TXLSXFList::kMaxXFRecords));
   if (!biff5) sst_->InitExtIndex();
   drawingGroup_ = std::make_unique<TXLSDrawingGroup>();
+  // Formulas carry the positions of the names they use: the NAME records are
+  // listed before any formula is encoded.
+  names_->BeginSave(*this, biff5);
+  // The autofilters' hidden names, after the print areas and titles.
+  for (std::size_t i = 0; i < sheets_->Size(); ++i) {
+    IXLSWorksheet& s = sheets_->At(i);
+    if (const TXLSSheetDrawing* d = s.DrawingIfAny(); d && d->AutoFilter())
+      names_->AddBuiltin(kBuiltinFilterDatabase, static_cast<std::uint16_t>(i + 1), {FilterNameArea(s, *d->AutoFilter())},
+                         true);
+  }
   for (std::size_t i = 0; i < sheets_->Size(); ++i) {
     IXLSWorksheet& s = sheets_->At(i);
     // A cell that cannot be written fails the save: the file would lack it.
     TXLS_RETURN_ON_ERROR(s.StoreCells());
-    (void)s.Close();
+    TXLS_RETURN_ON_ERROR(s.Close());
   }
+  // Before the globals: their formulas may ask for references to ranges of sheets.
+  TXLS_RETURN_ON_ERROR(names_->EncodeNames(*this));
   return StoreGlobals();
 }
 
@@ -338,19 +360,6 @@ std::int32_t TXLSWorkbook::StoreGlobals() {
     b.AddWord(biff5 ? codePage_ : 1200);
     TXLS_RETURN_ON_ERROR(first.AppendRecord(b));
   }
-  std::vector<const TXLSPageSetup*> setups;
-  setups.reserve(sheets_->Size());
-  for (std::size_t i = 0; i < sheets_->Size(); ++i) setups.push_back(&sheets_->At(i).PageSetup());
-  // The autofilters' hidden names, after the page setups' names.
-  std::vector<TXLSNameArea> filterAreas(sheets_->Size());
-  std::vector<const TXLSNameArea*> filters(sheets_->Size(), nullptr);
-  for (std::size_t i = 0; i < sheets_->Size(); ++i) {
-    IXLSWorksheet& s = sheets_->At(i);
-    if (const TXLSSheetDrawing* d = s.DrawingIfAny(); d && d->AutoFilter()) {
-      filterAreas[i] = FilterNameArea(s, *d->AutoFilter());
-      filters[i] = &filterAreas[i];
-    }
-  }
   if (biff5) {
     TXLSBlob count(4 + 2);
     count.AddWord(RecNo(Rec::EXTERNCOUNT));
@@ -369,8 +378,7 @@ std::int32_t TXLSWorkbook::StoreGlobals() {
       b.AddString(name);
       TXLS_RETURN_ON_ERROR(first.AppendRecord(b));
     }
-    TXLS_RETURN_ON_ERROR(StoreNames(setups, first, ctx));
-    TXLS_RETURN_ON_ERROR(StoreFilterDatabaseNames(filters, first, ctx));
+    TXLS_RETURN_ON_ERROR(names_->Store(first, ctx, sheetCount));
   }
   {  // WINDOW1
     IXLSWorksheet* active = sheets_->GetActiveSheet();
@@ -435,8 +443,7 @@ std::int32_t TXLSWorkbook::StoreGlobals() {
       b.SetWord(static_cast<std::uint16_t>(body > 0xFFFF ? 0xFFFF : body), 2);
       TXLS_RETURN_ON_ERROR(second.AppendRecord(b));
     }
-    TXLS_RETURN_ON_ERROR(StoreNames(setups, second, ctx));
-    TXLS_RETURN_ON_ERROR(StoreFilterDatabaseNames(filters, second, ctx));
+    TXLS_RETURN_ON_ERROR(names_->Store(second, ctx, sheetCount));
   }
   TXLSBlob eof(4);
   eof.AddWord(RecNo(Rec::EOF_));

@@ -19,6 +19,7 @@
 #include "tablirex/workbook.h"
 #include "text/text.h"
 #include "workbook/sheet_collection.h"
+#include "workbook/sheet_extras.h"
 
 namespace tablirex {
 
@@ -43,6 +44,11 @@ IXLSWorksheet::~IXLSWorksheet() {
   link_->Clear();
   // Text cells give their string references back while the table still exists.
   if (workbook_->HasStringTable()) cells_->ReleaseStrings(workbook_->StringTable());
+}
+
+TXLSSheetExtras& IXLSWorksheet::Extras() {
+  if (!extras_) extras_ = std::make_unique<TXLSSheetExtras>();
+  return *extras_;
 }
 
 std::string IXLSWorksheet::GetWorkSheetName() const { return Utf16ToUtf8(name_); }

@@ -200,6 +200,7 @@ std::int32_t IXLSWorksheet::Close() {
     TXLSBlob standardWidth = cols_->GetDefColInfoBlob();
     TXLS_RETURN_ON_ERROR(AppendData(standardWidth));
   }
+  TXLS_RETURN_ON_ERROR(StoreExtras());
   return StoreEof();
 }
 

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <functional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -285,101 +284,6 @@ TEST(LayoutRecords, Protection) {
   p.Protect("abcdefghij");
   EXPECT_EQ(Records(build, kBiff5),
             (std::vector<std::string>{"12 00 02 00 01 00", "13 00 02 00 F1 FE"}));
-}
-
-// ---- built-in names ------------------------------------------------------------------
-
-std::vector<std::string> Names(const std::vector<const TXLSPageSetup*>& setups,
-                               const TRecordContext& ctx) {
-  return Hexes(StoreNames, std::span<const TXLSPageSetup* const>(setups), ctx);
-}
-
-TEST(LayoutRecords, PrintAreaNameOnSecondOfThreeSheets) {
-  TXLSPageSetup none1, area, none3;
-  area.FSetPrintArea("B2:D20");
-  const std::vector<const TXLSPageSetup*> sheets = {&none1, &area, &none3};
-  // Excel 97: sheet index 2, reference index 3 - 1 - 1 = 1, rows 1..19, columns 1..3.
-  EXPECT_EQ(Names(sheets, kBiff8),
-            One("18 00 1B 00 20 00 00 01 0B 00 02 00 02 00 00 00 00 00 00 06 "
-                "3B 01 00 01 00 13 00 01 00 03 00"));
-  // Excel 5: EXTERNSHEET -2 (0xFFFE), sheets 1..1.
-  EXPECT_EQ(Names(sheets, kBiff5),
-            One("18 00 24 00 20 00 00 01 15 00 02 00 02 00 00 00 00 00 06 "
-                "3B FE FF 00 00 00 00 87 10 05 80 01 00 01 00 01 00 13 00 01 03"));
-}
-
-TEST(LayoutRecords, PrintTitleNames) {
-  TXLSPageSetup rows, cols, both;
-  rows.SetPrintTitleRows("$1:$2");
-  cols.SetPrintTitleColumns("B:C");
-  both.SetPrintTitleRows("3:3");
-  both.SetPrintTitleColumns("A:A");
-  struct Case {
-    const TXLSPageSetup* setup;
-    TRecordContext ctx;
-    const char* want;
-  } cases[] = {
-      // Title rows: rows 0..1 of columns 0..255.
-      {&rows, kBiff8,
-       "18 00 1B 00 20 00 00 01 0B 00 01 00 01 00 00 00 00 00 00 07 "
-       "3B 00 00 00 00 01 00 00 00 FF 00"},
-      // Title columns: all rows (to 0xFFFF, or 0x3FFF in Excel 5) of columns 1..2.
-      {&cols, kBiff8,
-       "18 00 1B 00 20 00 00 01 0B 00 01 00 01 00 00 00 00 00 00 07 "
-       "3B 00 00 00 00 FF FF 01 00 02 00"},
-      {&cols, kBiff5,
-       "18 00 24 00 20 00 00 01 15 00 01 00 01 00 00 00 00 00 07 "
-       "3B FF FF 00 00 00 00 87 10 05 80 00 00 00 00 00 00 FF 3F 01 02"},
-      // Both: the columns area, then the rows area, joined by the list operator.
-      {&both, kBiff8,
-       "18 00 2A 00 20 00 00 01 1A 00 01 00 01 00 00 00 00 00 00 07 "
-       "29 17 00 "
-       "3B 00 00 00 00 FF FF 00 00 00 00 "
-       "3B 00 00 02 00 02 00 00 00 FF 00 "
-       "10"},
-      {&both, kBiff5,
-       "18 00 3D 00 20 00 00 01 2E 00 01 00 01 00 00 00 00 00 07 "
-       "29 2B 00 "
-       "3B FF FF 00 00 00 00 87 10 08 80 00 00 00 00 00 00 FF 3F 00 00 "
-       "3B FF FF 00 00 00 00 87 10 08 80 00 00 00 00 02 00 02 00 00 FF "
-       "10"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Names({c.setup}, c.ctx), One(c.want));
-}
-
-// All print areas come before all print titles, whatever the sheet order.
-TEST(LayoutRecords, NameOrder) {
-  TXLSPageSetup a, b;
-  a.SetPrintTitleRows("1:1");
-  b.SetPrintArea(0, 0, 0, 0);
-  b.SetPrintTitleRows("1:1");
-  const auto got = Names({&a, &b, nullptr}, kBiff8);
-  ASSERT_EQ(got.size(), 3u);
-  const auto code = [](const std::string& hex) { return hex.substr(19 * 3, 2); };
-  const auto sheet = [](const std::string& hex) { return hex.substr(12 * 3, 2); };
-  EXPECT_EQ(code(got[0]), "06");
-  EXPECT_EQ(sheet(got[0]), "02");
-  EXPECT_EQ(code(got[1]), "07");
-  EXPECT_EQ(sheet(got[1]), "01");
-  EXPECT_EQ(code(got[2]), "07");
-  EXPECT_EQ(sheet(got[2]), "02");
-}
-
-// A failing sink stops the chain at its first refusal.
-TEST(LayoutRecords, SinkFailureStopsNames) {
-  struct Refuse final : IRecordSink {
-    int calls = 0;
-    std::int32_t AppendRecord(TXLSBlob&) override {
-      ++calls;
-      return -1;
-    }
-  } sink;
-  TXLSPageSetup a;
-  a.SetPrintArea(0, 0, 1, 1);
-  a.SetPrintTitleRows("1:1");
-  const std::vector<const TXLSPageSetup*> setups = {&a, &a};
-  EXPECT_EQ(StoreNames(setups, sink, kBiff8), -1);
-  EXPECT_EQ(sink.calls, 1);
 }
 
 }  // namespace

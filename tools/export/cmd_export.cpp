@@ -80,6 +80,7 @@ void ApplyCommon(Exporter& e, const ExportOptions& o) {
   e.SetSetColumnsWidth(!o.noColumnWidths);
   e.SetAllowFormulas(o.allowFormulas);
   e.SetAutoFilter(o.autoFilter);
+  e.SetHyperlinks(o.hyperlinks);
 }
 
 template <class Exporter>

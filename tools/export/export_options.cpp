@@ -48,6 +48,7 @@ const char* const kExportHelp =
     "  --no-column-widths       keep the sheet's column widths\n"
     "  --allow-formulas         texts beginning with \"=\" become formulas (default: texts)\n"
     "  --autofilter             filter drop-downs on the header row of every sheet\n"
+    "  --hyperlinks             texts that are whole http(s) or mailto addresses become links\n"
     "  --grid GRID.json         export through grid columns (titles, widths, alignments, ...)\n"
     "  --strict                 fail (and write nothing) where the file cannot hold a value\n"
     "                           whole, instead of warning\n"
@@ -103,6 +104,7 @@ bool ParseExportOptions(const std::vector<std::string>& args, ExportOptions& o, 
     if (a == "--no-column-widths") { o.noColumnWidths = true; continue; }
     if (a == "--allow-formulas") { o.allowFormulas = true; continue; }
     if (a == "--autofilter") { o.autoFilter = true; continue; }
+    if (a == "--hyperlinks") { o.hyperlinks = true; continue; }
     if (a == "--quiet" || a == "-q") { o.quiet = true; continue; }
     if (a == "--strict") { o.strict = true; continue; }
     if (a.rfind("-", 0) != 0) {

@@ -31,6 +31,7 @@ struct ExportOptions {
   bool noColumnWidths = false;
   bool allowFormulas = false;
   bool autoFilter = false;
+  bool hyperlinks = false;
   std::string gridFile;
   bool quiet = false;
   bool strict = false;  // a save that would lose something fails
