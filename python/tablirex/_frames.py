@@ -146,8 +146,7 @@ class Rows:
 _OPTIONS = ("sheet_name", "start_row", "start_col", "rows_per_sheet", "header_font", "detail_font",
             "header_color", "detail_color", "header_border_style", "detail_border_style",
             "header_border_color", "detail_border_color", "set_columns_width", "allow_formulas",
-            "autofilter")
-            "hyperlinks")
+            "autofilter", "hyperlinks")
 _EVENTS = ("after_detail_cell", "after_header_cell", "after_detail_row", "after_header",
            "after_detail", "after_export", "on_worksheet_create")
 
@@ -170,7 +169,7 @@ def export_frame(book, data, *, new_sheet=True, row=None, col=None, index=False,
     (none, hair, thin, thick, double), header_border_color / detail_border_color,
     set_columns_width (columns as wide as the fields' display widths, where the
     source knows them), allow_formulas (texts starting with "=" become formulas),
-    autofilter (filter drop-downs on the header row of every sheet).
+    autofilter (filter drop-downs on the header row of every sheet),
     hyperlinks (texts that are whole http(s):// or mailto: addresses become links).
 
     Events, optional callables run after each step with handles into the sheet:
