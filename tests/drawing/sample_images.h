@@ -20,7 +20,7 @@ inline void PutBig16(TBytes& b, std::uint16_t v) {
   b.push_back(static_cast<std::uint8_t>(v));
 }
 inline void PutLittle(TBytes& b, std::uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  for (int i = 0; i < bytes; ++i) b.push_back(i < 4 ? static_cast<std::uint8_t>(v >> (8 * i)) : 0);
 }
 
 inline std::uint32_t Crc32(const std::uint8_t* p, std::size_t n) {
