@@ -18,7 +18,7 @@ QUERY="SELECT * FROM orders ORDER BY id"
 echo "== exporting $(sqlite3 out/orders.db 'SELECT count(*) FROM orders') orders"
 "$TOOL" export --sqlite out/orders.db --query "$QUERY" -o out/orders.xls \
   --sheet-name Orders --header-font "Arial,10,bold" --header-color silver \
-  --header-border thin --detail-border thin --freeze-header --autofit
+  --header-border thin --detail-border thin --freeze-header --autofit --autofilter
 "$TOOL" export --sqlite out/orders.db --query "$QUERY" --biff5 -o out/orders-excel5.xls \
   --sheet-name Orders --header-color silver --header-border thin --freeze-header --autofit
 "$TOOL" export --sqlite out/orders.db --query "$QUERY LIMIT 2000" -o out/orders.html \
@@ -26,7 +26,7 @@ echo "== exporting $(sqlite3 out/orders.db 'SELECT count(*) FROM orders') orders
   --rows-per-sheet 1001
 "$TOOL" export --sqlite out/orders.db \
   --query "SELECT id, customer, product, quantity, amount, order_date FROM orders ORDER BY id LIMIT 500" \
-  --grid examples/orders_grid.json -o out/orders-grid.xls
+  --grid examples/orders_grid.json -o out/orders-grid.xls --autofilter
 
 echo "== written"
 for f in out/orders.xls out/orders-excel5.xls out/orders-grid.xls; do

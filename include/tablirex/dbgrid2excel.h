@@ -110,6 +110,10 @@ class TDBGrid2Excel {
   /// sheet of the export is fitted to its own rows. false at first.
   bool GetAutoFitColumns() const noexcept;
   void SetAutoFitColumns(bool value) noexcept;
+  /// Puts filter drop-downs on the header row of every sheet the export writes,
+  /// over its columns (IXLSRange::AutoFilter); false at first.
+  bool GetAutoFilter() const noexcept;
+  void SetAutoFilter(bool value) noexcept;
   /// Texts of the data that are whole web or mail addresses (http://, https://,
   /// mailto:, without blanks) become hyperlinks to themselves when true; false
   /// at first.

@@ -154,6 +154,27 @@ class IXLSRange : public TXLSObject {
   /// range keeps its width; merged cells and formulas are not measured; row
   /// heights stay. Returns 1, or -1 once the sheet is deleted.
   virtual std::int32_t AutoFit() = 0;
+  /// Gives the range's one cell a comment (UTF-8; line breaks as LF or CR LF),
+  /// replacing the one it had. It carries the workbook's comment author
+  /// (SetCommentAuthor) and is hidden, shown when the mouse is over the cell,
+  /// unless visible is true. A text past 32767 characters is cut when saved,
+  /// with a warning. Returns 1, or -1 with the reason (GetLastError) when the
+  /// range holds more than one cell. Comments move with their cells (Insert,
+  /// Delete, Move, and Copy without flags), and go with Clear.
+  virtual std::int32_t AddComment(std::string_view text, bool visible) = 0;
+  std::int32_t AddComment(std::string_view text) { return AddComment(text, false); }
+  /// The comment of the range's top-left cell (UTF-8), or empty when it has none.
+  virtual std::string GetComment() = 0;
+  /// True when the top-left cell has a comment.
+  virtual bool HasComment() = 0;
+  /// Removes the comments of every cell of the range.
+  virtual void ClearComments() = 0;
+  /// Puts filter drop-downs on the range's first row, one per column, replacing
+  /// the sheet's autofilter if it had one (a sheet has at most one). A range of
+  /// one row is the header of the list below it: the filter covers the rows
+  /// down to the sheet's last cell when the workbook is saved; a taller range
+  /// is the list itself. No row is hidden and no criterion is set. Returns 1.
+  virtual std::int32_t AutoFilter() = 0;
   /// The data validation of the range's cells (tablirex/validation.h).
   virtual Ref<IXLSValidation> GetValidation() = 0;
   /// The conditional formats of the range's cells (tablirex/conditions.h).

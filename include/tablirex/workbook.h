@@ -82,6 +82,10 @@ class IXLSWorkBook : public TXLSObject {
   /// Makes every save of this workbook strict (false at creation).
   virtual void SetStrict(bool strict) = 0;
   virtual bool GetStrict() = 0;
+  /// The author that comments added from now on carry (UTF-8; empty at
+  /// creation). Names past 255 characters are cut when saved.
+  virtual void SetCommentAuthor(std::string_view author) = 0;
+  virtual std::string GetCommentAuthor() = 0;
   /// The workbook's defined names (tablirex/names.h), a view the caller holds.
   virtual Ref<IXLSNames> GetNames() = 0;
 };
@@ -102,6 +106,7 @@ class TXLSFormula;
 class TXLSNameTable;
 class TXLSBlob;
 class TXLSBlobList;
+class TXLSDrawingGroup;
 class TCompoundFile;
 class IByteSink;
 struct TRecordContext;
@@ -134,6 +139,11 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::vector<std::string> GetWarnings() override;
   void SetStrict(bool strict) override { strict_ = strict; }
   bool GetStrict() override { return strict_; }
+  void SetCommentAuthor(std::string_view author) override;
+  std::string GetCommentAuthor() override;
+  const std::u16string& CommentAuthor() const noexcept { return commentAuthor_; }
+  /// The images and shape ids of the Excel 97 save in progress (nullptr between saves).
+  TXLSDrawingGroup* DrawingGroup() noexcept { return drawingGroup_.get(); }
   Ref<IXLSNames> GetNames() override;
 
   /// Records what the save in progress had to shorten, replace or leave out:
@@ -218,6 +228,7 @@ class TXLSWorkbook final : public IXLSWorkBook {
   void FreeSaveLists();
 
   std::u16string sheetPrefix_ = u"Sheet";
+  std::u16string commentAuthor_;
   struct TXLSWarningGroup {
     std::string cause;
     std::vector<std::string> listed;  // "where: what" of the first repeats
@@ -249,6 +260,7 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::unique_ptr<TXLSWorkSheets> sheets_;
   std::unique_ptr<TXLSBlobList> first_;
   std::unique_ptr<TXLSBlobList> second_;
+  std::unique_ptr<TXLSDrawingGroup> drawingGroup_;
 };
 
 }  // namespace tablirex

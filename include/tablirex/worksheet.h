@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -23,7 +24,7 @@ class TXLSHPageBreaks;
 class TXLSVPageBreaks;
 class TXLSProtect;
 class TXLSRange;
-class TXLSPictures;
+class TXLSSheetDrawing;
 class TXLSBlob;
 class TXLSBlobList;
 class IByteSink;
@@ -117,6 +118,30 @@ class IXLSWorksheet : public TXLSObject {
   std::int32_t InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName);
   std::int32_t InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName,
                             std::uint16_t x, std::uint16_t y);
+  /// Places a PNG, JPEG or 24-bit bitmap picture read from a file with its
+  /// top-left corner x, y pixels into the cell given in A1 form ("B2"). It is
+  /// shown at its pixel size at 96 dots per inch (a file that names another
+  /// resolution is shown at its size in inches), times scaleX and scaleY. The
+  /// file is read at once; each later save writes the picture (Excel 97 and
+  /// HTML; an Excel 5 save holds bitmaps only and leaves PNG and JPEG pictures
+  /// out with a warning). Pictures of the same bytes share one stored image.
+  /// Returns 1, or -1 with the reason left with the workbook (GetLastError):
+  /// the file is missing or unreadable, not a PNG, JPEG or such a bitmap, cut
+  /// short or its header does not hold together, the image or the scaled size
+  /// has no pixels, the cell does not parse, or the picture would reach past
+  /// column IV or row 65536. Nothing is added then.
+  std::int32_t InsertPicture(std::string_view fileName, std::string_view cell, std::uint16_t x = 0,
+                             std::uint16_t y = 0, double scaleX = 1.0, double scaleY = 1.0);
+  /// As above, with the file's bytes given in memory (copied).
+  std::int32_t InsertPicture(std::span<const std::uint8_t> bytes, std::string_view cell, std::uint16_t x = 0,
+                             std::uint16_t y = 0, double scaleX = 1.0, double scaleY = 1.0);
+  /// Pictures placed on the sheet.
+  std::int32_t GetPictureCount() const noexcept;
+  /// True when the sheet has an autofilter (IXLSRange::AutoFilter).
+  bool AutoFilterMode() const noexcept;
+  /// false removes the sheet's autofilter; true keeps one that exists and is
+  /// refused (GetLastError) on a sheet without one: the filter needs its range.
+  void SetAutoFilterMode(bool on);
 
   // A1 overloads; a reference that does not parse returns -1.
   std::int32_t Write(std::string_view ref);
@@ -248,6 +273,10 @@ class IXLSWorksheet : public TXLSObject {
   TXLSCellHeap& Cells() noexcept { return *cells_; }
   TXLSRowInfoList& RowInfo() noexcept { return *rows_; }
   TXLSColumnInfoList& ColumnInfo() noexcept { return *cols_; }
+  /// The comments, pictures and autofilter of the sheet (made on first use).
+  TXLSSheetDrawing& Drawing();
+  /// The same, or nullptr when the sheet never had any.
+  const TXLSSheetDrawing* DrawingIfAny() const noexcept { return drawing_.get(); }
   void SetPosition(std::int32_t p) noexcept { position_ = p; }
   void SetNameDirect(std::u16string name) { name_ = std::move(name); }
   void SetSelectedFlag(bool s) noexcept { selected_ = s; }
@@ -278,7 +307,6 @@ class IXLSWorksheet : public TXLSObject {
   std::int32_t StoreExterns();
   std::int32_t StoreBof();
   std::int32_t StoreEof();
-  std::int32_t StorePictures();
   /// Conditional formats, hyperlinks and validations (sheet_extras_records.cpp).
   std::int32_t StoreExtras();
   std::int32_t StoreFormatted(std::uint16_t row, std::uint16_t col, std::int32_t xf);
@@ -295,7 +323,7 @@ class IXLSWorksheet : public TXLSObject {
   std::unique_ptr<TXLSHPageBreaks> hBreaks_;
   std::unique_ptr<TXLSVPageBreaks> vBreaks_;
   std::unique_ptr<TXLSProtect> protect_;
-  std::unique_ptr<TXLSPictures> pictures_;
+  std::unique_ptr<TXLSSheetDrawing> drawing_;
   std::unique_ptr<TXLSSheetExtras> extras_;
   Ref<IXLSRange> cellsRange_;
   Ref<IXLSRange> selection_;

@@ -90,6 +90,7 @@ constexpr TSwitch kSwitches[] = {
     {"allow_formulas", &TDataset2Excel::SetAllowFormulas},
     {"freeze_header", &TDataset2Excel::SetFreezeHeader},
     {"autofit", &TDataset2Excel::SetAutoFitColumns},
+    {"autofilter", &TDataset2Excel::SetAutoFilter},
     {"hyperlinks", &TDataset2Excel::SetHyperlinks},
 };
 constexpr const char* kValueOptions[] = {

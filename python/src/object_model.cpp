@@ -651,26 +651,6 @@ take zero-based numbers. sheet["B2"] = value sets a value directly.
           },
           py::arg("password") = "", "Removes the protection; raises ValueError for a wrong password.")
       .def_property_readonly("protected", [](PySheet& s) { return s.Get().Protection().IsProtected(); })
-      .def(
-          "insert_picture",
-          [](PySheet& s, std::string_view cell, py::object path, int x, int y, float scaleX, float scaleY) {
-            IXLSWorksheet& ws = s.Get();
-            std::uint16_t row = 0;
-            std::uint8_t col = 0;
-            if (GetCellRef(cell, row, col) != xlsOK) BadReference(cell);
-            if (x < 0 || y < 0 || x > 0xFFFF || y > 0xFFFF) Raise(PyExc_ValueError, "offsets are 0 … 65535 pixels");
-            if (!(scaleX > 0) || !(scaleY > 0)) Raise(PyExc_ValueError, "scales must be positive");
-            const std::string file = PathArg(path);
-            if (ws.InsertBitmap(row, col, file, static_cast<std::uint16_t>(x), static_cast<std::uint16_t>(y),
-                                scaleX, scaleY) != xlsOK)
-              Raise(Errors().error, "cannot place the picture " + file +
-                                        ": missing, unreadable, not a 24-bit uncompressed bitmap, "
-                                        "or scaled to nothing");
-          },
-          py::arg("cell"), py::arg("path"), py::kw_only(), py::arg("x") = 0, py::arg("y") = 0,
-          py::arg("scale_x") = 1.0f, py::arg("scale_y") = 1.0f,
-          "Places a 24-bit uncompressed .bmp picture with its top-left corner x, y pixels\n"
-          "into the cell, scaled by scale_x and scale_y. The file is read at once.")
       .def("activate", [](PySheet& s) { s.Get().Activate(); }, "Makes this the active sheet.")
       .def("select", [](PySheet& s) { s.Get().Select(); }, "Selects this sheet's tab.")
       .def(

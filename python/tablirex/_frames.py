@@ -170,6 +170,7 @@ def export_frame(book, data, *, new_sheet=True, row=None, col=None, index=False,
     freeze_header (the header row stays in view: a frozen pane below it on every
     sheet), autofit (each column as wide as its widest shown text, number formats
     applied and the header's bold counted, 2 to 80 characters),
+    autofilter (filter drop-downs on the header row of every sheet),
     hyperlinks (texts that are whole http(s):// or mailto: addresses become links).
 
     Events, optional callables run after each step with handles into the sheet:

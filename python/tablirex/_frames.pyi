@@ -44,6 +44,7 @@ class ExportOptions(TypedDict, total=False):
     allow_formulas: bool
     freeze_header: bool
     autofit: bool
+    autofilter: bool
     hyperlinks: bool
     # events
     after_header_cell: Callable[[Range, int, str], object]

@@ -7,7 +7,9 @@
 
 pandas decides what goes in every cell (index, header, float_format, na_rep, merged
 index labels); this engine writes those cells and their styles through the object
-model. engine_kwargs: biff=5 saves Excel 5 instead of Excel 97.
+model. engine_kwargs: biff=5 saves Excel 5 instead of Excel 97; autofilter=True
+puts filter drop-downs on the header row of every frame written (a pandas that
+passes its own autofilter argument to the engine is followed as well).
 """
 import datetime
 import os
@@ -92,6 +94,7 @@ class TablirexWriter(ExcelWriter):
         if mode == "a":
             raise ValueError("Append mode is not supported with the tablirex engine")
         self._biff = int(engine_kwargs.pop("biff", 8))
+        self._autofilter = bool(engine_kwargs.pop("autofilter", False))
         if engine_kwargs:
             raise TypeError("unknown engine_kwargs for tablirex: %s" % ", ".join(engine_kwargs))
         if self._biff not in (5, 8):
@@ -123,7 +126,10 @@ class TablirexWriter(ExcelWriter):
         finally:
             shutil.rmtree(folder, ignore_errors=True)
 
-    def _write_cells(self, cells, sheet_name=None, startrow=0, startcol=0, freeze_panes=None):
+    def _write_cells(self, cells, sheet_name=None, startrow=0, startcol=0, freeze_panes=None,
+                     autofilter=None, **kwargs):
+        if autofilter is None:
+            autofilter = self._autofilter
         sheet_name = self._get_sheet_name(sheet_name)
         sheets = self._book.sheets
         sheet = sheets[sheet_name] if sheet_name in sheets else sheets.add(sheet_name)
@@ -131,8 +137,13 @@ class TablirexWriter(ExcelWriter):
             sheet.freeze_panes(freeze_panes[0], freeze_panes[1])
 
         formats = {}  # number formats of the date columns, set once per cell
+        header = None  # first row written and its columns: where the filter goes
         for cell in cells:
             row, col = startrow + cell.row, startcol + cell.col
+            if header is None or row < header[0]:
+                header = [row, col, col]
+            elif row == header[0]:
+                header[1], header[2] = min(header[1], col), max(header[2], col)
             value, fmt = self._value_with_fmt(cell.val)
             if value == "":
                 value = None  # pandas' na_rep default: an empty cell
@@ -148,6 +159,8 @@ class TablirexWriter(ExcelWriter):
                 if fmt:
                     target.number_format = formats.setdefault(fmt, fmt)
             sheet.write(row, col, value)  # texts beginning with "=" are formulas
+        if autofilter and header is not None:
+            sheet.range(header[0], header[1], header[0], header[2]).auto_filter()
 
 
 register_writer(TablirexWriter)

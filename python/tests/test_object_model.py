@@ -120,7 +120,7 @@ def test_layout_protection_pictures_and_html(tmp_path, read_xls):
     assert ws.panes_are_frozen and (ws.horz_split_pos, ws.vert_split_pos) == (1, 2)
     assert ws.scl_mag_factor == 150
     with open(path, "rb") as f:
-        assert b"\x7f\x00" in f.read()  # the IMDATA record of the picture
+        assert b"\x1f\xf0" in f.read()  # the picture's bitmap in the drawing group
 
     html = tmp_path / "book.htm"
     book.save_html(str(html))

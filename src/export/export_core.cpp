@@ -359,6 +359,15 @@ std::int32_t TExportCore::ExportHeader() {
   }
   // The rows down to the header stay in view; the records scroll below them.
   if (settings_.FreezeHeader) sheet_->FreezePanes(headerRow_ + 1, 0, -1, -1);
+  if (settings_.AutoFilter && !columns_.empty()) {
+    // The header row alone: the filter takes the records below it at save.
+    const std::int32_t last = std::min<std::int32_t>(startCol_ + static_cast<std::int32_t>(columns_.size()) - 1,
+                                                     XLSMaxCol);
+    const auto row = static_cast<std::uint16_t>(headerRow_);
+    (void)sheet_->GetRange(EncodeCellRef(row, static_cast<std::uint8_t>(startCol_)),
+                           EncodeCellRef(row, static_cast<std::uint8_t>(last)))
+        ->AutoFilter();
+  }
   RangeEvent(TExportEvent::Header, headerRow_, headerRow_);
   return xlsOK;
 }

@@ -37,6 +37,7 @@ struct TExportSettings {
   bool AllowFormulas = false;
   bool FreezeHeader = false;
   bool AutoFitColumns = false;
+  bool AutoFilter = false;
   bool Hyperlinks = false;
   bool OriginalHeaderFont = true;
   bool OriginalDetailFont = true;

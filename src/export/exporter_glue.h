@@ -80,6 +80,8 @@ void RunExporterEvent(Exporter& e, TExportEvent event, IXLSRange* range, std::in
   void Class::SetFreezeHeader(bool value) noexcept { s_->ChangeSettings().FreezeHeader = value; }       \
   bool Class::GetAutoFitColumns() const noexcept { return s_->Settings().AutoFitColumns; }              \
   void Class::SetAutoFitColumns(bool value) noexcept { s_->ChangeSettings().AutoFitColumns = value; }   \
+  bool Class::GetAutoFilter() const noexcept { return s_->Settings().AutoFilter; }                      \
+  void Class::SetAutoFilter(bool value) noexcept { s_->ChangeSettings().AutoFilter = value; }           \
   bool Class::GetHyperlinks() const noexcept { return s_->Settings().Hyperlinks; }                      \
   void Class::SetHyperlinks(bool value) noexcept { s_->ChangeSettings().Hyperlinks = value; }           \
   Ref<IXLSWorkBook> Class::GetWorkbook() const noexcept { return s_->GetWorkbook(); }                   \

@@ -29,6 +29,13 @@ std::string Utf8Of(const fs::path& p) {
 
 bool IsOurPage(const std::string& name) {
   if (name == "tabstrip.htm") return true;
+  // The pictures' files: imageNNN.png, .jpg or .bmp.
+  if (name.rfind("image", 0) == 0 && name.size() >= 12 &&
+      (name.ends_with(".png") || name.ends_with(".jpg") || name.ends_with(".bmp"))) {
+    for (std::size_t i = 5; i + 4 < name.size(); ++i)
+      if (name[i] < '0' || name[i] > '9') return false;
+    return true;
+  }
   if (name.size() < 11 || name.rfind("Sheet", 0) != 0 || !name.ends_with(".htm")) return false;
   for (std::size_t i = 5; i + 4 < name.size(); ++i)
     if (name[i] < '0' || name[i] > '9') return false;

@@ -68,9 +68,11 @@ void SaveWorkbookAsHTML(TXLSWorkbook& workbook, std::string_view fileName) {
   }
   THTMLSave save(fileName, true);
   save.AddPage("tabstrip.htm", BuildNavigateHTML(workbook));
+  THTMLImages images("");  // beside the pages
   for (std::size_t i = 0; i < n; ++i)
     save.AddPage("Sheet" + SheetNumberText(static_cast<std::int32_t>(i + 1)) + ".htm",
-                 BuildSheetHTML(sheets.At(i), true));
+                 BuildSheetHTML(sheets.At(i), true, &images));
+  SaveImageFiles(save, images);
   ThrowIfStrictLoss(workbook, fileName);
   // The folder's name is a relative URL: a base name with blanks, "#" or "%"
   // would otherwise name another file.

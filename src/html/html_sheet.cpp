@@ -2,6 +2,7 @@
 // table of the used range with merged areas, column widths and row heights.
 #include <cstdint>
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "tablirex/file_error.h"
 #include "cells/hash.h"
 #include "cells/rowcol.h"
+#include "drawing/drawing_model.h"
 #include "formats/palette.h"
 #include "formats/xf_list.h"
 #include "formats/font_list.h"
@@ -110,6 +112,7 @@ struct TSlot {
   bool covered = false;   // part of a merged area written elsewhere, or of a spilling text
   bool blank = false;     // empty, unmerged and without a format of its own: text may spill over it
   std::int64_t width = 0; // pixels
+  const struct THTMLCellExtra* extra = nullptr;  // comments and pictures of the cell shown
 };
 
 // The alignment a cell with general alignment shows for its value: numbers and
@@ -139,6 +142,91 @@ Ref<IXLSRange> CellRange(IXLSWorksheet& sheet, std::int32_t row, std::int32_t co
 }
 
 }  // namespace
+
+namespace {
+
+// What a cell of the page carries besides its value: the tooltip of its
+// comments and the pictures drawn from it.
+struct THTMLCellExtra {
+  std::string title;
+  std::vector<const TXLSSheetPicture*> pictures;
+};
+
+// The comments and pictures of a sheet by the cell whose td shows them (the
+// first cell of a merged area shows the area's), and the cells they need.
+struct THTMLDrawing {
+  std::map<std::uint64_t, THTMLCellExtra> cells;
+  bool any = false;
+  std::int32_t row0 = 0, col0 = 0, rowN = 0, colN = 0;
+  const THTMLCellExtra* ExtraAt(std::int32_t row, std::int32_t col) const {
+    if (cells.empty()) return nullptr;
+    const auto it = cells.find(TXLSSheetDrawing::Key(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col)));
+    return it == cells.end() ? nullptr : &it->second;
+  }
+};
+
+THTMLDrawing CollectDrawing(IXLSWorksheet& sheet, bool withPictures) {
+  THTMLDrawing out;
+  const TXLSSheetDrawing* d = sheet.DrawingIfAny();
+  if (!d) return out;
+  TXLSCellHeap& store = sheet.Cells();
+  const auto place = [&](std::uint32_t row, std::uint32_t col) -> THTMLCellExtra& {
+    if (const TXLSCellRef* cell = store.GetValue(row, col); cell && cell->IsMerged)
+      if (const TXLSCellExtra* e = store.Extra(*cell)) {
+        row = e->OwnerRow;
+        col = e->OwnerCol;
+      }
+    const auto r = static_cast<std::int32_t>(row), c = static_cast<std::int32_t>(col);
+    if (!out.any) {
+      out.row0 = out.rowN = r;
+      out.col0 = out.colN = c;
+      out.any = true;
+    }
+    out.row0 = std::min(out.row0, r);
+    out.rowN = std::max(out.rowN, r);
+    out.col0 = std::min(out.col0, c);
+    out.colN = std::max(out.colN, c);
+    return out.cells[TXLSSheetDrawing::Key(row, col)];
+  };
+  for (const auto& [key, comment] : d->Comments()) {
+    THTMLCellExtra& e = place(TXLSSheetDrawing::RowOf(key), TXLSSheetDrawing::ColOf(key));
+    if (!e.title.empty()) e.title += "\n";
+    e.title += Utf16ToUtf8(comment.text);
+  }
+  if (!withPictures) return out;
+  std::size_t n = 0;
+  for (const TXLSSheetPicture& p : d->Pictures()) {
+    ++n;
+    if (sheet.RowInfo().GetHidden(static_cast<std::int32_t>(p.row)) ||
+        sheet.ColumnInfo().GetHidden(static_cast<std::int32_t>(p.col))) {
+      (void)sheet.Workbook().Warn(sheet.GetWorkSheetName() + " picture " + std::to_string(n),
+                                  "left out of the page: its cell is hidden",
+                                  "pictures in hidden rows or columns left out of HTML pages");
+      continue;
+    }
+    place(p.row, p.col).pictures.push_back(&p);
+  }
+  return out;
+}
+
+// A picture drawn from the top-left corner of its cell.
+std::string PictureHTML(const TXLSSheetPicture& p, THTMLImages& images) {
+  return "<div style=\"position:relative;width:0;height:0\"><img src=\"" + images.UrlOf(p.image) +
+         "\" width=" + std::to_string(p.width) + " height=" + std::to_string(p.height) +
+         " alt=\"\" style=\"position:absolute;left:" + std::to_string(p.x) + "px;top:" + std::to_string(p.y) +
+         "px;z-index:1\"></div>";
+}
+
+}  // namespace
+
+std::string THTMLImages::UrlOf(const std::shared_ptr<const TXLSImage>& image) {
+  for (const TFile& f : files_)
+    if (f.image == image || f.image->digest == image->digest) return prefix_ + f.name;
+  files_.push_back({"image" + SheetNumberText(static_cast<std::int32_t>(files_.size() + 1)) + "." +
+                        ImageExtension(image->format),
+                    image});
+  return prefix_ + files_.back().name;
+}
 
 std::string DefaultCSSItem(TXLSWorkbook& workbook) {
   const TXLSFontList& fonts = workbook.XFList().GetFontList();
@@ -198,7 +286,7 @@ std::string GetCSSItem(IXLSWorksheet& sheet, std::int32_t xfIndex, IXLSRange& ce
   return rule;
 }
 
-std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages) {
+std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages, THTMLImages* images) {
   TXLSWorkbook& wb = sheet.Workbook();
   TXLSCellHeap& store = sheet.Cells();
   const TXLSRowInfoList& rowInfo = sheet.RowInfo();
@@ -206,9 +294,17 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages) {
   const Ref<IXLSRange> used = sheet.GetUsedRange();
   const std::int32_t rows = used->GetRows()->GetCount();
   const std::int32_t cols = used->GetColumns()->GetCount();
-  const std::int32_t row0 = used->GetRow() - 1, col0 = used->GetColumn() - 1;
-  const std::int32_t rowN = row0 + rows - 1, colN = col0 + cols - 1;
+  std::int32_t row0 = used->GetRow() - 1, col0 = used->GetColumn() - 1;
+  std::int32_t rowN = row0 + rows - 1, colN = col0 + cols - 1;
   wb.XFList().CreateAllReferredList();
+  // Comments and pictures belong to cells that the table must show too.
+  THTMLDrawing drawing = CollectDrawing(sheet, images != nullptr);
+  if (drawing.any) {
+    row0 = std::min(row0, drawing.row0);
+    col0 = std::min(col0, drawing.col0);
+    rowN = std::max(rowN, drawing.rowN);
+    colN = std::max(colN, drawing.colN);
+  }
 
   // Hidden rows and columns are not written at all: what the author keeps out
   // of sight stays out of the page.
@@ -302,7 +398,8 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages) {
       } catch (const EVariantError&) {
         text = PlainValueText(value);
       }
-      slot.blank = text.empty() && !merged && (slot.xf == 0 || slot.xf == kDefaultCellXF);
+      slot.extra = drawing.ExtraAt(shownRow, shownCol);
+      slot.blank = text.empty() && !merged && (slot.xf == 0 || slot.xf == kDefaultCellXF) && !slot.extra;
       // A value on one line spills the way it is aligned: texts to the right,
       // numbers and dates (on the right) to the left, rather than lose digits.
       if (!text.empty() && !merged && !wrapped) {
@@ -363,7 +460,12 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages) {
         head += GetCSSItem(sheet, x, *slot.cell);
         written.SetValue(key, true);
       }
-      line += "<td " + attributes + " class=f" + std::to_string(x) + ">" + slot.text + "</td>  ";
+      std::string content;
+      if (slot.extra) {
+        if (!slot.extra->title.empty()) attributes += " title=\"" + EscapeHTML(slot.extra->title, TLineBreaks::Entity) + "\"";
+        for (const TXLSSheetPicture* p : slot.extra->pictures) content += PictureHTML(*p, *images);
+      }
+      line += "<td " + attributes + " class=f" + std::to_string(x) + ">" + content + slot.text + "</td>  ";
     }
     body += line + "</tr>" + kCRLF;
   }
@@ -385,10 +487,33 @@ void ThrowIfStrictLoss(TXLSWorkbook& workbook, std::string_view fileName) {
 }
 
 void SaveSheetAsHTML(IXLSWorksheet& sheet, std::string_view fileName) {
-  THTMLSave save(fileName, false);
-  std::string page = BuildSheetHTML(sheet);
+  // A page with pictures keeps their files in the folder beside it.
+  const bool pictures = sheet.GetPictureCount() > 0;
+  THTMLSave save(fileName, pictures);
+  THTMLImages images(pictures ? EncodeURLComponent(save.Paths().relativeFolder) + "/" : std::string());
+  std::string page = BuildSheetHTML(sheet, false, pictures ? &images : nullptr);
+  SaveImageFiles(save, images);
   ThrowIfStrictLoss(sheet.Workbook(), fileName);
   save.Commit(page);
+}
+
+void SaveImageFiles(THTMLSave& save, const THTMLImages& images) {
+  for (const THTMLImages::TFile& f : images.Files()) {
+    const TXLSImage& image = *f.image;
+    if (image.format != TXLSImageFormat::Bitmap) {
+      save.AddPage(f.name, std::string_view(reinterpret_cast<const char*>(image.blip.data()), image.blip.size()));
+      continue;
+    }
+    // A bitmap file again: its 14-byte file header before the stored bitmap.
+    const auto size = static_cast<std::uint32_t>(14 + image.blip.size());
+    std::string file = "BM";
+    const std::uint8_t* b = image.blip.data();
+    const std::uint32_t header = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+    for (const std::uint32_t v : {size, 0u, 14u + header})
+      for (int i = 0; i < 4; ++i) file.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    file.append(reinterpret_cast<const char*>(image.blip.data()), image.blip.size());
+    save.AddPage(f.name, file);
+  }
 }
 
 std::int32_t IXLSWorksheet::SaveAsHTML(std::string_view fileName) {

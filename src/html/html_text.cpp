@@ -26,7 +26,9 @@ constexpr std::int32_t kThick = 4;
 }  // namespace
 
 std::string EscapeHTML(std::string_view text, TLineBreaks breaks) {
-  const std::string_view lineBreak = breaks == TLineBreaks::Break ? "<br>" : " ";
+  const std::string_view lineBreak = breaks == TLineBreaks::Break   ? "<br>"
+                                     : breaks == TLineBreaks::Space ? " "
+                                                                    : "&#10;";
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {

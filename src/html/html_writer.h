@@ -9,14 +9,37 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tablirex {
 
 class TXLSWorkbook;
 class IXLSWorksheet;
 class IXLSRange;
+struct TXLSImage;
+
+/// The image files of the pictures of one HTML save: each image once, named
+/// image001.png, image002.jpg ... in the order the pages first show them.
+class THTMLImages {
+ public:
+  /// prefix: how the pages reach the folder the files go to ("" when the pages
+  /// lie in it, "B.files/" for a single page beside it; already URL-encoded).
+  explicit THTMLImages(std::string prefix) : prefix_(std::move(prefix)) {}
+  struct TFile {
+    std::string name;
+    std::shared_ptr<const TXLSImage> image;
+  };
+  /// The URL a page uses for the image, naming its file on first use.
+  std::string UrlOf(const std::shared_ptr<const TXLSImage>& image);
+  const std::vector<TFile>& Files() const noexcept { return files_; }
+
+ private:
+  std::string prefix_;
+  std::vector<TFile> files_;
+};
 
 // ---- texts ----------------------------------------------------------------------------
 
@@ -24,6 +47,7 @@ class IXLSRange;
 enum class TLineBreaks {
   Break,  ///< as <br>: the text wraps
   Space,  ///< as one space: the text stays on one line
+  Entity, ///< as &#10;: a line break inside an attribute (a tooltip)
 };
 /// Escapes a UTF-8 text for an HTML page: & < > " become entities, line breaks
 /// become <br> or a space.
@@ -55,7 +79,10 @@ std::string DefaultCSSItem(TXLSWorkbook& workbook);
 /// is not empty. Hyperlinks, conditional formats and validation prompts show as
 /// far as a page can show them (html_extras.h); allPages: every sheet of the
 /// workbook has its page SheetNNN.htm beside this one, so links may lead there.
-std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages = false);
+/// A cell's comment is its cell's tooltip (title); with images, the sheet's
+/// pictures are drawn from their cells (at their offsets and sizes) and images
+/// names their files; a picture whose cell is hidden is left out with a warning.
+std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages = false, THTMLImages* images = nullptr);
 
 // ---- the frameset ----------------------------------------------------------------------
 
@@ -79,6 +106,9 @@ void SaveWorkbookAsHTML(TXLSWorkbook& workbook, std::string_view fileName);
 /// Writes one sheet as one page (IXLSWorksheet::SaveAsHTML within a save whose
 /// warnings have begun). Raises EFileError as that does.
 void SaveSheetAsHTML(IXLSWorksheet& sheet, std::string_view fileName);
+class THTMLSave;
+/// Writes the image files the pages of a save named into its folder.
+void SaveImageFiles(THTMLSave& save, const THTMLImages& images);
 /// Raises EFileError with the reason when a strict save has met a warning.
 void ThrowIfStrictLoss(TXLSWorkbook& workbook, std::string_view fileName);
 

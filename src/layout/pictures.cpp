@@ -44,22 +44,6 @@ std::uint16_t Fraction(std::uint32_t part, std::int32_t whole, double unit) {
   return static_cast<std::uint16_t>(std::nearbyint(static_cast<double>(part) / whole * unit));
 }
 
-// Takes records and drops them: lets a picture's anchor be checked early.
-class TDiscardSink final : public IRecordSink {
- public:
-  std::int32_t AppendRecord(TXLSBlob&) override { return xlsOK; }
-};
-
-// Hands records to the sheet's data list, after its cell records.
-class SheetDataSink final : public IRecordSink {
- public:
-  explicit SheetDataSink(IXLSWorksheet& sheet) : sheet_(sheet) {}
-  std::int32_t AppendRecord(TXLSBlob& record) override { return sheet_.AppendData(record); }
-
- private:
-  IXLSWorksheet& sheet_;
-};
-
 }  // namespace
 
 std::int32_t ParseBitmap(const std::uint8_t* file, std::size_t length, std::uint32_t& width,
@@ -152,8 +136,8 @@ std::int32_t StoreObjPicture(IRecordSink& sink, std::uint16_t leftCol, std::uint
   return sink.AppendRecord(b);
 }
 
-std::int32_t PositionImage(IRecordSink& sink, std::uint16_t col, std::uint16_t row, std::uint16_t x,
-                           std::uint16_t y, std::uint32_t width, std::uint32_t height) {
+bool ComputeAnchor(std::uint16_t col, std::uint16_t row, std::uint16_t x, std::uint16_t y, std::uint32_t width,
+                   std::uint32_t height, TXLSAnchor& anchor) {
   const std::int32_t startWidth = TXLSColumnInfoList::SizeCol(col);
   const std::int32_t startHeight = TXLSRowInfoList::SizeRow(row);
   if (x >= startWidth) x = 0;
@@ -178,14 +162,26 @@ std::int32_t PositionImage(IRecordSink& sink, std::uint16_t col, std::uint16_t r
     h -= static_cast<std::uint32_t>(size);
     ++r;
   }
-  if (col > XLSMaxCol || c > XLSMaxCol || r > XLSMaxRow) return xlsFail;
+  if (col > XLSMaxCol || c > XLSMaxCol || r > XLSMaxRow) return false;
   const std::int32_t endWidth = TXLSColumnInfoList::SizeCol(static_cast<std::int32_t>(c));
   const std::int32_t endHeight = TXLSRowInfoList::SizeRow(static_cast<std::int32_t>(r));
-  if (startWidth <= 0 || endWidth <= 0 || startHeight <= 0 || endHeight <= 0) return xlsFail;
+  if (startWidth <= 0 || endWidth <= 0 || startHeight <= 0 || endHeight <= 0) return false;
+  anchor.col1 = col;
+  anchor.dx1 = Fraction(x, startWidth, 1024);
+  anchor.row1 = row;
+  anchor.dy1 = Fraction(y, startHeight, 256);
+  anchor.col2 = static_cast<std::uint16_t>(c);
+  anchor.dx2 = Fraction(w, endWidth, 1024);
+  anchor.row2 = static_cast<std::uint16_t>(r);
+  anchor.dy2 = Fraction(h, endHeight, 256);
+  return true;
+}
 
-  return StoreObjPicture(sink, col, Fraction(x, startWidth, 1024), row, Fraction(y, startHeight, 256),
-                         static_cast<std::uint16_t>(c), Fraction(w, endWidth, 1024),
-                         static_cast<std::uint16_t>(r), Fraction(h, endHeight, 256));
+std::int32_t PositionImage(IRecordSink& sink, std::uint16_t col, std::uint16_t row, std::uint16_t x,
+                           std::uint16_t y, std::uint32_t width, std::uint32_t height) {
+  TXLSAnchor a;
+  if (!ComputeAnchor(col, row, x, y, width, height, a)) return xlsFail;
+  return StoreObjPicture(sink, a.col1, a.dx1, a.row1, a.dy1, a.col2, a.dx2, a.row2, a.dy2);
 }
 
 std::int32_t StoreImData(IRecordSink& sink, const std::vector<std::uint8_t>& image) {
@@ -227,52 +223,6 @@ std::int32_t StorePicture(IRecordSink& sink, const TXLSPicture& picture) {
   TXLS_RETURN_ON_ERROR(
       PositionImage(sink, picture.Col, picture.Row, picture.X, picture.Y, picture.Width, picture.Height));
   return StoreImData(sink, picture.Image);
-}
-
-std::int32_t TXLSPictures::Store(IRecordSink& sink) const {
-  for (const TXLSPicture& p : pictures_) TXLS_RETURN_ON_ERROR(StorePicture(sink, p));
-  return xlsOK;
-}
-
-// ---- the worksheet's operations -------------------------------------------------------
-
-std::int32_t IXLSWorksheet::InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName,
-                                         std::uint16_t x, std::uint16_t y, float scaleX, float scaleY) {
-  if (col > XLSMaxCol) return workbook_->Refuse("a picture cannot start past column IV");
-  TXLSPicture picture;
-  if (MakePicture(fileName, row, col, x, y, scaleX, scaleY, picture) != xlsOK)
-    return workbook_->Refuse("cannot place " + std::string(fileName) +
-                             ": not a readable 24-bit uncompressed bitmap with all its pixels, or scaled to nothing");
-  // The anchor is known now (cells have fixed sizes in pixels): a picture that
-  // would reach past the sheet's last row or column is refused.
-  TDiscardSink probe;
-  if (PositionImage(probe, picture.Col, picture.Row, picture.X, picture.Y, picture.Width, picture.Height) !=
-      xlsOK)
-    return workbook_->Refuse("the picture " + std::string(fileName) + " does not fit on the sheet from " +
-                             EncodeCellRef(row, static_cast<std::uint8_t>(col)));
-  if (IsSaving()) {
-    // During a save the records go straight after the cells, as the cell writers' do.
-    SheetDataSink data(*this);
-    return StorePicture(data, picture);
-  }
-  if (!pictures_) pictures_ = std::make_unique<TXLSPictures>();
-  pictures_->Add(std::move(picture));
-  return xlsOK;
-}
-
-std::int32_t IXLSWorksheet::InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName) {
-  return InsertBitmap(row, col, fileName, 0, 0, 1.0f, 1.0f);
-}
-
-std::int32_t IXLSWorksheet::InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName,
-                                         std::uint16_t x, std::uint16_t y) {
-  return InsertBitmap(row, col, fileName, x, y, 1.0f, 1.0f);
-}
-
-std::int32_t IXLSWorksheet::StorePictures() {
-  if (!pictures_) return xlsOK;
-  SheetDataSink data(*this);
-  return pictures_->Store(data);
 }
 
 }  // namespace tablirex

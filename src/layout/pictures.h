@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "biff/record_sink.h"
+#include "drawing/escher.h"
 
 namespace tablirex {
 
@@ -36,6 +37,13 @@ std::int32_t StoreObjPicture(IRecordSink& sink, std::uint16_t leftCol, std::uint
                              std::uint16_t topRow, std::uint16_t topOffset, std::uint16_t rightCol,
                              std::uint16_t rightOffset, std::uint16_t bottomRow,
                              std::uint16_t bottomOffset);
+
+/// The anchor of a picture of width × height pixels whose top-left corner lies x,
+/// y pixels into the cell (row, col); an offset not smaller than the start cell
+/// is taken as 0. False when a column or row on the anchor has no size (hidden)
+/// or the picture reaches past column IV or row 65536.
+bool ComputeAnchor(std::uint16_t col, std::uint16_t row, std::uint16_t x, std::uint16_t y, std::uint32_t width,
+                   std::uint32_t height, TXLSAnchor& anchor);
 
 /// Anchors a picture of width × height pixels whose top-left corner lies x, y pixels
 /// into the cell (row, col), and emits its OBJ record. An offset not smaller than
@@ -70,17 +78,5 @@ std::int32_t MakePicture(std::string_view fileName, std::uint16_t row, std::uint
 
 /// Emits a picture's OBJ record, then its IMDATA record.
 std::int32_t StorePicture(IRecordSink& sink, const TXLSPicture& picture);
-
-/// The pictures of one worksheet, in insertion order; each save writes all of them.
-class TXLSPictures {
- public:
-  void Add(TXLSPicture picture) { pictures_.push_back(std::move(picture)); }
-  std::size_t Count() const noexcept { return pictures_.size(); }
-  /// Emits every picture's two records. Returns 1 or the first failure.
-  std::int32_t Store(IRecordSink& sink) const;
-
- private:
-  std::vector<TXLSPicture> pictures_;
-};
 
 }  // namespace tablirex

@@ -310,6 +310,7 @@ void TXLSRange::Clear() {
         cell->XF = 0;
       }
   store.DropEmptyCells(MinRow(), MinCol(), MaxRow(), MaxCol());
+  ClearComments();  // a cleared cell keeps no comment either
 }
 
 // ---- widths, heights, hidden ---------------------------------------------------------------

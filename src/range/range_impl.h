@@ -89,6 +89,13 @@ class TXLSRange final : public IXLSRange {
   void SetText(std::string_view text) override;
   void SetXFIndex(std::int32_t xf) override;
   std::int32_t AutoFit() override;  // column_fit.cpp
+  // Comments and the autofilter (src/drawing/drawing_api.cpp).
+  std::int32_t AddComment(std::string_view text, bool visible) override;
+  using IXLSRange::AddComment;
+  std::string GetComment() override;
+  bool HasComment() override;
+  void ClearComments() override;
+  std::int32_t AutoFilter() override;
   Ref<IXLSValidation> GetValidation() override;
   Ref<IXLSFormatConditions> GetFormatConditions() override;
   /// The range's cells as an area (corners in order).

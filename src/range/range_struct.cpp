@@ -8,6 +8,7 @@
 #include "cells/cell_store.h"
 #include "cells/rowcol.h"
 #include "cells/sst.h"
+#include "drawing/drawing_model.h"
 #include "formats/xf_list.h"
 #include "range/range_impl.h"
 #include "workbook/sheet_extras.h"
@@ -305,6 +306,13 @@ TVariant TXLSRange::Delete(std::int32_t shift) {
   const bool up = shift == xlShiftUp || (shift != xlShiftToLeft && GetRangeType() != 1);
   TXLSCellHeap& store = sheet_->Cells();
   const std::int32_t r1 = MinRow(), r2 = MaxRow(), c1 = MinCol(), c2 = MaxCol();
+  // Comments of the deleted cells go; those beyond move in with their cells.
+  if (sheet_->DrawingIfAny()) {
+    TXLSSheetDrawing& drawing = sheet_->Drawing();
+    drawing.RemoveComments(r1, c1, r2, c2);
+    if (up) (void)drawing.ShiftRows(c1, c2, r2 + 1, -(r2 - r1 + 1), XLSMaxRow);
+    else (void)drawing.ShiftCols(r1, r2, c2 + 1, -(c2 - c1 + 1), XLSMaxCol);
+  }
   if (store.RowCount() <= 0) {
     ShiftSheetExtras(*sheet_, up ? TXLSCellShift::Kind::DeleteUp : TXLSCellShift::Kind::DeleteLeft, Area());
     return TVariant(true);
@@ -347,6 +355,13 @@ TVariant TXLSRange::Insert(std::int32_t shift) {
   const std::int32_t lastRow = store.RowCount() > 0 ? store.LastRow() : 0;
   const std::int32_t lastCol = store.ColCount() > 0 ? store.LastCol() : 0;
   if (lastRow + dr > XLSMaxRow || lastCol + dc > XLSMaxCol) return TVariant(false);
+  // Comments move with their cells; one that would be pushed off the sheet
+  // refuses the insert as a cell would.
+  if (sheet_->DrawingIfAny()) {
+    TXLSSheetDrawing& drawing = sheet_->Drawing();
+    const bool moved = down ? drawing.ShiftRows(c1, c2, r1, dr, XLSMaxRow) : drawing.ShiftCols(r1, r2, c1, dc, XLSMaxCol);
+    if (!moved) return TVariant(false);
+  }
   const TSpan rows = down ? TSpan{r1, store.RowCount() > 0 ? lastRow : -1} : ClipRows(store, r1, r2);
   const TSpan cols = down ? ClipCols(store, c1, c2) : TSpan{c1, store.ColCount() > 0 ? lastCol : -1};
   if (rows.from <= rows.to && cols.from <= cols.to) {
@@ -442,6 +457,25 @@ void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
       if (a.owner && a.row2 < sr1 + uRows && a.col2 < sc1 + uCols)
         areas.push_back({i, j, a.row2 - a.row1 + 1, a.col2 - a.col1 + 1});
     }
+  // Comments travel with a whole paste (values and formats) and with every
+  // move: those of the destination give way, the source's are repeated as its
+  // cells are.
+  if (src->sheet_->DrawingIfAny() && (!copy || (values && formats))) {
+    const TXLSSheetDrawing::TCommentMap moving =
+        src->sheet_->Drawing().TakeComments(sr1, sc1, sr1 + uRows - 1, sc1 + uCols - 1, !copy);
+    TXLSSheetDrawing& drawing = sheet_->Drawing();
+    drawing.RemoveComments(dr1, dc1, dr1 + dRows - 1, dc1 + dCols - 1);
+    for (std::int32_t ti = 0; ti < dRows; ti += uRows)
+      for (std::int32_t tj = 0; tj < dCols; tj += uCols)
+        for (const auto& [key, comment] : moving) {
+          const std::int64_t r = dr1 + ti + TXLSSheetDrawing::RowOf(key);
+          const std::int64_t c = dc1 + tj + TXLSSheetDrawing::ColOf(key);
+          if (r < dr1 + dRows && c < dc1 + dCols)
+            drawing.SetComment(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c), comment);
+        }
+  } else if (sheet_->DrawingIfAny() && values && formats) {
+    sheet_->Drawing().RemoveComments(dr1, dc1, dr1 + dRows - 1, dc1 + dCols - 1);
+  }
   if (!copy) TXLSRange(src->link_.get(), static_cast<std::uint16_t>(sr1), static_cast<std::uint8_t>(sc1),
                        static_cast<std::uint16_t>(sr1 + uRows - 1), static_cast<std::uint8_t>(sc1 + uCols - 1))
                  .Unmerge();

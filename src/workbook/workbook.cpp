@@ -10,6 +10,9 @@
 #include "cells/cell_store.h"
 #include "cells/sst.h"
 #include "cfb/compound_file.h"
+#include "drawing/drawing_group.h"
+#include "drawing/drawing_model.h"
+#include "drawing/drawing_records.h"
 #include "formats/palette.h"
 #include "formats/xf_list.h"
 #include "formula/formula.h"
@@ -253,6 +256,7 @@ std::int32_t TXLSWorkbook::Append(TXLSBlobList& list, TXLSBlob& blob) {
 void TXLSWorkbook::FreeSaveLists() {
   first_.reset();
   second_.reset();
+  drawingGroup_.reset();
   names_->EndSave();
   for (std::size_t i = 0; i < sheets_->Size(); ++i) sheets_->At(i).EndSave();
 }
@@ -287,9 +291,17 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
     return Refuse("the workbook uses " + std::to_string(xfList_->ReferredListCount()) +
                   " cell formats; a file holds at most " + std::to_string(TXLSXFList::kMaxXFRecords));
   if (!biff5) sst_->InitExtIndex();
+  drawingGroup_ = std::make_unique<TXLSDrawingGroup>();
   // Formulas carry the positions of the names they use: the NAME records are
   // listed before any formula is encoded.
   names_->BeginSave(*this, biff5);
+  // The autofilters' hidden names, after the print areas and titles.
+  for (std::size_t i = 0; i < sheets_->Size(); ++i) {
+    IXLSWorksheet& s = sheets_->At(i);
+    if (const TXLSSheetDrawing* d = s.DrawingIfAny(); d && d->AutoFilter())
+      names_->AddBuiltin(kBuiltinFilterDatabase, static_cast<std::uint16_t>(i + 1), {FilterNameArea(s, *d->AutoFilter())},
+                         true);
+  }
   for (std::size_t i = 0; i < sheets_->Size(); ++i) {
     IXLSWorksheet& s = sheets_->At(i);
     // A cell that cannot be written fails the save: the file would lack it.
@@ -398,6 +410,7 @@ std::int32_t TXLSWorkbook::StoreGlobals() {
   TXLS_RETURN_ON_ERROR(xfList_->StoreAllStyles(first, ctx));
   TXLS_RETURN_ON_ERROR(palette_->StorePalette(first, ctx));
   if (!biff5) {
+    TXLS_RETURN_ON_ERROR(StoreDrawingGroup(*drawingGroup_, first));
     TXLS_RETURN_ON_ERROR(sst_->AddSSTData(first, static_cast<std::uint32_t>(runningSize_)));
     {  // SUPBOOK: this workbook's own sheets
       TXLSBlob b(4 + 4);

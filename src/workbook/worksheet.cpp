@@ -10,6 +10,7 @@
 #include "layout/page_breaks.h"
 #include "layout/page_setup.h"
 #include "layout/panes.h"
+#include "drawing/drawing_model.h"
 #include "layout/pictures.h"
 #include "layout/protect.h"
 #include "range/range_impl.h"

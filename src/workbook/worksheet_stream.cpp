@@ -3,6 +3,7 @@
 #include "biff/record_sink.h"
 #include "biff/records.h"
 #include "cells/rowcol.h"
+#include "drawing/drawing_records.h"
 #include "layout/layout_records.h"
 #include "layout/page_breaks.h"
 #include "layout/page_setup.h"
@@ -178,10 +179,11 @@ std::int32_t IXLSWorksheet::Close() {
   TXLS_RETURN_ON_ERROR(StoreVBreak(*vBreaks_, header, ctx));
   TXLS_RETURN_ON_ERROR(StoreSetup(setup, header, ctx));
   TXLS_RETURN_ON_ERROR(StoreProtection(*protect_, header, ctx));
+  TXLS_RETURN_ON_ERROR(StoreAutoFilterInfo(drawing_.get(), header));
   TXLS_RETURN_ON_ERROR(StoreDimensions());
 
-  // The cell records are in the data list already; the pictures follow them.
-  TXLS_RETURN_ON_ERROR(StorePictures());
+  // The cell records are in the data list already; the drawing layer follows them.
+  TXLS_RETURN_ON_ERROR(StoreSheetDrawing(*this, data));
   TXLS_RETURN_ON_ERROR(StoreMarginBottom(setup, data, ctx));
   TXLS_RETURN_ON_ERROR(StoreMarginTop(setup, data, ctx));
   TXLS_RETURN_ON_ERROR(StoreMarginRight(setup, data, ctx));

@@ -81,6 +81,7 @@ void ApplyCommon(Exporter& e, const ExportOptions& o) {
   e.SetAllowFormulas(o.allowFormulas);
   e.SetFreezeHeader(o.freezeHeader);
   e.SetAutoFitColumns(o.autofit);
+  e.SetAutoFilter(o.autoFilter);
   e.SetHyperlinks(o.hyperlinks);
 }
 

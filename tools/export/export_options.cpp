@@ -28,6 +28,7 @@ const ExportSwitch kExportSwitches[] = {
     {"--no-column-widths", "keep the sheet's column widths", &ExportOptions::noColumnWidths},
     {"--allow-formulas", "texts beginning with \"=\" become formulas (default: texts)",
      &ExportOptions::allowFormulas},
+    {"--autofilter", "filter drop-downs on the header row of every sheet", &ExportOptions::autoFilter},
     {"--hyperlinks", "texts that are whole http(s) or mailto addresses become links",
      &ExportOptions::hyperlinks},
     {"--strict", "fail (and write nothing) where the file cannot hold a value whole\n"

@@ -34,6 +34,7 @@ struct ExportOptions {
   bool allowFormulas = false;
   bool freezeHeader = false;
   bool autofit = false;
+  bool autoFilter = false;
   bool hyperlinks = false;
   std::string gridFile;
   bool quiet = false;
