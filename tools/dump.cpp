@@ -33,6 +33,22 @@ void PrintBody(const std::uint8_t* body, std::size_t n) {
   }
 }
 
+// A stream name with its control characters as octal escapes: the summary
+// streams' names begin with character 5 ("\005SummaryInformation").
+std::string Printable(const std::string& name) {
+  std::string out;
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\%03o", static_cast<unsigned>(c));
+      out += esc;
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
 // Prints every record of a workbook stream; false when the stream ends inside a
 // record (what was whole is printed first).
 bool PrintRecords(const std::vector<std::uint8_t>& s, bool brief, std::string& error) {
@@ -82,7 +98,7 @@ int Dump(const std::vector<std::string>& args) {
   }
   std::printf("streams:\n");
   for (const TCompoundStream& s : reader.Streams())
-    std::printf("  %-20s %10llu bytes  %s\n", s.path.c_str(), static_cast<unsigned long long>(s.size),
+    std::printf("  %-20s %10llu bytes  %s\n", Printable(s.path).c_str(), static_cast<unsigned long long>(s.size),
                 s.mini ? "mini" : "regular");
   const TCompoundStream* book = reader.Find("Workbook");
   if (!book) book = reader.Find("Book");

@@ -110,6 +110,10 @@ class TDBGrid2Excel {
   /// sheet of the export is fitted to its own rows. false at first.
   bool GetAutoFitColumns() const noexcept;
   void SetAutoFitColumns(bool value) noexcept;
+  /// The title (document property) the export gives a workbook that has none:
+  /// empty at first, which titles it after the first sheet exported.
+  const std::string& GetTitle() const noexcept;
+  void SetTitle(std::string_view title);
   /// Puts filter drop-downs on the header row of every sheet the export writes,
   /// over its columns (IXLSRange::AutoFilter); false at first.
   bool GetAutoFilter() const noexcept;

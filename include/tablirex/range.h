@@ -14,6 +14,7 @@ namespace tablirex {
 class IXLSFont;
 class IXLSInterior;
 class IXLSBorders;
+class IXLSCharacters;
 class IXLSValidation;
 class IXLSFormatConditions;
 
@@ -154,6 +155,29 @@ class IXLSRange : public TXLSObject {
   /// range keeps its width; merged cells and formulas are not measured; row
   /// heights stay. Returns 1, or -1 once the sheet is deleted.
   virtual std::int32_t AutoFit() = 0;
+
+  // ---- outline and rich text ------------------------------------------------------
+  /// Groups the range's whole rows (2:5) or whole columns (B:D) one outline level
+  /// deeper, 7 levels at most (IXLSWorksheet::GetOutline for the summary
+  /// settings). Returns 1, or -1 with the reason left with the workbook (a range
+  /// of cells, a row or column grouped 7 levels deep already); nothing changes
+  /// then.
+  virtual std::int32_t Group() = 0;
+  /// Takes the grouped rows (columns) of the range one level up. -1 when none of
+  /// them is grouped.
+  virtual std::int32_t Ungroup() = 0;
+  /// Whether the group the range's rows (columns) belong to is expanded: the
+  /// shallowest group holding them all, or, for a single summary row (column),
+  /// the group it summarises. Null, with the reason left, when there is none.
+  virtual TVariant GetShowDetail() = 0;
+  /// Collapses (false: its rows are hidden and its summary row marks it
+  /// collapsed) or expands (true: its rows show again, but for those of the
+  /// deeper groups that stay collapsed) that group. Returns 1 or -1.
+  virtual std::int32_t SetShowDetail(bool show) = 0;
+  /// The characters start … start + length - 1 (one-based, counted in UTF-16
+  /// code units) of the texts of the range's cells, whose font can differ from
+  /// the rest of the text. A length below 0 reaches to the end of each text.
+  virtual Ref<IXLSCharacters> Characters(std::int32_t start, std::int32_t length = -1) = 0;
   /// Gives the range's one cell a comment (UTF-8; line breaks as LF or CR LF),
   /// replacing the one it had. It carries the workbook's comment author
   /// (SetCommentAuthor) and is hidden, shown when the mouse is over the cell,

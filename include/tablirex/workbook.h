@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "tablirex/document_properties.h"
 #include "tablirex/object.h"
 #include "tablirex/worksheets.h"
 
@@ -17,8 +18,9 @@ class IXLSWorksheet;
 class IXLSNames;
 
 /// The workbook interface callers hold. SaveAs writes format 2 (BIFF8, stream
-/// "Workbook", the default), 1 (BIFF5, stream "Book") or 3 (HTML).
-class IXLSWorkBook : public TXLSObject {
+/// "Workbook", the default), 1 (BIFF5, stream "Book") or 3 (HTML). The document
+/// properties (title, author, ...) are in IXLSDocumentProperties.
+class IXLSWorkBook : public TXLSObject, public IXLSDocumentProperties {
  public:
   using TXLSObject::TXLSObject;
   /// RGB (red in bits 0-7) of the palette entry for colour index 1 … 56; the second
@@ -110,6 +112,7 @@ class TXLSDrawingGroup;
 class TCompoundFile;
 class IByteSink;
 struct TRecordContext;
+struct TXLSDocumentProperties;
 
 /// The workbook. Callers create it with CreateWorkbook (or MakeRef<TXLSWorkbook>())
 /// and hold it through Ref; it lives as long as the last reference. The accessors
@@ -139,6 +142,9 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::vector<std::string> GetWarnings() override;
   void SetStrict(bool strict) override { strict_ = strict; }
   bool GetStrict() override { return strict_; }
+  std::int32_t SetDocumentProperty(std::int32_t property, const TVariant& value) override;
+  TVariant GetDocumentProperty(std::int32_t property) override;
+  Ref<IXLSDocumentProperty> BuiltinDocumentProperties(std::string_view name) override;
   void SetCommentAuthor(std::string_view author) override;
   std::string GetCommentAuthor() override;
   const std::u16string& CommentAuthor() const noexcept { return commentAuthor_; }
@@ -198,6 +204,8 @@ class TXLSWorkbook final : public IXLSWorkBook {
   TXLSStringTable& StringTable() noexcept { return *sst_; }
   bool HasStringTable() const noexcept { return sst_ != nullptr; }
   TXLSProtect& Protection() noexcept { return *protect_; }
+  /// The document properties as the writers read them.
+  const TXLSDocumentProperties& DocumentProperties() const noexcept { return *properties_; }
   /// Every NAME record of the file: the workbook's names and, during a save, the
   /// records of all (names/name_table.h).
   TXLSNameTable& NameTable() noexcept { return *names_; }
@@ -256,6 +264,7 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::unique_ptr<TXLSXFList> xfList_;
   std::unique_ptr<TXLSStringTable> sst_;
   std::unique_ptr<TXLSFormula> formula_;
+  std::unique_ptr<TXLSDocumentProperties> properties_;
   std::unique_ptr<TXLSNameTable> names_;
   std::unique_ptr<TXLSWorkSheets> sheets_;
   std::unique_ptr<TXLSBlobList> first_;

@@ -8,7 +8,9 @@
 #include <string_view>
 
 #include "tablirex/object.h"
+#include "tablirex/outline.h"
 #include "tablirex/range.h"
+#include "tablirex/sheet_tab.h"
 
 namespace tablirex {
 
@@ -190,6 +192,18 @@ class IXLSWorksheet : public TXLSObject {
   void Move(IXLSWorksheet* before, IXLSWorksheet* after, std::int32_t unused);
   IXLSWorksheet* GetNextWorkSheet();
   IXLSWorksheet* GetPreviousWorkSheet();
+  /// Shows or hides the sheet: xlSheetVisible (-1), xlSheetHidden (0) or
+  /// xlSheetVeryHidden (2). A hidden sheet is neither active nor selected: when
+  /// the active sheet is hidden the next visible sheet (else the one before it)
+  /// becomes active, and Activate and Select refuse a hidden sheet. Returns 1,
+  /// or -1 with the reason left with the workbook for another value or for the
+  /// last visible sheet (a workbook keeps one). Defined in src/workbook/sheet_tab.cpp.
+  std::int32_t SetVisible(std::int32_t visible);
+  std::int32_t GetVisible() const noexcept { return visible_; }
+  /// The tab's colour (IXLSTab).
+  Ref<IXLSTab> GetTab();
+  /// The outline settings (IXLSOutline). Defined in src/cells/outline.cpp.
+  Ref<IXLSOutline> GetOutline();
 
   // ---- ranges -------------------------------------------------------------------
   /// A new range over the rectangle between two A1 cell references.
@@ -289,6 +303,14 @@ class IXLSWorksheet : public TXLSObject {
   std::uint32_t StreamOffset() const noexcept { return streamOffset_; }
   void SetStreamOffset(std::uint32_t off) noexcept { streamOffset_ = off; }
   bool IsSaving() const noexcept { return dataList_ != nullptr; }
+  /// The tab's colour index (1 … 56), or -4142 (none).
+  std::int32_t TabColorIndex() const noexcept { return tabColor_; }
+  void SetTabColorIndex(std::int32_t index) noexcept { tabColor_ = index; }
+  /// Summary rows below their groups, summary columns right of theirs.
+  bool SummaryRowsBelow() const noexcept { return summaryBelow_; }
+  bool SummaryColumnsRight() const noexcept { return summaryRight_; }
+  void SetSummaryRowsBelow(bool below) noexcept { summaryBelow_ = below; }
+  void SetSummaryColumnsRight(bool right) noexcept { summaryRight_ = right; }
 
  private:
   // An Excel 5 sheet has 16384 rows.
@@ -338,6 +360,10 @@ class IXLSWorksheet : public TXLSObject {
   bool gridLines_ = true;
   bool frozen_ = false;
   bool selected_ = false;
+  std::int32_t visible_ = xlSheetVisible;
+  std::int32_t tabColor_ = -4142;  // xlColorIndexNone
+  bool summaryBelow_ = true;
+  bool summaryRight_ = true;
   // Written-cell area for DIMENSIONS.
   bool used_ = false;
   std::uint16_t firstRow_ = 0, lastRow_ = 0;

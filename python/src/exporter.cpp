@@ -97,11 +97,13 @@ constexpr const char* kValueOptions[] = {
     "sheet_name",          "start_row",           "start_col",          "rows_per_sheet",
     "header_font",         "detail_font",         "header_color",       "detail_color",
     "header_border_style", "detail_border_style", "header_border_color", "detail_border_color",
+    "title",
 };
 
 // Sets one option of kValueOptions (rows_per_sheet waits for start_row: see below).
 void ApplyValueOption(TDataset2Excel& ex, const std::string& key, py::handle v) {
   if (key == "sheet_name") ex.SetWorksheetName(v.cast<std::string>());
+  else if (key == "title") ex.SetTitle(v.cast<std::string>());
   else if (key == "header_font") ex.SetHeaderFont(FontOption(v, ex.GetHeaderFont()));
   else if (key == "detail_font") ex.SetDetailFont(FontOption(v, ex.GetDetailFont()));
   else if (key == "header_color") ex.SetHeaderColor(ColorOption(v));

@@ -11,6 +11,7 @@ namespace py = pybind11;
 namespace tablirex::python {
 void BindExporter(py::module_& m);
 void BindAutoFit(py::module_& m);
+void BindSheetFeatures(py::module_& m);
 void BindDrawing(py::module_& m);
 void BindSheetExtras(py::module_& m);
 }
@@ -24,6 +25,7 @@ PYBIND11_MODULE(_core, m) {
   tablirex::python::BindAutoFit(m);
   tablirex::python::BindDataSet(m);
   tablirex::python::BindExporter(m);
+  tablirex::python::BindSheetFeatures(m);
   tablirex::python::BindDrawing(m);
   tablirex::python::BindSheetExtras(m);
   m.attr("MAX_ROW") = 65535;

@@ -131,6 +131,8 @@ py::object NameOf(const TVariant& value, const TName (&table)[N]) {
   return NameOf(value.AsInteger(), table);
 }
 
+}  // namespace
+
 // ---- colours: "#RRGGBB", a colour name, (r, g, b) or 0xRRGGBB --------------------
 
 std::uint32_t ColorArg(py::handle v) {
@@ -167,6 +169,8 @@ std::string ColorText(std::uint32_t rgb) {
   }
   return s;
 }
+
+namespace {
 
 std::int32_t ColorIndexArg(py::handle v) {
   const long long i = v.cast<long long>();

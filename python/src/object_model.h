@@ -117,6 +117,12 @@ struct PyPageSetup {
   PySheet s;
 };
 
+/// A colour argument ("#RRGGBB", a colour name, (r, g, b) or 0xRRGGBB) as RGB with
+/// red in bits 0-7; raises ValueError for anything else.
+std::uint32_t ColorArg(py::handle v);
+/// "#RRGGBB" of an RGB value (red in bits 0-7).
+std::string ColorText(std::uint32_t rgb);
+
 /// A handle for a range the library hands out (events of the exporters).
 PyRange WrapRange(const TBookPtr& b, IXLSWorksheet* sheet, IXLSRange* range);
 

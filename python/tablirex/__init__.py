@@ -67,3 +67,10 @@ for _cls in (Workbook, Sheets, Sheet, Range, Font, Interior, Borders, Border, Pa
              Error, RangeError, FormulaError, SaveError, DataLossWarning):
     _cls.__module__ = "tablirex"
 del _cls
+
+from tablirex._core import Characters, DocumentProperties, Outline  # noqa: E402,F401
+
+__all__ += ["DocumentProperties", "Outline", "Characters"]
+for _cls in (Characters, DocumentProperties, Outline):
+    _cls.__module__ = "tablirex"
+del _cls

@@ -54,6 +54,8 @@ class Workbook:
     @property
     def names(self) -> Names: ...
     comment_author: str
+    @property
+    def properties(self) -> DocumentProperties: ...
 
 # ---- Sheets and Sheet -------------------------------------------------------------
 
@@ -108,6 +110,28 @@ class Sheet:
     def hyperlinks(self) -> list[Hyperlink]: ...
     @property
     def names(self) -> Names: ...
+    visible: Literal["visible", "hidden", "very_hidden"]
+    tab_color: str | None
+    tab_color_index: int | None
+    @property
+    def outline(self) -> Outline: ...
+
+class Outline:
+    summary_row: Literal["below", "above"]
+    summary_column: Literal["right", "left"]
+    def show_levels(self, rows: int = 0, columns: int = 0) -> None: ...
+
+class DocumentProperties:
+    title: str | None
+    subject: str | None
+    author: str | None
+    manager: str | None
+    company: str | None
+    category: str | None
+    keywords: str | None
+    comments: str | None
+    created: datetime.datetime | None
+    last_saved: datetime.datetime | None
 
 # ---- Range ----------------------------------------------------------------------------
 
@@ -172,6 +196,17 @@ class Range:
     def add_comment(self, text: str, *, visible: bool = False) -> None: ...
     def clear_comments(self) -> None: ...
     def auto_filter(self) -> None: ...
+    def group(self) -> None: ...
+    def ungroup(self) -> None: ...
+    show_detail: bool
+    def characters(self, start: int, length: int | None = None) -> Characters: ...
+
+class Characters:
+    @property
+    def font(self) -> Font: ...
+    @property
+    def text(self) -> str: ...
+    def __len__(self) -> int: ...
 
 # ---- formatting views ------------------------------------------------------------------
 

@@ -171,7 +171,8 @@ def export_frame(book, data, *, new_sheet=True, row=None, col=None, index=False,
     sheet), autofit (each column as wide as its widest shown text, number formats
     applied and the header's bold counted, 2 to 80 characters),
     autofilter (filter drop-downs on the header row of every sheet),
-    hyperlinks (texts that are whole http(s):// or mailto: addresses become links).
+    hyperlinks (texts that are whole http(s):// or mailto: addresses become links),
+    title (the workbook's title when it has none yet; the first sheet's name at first).
 
     Events, optional callables run after each step with handles into the sheet:
     after_header_cell(cell, field_index, field_name), after_header(range),

@@ -46,6 +46,7 @@ class ExportOptions(TypedDict, total=False):
     autofit: bool
     autofilter: bool
     hyperlinks: bool
+    title: str
     # events
     after_header_cell: Callable[[Range, int, str], object]
     after_header: Callable[[Range], object]

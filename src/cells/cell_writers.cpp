@@ -9,6 +9,7 @@
 #include "biff/records.h"
 #include "cells/cell_store.h"
 #include "cells/rowcol.h"
+#include "cells/rich_text.h"
 #include "cells/sst.h"
 #include "formats/xf_list.h"
 #include "formula/formula.h"
@@ -159,6 +160,8 @@ std::int32_t IXLSWorksheet::WriteString(std::uint16_t row, std::uint16_t col, st
         "texts cut to 255 characters (the Excel 5 cell limit)"));
     bytes.resize(XLSStrMax);
   }
+  if (const TXLSRichRuns* runs = sst.GetRuns(sstIndex))
+    return StoreRichLabel(*this, row, col, SaveXF(xf), bytes, text, *runs);
   const auto n = static_cast<std::uint16_t>(bytes.size());
   TXLSBlob b = StartCellRecord(Rec::LABEL, 8 + n, row, col, SaveXF(xf));
   b.AddWord(n);

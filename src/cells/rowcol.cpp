@@ -24,6 +24,12 @@ constexpr std::uint16_t kRowAlways = 0x0100;
 constexpr std::uint16_t kRowHasXF = 0x0080;
 constexpr std::uint16_t kRowHeightSet = 0x0040;
 constexpr std::uint16_t kRowHidden = 0x0020;
+constexpr std::uint16_t kRowCollapsed = 0x0010;
+constexpr std::uint16_t kRowLevelMask = 0x0007;
+// COLINFO option flags.
+constexpr std::uint16_t kColHidden = 0x0001;
+constexpr std::uint16_t kColLevelShift = 8;
+constexpr std::uint16_t kColCollapsed = 0x1000;
 // ROW height field of a row of default height: 255 twips with the default flag.
 constexpr std::uint16_t kRowDefaultHeight = 0x80FF;
 
@@ -162,6 +168,8 @@ TXLSBlob TXLSRowInfoList::GetRowInfoBlob(std::int32_t row) const {
   if (r->HasXF) flags |= kRowHasXF;
   if (r->Hidden) flags |= kRowHidden;
   if (r->HeightSet) flags |= kRowHeightSet;
+  if (r->Collapsed) flags |= kRowCollapsed;
+  flags |= r->OutlineLevel & kRowLevelMask;
   TXLSBlob b = NewRecord(Rec::ROW, 16);
   b.AddWord(static_cast<std::uint16_t>(row));                  // 0: row
   b.AddWord(0);                                                // 2: first column
@@ -274,7 +282,9 @@ TXLSBlob TXLSColumnInfoList::GetColInfoBlob(std::int32_t column, const TRecordCo
   b.AddWord(static_cast<std::uint16_t>(column));  // 2: last column
   b.AddWord(c->Width);                            // 4: width in column units
   b.AddWord(SavedXF(xfList_, c->XF));             // 6: XF
-  b.AddWord(c->Hidden ? 1 : 0);                   // 8: option flags
+  const auto flags = static_cast<std::uint16_t>((c->Hidden ? kColHidden : 0) | (c->Collapsed ? kColCollapsed : 0) |
+                                               (c->OutlineLevel & 7) << kColLevelShift);
+  b.AddWord(flags);                               // 8: option flags
   if (biff5)
     b.AddWord(2);  // 10: reserved
   else

@@ -27,6 +27,10 @@ struct TXLSRowInfo {
   /// The row has a format of its own.
   bool HasXF = false;
   bool Hidden = false;
+  /// Outline level 0 … 7 (0: in no group).
+  std::uint8_t OutlineLevel = 0;
+  /// The group this row summarises is collapsed.
+  bool Collapsed = false;
 
   /// Height in points; 0 while the row is hidden.
   float GetHeight() const noexcept { return Hidden ? 0.0f : Excel2Height(Height); }
@@ -42,6 +46,10 @@ struct TXLSColumnInfo {
   /// Key of the column's format in the XF list.
   std::int32_t XF = 15;
   bool Hidden = false;
+  /// Outline level 0 … 7 (0: in no group).
+  std::uint8_t OutlineLevel = 0;
+  /// The group this column summarises is collapsed.
+  bool Collapsed = false;
 
   /// Width in characters (also while hidden).
   float GetWidth() const noexcept { return Excel2Width(Width); }

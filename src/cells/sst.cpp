@@ -19,8 +19,9 @@ constexpr bool IsHighSurrogate(char16_t c) noexcept { return c >= 0xD800 && c <=
 class SSTWriter {
  public:
   SSTWriter(IRecordSink& sink, std::uint16_t maxBody, std::uint32_t streamOffset,
-            std::int32_t totalRefs, std::int32_t unique)
+            std::int32_t totalRefs, std::int32_t unique, const TRunFontNumber& fontNumber)
       : sink_(sink),
+        fontNumber_(fontNumber),
         cap_(static_cast<std::uint32_t>(maxBody) + 4),
         rec_(cap_),
         pos_(streamOffset),
@@ -29,19 +30,22 @@ class SSTWriter {
         bucketSize_(TXLSStringTable::BucketSize(unique)) {}
 
   // Writes string number n: whole when it fits, otherwise its start here (character
-  // count and option byte first) and the rest in CONTINUE records, each piece
-  // opening with the option byte again. A piece never ends between the two halves
-  // of a surrogate pair; a start that cannot take its header and one character
-  // moves whole into the next record.
-  void AddSSTItem(std::uint32_t n, std::u16string_view text) {
+  // count and option byte first, then the run count of a rich text) and the rest in
+  // CONTINUE records, each piece of characters opening with the option byte again
+  // (its size flag only). A piece never ends between the two halves of a surrogate
+  // pair; a start that cannot take its header and one character moves whole into
+  // the next record. The formatting runs follow the characters, 4 bytes each, never
+  // cut: a run that does not fit opens a CONTINUE record, without an option byte.
+  void AddSSTItem(std::uint32_t n, std::u16string_view text, const TXLSRichRuns* runs = nullptr) {
     const bool compressed = IsCompressible(text);
     const std::uint32_t unit = compressed ? 1 : 2;
     const std::uint8_t option = compressed ? 0x00 : 0x01;
+    const bool rich = runs && !runs->empty();
     std::size_t done = 0;
     bool start = true;
     while (status_ == xlsOK) {
       if (!open_) OpenRecord();
-      const std::uint32_t h = start ? 3 : 1;
+      const std::uint32_t h = start ? (rich ? 5 : 3) : 1;
       const std::uint32_t room = cap_ - rec_.GetDataSize();
       const std::size_t left = text.size() - done;
       std::size_t k = left;
@@ -55,7 +59,8 @@ class SSTWriter {
       }
       if (start && n % bucketSize_ == 0) AddExtSSTItem(rec_.GetDataSize(), pos_);
       if (start) rec_.AddWord(static_cast<std::uint16_t>(text.size()));
-      rec_.AddByte(option);
+      rec_.AddByte(start && rich ? static_cast<std::uint8_t>(option | kRichFlag) : option);
+      if (start && rich) rec_.AddWord(static_cast<std::uint16_t>(runs->size()));
       const std::u16string_view piece = text.substr(done, k);
       if (compressed) {
         std::uint8_t* out = rec_.GetBuff() + rec_.GetDataSize();
@@ -66,9 +71,20 @@ class SSTWriter {
       }
       pos_ += h + unit * static_cast<std::uint32_t>(k);
       done += k;
-      if (done == text.size()) return;
+      if (done == text.size()) break;
       CloseRecord();
       start = false;
+    }
+    if (!rich) return;
+    for (const TXLSRichRun& run : *runs) {
+      if (status_ != xlsOK) return;
+      if (cap_ - rec_.GetDataSize() < 4) {
+        CloseRecord();
+        OpenRecord();
+      }
+      rec_.AddWord(static_cast<std::uint16_t>(run.First));
+      rec_.AddWord(fontNumber_ ? fontNumber_(run.Font) : static_cast<std::uint16_t>(run.Font));
+      pos_ += 4;
     }
   }
 
@@ -139,7 +155,10 @@ class SSTWriter {
     b.SetWord(static_cast<std::uint16_t>(b.GetDataSize() - 4), 2);
   }
 
+  static constexpr std::uint8_t kRichFlag = 0x08;
+
   IRecordSink& sink_;
+  const TRunFontNumber& fontNumber_;
   const std::uint32_t cap_;  // record limit + 4 header bytes
   TXLSBlob rec_;
   std::vector<TXLSBlob> ext_;
@@ -179,13 +198,35 @@ std::size_t TXLSStringTable::SlotOf(std::uint32_t hash) const noexcept {
   return static_cast<std::size_t>((hash * 0x9E3779B1u) >> slotShift_);
 }
 
-std::int32_t TXLSStringTable::FindIndex(std::u16string_view text, std::uint32_t hash) const noexcept {
+std::int32_t TXLSStringTable::FindIndex(std::u16string_view text, std::uint32_t hash,
+                                        const TXLSRichRuns* runs) const noexcept {
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = SlotOf(hash);; i = (i + 1) & mask) {
     const Slot& s = slots_[i];
     if (s.index == 0) return -1;
-    if (s.hash == hash && entries_[static_cast<std::size_t>(s.index)].text == text) return s.index;
+    if (s.hash != hash || entries_[static_cast<std::size_t>(s.index)].text != text) continue;
+    // A text with runs and the same text without them are entries of their own.
+    const TXLSRichRuns* own = runs_.empty() ? nullptr : GetRuns(s.index);
+    if (runs ? (own && *own == *runs) : !own) return s.index;
   }
+}
+
+std::uint32_t TXLSStringTable::RichHash(std::u16string_view text, const TXLSRichRuns& runs) noexcept {
+  std::uint32_t h = Hash(text);
+  for (const TXLSRichRun& r : runs) h = (h ^ (r.First * 0x9E3779B1u)) * 33 + static_cast<std::uint32_t>(r.Font);
+  return h + 1;
+}
+
+std::uint32_t TXLSStringTable::EntryHash(std::int32_t index) const noexcept {
+  const std::u16string& text = entries_[static_cast<std::size_t>(index)].text;
+  const TXLSRichRuns* runs = runs_.empty() ? nullptr : GetRuns(index);
+  return runs ? RichHash(text, *runs) : Hash(text);
+}
+
+const TXLSRichRuns* TXLSStringTable::GetRuns(std::int32_t index) const noexcept {
+  if (runs_.empty()) return nullptr;
+  const auto it = runs_.find(index);
+  return it == runs_.end() ? nullptr : &it->second;
 }
 
 void TXLSStringTable::SetHashValue(std::uint32_t hash, std::int32_t index) {
@@ -213,7 +254,7 @@ void TXLSStringTable::ExtendHash() {
 // Removes the slot of index, shifting later members of its probe run back so that
 // every remaining text is still found without tombstones.
 void TXLSStringTable::DeleteKey(std::int32_t index) {
-  const std::uint32_t hash = Hash(entries_[static_cast<std::size_t>(index)].text);
+  const std::uint32_t hash = EntryHash(index);
   const std::size_t mask = slots_.size() - 1;
   std::size_t i = SlotOf(hash);
   while (slots_[i].index != index) {
@@ -241,6 +282,10 @@ std::int32_t TXLSStringTable::Add(std::u16string_view text) {
     ++entries_[static_cast<std::size_t>(found)].refs;
     return found;
   }
+  return NewEntry(text, hash);
+}
+
+std::int32_t TXLSStringTable::NewEntry(std::u16string_view text, std::uint32_t hash) {
   ++unique_;
   std::int32_t index;
   if (freeIndices_.empty()) {
@@ -257,6 +302,30 @@ std::int32_t TXLSStringTable::Add(std::u16string_view text) {
   return index;
 }
 
+std::int32_t TXLSStringTable::AddRich(std::u16string_view text, TXLSRichRuns runs) {
+  text = CutUtf16(text, kMaxChars);
+  NormalizeRuns(runs, text.size());
+  if (runs.empty()) return Add(text);
+  const std::uint32_t hash = RichHash(text, runs);
+  ++totalRefs_;
+  const std::int32_t found = FindIndex(text, hash, &runs);
+  if (found > 0) {
+    ++entries_[static_cast<std::size_t>(found)].refs;
+    return found;
+  }
+  // The runs go first: the hash slot is found again through them.
+  const std::int32_t index = freeIndices_.empty() ? static_cast<std::int32_t>(entries_.size()) : freeIndices_.back();
+  runs_[index] = std::move(runs);
+  return NewEntry(text, hash);
+}
+
+std::vector<std::int32_t> TXLSStringTable::RunFonts() const {
+  std::vector<std::int32_t> fonts;
+  for (const auto& [index, runs] : runs_)
+    for (const TXLSRichRun& r : runs) fonts.push_back(r.Font);
+  return fonts;
+}
+
 std::int32_t TXLSStringTable::Add(std::string_view utf8) {
   scratch_.clear();
   AppendUtf8AsUtf16(utf8, scratch_);
@@ -271,6 +340,7 @@ void TXLSStringTable::Remove(std::int32_t index) {
   if (--e.refs > 0) return;
   --unique_;
   DeleteKey(index);
+  if (!runs_.empty()) runs_.erase(index);
   if (index == GetCount()) {
     entries_.pop_back();
   } else {
@@ -330,15 +400,16 @@ void TXLSStringTable::SetMaxRecord(std::uint16_t maxBody) noexcept {
   maxRecord_ = maxBody < 16 ? 16 : (maxBody > kDefaultMaxRecord ? kDefaultMaxRecord : maxBody);
 }
 
-std::int32_t TXLSStringTable::AddSSTData(IRecordSink& sink, std::uint32_t streamOffset) const {
+std::int32_t TXLSStringTable::AddSSTData(IRecordSink& sink, std::uint32_t streamOffset,
+                                        const TRunFontNumber& fontNumber) const {
   if (unique_ <= 0) return xlsOK;
-  SSTWriter w(sink, maxRecord_, streamOffset, totalRefs_, unique_);
+  SSTWriter w(sink, maxRecord_, streamOffset, totalRefs_, unique_, fontNumber);
   std::uint32_t n = 0;
   for (std::size_t i = 1; i < entries_.size(); ++i) {
     const Entry& e = entries_[i];
     if (e.refs <= 0) continue;
-    // A text longer than a cell holds goes in cut; its cells warn of it.
-    w.AddSSTItem(n++, CutUtf16(e.text, kMaxChars));
+    // A text longer than a cell holds goes in cut (its runs with it); its cells warn of it.
+    w.AddSSTItem(n++, CutUtf16(e.text, kMaxChars), GetRuns(static_cast<std::int32_t>(i)));
   }
   return w.Finish();
 }

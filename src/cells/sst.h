@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "biff/record_sink.h"
+#include "cells/rich_text.h"
 
 namespace tablirex {
 
@@ -42,6 +44,14 @@ class TXLSStringTable {
   std::int32_t Add(std::u16string_view text);
   /// Add for UTF-8 text.
   std::int32_t Add(std::string_view utf8);
+  /// Adds one reference to a text with formatting runs (runs are normalised;
+  /// a text left without runs is a plain entry, as Add makes it). A text with
+  /// runs is an entry of its own, apart from the same text without them.
+  std::int32_t AddRich(std::u16string_view text, TXLSRichRuns runs);
+  /// The runs of index, or nullptr for a plain text (or a free index).
+  const TXLSRichRuns* GetRuns(std::int32_t index) const noexcept;
+  /// The fonts the runs of the live entries use, each once or more.
+  std::vector<std::int32_t> RunFonts() const;
   /// Releases one reference. The last release frees the text and its index. An
   /// index outside 1 … GetCount(), or one whose entry holds no reference, is ignored.
   void Remove(std::int32_t index);
@@ -78,7 +88,8 @@ class TXLSStringTable {
   /// the EXTSST entries point at strings by it. Writes nothing when no entry is
   /// live. Returns 1, or the first failing result of the sink. Every record fits
   /// within the record limit, so the sink has nothing to split.
-  std::int32_t AddSSTData(IRecordSink& sink, std::uint32_t streamOffset) const;
+  /// fontNumber gives the runs' font numbers (their font-list indices when empty).
+  std::int32_t AddSSTData(IRecordSink& sink, std::uint32_t streamOffset, const TRunFontNumber& fontNumber = {}) const;
   /// Bytes that AddSSTData would write (all headers included); 0 when no entry is live.
   std::uint32_t GetSSTDataSize() const;
 
@@ -107,7 +118,14 @@ class TXLSStringTable {
   };
 
   std::size_t SlotOf(std::uint32_t hash) const noexcept;
-  std::int32_t FindIndex(std::u16string_view text, std::uint32_t hash) const noexcept;
+  /// The entry of text with exactly these runs (nullptr: a plain text), or -1.
+  std::int32_t FindIndex(std::u16string_view text, std::uint32_t hash,
+                         const TXLSRichRuns* runs = nullptr) const noexcept;
+  /// The lookup hash of an entry: the text's, mixed with its runs' when it has any.
+  std::uint32_t EntryHash(std::int32_t index) const noexcept;
+  static std::uint32_t RichHash(std::u16string_view text, const TXLSRichRuns& runs) noexcept;
+  /// Makes a new entry for text with one reference (a free index first).
+  std::int32_t NewEntry(std::u16string_view text, std::uint32_t hash);
   void SetHashValue(std::uint32_t hash, std::int32_t index);
   void DeleteKey(std::int32_t index);
   void ExtendHash();
@@ -121,6 +139,8 @@ class TXLSStringTable {
   std::int32_t unique_ = 0;
   std::uint16_t maxRecord_ = kDefaultMaxRecord;
   std::u16string scratch_;              // UTF-8 conversion buffer of Add
+  // The runs of the entries that have them (few, in most workbooks).
+  std::unordered_map<std::int32_t, TXLSRichRuns> runs_;
 };
 
 }  // namespace tablirex

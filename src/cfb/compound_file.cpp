@@ -2,16 +2,20 @@
 // contiguous:
 //
 //   header (512 bytes, not a numbered sector)
-//   data       the stream itself (4096 bytes and longer) or the mini stream
-//              that holds it (shorter streams), padded with zeros
+//   data       the main stream itself (4096 bytes and longer) or the mini
+//              stream that holds it first (shorter streams), padded with zeros
+//   added      the added streams of 4096 bytes and longer, one after another
+//   mini       the mini stream, when the main stream did not open it
 //   mini FAT   only when the mini stream is used
-//   directory  one sector: root entry, stream entry, two unused entries
+//   directory  the root entry, one entry per stream, unused entries to the
+//              end of the sector
 //   FAT        enough sectors to map every sector, themselves included
 //   DIFAT      only when the FAT outgrows the header's 109 entries
 //
-// Because the data come first and are contiguous, the stream's bytes go to
-// the file as they are written, from offset 512 on; Commit appends the rest,
-// which depends on the final size, and then fills in the header.
+// Because the main stream comes first and is contiguous, its bytes go to the
+// file as they are written, from offset 512 on; Commit appends the rest, which
+// depends on the final size (the added streams are held until then), and then
+// fills in the header.
 #include "cfb/compound_file.h"
 
 #include <fcntl.h>
@@ -71,13 +75,28 @@ bool ValidName(std::u16string_view name) {
   });
 }
 
-// Sector counts and positions of every region for one stream size.
+// Where one stream lives: mini sectors of the mini stream, or sectors of the file.
+struct TPlace {
+  std::u16string_view name;
+  const std::uint8_t* bytes = nullptr;  // nullptr for the main stream (written already)
+  std::uint32_t size = 0;
+  bool mini = false;
+  std::uint32_t start = kEndOfChain;  // first sector or mini sector
+  std::uint32_t count = 0;            // sectors or mini sectors
+};
+
+// Sector counts and positions of every region. The main stream (index 0 of
+// streams, when there is one) comes first: its own sectors when it is large, or
+// the mini stream that holds it first when it is small. Large added streams
+// follow, then the mini stream (when the main stream did not open it), the mini
+// FAT, the directory, the FAT and the DIFAT.
 struct TLayout {
   bool hasStream = false;
-  std::uint32_t streamSize = 0;
-  bool inMini = false;            // the stream lives in the mini stream
-  std::uint32_t miniSectors = 0;  // mini sectors of the stream
-  std::uint32_t dataSectors = 0;  // the stream's or the mini stream's sectors
+  std::uint32_t streamSize = 0;   // the main stream's
+  std::vector<TPlace> streams;    // main stream (when there is one), then the added ones
+  std::uint32_t miniSectors = 0;  // mini sectors of every stream in the mini stream
+  std::uint32_t miniStreamStart = kEndOfChain;
+  std::uint32_t miniStreamSectors = 0;
   std::uint32_t miniFatSectors = 0;
   std::uint32_t dirSectors = 1;
   std::uint32_t fatSectors = 0;
@@ -85,7 +104,7 @@ struct TLayout {
   std::uint32_t miniFatStart = 0, dirStart = 0, fatStart = 0, difatStart = 0;
   std::uint32_t totalSectors = 0;
 
-  // Bytes from the end of the stream's data to the end of the file.
+  // Bytes from the end of the main stream's data to the end of the file.
   std::size_t TailSize() const {
     return static_cast<std::size_t>(totalSectors) * kSectorSize - streamSize;
   }
@@ -97,28 +116,51 @@ std::uint32_t DifatSectorsFor(std::uint32_t fatSectors) {
              : CeilDiv(fatSectors - kHeaderDifatEntries, kDifatEntriesPerSector);
 }
 
-TLayout MakeLayout(bool hasStream, std::uint32_t size) {
+TLayout MakeLayout(bool hasStream, std::uint32_t size, std::u16string_view name,
+                   const std::vector<TCompoundStreamData>& added) {
   TLayout l;
   l.hasStream = hasStream;
-  l.streamSize = size;
-  l.inMini = size < kMiniStreamCutoff;
-  if (l.inMini) {
-    l.miniSectors = CeilDiv(size, kMiniSectorSize);
-    l.dataSectors = CeilDiv(std::uint64_t{l.miniSectors} * kMiniSectorSize, kSectorSize);
-    l.miniFatSectors = CeilDiv(l.miniSectors, kEntriesPerSector);
-  } else {
-    l.dataSectors = CeilDiv(size, kSectorSize);
+  l.streamSize = hasStream ? size : 0;
+  if (hasStream) l.streams.push_back(TPlace{name, nullptr, size});
+  for (const TCompoundStreamData& a : added)
+    l.streams.push_back(TPlace{a.name, a.bytes.data(), static_cast<std::uint32_t>(a.bytes.size())});
+  // Mini sectors first: a short main stream opens the mini stream, so that its
+  // bytes, written as they came from offset 512 on, are the mini stream's start.
+  for (TPlace& p : l.streams) {
+    if (p.size == 0 || p.size >= kMiniStreamCutoff) continue;
+    p.mini = true;
+    p.start = l.miniSectors;
+    p.count = CeilDiv(p.size, kMiniSectorSize);
+    l.miniSectors += p.count;
   }
-  const std::uint64_t others =
-      std::uint64_t{l.dataSectors} + l.miniFatSectors + l.dirSectors;
+  l.miniStreamSectors = CeilDiv(std::uint64_t{l.miniSectors} * kMiniSectorSize, kSectorSize);
+  l.miniFatSectors = CeilDiv(l.miniSectors, kEntriesPerSector);
+  std::uint32_t next = 0;
+  const bool mainInMini = hasStream && l.streams.front().mini;
+  if (mainInMini) {
+    l.miniStreamStart = 0;
+    next = l.miniStreamSectors;
+  }
+  for (TPlace& p : l.streams) {
+    if (p.size == 0 || p.mini) continue;
+    p.start = next;
+    p.count = CeilDiv(p.size, kSectorSize);
+    next += p.count;
+  }
+  if (!mainInMini && l.miniStreamSectors > 0) {
+    l.miniStreamStart = next;
+    next += l.miniStreamSectors;
+  }
+  l.dirSectors = CeilDiv(1 + l.streams.size(), kDirEntriesPerSector);
+  l.miniFatStart = next;
+  l.dirStart = l.miniFatStart + l.miniFatSectors;
+  const std::uint64_t others = std::uint64_t{l.dirStart} + l.dirSectors;
   // The FAT maps every sector, its own and the DIFAT's included: take the
   // smallest count that covers them all.
   std::uint32_t fat = CeilDiv(others, kEntriesPerSector);
   while (std::uint64_t{fat} * kEntriesPerSector < others + fat + DifatSectorsFor(fat)) ++fat;
   l.fatSectors = fat;
   l.difatSectors = DifatSectorsFor(fat);
-  l.miniFatStart = l.dataSectors;
-  l.dirStart = l.miniFatStart + l.miniFatSectors;
   l.fatStart = l.dirStart + l.dirSectors;
   l.difatStart = l.fatStart + l.fatSectors;
   l.totalSectors = l.difatStart + l.difatSectors;
@@ -150,19 +192,56 @@ void BuildHeader(const TLayout& l, std::uint8_t* h) {
 }
 
 // One 128-byte directory entry; p is zeroed already.
-void PutDirEntry(std::uint8_t* p, std::u16string_view name, TEntryType type,
-                 std::uint32_t child, std::uint32_t start, std::uint32_t size) {
+void PutDirEntry(std::uint8_t* p, std::u16string_view name, TEntryType type, TEntryColor color,
+                 std::uint32_t left, std::uint32_t right, std::uint32_t child, std::uint32_t start,
+                 std::uint32_t size) {
   for (std::size_t i = 0; i < name.size(); ++i) PutU16(p + 2 * i, name[i]);
   PutU16(p + 64, static_cast<std::uint16_t>((name.size() + 1) * 2));  // with terminator
   p[66] = static_cast<std::uint8_t>(type);
-  // A lone entry in a red-black tree is black.
-  p[67] = static_cast<std::uint8_t>(TEntryColor::Black);
-  PutU32(p + 68, kNoStream);  // left sibling
-  PutU32(p + 72, kNoStream);  // right sibling
+  p[67] = static_cast<std::uint8_t>(color);
+  PutU32(p + 68, left);
+  PutU32(p + 72, right);
   PutU32(p + 76, child);
   // 80: CLSID, 96: state bits, 100 and 108: times, all zero
   PutU32(p + 116, start);
   PutU32(p + 120, size);  // 124: high half of the size, zero
+}
+
+// The format's order of names in a storage: shorter first, then code unit by
+// code unit with letters upper-cased.
+bool NameBefore(std::u16string_view a, std::u16string_view b) noexcept {
+  if (a.size() != b.size()) return a.size() < b.size();
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
+    if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
+    if (x != y) return x < y;
+  }
+  return false;
+}
+
+bool SameName(std::u16string_view a, std::u16string_view b) noexcept {
+  return !NameBefore(a, b) && !NameBefore(b, a);
+}
+
+// The links of a balanced search tree over sorted[first, last): each subtree's
+// middle entry is its root. Every level but the deepest is full, so colouring
+// the entries of the deepest level red (when it is not full) and all others
+// black keeps the red-black rules.
+struct TTreeLinks {
+  std::vector<std::uint32_t> left, right;
+  std::vector<TEntryColor> color;
+};
+
+std::uint32_t LinkTree(const std::vector<std::uint32_t>& sorted, std::size_t first, std::size_t last,
+                       std::uint32_t depth, std::uint32_t deepest, bool deepestFull, TTreeLinks& t) {
+  if (first >= last) return kNoStream;
+  const std::size_t mid = first + (last - first) / 2;
+  const std::uint32_t e = sorted[mid];
+  t.left[e] = LinkTree(sorted, first, mid, depth + 1, deepest, deepestFull, t);
+  t.right[e] = LinkTree(sorted, mid + 1, last, depth + 1, deepest, deepestFull, t);
+  t.color[e] = depth == deepest && !deepestFull ? TEntryColor::Red : TEntryColor::Black;
+  return e;
 }
 
 // Chains sectors first .. first + count - 1 in the table at t.
@@ -171,31 +250,53 @@ void PutChain(std::uint8_t* t, std::uint32_t first, std::uint32_t count) {
     PutU32(t + 4 * (first + i), i + 1 < count ? first + i + 1 : kEndOfChain);
 }
 
-// Everything after the stream's bytes: the data region's padding, mini FAT,
-// directory, FAT and DIFAT. tail holds TailSize() zero bytes.
-void BuildTail(const TLayout& l, std::u16string_view name, std::uint8_t* tail) {
-  // Offset of sector s within the tail.
-  const auto at = [&](std::uint32_t s) {
-    return tail + (static_cast<std::size_t>(s) * kSectorSize - l.streamSize);
-  };
+// Everything after the main stream's bytes: the padding of its region, the
+// added streams, the mini FAT, directory, FAT and DIFAT. tail holds TailSize()
+// zero bytes.
+void BuildTail(const TLayout& l, std::uint8_t* tail) {
+  // Offset of byte b of the data area (sector 0 onwards) within the tail.
+  const auto byteAt = [&](std::uint64_t b) { return tail + (b - l.streamSize); };
+  const auto at = [&](std::uint32_t s) { return byteAt(std::uint64_t{s} * kSectorSize); };
+
+  for (const TPlace& p : l.streams) {
+    if (!p.bytes || p.size == 0) continue;
+    const std::uint64_t b = p.mini ? std::uint64_t{l.miniStreamStart} * kSectorSize +
+                                         std::uint64_t{p.start} * kMiniSectorSize
+                                   : std::uint64_t{p.start} * kSectorSize;
+    std::memcpy(byteAt(b), p.bytes, p.size);
+  }
 
   if (l.miniFatSectors) {
     std::uint8_t* mf = at(l.miniFatStart);
     std::fill(mf, mf + std::size_t{l.miniFatSectors} * kSectorSize, std::uint8_t{0xFF});
-    PutChain(mf, 0, l.miniSectors);
+    for (const TPlace& p : l.streams)
+      if (p.mini) PutChain(mf, p.start, p.count);
   }
 
+  // Entry 0 is the root; entry i + 1 is streams[i].
+  const auto n = static_cast<std::uint32_t>(l.streams.size());
+  std::vector<std::uint32_t> sorted(n);
+  for (std::uint32_t i = 0; i < n; ++i) sorted[i] = i + 1;
+  std::sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return NameBefore(l.streams[a - 1].name, l.streams[b - 1].name);
+  });
+  TTreeLinks links{std::vector<std::uint32_t>(n + 1, kNoStream), std::vector<std::uint32_t>(n + 1, kNoStream),
+                   std::vector<TEntryColor>(n + 1, TEntryColor::Black)};
+  std::uint32_t deepest = 0;
+  while ((std::uint64_t{2} << deepest) - 1 < n) ++deepest;
+  const bool deepestFull = (std::uint64_t{2} << deepest) - 1 == n;
+  const std::uint32_t top = LinkTree(sorted, 0, n, 0, deepest, deepestFull, links);
+
   std::uint8_t* dir = at(l.dirStart);
-  const bool miniStream = l.hasStream && l.inMini && l.miniSectors > 0;
-  PutDirEntry(dir, u"Root Entry", TEntryType::Root, l.hasStream ? 1 : kNoStream,
-              miniStream ? 0 : kEndOfChain, miniStream ? l.miniSectors * kMiniSectorSize : 0);
-  std::uint32_t used = 1;
-  if (l.hasStream) {
-    PutDirEntry(dir + kDirEntrySize, name, TEntryType::Stream, kNoStream,
-                l.streamSize ? 0 : kEndOfChain, l.streamSize);
-    used = 2;
+  const bool miniStream = l.miniSectors > 0;
+  PutDirEntry(dir, u"Root Entry", TEntryType::Root, TEntryColor::Black, kNoStream, kNoStream, top,
+              miniStream ? l.miniStreamStart : kEndOfChain, miniStream ? l.miniSectors * kMiniSectorSize : 0);
+  for (std::uint32_t i = 1; i <= n; ++i) {
+    const TPlace& p = l.streams[i - 1];
+    PutDirEntry(dir + i * kDirEntrySize, p.name, TEntryType::Stream, links.color[i], links.left[i],
+                links.right[i], kNoStream, p.size ? p.start : kEndOfChain, p.size);
   }
-  for (std::uint32_t i = used; i < l.dirSectors * kDirEntriesPerSector; ++i) {
+  for (std::uint32_t i = n + 1; i < l.dirSectors * kDirEntriesPerSector; ++i) {
     std::uint8_t* e = dir + i * kDirEntrySize;  // unused: zero but for the links
     PutU32(e + 68, kNoStream);
     PutU32(e + 72, kNoStream);
@@ -204,7 +305,9 @@ void BuildTail(const TLayout& l, std::u16string_view name, std::uint8_t* tail) {
 
   std::uint8_t* fat = at(l.fatStart);
   std::fill(fat, fat + std::size_t{l.fatSectors} * kSectorSize, std::uint8_t{0xFF});
-  PutChain(fat, 0, l.dataSectors);
+  for (const TPlace& p : l.streams)
+    if (!p.mini && p.size) PutChain(fat, p.start, p.count);
+  if (l.miniStreamSectors) PutChain(fat, l.miniStreamStart, l.miniStreamSectors);
   PutChain(fat, l.miniFatStart, l.miniFatSectors);
   PutChain(fat, l.dirStart, l.dirSectors);
   for (std::uint32_t i = 0; i < l.fatSectors; ++i) PutU32(fat + 4 * (l.fatStart + i), kFatSect);
@@ -223,6 +326,17 @@ void BuildTail(const TLayout& l, std::u16string_view name, std::uint8_t* tail) {
       PutU32(d + i * kSectorSize + 4 * kDifatEntriesPerSector,
              i + 1 < l.difatSectors ? l.difatStart + i + 1 : kEndOfChain);
   }
+}
+
+// Why an added stream cannot join the document, or nullptr.
+const char* AddedStreamProblem(std::u16string_view name, std::size_t size, bool hasMain,
+                               std::u16string_view mainName, const std::vector<TCompoundStreamData>& added) {
+  if (!ValidName(name)) return "an invalid stream name";
+  if (size > kCfbMaxStreamSize) return "a stream larger than a compound document holds";
+  if (hasMain && SameName(name, mainName)) return "a stream name used twice";
+  for (const TCompoundStreamData& a : added)
+    if (SameName(name, a.name)) return "a stream name used twice";
+  return nullptr;
 }
 
 }  // namespace
@@ -249,8 +363,20 @@ std::int32_t TCompoundFile::Create(const std::string& path) {
 
 std::int32_t TCompoundFile::CreateStream(std::u16string_view name) {
   if (fd_ < 0 || hasStream_ || !ValidName(name)) return xlsFail;
+  for (const TCompoundStreamData& a : added_)
+    if (SameName(name, a.name)) return xlsFail;
   hasStream_ = true;
   name_.assign(name);
+  return xlsOK;
+}
+
+std::int32_t TCompoundFile::AddStream(std::u16string_view name, std::vector<std::uint8_t> bytes) {
+  if (fd_ < 0) return xlsFail;
+  if (const char* problem = AddedStreamProblem(name, bytes.size(), hasStream_, name_, added_)) {
+    error_ = problem;
+    return xlsFail;
+  }
+  added_.push_back(TCompoundStreamData{std::u16string(name), std::move(bytes)});
   return xlsOK;
 }
 
@@ -297,9 +423,9 @@ std::int32_t TCompoundFile::Commit() {
     Abort();  // keeps the message of the failed write
     return xlsFail;
   }
-  const TLayout l = MakeLayout(hasStream_, static_cast<std::uint32_t>(size_));
+  const TLayout l = MakeLayout(hasStream_, static_cast<std::uint32_t>(size_), name_, added_);
   std::vector<std::uint8_t> tail(l.TailSize());
-  BuildTail(l, name_, tail.data());
+  BuildTail(l, tail.data());
   std::uint8_t header[kSectorSize];
   BuildHeader(l, header);
 
@@ -325,20 +451,25 @@ void TCompoundFile::Abort() noexcept {
 
 void TCompoundFile::Reset() noexcept {
   hasStream_ = false;
+  added_.clear();
   failed_ = false;
   name_.clear();
   buffered_ = 0;
   size_ = 0;
 }
 
-std::vector<std::uint8_t> TCompoundFile::Build(std::u16string_view name,
-                                               std::span<const std::uint8_t> stream) {
+std::vector<std::uint8_t> TCompoundFile::Build(std::u16string_view name, std::span<const std::uint8_t> stream,
+                                               const std::vector<TCompoundStreamData>& added) {
   if (!ValidName(name) || stream.size() > kCfbMaxStreamSize) return {};
-  const TLayout l = MakeLayout(true, static_cast<std::uint32_t>(stream.size()));
+  for (std::size_t i = 0; i < added.size(); ++i) {
+    const std::vector<TCompoundStreamData> before(added.begin(), added.begin() + static_cast<std::ptrdiff_t>(i));
+    if (AddedStreamProblem(added[i].name, added[i].bytes.size(), true, name, before)) return {};
+  }
+  const TLayout l = MakeLayout(true, static_cast<std::uint32_t>(stream.size()), name, added);
   std::vector<std::uint8_t> out(kSectorSize + std::size_t{l.totalSectors} * kSectorSize);
   BuildHeader(l, out.data());
   if (!stream.empty()) std::memcpy(out.data() + kSectorSize, stream.data(), stream.size());
-  BuildTail(l, name, out.data() + kSectorSize + stream.size());
+  BuildTail(l, out.data() + kSectorSize + stream.size());
   return out;
 }
 

@@ -1,6 +1,7 @@
 // Writer of compound documents (version 3: 512-byte sectors, 64-byte mini
-// sectors) holding one stream in the root storage. The save pipeline creates
-// the document, creates its stream, writes the stream in blocks and commits.
+// sectors) holding a main stream and a few added streams in the root storage.
+// The save pipeline creates the document, creates its main stream, writes it in
+// blocks, adds the small streams it knows whole and commits.
 #pragma once
 
 #include <cstddef>
@@ -20,7 +21,15 @@ inline constexpr std::uint64_t kCfbMaxStreamSize = 0x80000000u;
 /// Longest stream name, in UTF-16 code units (the terminator not counted).
 inline constexpr std::size_t kCfbMaxNameLength = 31;
 
-/// One compound document being written to a file, with at most one stream.
+/// A stream known whole, written beside the main stream.
+struct TCompoundStreamData {
+  std::u16string name;
+  std::vector<std::uint8_t> bytes;
+};
+
+/// One compound document being written to a file: at most one main stream,
+/// written as it comes, and any number of added streams given whole. Streams
+/// shorter than 4096 bytes live in the mini stream, as the format requires.
 ///
 /// The document is written to a temporary file beside the target (TAtomicFile:
 /// links followed, read-only targets refused, permissions kept): the stream's
@@ -46,10 +55,16 @@ class TCompoundFile {
   /// document is already open.
   std::int32_t Create(const std::string& path);
 
-  /// Creates the document's one stream. The name is 1 to 31 UTF-16 code
+  /// Creates the document's main stream. The name is 1 to 31 UTF-16 code
   /// units without '/', '\\', ':' or '!'. Fails before Create, for a second
-  /// stream or for an invalid name.
+  /// main stream, for an invalid name or one an added stream has.
   std::int32_t CreateStream(std::u16string_view name);
+
+  /// Adds a stream given whole, written at Commit. The name follows the rules of
+  /// CreateStream and differs from every other stream's (letter case ignored,
+  /// as the format compares names). Fails before Create or for a name that is
+  /// invalid or taken, with the reason in Error().
+  std::int32_t AddStream(std::u16string_view name, std::vector<std::uint8_t> bytes);
 
   /// Appends n bytes to the stream. Fails without a stream, when writing to
   /// the temporary file fails, or when the stream would grow past
@@ -71,10 +86,11 @@ class TCompoundFile {
   /// Bytes written to the stream so far.
   std::uint64_t StreamSize() const noexcept { return size_; }
 
-  /// The bytes of a whole document whose one stream is named name and holds
-  /// stream; empty when the name is invalid or the stream too large.
-  static std::vector<std::uint8_t> Build(std::u16string_view name,
-                                         std::span<const std::uint8_t> stream);
+  /// The bytes of a whole document whose main stream is named name and holds
+  /// stream, with the added streams; empty when a name is invalid or taken, or
+  /// a stream too large.
+  static std::vector<std::uint8_t> Build(std::u16string_view name, std::span<const std::uint8_t> stream,
+                                         const std::vector<TCompoundStreamData>& added = {});
 
  private:
   bool Flush() noexcept;
@@ -87,6 +103,7 @@ class TCompoundFile {
   bool hasStream_ = false;
   bool failed_ = false;
   std::u16string name_;
+  std::vector<TCompoundStreamData> added_;
   std::unique_ptr<std::uint8_t[]> buffer_;  // kept across documents
   std::size_t buffered_ = 0;
   std::uint64_t size_ = 0;

@@ -259,6 +259,10 @@ std::int32_t TExportCore::Export(bool newSheet, std::int32_t row, std::int32_t c
   if (startCol_ + n - 1 > XLSMaxCol)
     return Fail(std::to_string(n) + " columns from column " + std::to_string(startCol_ + 1) +
                 " do not fit the sheet's 256 columns");
+  // The workbook is titled after what it shows, unless it has a title already.
+  if (workbook_->GetTitle().empty() &&
+      workbook_->SetTitle(settings_.Title.empty() ? sheet_->GetWorkSheetName() : settings_.Title) != xlsOK)
+    return Fail(workbook_->GetLastError());
   total_ = 0;
   onSheet_ = 0;
   TXLS_RETURN_ON_ERROR(ExportHeader());

@@ -37,6 +37,9 @@ struct TExportSettings {
   bool AllowFormulas = false;
   bool FreezeHeader = false;
   bool AutoFitColumns = false;
+  /// The workbook's title (document property) when it has none yet; empty: the
+  /// name of the first sheet exported.
+  std::string Title;
   bool AutoFilter = false;
   bool Hyperlinks = false;
   bool OriginalHeaderFont = true;

@@ -80,6 +80,8 @@ void RunExporterEvent(Exporter& e, TExportEvent event, IXLSRange* range, std::in
   void Class::SetFreezeHeader(bool value) noexcept { s_->ChangeSettings().FreezeHeader = value; }       \
   bool Class::GetAutoFitColumns() const noexcept { return s_->Settings().AutoFitColumns; }              \
   void Class::SetAutoFitColumns(bool value) noexcept { s_->ChangeSettings().AutoFitColumns = value; }   \
+  const std::string& Class::GetTitle() const noexcept { return s_->Settings().Title; }                  \
+  void Class::SetTitle(std::string_view title) { s_->ChangeSettings().Title = title; }                  \
   bool Class::GetAutoFilter() const noexcept { return s_->Settings().AutoFilter; }                      \
   void Class::SetAutoFilter(bool value) noexcept { s_->ChangeSettings().AutoFilter = value; }           \
   bool Class::GetHyperlinks() const noexcept { return s_->Settings().Hyperlinks; }                      \

@@ -201,13 +201,14 @@ void TXLSXFList::CreateDefault() {
   SetKeyItem(kDefaultXF, kKeyXF15);
 }
 
-void TXLSXFList::CreateAllReferredList() {
+void TXLSXFList::CreateAllReferredList(const std::vector<std::int32_t>& extraFonts) {
   fonts_->ClearAllReferredCount();
   CreateReferredList();
   for (std::int32_t pos = 0; pos < ReferredListCount(); ++pos) {
     const std::u16string& k = GetReferredItem(pos)->key;
     if (k.size() == kKeyLength) fonts_->IncReferredCount(static_cast<std::int32_t>(hexkey::Read(k.data() + kFont, 4)));
   }
+  for (const std::int32_t font : extraFonts) fonts_->IncReferredCount(font);
   fonts_->CreateReferredList();
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "biff/blob.h"
 #include "biff/record_sink.h"
@@ -91,7 +92,8 @@ class TXLSXFList : public TXLSKeyList {
   /// kMaxNumFormats (the cell then kept its format).
   bool TakeLimitReached() noexcept { return std::exchange(limitReached_, false); }
   /// Chooses and numbers the XFs and fonts to write; run before the Store… writers.
-  void CreateAllReferredList();
+  /// extraFonts are font indices used besides the XFs' (by formatted parts of texts).
+  void CreateAllReferredList(const std::vector<std::int32_t>& extraFonts = {});
 
   /// The XF record of the XF at a position of the referred list.
   TXLSBlob GetXFBlob(std::int32_t position, const TRecordContext& ctx) const;

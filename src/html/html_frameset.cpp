@@ -4,9 +4,11 @@
 
 #include "html/html_files.h"
 #include "html/html_writer.h"
+#include "tablirex/colors.h"
 #include "tablirex/workbook.h"
 #include "tablirex/worksheet.h"
 #include "tablirex/worksheets.h"
+#include "workbook/document_properties.h"
 #include "workbook/sheet_collection.h"
 
 namespace tablirex {
@@ -33,11 +35,18 @@ std::string BuildNavigateHTML(TXLSWorkbook& workbook) {
   TXLSWorkSheets& sheets = workbook.Sheets();
   const std::int32_t shown = ActivePosition(workbook);
   for (std::size_t i = 0; i < sheets.Size(); ++i) {
+    IXLSWorksheet& sheet = sheets.At(i);
+    // Hidden sheets have no tab; a tab's colour shows as a bar under its name.
+    if (sheet.GetVisible() != xlSheetVisible) continue;
     const auto position = static_cast<std::int32_t>(i + 1);
     // Sheet names may hold & < > and quotes: they are escaped like cell texts.
-    const std::string name = EscapeHTML(sheets.At(i).GetWorkSheetName());
-    out += std::string("<td class=\"") + (position == shown ? "tab shown" : "tab") +
-           "\" nowrap><small><small>&nbsp;<a href=\"Sheet" + SheetNumberText(position) +
+    const std::string name = EscapeHTML(sheet.GetWorkSheetName());
+    const Ref<IXLSTab> tab = sheet.GetTab();
+    const std::string color = tab->GetColorIndex() == xlColorIndexNone
+                                  ? std::string()
+                                  : " style=\"border-bottom: 4px solid #" + HTMLColor(tab->GetColor()) + "\"";
+    out += std::string("<td class=\"") + (position == shown ? "tab shown" : "tab") + "\"" + color +
+           " nowrap><small><small>&nbsp;<a href=\"Sheet" + SheetNumberText(position) +
            ".htm\" target=\"frSheet\" onclick=\"show(this)\"><font face=\"Arial\" color=\"#000000\">" + name +
            "</font></a>&nbsp;</small></small></td>\r\n";
   }
@@ -45,9 +54,11 @@ std::string BuildNavigateHTML(TXLSWorkbook& workbook) {
   return out;
 }
 
-std::string BuildMainHTML(std::string_view relativeFolder, std::int32_t activePosition) {
-  std::string out = "<html>\r\n<head>\r\n<meta charset=\"utf-8\">\r\n</head>\r\n"
-                    "<frameset rows=\"*,39\" border=0 width=0 frameborder=no framespacing=0>\r\n";
+std::string BuildMainHTML(std::string_view relativeFolder, std::int32_t activePosition,
+                          std::string_view headLines) {
+  std::string out = "<html>\r\n<head>\r\n<meta charset=\"utf-8\">\r\n";
+  out += headLines;
+  out += "</head>\r\n<frameset rows=\"*,39\" border=0 width=0 frameborder=no framespacing=0>\r\n";
   out += "<frame src=\"" + std::string(relativeFolder) + "/Sheet" + SheetNumberText(activePosition) +
          ".htm\" name=\"frSheet\">\r\n";
   out += "<frame src=\"" + std::string(relativeFolder) +
@@ -76,7 +87,8 @@ void SaveWorkbookAsHTML(TXLSWorkbook& workbook, std::string_view fileName) {
   ThrowIfStrictLoss(workbook, fileName);
   // The folder's name is a relative URL: a base name with blanks, "#" or "%"
   // would otherwise name another file.
-  save.Commit(BuildMainHTML(EncodeURLComponent(save.Paths().relativeFolder), ActivePosition(workbook)));
+  save.Commit(BuildMainHTML(EncodeURLComponent(save.Paths().relativeFolder), ActivePosition(workbook),
+                            DocumentPropertiesHTML(workbook.DocumentProperties())));
 }
 
 }  // namespace tablirex

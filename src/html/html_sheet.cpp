@@ -25,6 +25,7 @@
 #include "tablirex/worksheet.h"
 #include "text/number_format.h"
 #include "text/text.h"
+#include "workbook/document_properties.h"
 
 namespace tablirex {
 namespace {
@@ -332,8 +333,9 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages, THTMLImages* ima
     return -1;
   };
 
-  std::string head = "<!DOCTYPE html>\r\n<html><head>\r\n<meta charset=\"utf-8\">\r\n"
-                     "<STYLE TYPE=\"text/css\">\r\n<!--\r\n";
+  std::string head = "<!DOCTYPE html>\r\n<html><head>\r\n<meta charset=\"utf-8\">\r\n";
+  head += DocumentPropertiesHTML(wb.DocumentProperties());
+  head += "<STYLE TYPE=\"text/css\">\r\n<!--\r\n";
   head += DefaultCSSItem(wb);
   std::string body;
   std::vector<std::int64_t> widths(shownCols.size());
@@ -409,6 +411,9 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages, THTMLImages* ima
         slot.spill = left ? TSpill::Right : right ? TSpill::Left : TSpill::None;
       }
       slot.text = EscapeHTML(text, wrapped ? TLineBreaks::Break : TLineBreaks::Space);
+      if (std::string rich = RichTextHTML(sheet, shownRow, shownCol, text, wrapped ? TLineBreaks::Break : TLineBreaks::Space);
+          !rich.empty())
+        slot.text = std::move(rich);
       if (slot.text.empty()) slot.text = "&nbsp;";
       if (!extras.Empty()) {
         slot.value = value;

@@ -73,6 +73,11 @@ std::string GetCSSItem(IXLSWorksheet& sheet, std::int32_t xfIndex, IXLSRange& ce
 /// default font, bottom alignment, one line, text cut at the cell's edge, and
 /// padding that keeps neighbouring texts apart.
 std::string DefaultCSSItem(TXLSWorkbook& workbook);
+/// The text of a text cell whose parts have fonts of their own, one span per
+/// part, escaped as EscapeHTML does; empty for any other cell, or when the
+/// shown text (after the number format) is not the cell's text.
+std::string RichTextHTML(IXLSWorksheet& sheet, std::int32_t row, std::int32_t col, std::string_view shown,
+                         TLineBreaks breaks);
 /// The page of a sheet's used range. Hidden rows and columns are left out
 /// (merged areas span the visible ones); a text on one line spills over the
 /// empty cells beside it, as far as it needs, and is cut at the first cell that
@@ -86,13 +91,16 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages = false, THTMLIma
 
 // ---- the frameset ----------------------------------------------------------------------
 
-/// The tab strip page: one link per sheet, to SheetNNN.htm in the frame frSheet;
+/// The tab strip page: one link per visible sheet, to SheetNNN.htm in the frame
+/// frSheet (hidden sheets have no tab; a tab's colour shows as a bar under it);
 /// the tab of the sheet shown is marked (first the active sheet's, then the
 /// one last clicked).
 std::string BuildNavigateHTML(TXLSWorkbook& workbook);
 /// The frameset page: the active sheet's page over the tab strip, both in the
-/// folder relativeFolder (a relative URL, already encoded).
-std::string BuildMainHTML(std::string_view relativeFolder, std::int32_t activePosition);
+/// folder relativeFolder (a relative URL, already encoded); headLines (the
+/// document's title and meta elements) go into its head.
+std::string BuildMainHTML(std::string_view relativeFolder, std::int32_t activePosition,
+                          std::string_view headLines = {});
 /// A path component as a relative URL: bytes other than letters, digits and
 /// - . _ ~ become %XX.
 std::string EncodeURLComponent(std::string_view utf8);

@@ -10,6 +10,7 @@
 #include "formats/font_list.h"
 #include "formats/xf_list.h"
 #include "range/format_views_impl.h"
+#include "cells/rich_text.h"
 #include "range/range_impl.h"
 #include "range/xf_memo.h"
 #include "tablirex/workbook.h"
@@ -107,6 +108,7 @@ void TXLSRange::SetXFProperty(const TVariant& value, TSetXFProperty setter) {
     bool own;
     const std::int32_t shown = ShownXF(cell, own);
     cell.XF = memo.Apply(xfs, shown, own, convert);
+    ApplyFontChangeToRuns(sheet_->Workbook(), cell, setter, value);  // the parts of a rich text
   };
   // A row's or column's own reference moves to the converted format. The setter
   // moves it when told the caller held one, and SetXF moves it again: the setter's

@@ -89,6 +89,11 @@ class TXLSRange final : public IXLSRange {
   void SetText(std::string_view text) override;
   void SetXFIndex(std::int32_t xf) override;
   std::int32_t AutoFit() override;  // column_fit.cpp
+  std::int32_t Group() override;
+  std::int32_t Ungroup() override;
+  TVariant GetShowDetail() override;
+  std::int32_t SetShowDetail(bool show) override;
+  Ref<IXLSCharacters> Characters(std::int32_t start, std::int32_t length = -1) override;
   // Comments and the autofilter (src/drawing/drawing_api.cpp).
   std::int32_t AddComment(std::string_view text, bool visible) override;
   using IXLSRange::AddComment;

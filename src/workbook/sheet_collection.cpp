@@ -1,5 +1,7 @@
 #include "workbook/sheet_collection.h"
 
+#include <algorithm>
+
 #include "tablirex/workbook.h"
 #include "text/text.h"
 
@@ -112,12 +114,20 @@ IXLSWorksheet* TXLSWorkSheets::Add(IXLSWorksheet* before, IXLSWorksheet* after, 
 void TXLSWorkSheets::Delete(std::int32_t index) {
   if (index < 1 || index > GetCount()) return;
   const auto at = static_cast<std::size_t>(index - 1);
+  // Hidden sheets may stay only beside a visible one.
+  const auto shown = [](const std::unique_ptr<IXLSWorksheet>& s) { return s->GetVisible() == xlSheetVisible; };
+  if (shown(sheets_[at]) && std::count_if(sheets_.begin(), sheets_.end(), shown) == 1 && sheets_.size() > 1) {
+    (void)workbook_->Refuse("cannot delete sheet " + sheets_[at]->GetWorkSheetName() +
+                            ": it is the only visible sheet and a workbook keeps at least one");
+    return;
+  }
   std::unique_ptr<IXLSWorksheet> gone = std::move(sheets_[at]);
   sheets_.erase(sheets_.begin() + static_cast<std::ptrdiff_t>(at));
   Renumber(at);
   if (active_ == gone.get()) {
     active_ = nullptr;
-    if (!sheets_.empty()) sheets_.front()->Activate();
+    const auto first = std::find_if(sheets_.begin(), sheets_.end(), shown);
+    if (first != sheets_.end()) (*first)->Activate();
   }
 }
 

@@ -27,7 +27,9 @@
 #include "tablirex/result.h"
 #include "tablirex/worksheet.h"
 #include "text/text.h"
+#include "workbook/document_properties.h"
 #include "workbook/sheet_collection.h"
+#include "workbook/sheet_tab.h"
 
 namespace tablirex {
 namespace {
@@ -70,6 +72,7 @@ TXLSWorkbook::TXLSWorkbook()
       protect_(std::make_unique<TXLSProtect>()),
       xfList_(std::make_unique<TXLSXFList>()),
       sst_(std::make_unique<TXLSStringTable>()),
+      properties_(std::make_unique<TXLSDocumentProperties>()),
       names_(std::make_unique<TXLSNameTable>()) {
   xfList_->CreateDefault();
   sheets_ = std::make_unique<TXLSWorkSheets>(*this);
@@ -208,6 +211,8 @@ std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName, std::int32_t fileFo
   TCompoundFile file;
   std::int32_t result = file.Create(std::string(fileName));
   if (result == xlsOK) result = file.CreateStream(fileFormat == xlExcel5 ? u"Book" : u"Workbook");
+  for (TCompoundStreamData& s : SummaryStreams(*properties_, codePage_))
+    if (result == xlsOK) result = file.AddStream(s.name, std::move(s.bytes));
   if (result == xlsOK) {
     StreamSink sink(file);
     std::string earlier = std::move(lastError_);
@@ -286,7 +291,7 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
     if (s.IsSelected()) ++selectedCount_;
     s.BeginSave();
   }
-  xfList_->CreateAllReferredList();
+  xfList_->CreateAllReferredList(sst_->RunFonts());
   if (xfList_->ReferredListCount() > TXLSXFList::kMaxXFRecords)
     return Refuse("the workbook uses " + std::to_string(xfList_->ReferredListCount()) +
                   " cell formats; a file holds at most " + std::to_string(TXLSXFList::kMaxXFRecords));
@@ -411,7 +416,10 @@ std::int32_t TXLSWorkbook::StoreGlobals() {
   TXLS_RETURN_ON_ERROR(palette_->StorePalette(first, ctx));
   if (!biff5) {
     TXLS_RETURN_ON_ERROR(StoreDrawingGroup(*drawingGroup_, first));
-    TXLS_RETURN_ON_ERROR(sst_->AddSSTData(first, static_cast<std::uint32_t>(runningSize_)));
+    const TXLSFontList& fonts = xfList_->GetFontList();
+    TXLS_RETURN_ON_ERROR(sst_->AddSSTData(first, static_cast<std::uint32_t>(runningSize_), [&fonts](std::int32_t font) {
+      return static_cast<std::uint16_t>(fonts.GetSaveIndex(font));
+    }));
     {  // SUPBOOK: this workbook's own sheets
       TXLSBlob b(4 + 4);
       b.AddWord(RecNo(Rec::SUPBOOK));
@@ -462,7 +470,8 @@ std::int32_t TXLSWorkbook::StoreGlobals() {
       b.AddWord(RecNo(Rec::BOUNDSHEET));
       b.AddWord(0);
       b.AddLong(s.StreamOffset());
-      b.AddWord(0);
+      b.AddByte(BoundSheetState(s));  // visible, hidden or very hidden
+      b.AddByte(0);                   // a worksheet
       b.AddByte(n);
       b.AddString(name);
       b.SetWord(static_cast<std::uint16_t>(7 + n), 2);
@@ -473,7 +482,8 @@ std::int32_t TXLSWorkbook::StoreGlobals() {
       b.AddWord(RecNo(Rec::BOUNDSHEET));
       b.AddWord(0);
       b.AddLong(s.StreamOffset());
-      b.AddWord(0);
+      b.AddByte(BoundSheetState(s));  // visible, hidden or very hidden
+      b.AddByte(0);                   // a worksheet
       b.AddByte(n);
       b.AddByte(0x01);
       b.AddWideString(wide);

@@ -67,6 +67,10 @@ void IXLSWorksheet::SetWorkSheetName(std::string_view name) {
 
 void IXLSWorksheet::Activate() {
   if (!collection_) return;
+  if (visible_ != xlSheetVisible) {
+    (void)workbook_->Refuse("sheet " + GetWorkSheetName() + " is hidden: it cannot be active");
+    return;
+  }
   if (!selected_) {
     collection_->Deselect();
     selected_ = true;
@@ -78,6 +82,10 @@ void IXLSWorksheet::Select() { Select(true); }
 
 void IXLSWorksheet::Select(bool replace) {
   if (!collection_) return;
+  if (visible_ != xlSheetVisible) {
+    (void)workbook_->Refuse("sheet " + GetWorkSheetName() + " is hidden: it cannot be selected");
+    return;
+  }
   if (replace) {
     collection_->Deselect();
     collection_->SetActiveSheet(this);

@@ -2,6 +2,7 @@
 #include "biff/blob.h"
 #include "biff/record_sink.h"
 #include "biff/records.h"
+#include "cells/outline.h"
 #include "cells/rowcol.h"
 #include "drawing/drawing_records.h"
 #include "layout/layout_records.h"
@@ -15,6 +16,7 @@
 #include "tablirex/worksheet.h"
 #include "text/text.h"
 #include "workbook/sheet_collection.h"
+#include "workbook/sheet_tab.h"
 
 namespace tablirex {
 namespace {
@@ -174,7 +176,7 @@ std::int32_t IXLSWorksheet::Close() {
   TXLS_RETURN_ON_ERROR(StorePrintHeaders(setup, header, ctx));
   TXLS_RETURN_ON_ERROR(StorePrintGridLines(setup, header, ctx));
   TXLS_RETURN_ON_ERROR(StoreGridSet(setup, header, ctx));
-  TXLS_RETURN_ON_ERROR(StoreWsbool(setup, header, ctx));
+  TXLS_RETURN_ON_ERROR(StoreOutline(*this, header, ctx));  // GUTS, WSBOOL
   TXLS_RETURN_ON_ERROR(StoreHBreak(*hBreaks_, header, ctx));
   TXLS_RETURN_ON_ERROR(StoreVBreak(*vBreaks_, header, ctx));
   TXLS_RETURN_ON_ERROR(StoreSetup(setup, header, ctx));
@@ -201,6 +203,7 @@ std::int32_t IXLSWorksheet::Close() {
     TXLS_RETURN_ON_ERROR(AppendData(standardWidth));
   }
   TXLS_RETURN_ON_ERROR(StoreExtras());
+  TXLS_RETURN_ON_ERROR(StoreSheetTab(*this, data, ctx));
   return StoreEof();
 }
 

@@ -49,7 +49,8 @@ void CheckName(const std::string& name, bool indexed) {
   if (name.empty()) BadRegistration(KindName<T>(), name, "empty name");
   std::size_t slots = 0;
   for (std::size_t at = name.find('('); at != std::string::npos; at = name.find('(', at + 1)) {
-    if (name.compare(at, 3, "(n)") != 0) BadRegistration(KindName<T>(), name, "parentheses must read (n)");
+    if (name.compare(at, 3, "(n)") != 0 && name.compare(at, 5, "(n,n)") != 0)
+      BadRegistration(KindName<T>(), name, "parentheses must read (n) or (n,n)");
     ++slots;
   }
   if (indexed && slots == 0) BadRegistration(KindName<T>(), name, "an indexed name needs (n)");
@@ -83,23 +84,35 @@ void AddOperation(std::string name, Operation<T> run) {
   ops.emplace(std::move(name), std::move(run));
 }
 
-// "Borders(7).LineStyle" → key "Borders(n).LineStyle", indices {7}. Parentheses
-// that do not hold an integer are left as written, so the lookup fails.
+// "Borders(7).LineStyle" → key "Borders(n).LineStyle", indices {7};
+// "Characters(1, 4).Font.Bold" → "Characters(n,n).Font.Bold", {1, 4}. Parentheses
+// that do not hold one or two integers are left as written, so the lookup fails.
 std::string Normalize(std::string_view name, Indices& indices) {
   std::string key;
   std::size_t i = 0;
   while (i < name.size()) {
     if (name[i] == '(') {
       std::size_t j = i + 1;
-      const bool negative = j < name.size() && name[j] == '-';
-      if (negative) ++j;
-      std::int64_t value = 0;
-      const std::size_t digits = j;
-      while (j < name.size() && name[j] >= '0' && name[j] <= '9' && value <= std::numeric_limits<std::int32_t>::max())
-        value = value * 10 + (name[j++] - '0');
-      if (j > digits && j < name.size() && name[j] == ')' && value <= std::numeric_limits<std::int32_t>::max()) {
-        indices.push_back(static_cast<std::int32_t>(negative ? -value : value));
-        key += "(n)";
+      Indices found;
+      bool ok = true;
+      for (;;) {
+        while (j < name.size() && name[j] == ' ') ++j;
+        const bool negative = j < name.size() && name[j] == '-';
+        if (negative) ++j;
+        std::int64_t value = 0;
+        const std::size_t digits = j;
+        while (j < name.size() && name[j] >= '0' && name[j] <= '9' && value <= std::numeric_limits<std::int32_t>::max())
+          value = value * 10 + (name[j++] - '0');
+        while (j < name.size() && name[j] == ' ') ++j;
+        ok = j > digits && j < name.size() && value <= std::numeric_limits<std::int32_t>::max() && found.size() < 2;
+        if (!ok) break;
+        found.push_back(static_cast<std::int32_t>(negative ? -value : value));
+        if (name[j] != ',') break;
+        ++j;
+      }
+      if (ok && name[j] == ')') {
+        indices.insert(indices.end(), found.begin(), found.end());
+        key += found.size() == 1 ? "(n)" : "(n,n)";
         i = j + 1;
         continue;
       }

@@ -11,8 +11,9 @@
 // accessors, an operation its method name, and the views of a range or sheet are
 // reached with a dot ("Font.Bold", "PageSetup.PrintArea"). A number in
 // parentheses selects an item ("Borders(7).LineStyle", "CustomColor(3)"): such a
-// name is registered with "(n)" in place of the number, and the handler receives
-// the numbers in order as Indices.
+// name is registered with "(n)" in place of the number (two numbers, as in
+// "Characters(1,4).Font.Bold", with "(n,n)"), and the handler receives the
+// numbers in order as Indices.
 //
 // Each subsystem fills the table from a file of its own with a static
 // registration, for example tools/build/props_format.cpp:

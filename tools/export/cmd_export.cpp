@@ -67,6 +67,7 @@ std::int32_t SheetCount(const Ref<IXLSWorkBook>& book) {
 template <class Exporter>
 void ApplyCommon(Exporter& e, const ExportOptions& o) {
   if (!o.sheetName.empty()) e.SetWorksheetName(o.sheetName);
+  if (!o.title.empty()) e.SetTitle(o.title);
   e.SetStartRow(o.startRow);
   e.SetStartCol(o.startCol);
   if (o.headerFont) e.SetHeaderFont(*o.headerFont);

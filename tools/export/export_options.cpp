@@ -58,6 +58,7 @@ const std::string& ExportHelp() {
         "\n"
         "exporter properties:\n"
         "  --sheet-name NAME        name of the first sheet (default Sheet1)\n"
+        "  --title TEXT             the workbook's title (default the first sheet's name)\n"
         "  --start-row N            zero-based row offset of the header (default 0)\n"
         "  --start-col N            zero-based column of the first field (default 0)\n"
         "  --rows-per-sheet N       last one-based row a record may take on a sheet (default 65535,\n"
@@ -178,6 +179,7 @@ bool ParseExportOptions(const std::vector<std::string>& args, ExportOptions& o, 
       o.encoding = e;
     } else if (a == "-o" || a == "--output") o.output = v;
     else if (a == "--sheet-name") o.sheetName = v;
+    else if (a == "--title") o.title = v;
     else if (a == "--start-row") {
       if (!ParseInt(v, 0, 65534, n)) return bad("a row number from 0 to 65534");
       o.startRow = static_cast<std::uint16_t>(n);

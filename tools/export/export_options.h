@@ -24,6 +24,7 @@ struct ExportOptions {
   std::string output;
   bool biff5 = false;
   std::string sheetName;
+  std::string title;
   std::uint16_t startRow = 0;
   std::uint16_t startCol = 0;
   std::optional<std::int32_t> rowsPerSheet;
