@@ -26,7 +26,7 @@ Ref<TXLSWorkbook> BuildPerCell() {
   Ref<IXLSRange> cells = sheet->GetCells();
   for (int r = 0; r < kRows; ++r)
     for (int c = 0; c < kCols; ++c)
-      cells->GetItem(static_cast<std::uint16_t>(r + 1), static_cast<std::uint8_t>(c + 1))
+      cells->GetItem(static_cast<std::uint32_t>(r + 1), static_cast<std::uint16_t>(c + 1))
           ->SetValue(TVariant((r * 16.0 + c) / 7.0));
   return book;
 }

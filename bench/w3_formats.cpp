@@ -60,10 +60,10 @@ Ref<TXLSWorkbook> BuildValues(IXLSWorksheet*& sheet) {
   sheet = book->GetWorksheets()->Add();
   Ref<IXLSRange> cells = sheet->GetCells();
   for (int c = 0; c < kCols; ++c)
-    cells->GetItem(1, static_cast<std::uint8_t>(c + 1))->SetValue(TVariant("Column " + std::to_string(c + 1)));
+    cells->GetItem(1, static_cast<std::uint16_t>(c + 1))->SetValue(TVariant("Column " + std::to_string(c + 1)));
   for (int r = 0; r < kRows; ++r)
     for (int c = 0; c < kCols; ++c)
-      cells->GetItem(static_cast<std::uint16_t>(r + 2), static_cast<std::uint8_t>(c + 1))
+      cells->GetItem(static_cast<std::uint32_t>(r + 2), static_cast<std::uint16_t>(c + 1))
           ->SetValue(ValueAt(r, c, texts));
   return book;
 }
@@ -81,7 +81,7 @@ Ref<TXLSWorkbook> BuildColumns() {
   Ref<TXLSWorkbook> book = BuildValues(sheet);
   Ref<IXLSRange> cells = sheet->GetCells();
   for (int c = 0; c < kCols; ++c)
-    if (const char* f = FormatOf(c)) cells->GetItem(1, static_cast<std::uint8_t>(c + 1))->GetEntireColumn()->SetNumFormat(f);
+    if (const char* f = FormatOf(c)) cells->GetItem(1, static_cast<std::uint16_t>(c + 1))->GetEntireColumn()->SetNumFormat(f);
   FormatHeader(*sheet);
   return book;
 }
@@ -93,7 +93,7 @@ Ref<TXLSWorkbook> BuildCells() {
   for (int r = 0; r < kRows; ++r)
     for (int c = 0; c < kCols; ++c)
       if (const char* f = FormatOf(c))
-        cells->GetItem(static_cast<std::uint16_t>(r + 2), static_cast<std::uint8_t>(c + 1))->SetNumFormat(f);
+        cells->GetItem(static_cast<std::uint32_t>(r + 2), static_cast<std::uint16_t>(c + 1))->SetNumFormat(f);
   FormatHeader(*sheet);
   return book;
 }

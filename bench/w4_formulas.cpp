@@ -26,15 +26,15 @@ Ref<TXLSWorkbook> Build() {
   std::string f;
   for (int r = 1; r <= kRows; ++r) {
     const std::string row = std::to_string(r);
-    cells->GetItem(static_cast<std::uint16_t>(r), 1)->SetValue(TVariant(static_cast<double>(r)));
+    cells->GetItem(static_cast<std::uint32_t>(r), 1)->SetValue(TVariant(static_cast<double>(r)));
     f = "=A";
     f += row;
     f += "*2+1";
-    cells->GetItem(static_cast<std::uint16_t>(r), 2)->SetValue(TVariant(f));
+    cells->GetItem(static_cast<std::uint32_t>(r), 2)->SetValue(TVariant(f));
     f = "=SUM(A$1:A";
     f += row;
     f += ")";
-    cells->GetItem(static_cast<std::uint16_t>(r), 3)->SetValue(TVariant(f));
+    cells->GetItem(static_cast<std::uint32_t>(r), 3)->SetValue(TVariant(f));
   }
   return book;
 }

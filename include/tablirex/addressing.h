@@ -8,27 +8,29 @@
 
 namespace tablirex {
 
-/// A1 reference of a zero-based cell: (0, 0) is "A1", (65535, 255) "IV65536".
-std::string EncodeCellRef(std::uint16_t row, std::uint8_t col);
+/// A1 reference of a zero-based cell: (0, 0) is "A1", (65535, 255) "IV65536",
+/// (1048575, 16383) "XFD1048576". Rows past XLSXMaxRow and columns past
+/// XLSXMaxCol are taken as the last row and column.
+std::string EncodeCellRef(std::uint32_t row, std::uint32_t col);
 
 /// EncodeCellRef of both corners joined by ":"; the corners are not reordered.
-std::string EncodeCellRange(std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
-                            std::uint8_t col2);
+std::string EncodeCellRange(std::uint32_t row1, std::uint32_t col1, std::uint32_t row2,
+                            std::uint32_t col2);
 
-/// Parses one A1 reference: one or two letters (either case) followed directly by
-/// a row number 1 … 65536; no "$", no spaces, nothing after the digits. Returns 1
-/// and the zero-based row and column, or -1 with the outputs left unchanged.
-/// Allocates nothing.
-std::int32_t GetCellRef(std::string_view text, std::uint16_t& row, std::uint8_t& col) noexcept;
+/// Parses one A1 reference: one to three letters (either case) naming a column up
+/// to XFD, followed directly by a row number 1 … 1048576; no "$", no spaces,
+/// nothing after the digits. Returns 1 and the zero-based row and column, or -1
+/// with the outputs left unchanged. Allocates nothing.
+std::int32_t GetCellRef(std::string_view text, std::uint32_t& row, std::uint16_t& col) noexcept;
 
 /// Parses "ref1:ref2" (no trimming, no reordering). Returns 1, or -1 when there is
 /// no ":" after the first character or either reference fails; the first corner
 /// may already be written when only the second fails.
-std::int32_t GetCellRange(std::string_view text, std::uint16_t& row1, std::uint8_t& col1,
-                          std::uint16_t& row2, std::uint8_t& col2) noexcept;
+std::int32_t GetCellRange(std::string_view text, std::uint32_t& row1, std::uint16_t& col1,
+                          std::uint32_t& row2, std::uint16_t& col2) noexcept;
 
-/// Name of a one-based column number: 1 "A", 27 "AA", 255 "IU". Empty unless
-/// 1 <= number <= XLSMaxCol.
+/// Name of a one-based column number: 1 "A", 27 "AA", 256 "IV", 16384 "XFD".
+/// Empty unless 1 <= number <= XLSXMaxCol + 1.
 std::string ColIndexToColName(std::int32_t number);
 
 /// One-based column number of the letters in text (either case); every other
@@ -39,13 +41,13 @@ std::int32_t ColNameToColIndex(std::string_view text) noexcept;
 /// Parses a row span such as "$2:$5" or " 5 : 2 " into one-based row numbers,
 /// first <= last. Each side may carry one leading "$"; spaces and control
 /// characters around each side are ignored. False (outputs unchanged) unless there
-/// is exactly one ":" and each side is a number from 1 to 65536 (XLSMaxRow + 1).
+/// is exactly one ":" and each side is a number from 1 to 1048576 (XLSXMaxRow + 1).
 bool RowDiapasonToValues(std::string_view text, std::int32_t& first, std::int32_t& last) noexcept;
 
 /// Parses a column span such as "$A:$C" into one-based column numbers, first <=
 /// last; "$", spaces and control characters are taken as in RowDiapasonToValues.
 /// False (outputs unchanged) unless there is exactly one ":" and each side is one
-/// or two letters and nothing else, naming a column up to IV (256).
+/// to three letters and nothing else, naming a column up to XFD (16384).
 bool ColDiapasonToValues(std::string_view text, std::int32_t& first, std::int32_t& last) noexcept;
 
 /// "$first:$last" for one-based row numbers, in the order given; empty when either

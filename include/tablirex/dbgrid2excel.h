@@ -75,7 +75,7 @@ class TDBGrid2Excel {
   void SetDetailColor(TColor color) noexcept;
   /// Zero-based row offset and start column of the header; 0 at first.
   std::uint16_t GetStartRow() const noexcept;
-  void SetStartRow(std::uint16_t row) noexcept;
+  void SetStartRow(std::uint32_t row) noexcept;
   std::uint16_t GetStartCol() const noexcept;
   void SetStartCol(std::uint16_t col) noexcept;
   /// BorderStyleSingleThin at first.

@@ -5,10 +5,15 @@
 
 namespace tablirex {
 
-/// Highest zero-based row of a sheet.
+/// Highest zero-based row and column of an Excel 97 (and Excel 5) sheet: 65536
+/// rows, columns A to IV.
 inline constexpr std::uint16_t XLSMaxRow = 65535;
-/// Highest zero-based column of a sheet.
 inline constexpr std::uint8_t XLSMaxCol = 255;
+/// Highest zero-based row and column of an .xlsx sheet, and of the object model:
+/// 1,048,576 rows, columns A to XFD. Rows cross the API as 32-bit numbers,
+/// columns as 16-bit (or wider) ones.
+inline constexpr std::int32_t XLSXMaxRow = 1048575;
+inline constexpr std::uint16_t XLSXMaxCol = 16383;
 /// Longest text of an Excel 5 text cell, in bytes.
 inline constexpr std::uint8_t XLSStrMax = 255;
 

@@ -114,8 +114,8 @@ class IXLSPageSetup : public TXLSObject {
   virtual void SetZoom(const TVariant& value) = 0;
   /// Sets the print area from zero-based corners, put in order; refused when a
   /// column lies past XLSMaxCol.
-  virtual void SetPrintArea(std::uint16_t firstRow, std::uint16_t firstColumn,
-                            std::uint16_t lastRow, std::uint16_t lastColumn) = 0;
+  virtual void SetPrintArea(std::uint32_t firstRow, std::uint16_t firstColumn,
+                            std::uint32_t lastRow, std::uint16_t lastColumn) = 0;
 
  protected:
   IXLSPageSetup() = default;

@@ -61,7 +61,7 @@ class IXLSRange : public TXLSObject {
   /// areas of the source cells it empties.
   virtual void PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) = 0;
   /// The single cell at (row, col), one-based relative to this range's first corner.
-  virtual Ref<IXLSRange> GetItem(std::uint16_t row, std::uint8_t col) = 0;
+  virtual Ref<IXLSRange> GetItem(std::uint32_t row, std::uint16_t col) = 0;
   /// Sets every cell to the value; arrays of one or two dimensions are spread over
   /// the cells ("#N/D" where an array is too short). Texts beginning with "=" are
   /// formulas: one that cannot be written (a syntax error, an unknown function, a
@@ -77,7 +77,7 @@ class IXLSRange : public TXLSObject {
   /// A range cached by this range, moved by every call: two calls return the same object.
   virtual Ref<IXLSRange> GetOffsetRange(std::int32_t rowOffset, std::int32_t colOffset) = 0;
   /// Moves the range so that its first corner is (row, col), zero-based.
-  virtual void ShiftTo(std::uint16_t row, std::uint8_t col) = 0;
+  virtual void ShiftTo(std::uint32_t row, std::uint16_t col) = 0;
   /// One-based first row and column.
   virtual std::int32_t GetRow() = 0;
   virtual std::int32_t GetColumn() = 0;

@@ -64,30 +64,30 @@ class IXLSWorksheet : public TXLSObject {
   ~IXLSWorksheet() override;
 
   // ---- cell writers -------------------------------------------------------------
-  virtual std::int32_t WriteNumber(std::uint16_t row, std::uint16_t col, double value);
-  virtual std::int32_t WriteString(std::uint16_t row, std::uint16_t col, std::int32_t sstIndex);
-  virtual std::int32_t WriteFormula(std::uint16_t row, std::uint16_t col, std::string_view text);
-  virtual std::int32_t WriteDateTime(std::uint16_t row, std::uint16_t col, double value);
-  virtual std::int32_t Write(std::uint16_t row, std::uint16_t col);
-  virtual std::int32_t WriteNumber(std::uint16_t row, std::uint16_t col, double value, std::int32_t xf);
-  virtual std::int32_t WriteString(std::uint16_t row, std::uint16_t col, std::int32_t sstIndex,
+  virtual std::int32_t WriteNumber(std::uint32_t row, std::uint16_t col, double value);
+  virtual std::int32_t WriteString(std::uint32_t row, std::uint16_t col, std::int32_t sstIndex);
+  virtual std::int32_t WriteFormula(std::uint32_t row, std::uint16_t col, std::string_view text);
+  virtual std::int32_t WriteDateTime(std::uint32_t row, std::uint16_t col, double value);
+  virtual std::int32_t Write(std::uint32_t row, std::uint16_t col);
+  virtual std::int32_t WriteNumber(std::uint32_t row, std::uint16_t col, double value, std::int32_t xf);
+  virtual std::int32_t WriteString(std::uint32_t row, std::uint16_t col, std::int32_t sstIndex,
                                    std::int32_t xf);
-  virtual std::int32_t WriteFormula(std::uint16_t row, std::uint16_t col, std::string_view text,
+  virtual std::int32_t WriteFormula(std::uint32_t row, std::uint16_t col, std::string_view text,
                                     std::int32_t xf);
-  virtual std::int32_t WriteDateTime(std::uint16_t row, std::uint16_t col, double value, std::int32_t xf);
-  virtual std::int32_t Write(std::uint16_t row, std::uint16_t col, std::int32_t xf);
-  virtual std::int32_t MergeWriteNumber(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+  virtual std::int32_t WriteDateTime(std::uint32_t row, std::uint16_t col, double value, std::int32_t xf);
+  virtual std::int32_t Write(std::uint32_t row, std::uint16_t col, std::int32_t xf);
+  virtual std::int32_t MergeWriteNumber(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
                                         std::uint16_t col2, double value, std::int32_t xf);
-  virtual std::int32_t MergeWriteString(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+  virtual std::int32_t MergeWriteString(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
                                         std::uint16_t col2, std::int32_t sstIndex, std::int32_t xf);
-  virtual std::int32_t MergeWriteFormula(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+  virtual std::int32_t MergeWriteFormula(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
                                          std::uint16_t col2, std::string_view text, std::int32_t xf);
-  virtual std::int32_t MergeWriteDateTime(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+  virtual std::int32_t MergeWriteDateTime(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
                                           std::uint16_t col2, double value, std::int32_t xf);
-  virtual std::int32_t MergeWrite(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+  virtual std::int32_t MergeWrite(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
                                   std::uint16_t col2, std::int32_t xf);
   /// A boolean cell: stores the value (a BOOLERR record while the workbook saves).
-  std::int32_t WriteBoolean(std::uint16_t row, std::uint16_t col, bool value, std::int32_t xf = 0);
+  std::int32_t WriteBoolean(std::uint32_t row, std::uint16_t col, bool value, std::int32_t xf = 0);
   /// Makes this sheet the first visible tab of the workbook window. Returns 1.
   virtual std::int32_t SetFirstSheet();
   /// Splits the window: verticalSplit in points, horizontalSplit in column widths,
@@ -114,11 +114,11 @@ class IXLSWorksheet : public TXLSObject {
   /// such a bitmap or shorter than its header says, the scaled size is 0, or the
   /// picture does not fit on the sheet (it would start past column IV or reach past
   /// column IV or row 65536).
-  virtual std::int32_t InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName,
+  virtual std::int32_t InsertBitmap(std::uint32_t row, std::uint16_t col, std::string_view fileName,
                                     std::uint16_t x, std::uint16_t y, float scaleX, float scaleY);
   /// As above, unscaled (and without offsets).
-  std::int32_t InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName);
-  std::int32_t InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName,
+  std::int32_t InsertBitmap(std::uint32_t row, std::uint16_t col, std::string_view fileName);
+  std::int32_t InsertBitmap(std::uint32_t row, std::uint16_t col, std::string_view fileName,
                             std::uint16_t x, std::uint16_t y);
   /// Places a PNG, JPEG or 24-bit bitmap picture read from a file with its
   /// top-left corner x, y pixels into the cell given in A1 form ("B2"). It is
@@ -162,7 +162,7 @@ class IXLSWorksheet : public TXLSObject {
   std::int32_t MergeWriteString(std::string_view range, std::int32_t sstIndex, std::int32_t xf);
   std::int32_t MergeWriteFormula(std::string_view range, std::string_view text, std::int32_t xf);
   /// Marks the rectangle as one merged area. Returns 1, or -2 outside the sheet.
-  std::int32_t MergeCells(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+  std::int32_t MergeCells(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
                           std::uint16_t col2);
 
   // ---- the collection's operations ----------------------------------------------
@@ -219,7 +219,7 @@ class IXLSWorksheet : public TXLSObject {
   /// The current selection (A1 at creation).
   Ref<IXLSRange> GetSelection();
   /// Replaces the selection (called by a range's Select).
-  void SetSelection(std::uint16_t row1, std::uint8_t col1, std::uint16_t row2, std::uint8_t col2);
+  void SetSelection(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2, std::uint16_t col2);
 
   bool GetDisplayGridLines() const noexcept { return gridLines_; }
   void SetDisplayGridLines(bool flag) noexcept { gridLines_ = flag; }
@@ -315,12 +315,12 @@ class IXLSWorksheet : public TXLSObject {
  private:
   // An Excel 5 sheet has 16384 rows.
   static constexpr std::uint16_t kBiff5LastRow = 16383;
-  std::int32_t WriteDouble(std::uint16_t row, std::uint16_t col, double value, std::int32_t xf,
+  std::int32_t WriteDouble(std::uint32_t row, std::uint16_t col, double value, std::int32_t xf,
                            bool isDate);
-  std::int32_t MergeWriteDouble(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+  std::int32_t MergeWriteDouble(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
                                 std::uint16_t col2, double value, std::int32_t xf, bool isDate);
   template <class WriteFirst>
-  std::int32_t MergeWriteArea(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+  std::int32_t MergeWriteArea(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
                               std::uint16_t col2, std::int32_t xf, WriteFirst&& first);
   std::int32_t AppendTo(TXLSBlobList& list, TXLSBlob& blob);
   std::int32_t StoreDimensions();
@@ -331,7 +331,7 @@ class IXLSWorksheet : public TXLSObject {
   std::int32_t StoreEof();
   /// Conditional formats, hyperlinks and validations (sheet_extras_records.cpp).
   std::int32_t StoreExtras();
-  std::int32_t StoreFormatted(std::uint16_t row, std::uint16_t col, std::int32_t xf);
+  std::int32_t StoreFormatted(std::uint32_t row, std::uint16_t col, std::int32_t xf);
   std::uint16_t SaveXF(std::int32_t xf) const;
 
   TXLSWorkbook* workbook_;
@@ -366,8 +366,8 @@ class IXLSWorksheet : public TXLSObject {
   bool summaryRight_ = true;
   // Written-cell area for DIMENSIONS.
   bool used_ = false;
-  std::uint16_t firstRow_ = 0, lastRow_ = 0;
-  std::uint8_t firstCol_ = 0, lastCol_ = 0;
+  std::uint32_t firstRow_ = 0, lastRow_ = 0;
+  std::uint16_t firstCol_ = 0, lastCol_ = 0;
 };
 
 }  // namespace tablirex

@@ -30,7 +30,7 @@ void TDateCells::Note(std::int32_t row, std::int32_t col, py::handle value) {
 void TDateCells::Format(PyRange& target) const {
   IXLSRange& r = target.Get();
   for (const TCell& c : cells_) {
-    const Ref<IXLSRange> cell = r.GetItem(static_cast<std::uint16_t>(c.row + 1), static_cast<std::uint8_t>(c.col + 1));
+    const Ref<IXLSRange> cell = r.GetItem(static_cast<std::uint32_t>(c.row + 1), static_cast<std::uint16_t>(c.col + 1));
     if (cell) FormatCell(*cell, FormatFor(*target.b, c.kind));
   }
 }

@@ -68,8 +68,8 @@ void BindDrawing(py::module_& m) {
          py::object scaleY) {
         IXLSWorksheet& ws = s.Get();
         // The older order, (cell, path), is taken too.
-        std::uint16_t r = 0;
-        std::uint8_t c = 0;
+        std::uint32_t r = 0;
+        std::uint16_t c = 0;
         if (py::isinstance<py::str>(source) && py::isinstance<py::str>(cellArg) &&
             GetCellRef(source.cast<std::string>(), r, c) == xlsOK &&
             GetCellRef(cellArg.cast<std::string>(), r, c) != xlsOK)

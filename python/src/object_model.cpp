@@ -196,13 +196,13 @@ PyRange MakeRange(const PySheet& s, std::string_view a1) {
 
 PyRange MakeRange(const TBookPtr& b, IXLSWorksheet* sheet, std::int64_t row1, std::int64_t col1,
                   std::int64_t row2, std::int64_t col2) {
-  if (row1 < 0 || row2 < 0 || col1 < 0 || col2 < 0 || row1 > XLSMaxRow || row2 > XLSMaxRow ||
-      col1 > XLSMaxCol || col2 > XLSMaxCol)
+  if (row1 < 0 || row2 < 0 || col1 < 0 || col2 < 0 || row1 > XLSXMaxRow || row2 > XLSXMaxRow ||
+      col1 > XLSXMaxCol || col2 > XLSXMaxCol)
     Raise(Errors().rangeError, "cell (" + std::to_string(row1) + ", " + std::to_string(col1) +
                                    ") to (" + std::to_string(row2) + ", " + std::to_string(col2) +
                                    ") lies outside the sheet (rows 0-65535, columns 0-255)");
-  const std::string a1 = EncodeCellRange(static_cast<std::uint16_t>(row1), static_cast<std::uint8_t>(col1),
-                                         static_cast<std::uint16_t>(row2), static_cast<std::uint8_t>(col2));
+  const std::string a1 = EncodeCellRange(static_cast<std::uint32_t>(row1), static_cast<std::uint16_t>(col1),
+                                         static_cast<std::uint32_t>(row2), static_cast<std::uint16_t>(col2));
   Ref<IXLSRange> r = sheet->Range(a1);
   if (!r) BadReference(a1);
   return PyRange{b, sheet, std::move(r)};
@@ -288,9 +288,9 @@ void SetRangeValue(PyRange& pr, py::handle value) {
 std::string RangeAddress(IXLSRange& r) {
   const TCorners c = CornersOf(r);
   if (c.Rows() == 1 && c.Cols() == 1)
-    return EncodeCellRef(static_cast<std::uint16_t>(c.row1), static_cast<std::uint8_t>(c.col1));
-  return EncodeCellRange(static_cast<std::uint16_t>(c.row1), static_cast<std::uint8_t>(c.col1),
-                         static_cast<std::uint16_t>(c.row2), static_cast<std::uint8_t>(c.col2));
+    return EncodeCellRef(static_cast<std::uint32_t>(c.row1), static_cast<std::uint16_t>(c.col1));
+  return EncodeCellRange(static_cast<std::uint32_t>(c.row1), static_cast<std::uint16_t>(c.col1),
+                         static_cast<std::uint32_t>(c.row2), static_cast<std::uint16_t>(c.col2));
 }
 
 double PositiveNumber(py::handle v, const char* what, double max) {
@@ -616,7 +616,7 @@ take zero-based numbers. sheet["B2"] = value sets a value directly.
       .def(
           "freeze_panes",
           [](PySheet& s, int rows, int cols, int topRow, int leftCol) {
-            if (rows < 0 || cols < 0 || rows > XLSMaxRow || cols > XLSMaxCol)
+            if (rows < 0 || cols < 0 || rows > XLSXMaxRow || cols > XLSXMaxCol)
               Raise(PyExc_ValueError, "rows and cols must lie inside the sheet");
             s.Get().FreezePanes(rows, cols, topRow, leftCol);
           },
@@ -950,8 +950,8 @@ fit_to_pages_wide / fit_to_pages_tall.
       .def_property(
           "print_area", [ps](PyPageSetup& p) { return ps(p).FGetPrintArea(); },
           [ps](PyPageSetup& p, std::string_view a1) {
-            std::uint16_t r1 = 0, r2 = 0;
-            std::uint8_t c1 = 0, c2 = 0;
+            std::uint32_t r1 = 0, r2 = 0;
+            std::uint16_t c1 = 0, c2 = 0;
             if (!a1.empty() && GetCellRange(a1, r1, c1, r2, c2) != xlsOK) BadReference(a1);
             ps(p).FSetPrintArea(a1);
           },

@@ -38,13 +38,25 @@ void TXLSCellHeap::Widen(std::uint32_t row, std::uint32_t col) noexcept {
   }
 }
 
+std::uint32_t* TXLSCellHeap::GroupEntry(std::uint32_t row, std::uint32_t rowBlock, std::uint32_t col,
+                                        bool create) {
+  if (col < kNarrowCols) return &RowGroups(rowBlock)[col >> 5];
+  auto it = wideRows_.find(row);
+  if (it == wideRows_.end()) {
+    if (!create) return nullptr;
+    it = wideRows_.emplace(row, std::make_unique<WideBlock>()).first;
+  }
+  return &(*it->second)[(col - kNarrowCols) >> 5];
+}
+
 TXLSCellRef* TXLSCellHeap::GetOrCreateValue(std::uint32_t row, std::uint32_t col) {
-  if (row > XLSMaxRow || col > XLSMaxCol) return nullptr;
+  if (row > XLSXMaxRow || col > XLSXMaxCol) return nullptr;
+  if ((row >> 8) >= pages_.size()) pages_.resize((row >> 8) + 1);
   auto& page = pages_[row >> 8];
   if (!page) page = std::make_unique<Page>();
   std::uint32_t& rowBlock = page->rows[row & 0xFF];
   if (!rowBlock) rowBlock = NewItem(rowBlocks_, rowBlockCount_);
-  std::uint32_t& group = RowGroups(rowBlock)[col >> 5];
+  std::uint32_t& group = *GroupEntry(row, rowBlock, col, true);
   if (!group) group = NewItem(groups_, groupCount_);
   // `group` may refer into a pool chunk; pools never move their chunks, so the
   // reference stays valid while new items are added.
@@ -58,8 +70,8 @@ TXLSCellRef* TXLSCellHeap::GetOrCreateValue(std::uint32_t row, std::uint32_t col
       CellAt(cell) = TXLSCellRef{};
     }
     TXLSCellRef& c = CellAt(cell);
-    c.Row = static_cast<std::uint16_t>(row);
-    c.Col = static_cast<std::uint8_t>(col);
+    c.Row = row;
+    c.Col = static_cast<std::uint16_t>(col);
     Widen(row, col);
   }
   return &CellAt(cell);
@@ -80,16 +92,21 @@ void TXLSCellHeap::DropEmptyCells(std::int32_t row1, std::int32_t col1, std::int
   col2 = std::min(col2, lastCol_);
   bool edge = false;
   for (std::int32_t r = row1; r <= row2; ++r) {
-    const Page* page = pages_[static_cast<std::uint32_t>(r) >> 8].get();
+    const auto ur = static_cast<std::uint32_t>(r);
+    const Page* page = (ur >> 8) < pages_.size() ? pages_[ur >> 8].get() : nullptr;
     if (!page) {
       r |= 0xFF;  // the whole page is empty: on to the next one
       continue;
     }
-    const std::uint32_t rowBlock = page->rows[static_cast<std::uint32_t>(r) & 0xFF];
+    const std::uint32_t rowBlock = page->rows[ur & 0xFF];
     if (!rowBlock) continue;
-    const std::uint32_t* groups = RowGroups(rowBlock);
     for (std::int32_t c = col1; c <= col2; ++c) {
-      const std::uint32_t group = groups[static_cast<std::uint32_t>(c) >> 5];
+      const std::uint32_t* entry = GroupEntry(ur, rowBlock, static_cast<std::uint32_t>(c), false);
+      if (!entry) {  // no column past IV in this row
+        c = col2;
+        continue;
+      }
+      const std::uint32_t group = *entry;
       if (!group) {
         c |= 31;
         continue;

@@ -30,27 +30,31 @@ struct TXLSCellRef {
   double NumValue = 0.0;        // number, or date-time as a serial day number
   std::int32_t XF = 0;          // XF key; 0 or less: no format of its own
   std::int32_t SSTIndex = 0;    // string-table index for xlString, -1 once released
-  std::uint16_t Row = 0;
-  std::uint8_t Col = 0;
+  std::uint32_t Row = 0;
+  std::uint16_t Col = 0;
   TXLSValueType ValueType = xlEmpty;
-  bool IsMerged = false;
-  bool IsMergeOwner = false;
+  bool IsMerged : 1 = false;
+  bool IsMergeOwner : 1 = false;
 };
 
 /// Merged-area and formula details of a cell.
 struct TXLSCellExtra {
   std::string FormulaText;       // UTF-8, without the leading "="
-  std::uint16_t OwnerRow = 0;    // top-left cell of the merged area
-  std::uint8_t OwnerCol = 0;
+  std::uint32_t OwnerRow = 0;    // top-left cell of the merged area
+  std::uint16_t OwnerCol = 0;
   std::int32_t MergeRows = 0;    // on the owner: rows of the merged area
   std::uint16_t MergeCols = 0;   // on the owner: columns of the merged area
 };
 
-/// Sparse (row, column) table of cells: rows in 256-row pages, each row split in
-/// eight 32-column groups. Lookups are four array indexations; cells and groups live
-/// in chunked pools, so a reference stays valid until its cell is dropped. Clearing a
-/// cell only changes its fields; DropEmptyCells removes the cells an operation left
-/// with nothing to save, and their places are reused by later cells.
+/// Sparse (row, column) table of cells over the whole grid (rows 0 … XLSXMaxRow,
+/// columns 0 … XLSXMaxCol): rows in 256-row pages, made as rows are used; each row
+/// split in 32-column groups. The groups of columns A … IV sit in the row's own
+/// block, so lookups there are four array indexations; the groups of the columns
+/// beyond live in a wide block that only rows using them have, found through one
+/// hash lookup. Cells and groups live in chunked pools, so a reference stays valid
+/// until its cell is dropped. Clearing a cell only changes its fields;
+/// DropEmptyCells removes the cells an operation left with nothing to save, and
+/// their places are reused by later cells.
 class TXLSCellHeap {
  public:
   explicit TXLSCellHeap(IXLSWorksheet* sheet = nullptr);
@@ -61,12 +65,19 @@ class TXLSCellHeap {
 
   /// The cell or nullptr; never allocates.
   TXLSCellRef* GetValue(std::uint32_t row, std::uint32_t col) noexcept {
-    if (row > XLSMaxRow || col > XLSMaxCol) return nullptr;
+    if ((row >> 8) >= pages_.size()) return nullptr;
     const Page* page = pages_[row >> 8].get();
     if (!page) return nullptr;
     const std::uint32_t rowBlock = page->rows[row & 0xFF];
     if (!rowBlock) return nullptr;
-    const std::uint32_t group = RowGroups(rowBlock)[col >> 5];
+    std::uint32_t group;
+    if (col < kNarrowCols) {
+      group = RowGroups(rowBlock)[col >> 5];
+    } else {
+      const std::uint32_t* wide = col <= XLSXMaxCol ? WideGroups(row) : nullptr;
+      if (!wide) return nullptr;
+      group = wide[(col - kNarrowCols) >> 5];
+    }
     if (!group) return nullptr;
     const std::uint32_t cell = Group(group)[col & 31];
     return cell ? &CellAt(cell) : nullptr;
@@ -115,19 +126,15 @@ class TXLSCellHeap {
   /// ascending within a row): the order of the records in the file.
   template <class F>
   void ForEach(F&& f) {
-    for (std::uint32_t p = 0; p < 256; ++p) {
+    for (std::uint32_t p = 0; p < pages_.size(); ++p) {
       const Page* page = pages_[p].get();
       if (!page) continue;
       for (std::uint32_t r = 0; r < 256; ++r) {
         const std::uint32_t rowBlock = page->rows[r];
         if (!rowBlock) continue;
-        const std::uint32_t* groups = RowGroups(rowBlock);
-        for (std::uint32_t g = 0; g < kGroupsPerRow; ++g) {
-          if (!groups[g]) continue;
-          const std::uint32_t* cells = Group(groups[g]);
-          for (std::uint32_t c = 0; c < kGroupSize; ++c)
-            if (cells[c]) f(CellAt(cells[c]));
-        }
+        VisitGroups(RowGroups(rowBlock), kGroupsPerRow, f);
+        if (!wideRows_.empty())
+          if (const std::uint32_t* wide = WideGroups((p << 8) | r)) VisitGroups(wide, kWideGroups, f);
       }
     }
   }
@@ -140,6 +147,9 @@ class TXLSCellHeap {
  private:
   static constexpr std::uint32_t kGroupSize = 32;
   static constexpr std::uint32_t kGroupsPerRow = 8;
+  static constexpr std::uint32_t kNarrowCols = kGroupSize * kGroupsPerRow;  // A … IV
+  static constexpr std::uint32_t kWideGroups = (XLSXMaxCol + 1 - kNarrowCols) / kGroupSize;
+  using WideBlock = std::array<std::uint32_t, kWideGroups>;
   static constexpr std::uint32_t kChunkShift = 10;  // 1024 items per pool chunk
   static constexpr std::uint32_t kChunk = 1u << kChunkShift;
 
@@ -166,22 +176,41 @@ class TXLSCellHeap {
   const TXLSCellRef& CellAt(std::uint32_t i) const noexcept {
     return cells_[(i - 1) >> kChunkShift][(i - 1) & (kChunk - 1)];
   }
+  /// The wide block of a row (groups of the columns past IV), or nullptr.
+  const std::uint32_t* WideGroups(std::uint32_t row) const noexcept {
+    if (wideRows_.empty()) return nullptr;
+    const auto it = wideRows_.find(row);
+    return it == wideRows_.end() ? nullptr : it->second->data();
+  }
+  /// The group entry that holds column col of the row with block rowBlock, made
+  /// when create is set (nullptr when it is missing and create is not).
+  std::uint32_t* GroupEntry(std::uint32_t row, std::uint32_t rowBlock, std::uint32_t col, bool create);
+  template <class F>
+  void VisitGroups(const std::uint32_t* groups, std::uint32_t n, F& f) {
+    for (std::uint32_t g = 0; g < n; ++g) {
+      if (!groups[g]) continue;
+      const std::uint32_t* cells = Group(groups[g]);
+      for (std::uint32_t c = 0; c < kGroupSize; ++c)
+        if (cells[c]) f(CellAt(cells[c]));
+    }
+  }
   template <class T>
   static std::uint32_t NewItem(std::vector<std::unique_ptr<T[]>>& pool, std::uint32_t& count);
   void Widen(std::uint32_t row, std::uint32_t col) noexcept;
   void RecomputeBounds() noexcept;
-  static std::uint32_t Key(const TXLSCellRef& c) noexcept {
-    return (static_cast<std::uint32_t>(c.Row) << 8) | c.Col;
+  static std::uint64_t Key(const TXLSCellRef& c) noexcept {
+    return (static_cast<std::uint64_t>(c.Row) << 16) | c.Col;
   }
 
   IXLSWorksheet* sheet_;
-  std::array<std::unique_ptr<Page>, 256> pages_;
+  std::vector<std::unique_ptr<Page>> pages_;  // grown as rows further down are used
   std::vector<std::unique_ptr<std::array<std::uint32_t, kGroupsPerRow>[]>> rowBlocks_;
   std::vector<std::unique_ptr<std::array<std::uint32_t, kGroupSize>[]>> groups_;
   std::vector<std::unique_ptr<TXLSCellRef[]>> cells_;
   std::uint32_t rowBlockCount_ = 0, groupCount_ = 0, cellCount_ = 0;
   std::vector<std::uint32_t> freeCells_;  // pool items of dropped cells, for reuse
-  std::unordered_map<std::uint32_t, TXLSCellExtra> extras_;
+  std::unordered_map<std::uint32_t, std::unique_ptr<WideBlock>> wideRows_;  // row -> wide block
+  std::unordered_map<std::uint64_t, TXLSCellExtra> extras_;
   std::int32_t firstRow_ = 0, lastRow_ = 0, rowCount_ = 0;
   std::int32_t firstCol_ = 0, lastCol_ = 0, colCount_ = 0;
 };

@@ -25,7 +25,7 @@ namespace {
 
 // The buffer of a cell record: its header, then the three fields every cell
 // record opens with (row, column, format); the caller adds the value.
-TXLSBlob StartCellRecord(Rec rec, std::uint32_t body, std::uint16_t row, std::uint16_t col,
+TXLSBlob StartCellRecord(Rec rec, std::uint32_t body, std::uint32_t row, std::uint16_t col,
                          std::uint16_t xf) {
   TXLSBlob b(4 + body);
   b.AddWord(RecNo(rec));
@@ -54,14 +54,14 @@ static void SetCellXF(TXLSWorkbook& wb, TXLSCellRef& cell, std::int32_t xf) {
   cell.XF = xf;
 }
 
-std::int32_t IXLSWorksheet::StoreFormatted(std::uint16_t row, std::uint16_t col, std::int32_t xf) {
+std::int32_t IXLSWorksheet::StoreFormatted(std::uint32_t row, std::uint16_t col, std::int32_t xf) {
   TXLSCellRef* cell = cells_->GetOrCreateValue(row, col);
   if (!cell) return xlsOutOfRange;
   SetCellXF(*workbook_, *cell, xf);
   return xlsOK;
 }
 
-std::int32_t IXLSWorksheet::Write(std::uint16_t row, std::uint16_t col, std::int32_t xf) {
+std::int32_t IXLSWorksheet::Write(std::uint32_t row, std::uint16_t col, std::int32_t xf) {
   TXLS_RETURN_ON_ERROR(CheckDimensions(row, col));
   if (!IsSaving()) {
     TXLSCellRef* cell = cells_->GetOrCreateValue(row, col);
@@ -73,7 +73,7 @@ std::int32_t IXLSWorksheet::Write(std::uint16_t row, std::uint16_t col, std::int
   return AppendData(b);
 }
 
-std::int32_t IXLSWorksheet::WriteDouble(std::uint16_t row, std::uint16_t col, double value,
+std::int32_t IXLSWorksheet::WriteDouble(std::uint32_t row, std::uint16_t col, double value,
                                         std::int32_t xf, bool isDate) {
   if (!IsCellNumber(value, isDate)) return xlsFail;
   TXLS_RETURN_ON_ERROR(CheckDimensions(row, col));
@@ -88,7 +88,7 @@ std::int32_t IXLSWorksheet::WriteDouble(std::uint16_t row, std::uint16_t col, do
   return AppendData(b);
 }
 
-std::int32_t IXLSWorksheet::WriteBoolean(std::uint16_t row, std::uint16_t col, bool value,
+std::int32_t IXLSWorksheet::WriteBoolean(std::uint32_t row, std::uint16_t col, bool value,
                                          std::int32_t xf) {
   TXLS_RETURN_ON_ERROR(CheckDimensions(row, col));
   if (!IsSaving()) {
@@ -104,7 +104,7 @@ std::int32_t IXLSWorksheet::WriteBoolean(std::uint16_t row, std::uint16_t col, b
   return AppendData(b);
 }
 
-std::int32_t IXLSWorksheet::WriteString(std::uint16_t row, std::uint16_t col, std::int32_t sstIndex,
+std::int32_t IXLSWorksheet::WriteString(std::uint32_t row, std::uint16_t col, std::int32_t sstIndex,
                                         std::int32_t xf) {
   TXLS_RETURN_ON_ERROR(CheckDimensions(row, col));
   TXLSStringTable& sst = workbook_->StringTable();
@@ -187,8 +187,8 @@ std::string IXLSWorksheet::CellName(std::uint32_t row1, std::uint32_t col1, std:
     out += "'";
   }
   out += "!";
-  const auto r1 = static_cast<std::uint16_t>(row1), r2 = static_cast<std::uint16_t>(row2);
-  const auto c1 = static_cast<std::uint8_t>(col1), c2 = static_cast<std::uint8_t>(col2);
+  const auto r1 = static_cast<std::uint32_t>(row1), r2 = static_cast<std::uint32_t>(row2);
+  const auto c1 = static_cast<std::uint16_t>(col1), c2 = static_cast<std::uint16_t>(col2);
   out += row1 == row2 && col1 == col2 ? EncodeCellRef(r1, c1) : EncodeCellRange(r1, c1, r2, c2);
   return out;
 }
@@ -198,7 +198,7 @@ std::int32_t IXLSWorksheet::CheckFormula(std::string_view text, std::uint32_t ro
   return workbook_->CheckFormula(text, CellName(row1, col1, row2, col2), position_);
 }
 
-std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, std::string_view text,
+std::int32_t IXLSWorksheet::WriteFormula(std::uint32_t row, std::uint16_t col, std::string_view text,
                                          std::int32_t xf) {
   TXLS_RETURN_ON_ERROR(CheckDimensions(row, col));
   if (!IsSaving()) {
@@ -235,11 +235,12 @@ std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, s
   return AppendData(b);
 }
 
-std::int32_t IXLSWorksheet::MergeCells(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+std::int32_t IXLSWorksheet::MergeCells(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
                                        std::uint16_t col2) {
   if (row1 > row2) std::swap(row1, row2);
   if (col1 > col2) std::swap(col1, col2);
-  if (row2 > XLSMaxRow || col2 > XLSMaxCol) return xlsOutOfRange;
+  if (row2 > XLSXMaxRow || col2 > XLSXMaxCol) return xlsOutOfRange;
+  if (IsSaving() && (row2 > XLSMaxRow || col2 > XLSMaxCol)) return xlsOutOfRange;  // past the file's grid
   if (!IsSaving()) {
     // Outside a save the area is recorded on its cells.
     TXLSStringTable& sst = workbook_->StringTable();
@@ -252,7 +253,7 @@ std::int32_t IXLSWorksheet::MergeCells(std::uint16_t row1, std::uint16_t col1, s
         cell->IsMergeOwner = owner;
         TXLSCellExtra& e = cells_->MakeExtra(*cell);
         e.OwnerRow = row1;
-        e.OwnerCol = static_cast<std::uint8_t>(col1);
+        e.OwnerCol = col1;
         if (owner) {
           e.MergeRows = row2 - row1 + 1;
           e.MergeCols = static_cast<std::uint16_t>(col2 - col1 + 1);
@@ -272,7 +273,7 @@ std::int32_t IXLSWorksheet::MergeCells(std::uint16_t row1, std::uint16_t col1, s
 }
 
 template <class WriteFirst>
-std::int32_t IXLSWorksheet::MergeWriteArea(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+std::int32_t IXLSWorksheet::MergeWriteArea(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
                                            std::uint16_t col2, std::int32_t xf, WriteFirst&& first) {
   if (row1 == row2 && col1 == col2) return first(row1, col1);
   if (row1 > row2) std::swap(row1, row2);
@@ -284,18 +285,18 @@ std::int32_t IXLSWorksheet::MergeWriteArea(std::uint16_t row1, std::uint16_t col
       const TXLSCellRef* cell = cells_->GetValue(r, c);
       const std::int32_t cellXF = cell ? cell->XF : xf;
       if (IsSaving()) {
-        TXLS_RETURN_ON_ERROR(Write(static_cast<std::uint16_t>(r), static_cast<std::uint16_t>(c), cellXF));
+        TXLS_RETURN_ON_ERROR(Write(static_cast<std::uint32_t>(r), static_cast<std::uint16_t>(c), cellXF));
       } else {
         TXLS_RETURN_ON_ERROR(CheckDimensions(r, c));
         // Covered cells that did not exist take the area's format.
-        if (!cell) TXLS_RETURN_ON_ERROR(StoreFormatted(static_cast<std::uint16_t>(r),
+        if (!cell) TXLS_RETURN_ON_ERROR(StoreFormatted(static_cast<std::uint32_t>(r),
                                                        static_cast<std::uint16_t>(c), xf));
       }
     }
   return MergeCells(row1, col1, row2, col2);
 }
 
-std::int32_t IXLSWorksheet::MergeWriteDouble(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+std::int32_t IXLSWorksheet::MergeWriteDouble(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
                                              std::uint16_t col2, double value, std::int32_t xf,
                                              bool isDate) {
   return MergeWriteArea(row1, col1, row2, col2, xf, [&](std::uint16_t r, std::uint16_t c) {
@@ -303,55 +304,55 @@ std::int32_t IXLSWorksheet::MergeWriteDouble(std::uint16_t row1, std::uint16_t c
   });
 }
 
-std::int32_t IXLSWorksheet::MergeWriteNumber(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+std::int32_t IXLSWorksheet::MergeWriteNumber(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
                                              std::uint16_t col2, double value, std::int32_t xf) {
   return MergeWriteDouble(row1, col1, row2, col2, value, xf, false);
 }
 
-std::int32_t IXLSWorksheet::MergeWriteDateTime(std::uint16_t row1, std::uint16_t col1,
-                                               std::uint16_t row2, std::uint16_t col2, double value,
+std::int32_t IXLSWorksheet::MergeWriteDateTime(std::uint32_t row1, std::uint16_t col1,
+                                               std::uint32_t row2, std::uint16_t col2, double value,
                                                std::int32_t xf) {
   return MergeWriteDouble(row1, col1, row2, col2, value, xf, true);
 }
 
-std::int32_t IXLSWorksheet::MergeWriteString(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+std::int32_t IXLSWorksheet::MergeWriteString(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
                                              std::uint16_t col2, std::int32_t sstIndex, std::int32_t xf) {
   return MergeWriteArea(row1, col1, row2, col2, xf, [&](std::uint16_t r, std::uint16_t c) {
     return WriteString(r, c, sstIndex, xf);
   });
 }
 
-std::int32_t IXLSWorksheet::MergeWriteFormula(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+std::int32_t IXLSWorksheet::MergeWriteFormula(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
                                               std::uint16_t col2, std::string_view text, std::int32_t xf) {
   return MergeWriteArea(row1, col1, row2, col2, xf, [&](std::uint16_t r, std::uint16_t c) {
     return WriteFormula(r, c, text, xf);
   });
 }
 
-std::int32_t IXLSWorksheet::MergeWrite(std::uint16_t row1, std::uint16_t col1, std::uint16_t row2,
+std::int32_t IXLSWorksheet::MergeWrite(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
                                        std::uint16_t col2, std::int32_t xf) {
   return MergeWriteArea(row1, col1, row2, col2, xf,
                         [&](std::uint16_t r, std::uint16_t c) { return Write(r, c, xf); });
 }
 
-std::int32_t IXLSWorksheet::WriteNumber(std::uint16_t row, std::uint16_t col, double value) {
+std::int32_t IXLSWorksheet::WriteNumber(std::uint32_t row, std::uint16_t col, double value) {
   return WriteNumber(row, col, value, 0);
 }
-std::int32_t IXLSWorksheet::WriteString(std::uint16_t row, std::uint16_t col, std::int32_t sstIndex) {
+std::int32_t IXLSWorksheet::WriteString(std::uint32_t row, std::uint16_t col, std::int32_t sstIndex) {
   return WriteString(row, col, sstIndex, 0);
 }
-std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, std::string_view text) {
+std::int32_t IXLSWorksheet::WriteFormula(std::uint32_t row, std::uint16_t col, std::string_view text) {
   return WriteFormula(row, col, text, 0);
 }
-std::int32_t IXLSWorksheet::WriteDateTime(std::uint16_t row, std::uint16_t col, double value) {
+std::int32_t IXLSWorksheet::WriteDateTime(std::uint32_t row, std::uint16_t col, double value) {
   return WriteDateTime(row, col, value, 0);
 }
-std::int32_t IXLSWorksheet::Write(std::uint16_t row, std::uint16_t col) { return Write(row, col, 0); }
-std::int32_t IXLSWorksheet::WriteNumber(std::uint16_t row, std::uint16_t col, double value,
+std::int32_t IXLSWorksheet::Write(std::uint32_t row, std::uint16_t col) { return Write(row, col, 0); }
+std::int32_t IXLSWorksheet::WriteNumber(std::uint32_t row, std::uint16_t col, double value,
                                         std::int32_t xf) {
   return WriteDouble(row, col, value, xf, false);
 }
-std::int32_t IXLSWorksheet::WriteDateTime(std::uint16_t row, std::uint16_t col, double value,
+std::int32_t IXLSWorksheet::WriteDateTime(std::uint32_t row, std::uint16_t col, double value,
                                           std::int32_t xf) {
   return WriteDouble(row, col, value, xf, true);
 }
@@ -362,8 +363,8 @@ namespace {
 
 template <class F>
 std::int32_t WithCell(std::string_view ref, F&& f) {
-  std::uint16_t row = 0;
-  std::uint8_t col = 0;
+  std::uint32_t row = 0;
+  std::uint16_t col = 0;
   const std::int32_t r = GetCellRef(ref, row, col);
   if (r != xlsOK) return r;
   return f(row, col);
@@ -371,8 +372,8 @@ std::int32_t WithCell(std::string_view ref, F&& f) {
 
 template <class F>
 std::int32_t WithArea(std::string_view range, F&& f) {
-  std::uint16_t r1 = 0, r2 = 0;
-  std::uint8_t c1 = 0, c2 = 0;
+  std::uint32_t r1 = 0, r2 = 0;
+  std::uint16_t c1 = 0, c2 = 0;
   const std::int32_t r = GetCellRange(range, r1, c1, r2, c2);
   if (r != xlsOK) return r;
   return f(r1, c1, r2, c2);
@@ -457,7 +458,7 @@ class DataListSink final : public IRecordSink {
 
 // A merged area whose records are written after the cells.
 struct TMergedArea {
-  std::uint16_t row1, col1, row2, col2;
+  std::uint32_t row1, col1, row2, col2;
 };
 
 }  // namespace
@@ -480,7 +481,7 @@ std::int32_t IXLSWorksheet::StoreCells() {
   std::int32_t result = xlsOK;
   store.ForEach([&](TXLSCellRef& cell) {
     if (result != xlsOK) return;
-    const std::uint16_t r = cell.Row;
+    const std::uint32_t r = cell.Row;
     const std::uint16_t c = cell.Col;
     // A cell without a format of its own shows its column's format, else its row's:
     // the record carries the format the cell shows.
@@ -523,8 +524,8 @@ std::int32_t IXLSWorksheet::StoreCells() {
     const TXLSCellExtra* e = store.Extra(cell);
     const std::int32_t rows2 = e ? e->MergeRows : 1, cols2 = e ? e->MergeCols : 1;
     if (rows2 <= 1 && cols2 <= 1) return;  // an area of one cell is an ordinary cell
-    const auto r2 = static_cast<std::uint16_t>(std::min<std::int32_t>(r + rows2 - 1, XLSMaxRow));
-    const auto c2 = static_cast<std::uint16_t>(std::min<std::int32_t>(c + cols2 - 1, XLSMaxCol));
+    const auto r2 = std::min<std::uint32_t>(r + static_cast<std::uint32_t>(rows2) - 1, XLSXMaxRow);
+    const auto c2 = static_cast<std::uint16_t>(std::min<std::int32_t>(c + cols2 - 1, XLSXMaxCol));
     // An area reaching past the rows this file version holds is left out with its cells.
     if (CheckDimensions(r2, c2) == xlsOK) merged.push_back({r, c, r2, c2});
   });

@@ -41,7 +41,7 @@ class TAxis {
   TAxis(IXLSWorksheet& sheet, bool rows) : sheet_(sheet), rows_(rows) {}
 
   bool Rows() const noexcept { return rows_; }
-  std::int32_t Last() const noexcept { return rows_ ? XLSMaxRow : XLSMaxCol; }
+  std::int32_t Last() const noexcept { return rows_ ? XLSXMaxRow : XLSXMaxCol; }
   bool SummaryAfter() const noexcept { return rows_ ? sheet_.SummaryRowsBelow() : sheet_.SummaryColumnsRight(); }
 
   std::uint8_t Level(std::int32_t i) const noexcept {
@@ -351,8 +351,9 @@ std::int32_t StoreOutline(IXLSWorksheet& sheet, IRecordSink& sink, const TRecord
     for (std::int32_t r = rows.GetFirstRow(); r <= rows.GetLastRow(); ++r)
       if (const TXLSRowInfo* info = rows.GetRowInfo(r)) rowLevels = std::max(rowLevels, info->OutlineLevel);
   const TXLSColumnInfoList& cols = sheet.ColumnInfo();
-  for (std::int32_t c = 0; c <= XLSMaxCol; ++c)
-    if (const TXLSColumnInfo* info = cols.GetColumnInfo(c)) colLevels = std::max(colLevels, info->OutlineLevel);
+  if (cols.GetCount() > 0)
+    for (std::int32_t c = cols.GetFirstCol(); c <= cols.GetLastCol(); ++c)
+      if (const TXLSColumnInfo* info = cols.GetColumnInfo(c)) colLevels = std::max(colLevels, info->OutlineLevel);
   if (rowLevels > 0 || colLevels > 0) {
     // GUTS: gutter sizes, then the levels in use plus one (0: none).
     TXLSBlob b(4 + 8);

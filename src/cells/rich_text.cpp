@@ -69,7 +69,7 @@ void NormalizeRuns(TXLSRichRuns& runs, std::size_t textLength) {
   runs = std::move(out);
 }
 
-std::int32_t StoreRichLabel(IXLSWorksheet& sheet, std::uint16_t row, std::uint16_t col, std::uint16_t savedXF,
+std::int32_t StoreRichLabel(IXLSWorksheet& sheet, std::uint32_t row, std::uint16_t col, std::uint16_t savedXF,
                             std::string_view bytes, std::u16string_view text, const TXLSRichRuns& runs) {
   // Where each character of the text went in the cell's bytes: a CR LF pair
   // became one CR, a surrogate pair one "?".

@@ -40,7 +40,7 @@ void NormalizeRuns(TXLSRichRuns& runs, std::size_t textLength);
 /// record cannot number (past 255) makes it a plain text and a save warning.
 /// Appends it to the sheet's cell records; returns 1 or the failure of the
 /// append or of a strict save's warning.
-[[nodiscard]] std::int32_t StoreRichLabel(IXLSWorksheet& sheet, std::uint16_t row, std::uint16_t col,
+[[nodiscard]] std::int32_t StoreRichLabel(IXLSWorksheet& sheet, std::uint32_t row, std::uint16_t col,
                                           std::uint16_t savedXF, std::string_view bytes, std::u16string_view text,
                                           const TXLSRichRuns& runs);
 

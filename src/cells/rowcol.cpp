@@ -5,13 +5,14 @@
 
 #include "biff/records.h"
 #include "cells/keylist.h"
+#include "tablirex/limits.h"
 #include "tablirex/result.h"
 
 namespace tablirex {
 namespace {
 
-constexpr std::int32_t kMaxRow = 65535;
-constexpr std::int32_t kMaxCol = 255;
+constexpr std::int32_t kMaxRow = static_cast<std::int32_t>(XLSXMaxRow);
+constexpr std::int32_t kMaxCol = XLSXMaxCol;
 // Highest height a row record can carry (bit 15 of its height field is a flag);
 // spreadsheet applications stop at 409.5 points as well.
 constexpr double kMaxHeightPoints = 409.5;
@@ -103,7 +104,7 @@ TXLSRowInfoList::TXLSRowInfoList(TXLSKeyList* xfList) : xfList_(xfList) { defaul
 TXLSRowInfoList::~TXLSRowInfoList() = default;
 
 TXLSRowInfo* TXLSRowInfoList::GetRowInfo(std::int32_t row) const noexcept {
-  if (row < 0 || row > kMaxRow) return nullptr;
+  if (row < 0 || row > kMaxRow || static_cast<std::size_t>(row >> 8) >= blocks_.size()) return nullptr;
   Block* b = blocks_[static_cast<std::size_t>(row >> 8)].get();
   if (!b || !b->present[static_cast<std::size_t>(row & 0xFF)]) return nullptr;
   return &b->rows[static_cast<std::size_t>(row & 0xFF)];
@@ -111,6 +112,7 @@ TXLSRowInfo* TXLSRowInfoList::GetRowInfo(std::int32_t row) const noexcept {
 
 TXLSRowInfo* TXLSRowInfoList::GetOrCreateRowInfo(std::int32_t row) {
   if (row < 0 || row > kMaxRow) return nullptr;
+  if (static_cast<std::size_t>(row >> 8) >= blocks_.size()) blocks_.resize(static_cast<std::size_t>(row >> 8) + 1);
   std::unique_ptr<Block>& b = blocks_[static_cast<std::size_t>(row >> 8)];
   if (!b) b = std::make_unique<Block>();
   const std::size_t i = static_cast<std::size_t>(row & 0xFF);
@@ -118,7 +120,7 @@ TXLSRowInfo* TXLSRowInfoList::GetOrCreateRowInfo(std::int32_t row) {
     b->present[i] = true;
     b->rows[i] = TXLSRowInfo{};
     b->rows[i].Height = default_.Height;
-    const auto r = static_cast<std::uint16_t>(row);
+    const auto r = static_cast<std::uint32_t>(row);
     if (count_ == 0 || r < firstRow_) firstRow_ = r;
     if (count_ == 0 || r > lastRow_) lastRow_ = r;
     ++count_;
@@ -160,7 +162,7 @@ void TXLSRowInfoList::SetXF(std::int32_t row, std::int32_t xf) {
 }
 
 TXLSBlob TXLSRowInfoList::GetRowInfoBlob(std::int32_t row) const {
-  if (row < 0 || row > kMaxRow) return TXLSBlob();
+  if (row < 0 || row > XLSMaxRow) return TXLSBlob();  // past the rows of the file
   const TXLSRowInfo* r = GetRowInfo(row);
   const TXLSRowInfo none;
   if (!r) r = &none;
@@ -192,7 +194,7 @@ TXLSBlob TXLSRowInfoList::GetDefRowInfoBlob() const {
 std::int32_t TXLSRowInfoList::StoreAllRowInfo(IRecordSink& sink, const TRecordContext&) const {
   TXLSBlob def = GetDefRowInfoBlob();
   TXLS_RETURN_ON_ERROR(sink.AppendRecord(def));
-  return StoreRows(sink, kMaxRow);
+  return StoreRows(sink, XLSMaxRow);
 }
 
 std::int32_t TXLSRowInfoList::StoreRows(IRecordSink& sink, std::int32_t lastRow) const {
@@ -214,21 +216,26 @@ TXLSColumnInfoList::TXLSColumnInfoList(TXLSKeyList* xfList) : xfList_(xfList) { 
 TXLSColumnInfoList::~TXLSColumnInfoList() = default;
 
 const TXLSColumnInfo* TXLSColumnInfoList::GetColumnInfo(std::int32_t column) const noexcept {
-  if (column < 0 || column > kMaxCol || !present_[static_cast<std::size_t>(column)]) return nullptr;
-  return &cols_[static_cast<std::size_t>(column)];
+  if (column < 0 || static_cast<std::size_t>(column >> 8) >= blocks_.size()) return nullptr;
+  const Block* b = blocks_[static_cast<std::size_t>(column >> 8)].get();
+  if (!b || !b->present[static_cast<std::size_t>(column & 0xFF)]) return nullptr;
+  return &b->cols[static_cast<std::size_t>(column & 0xFF)];
 }
 
 TXLSColumnInfo* TXLSColumnInfoList::GetColumnInfo(std::int32_t column) noexcept {
-  if (column < 0 || column > kMaxCol || !present_[static_cast<std::size_t>(column)]) return nullptr;
-  return &cols_[static_cast<std::size_t>(column)];
+  return const_cast<TXLSColumnInfo*>(static_cast<const TXLSColumnInfoList*>(this)->GetColumnInfo(column));
 }
 
 TXLSColumnInfo* TXLSColumnInfoList::CreateColumnInfo(std::int32_t column) {
   if (column < 0 || column > kMaxCol) return nullptr;
-  const std::size_t i = static_cast<std::size_t>(column);
-  if (!present_[i]) {
-    present_[i] = true;
-    TXLSColumnInfo& c = cols_[i];
+  const auto bi = static_cast<std::size_t>(column >> 8);
+  if (bi >= blocks_.size()) blocks_.resize(bi + 1);
+  if (!blocks_[bi]) blocks_[bi] = std::make_unique<Block>();
+  Block& block = *blocks_[bi];
+  const std::size_t i = static_cast<std::size_t>(column & 0xFF);
+  if (!block.present[i]) {
+    block.present[i] = true;
+    TXLSColumnInfo& c = block.cols[i];
     c = TXLSColumnInfo{};
     // The new column takes the default column's format.
     if (xfList_) xfList_->ReplaceIndex(c.XF, default_.XF);
@@ -239,7 +246,7 @@ TXLSColumnInfo* TXLSColumnInfoList::CreateColumnInfo(std::int32_t column) {
     if (count_ == 0 || col > lastCol_) lastCol_ = col;
     ++count_;
   }
-  return &cols_[i];
+  return &block.cols[i];
 }
 
 float TXLSColumnInfoList::GetWidth(std::int32_t column) const noexcept {
@@ -273,7 +280,7 @@ void TXLSColumnInfoList::SetXF(std::int32_t column, std::int32_t xf) {
 }
 
 TXLSBlob TXLSColumnInfoList::GetColInfoBlob(std::int32_t column, const TRecordContext& ctx) const {
-  if (column < 0 || column > kMaxCol) return TXLSBlob();
+  if (column < 0 || column > XLSMaxCol) return TXLSBlob();  // past the columns of the file
   const TXLSColumnInfo* c = GetColumnInfo(column);
   if (!c) c = &default_;
   const bool biff5 = ctx.IsBiff5();
@@ -307,8 +314,8 @@ TXLSBlob TXLSColumnInfoList::GetDefColInfoBlob() const {
 std::int32_t TXLSColumnInfoList::StoreAllColumnInfo(IRecordSink& sink, const TRecordContext& ctx) const {
   TXLSBlob def = GetDefColWidthBlob();
   TXLS_RETURN_ON_ERROR(sink.AppendRecord(def));
-  for (std::int32_t col = 0; col <= kMaxCol; ++col) {
-    if (!present_[static_cast<std::size_t>(col)]) continue;
+  for (std::int32_t col = 0; col <= XLSMaxCol && count_ > 0; ++col) {
+    if (!GetColumnInfo(col)) continue;
     TXLSBlob b = GetColInfoBlob(col, ctx);
     TXLS_RETURN_ON_ERROR(sink.AppendRecord(b));
   }
@@ -316,5 +323,23 @@ std::int32_t TXLSColumnInfoList::StoreAllColumnInfo(IRecordSink& sink, const TRe
 }
 
 std::int32_t TXLSColumnInfoList::SizeCol(std::int32_t) noexcept { return 64; }
+
+bool TXLSColumnInfoList::SameAsLastBeyond(std::int32_t lastCol) const noexcept {
+  if (count_ == 0 || lastCol_ <= lastCol) return true;
+  const TXLSColumnInfo* edge = GetColumnInfo(lastCol);
+  const TXLSColumnInfo& e = edge ? *edge : default_;
+  for (std::int32_t col = lastCol + 1; col <= lastCol_; ++col) {
+    const auto bi = static_cast<std::size_t>(col >> 8);
+    if (bi >= blocks_.size() || !blocks_[bi]) {
+      col |= 0xFF;  // no record in this block
+      continue;
+    }
+    const TXLSColumnInfo* c = GetColumnInfo(col);
+    if (c && (c->Width != e.Width || c->XF != e.XF || c->Hidden != e.Hidden ||
+              c->OutlineLevel != e.OutlineLevel || c->Collapsed != e.Collapsed))
+      return false;
+  }
+  return true;
+}
 
 }  // namespace tablirex

@@ -7,6 +7,7 @@
 #include <bitset>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "biff/blob.h"
 #include "biff/record_sink.h"
@@ -58,7 +59,7 @@ struct TXLSColumnInfo {
   void SetWidth(double characters) noexcept;
 };
 
-/// The rows of one worksheet that have a record. Rows are zero-based 0 … 65535;
+/// The rows of one worksheet that have a record. Rows are zero-based 0 … 1048575;
 /// every operation ignores other rows and the getters answer 0 or false for them.
 /// Records are made by the first setter that touches a row and are never removed.
 class TXLSRowInfoList {
@@ -89,12 +90,12 @@ class TXLSRowInfoList {
 
   /// First and last row with a record and the number of records (all 0 while
   /// there is none).
-  std::uint16_t GetFirstRow() const noexcept { return firstRow_; }
-  std::uint16_t GetLastRow() const noexcept { return lastRow_; }
+  std::int32_t GetFirstRow() const noexcept { return static_cast<std::int32_t>(firstRow_); }
+  std::int32_t GetLastRow() const noexcept { return static_cast<std::int32_t>(lastRow_); }
   std::int32_t GetCount() const noexcept { return count_; }
 
   /// The ROW record of row (all defaults when the row has no record); an empty
-  /// blob for a row out of range.
+  /// blob for a row past the rows of the file (65536).
   TXLSBlob GetRowInfoBlob(std::int32_t row) const;
   /// The DEFAULTROWHEIGHT record.
   TXLSBlob GetDefRowInfoBlob() const;
@@ -115,15 +116,15 @@ class TXLSRowInfoList {
   };
 
   TXLSKeyList* xfList_;
-  std::array<std::unique_ptr<Block>, 256> blocks_;
+  std::vector<std::unique_ptr<Block>> blocks_;  // 256 rows each, grown as rows are used
   TXLSRowInfo default_;
-  std::uint16_t firstRow_ = 0;
-  std::uint16_t lastRow_ = 0;
+  std::uint32_t firstRow_ = 0;
+  std::uint32_t lastRow_ = 0;
   std::int32_t count_ = 0;
 };
 
 /// The columns of one worksheet that have a record. Columns are zero-based
-/// 0 … 255; setters ignore other columns, getters answer the default column's
+/// 0 … 16383; setters ignore other columns, getters answer the default column's
 /// width or XF, or false, for them.
 class TXLSColumnInfoList {
  public:
@@ -154,7 +155,8 @@ class TXLSColumnInfoList {
   std::int32_t GetCount() const noexcept { return count_; }
 
   /// The COLINFO record of column (its own record or the default); an empty blob
-  /// for a column out of range. The BIFF5 form has a 12-byte body, the BIFF8 form 11.
+  /// for a column past the columns of the file (256). The BIFF5 form has a 12-byte
+  /// body, the BIFF8 form 11.
   TXLSBlob GetColInfoBlob(std::int32_t column, const TRecordContext& ctx) const;
   /// The DEFCOLWIDTH record: the default width in whole 256ths (9).
   TXLSBlob GetDefColWidthBlob() const;
@@ -166,11 +168,18 @@ class TXLSColumnInfoList {
 
   /// Column width in pixels for placing pictures: 64 for every column.
   static std::int32_t SizeCol(std::int32_t column) noexcept;
+  /// True when every column past lastCol that has a record is like lastCol (as
+  /// formatting the whole sheet leaves them): a file that ends at lastCol then
+  /// loses nothing of them.
+  bool SameAsLastBeyond(std::int32_t lastCol) const noexcept;
 
  private:
+  struct Block {
+    std::array<TXLSColumnInfo, 256> cols;
+    std::bitset<256> present;
+  };
   TXLSKeyList* xfList_;
-  std::array<TXLSColumnInfo, 256> cols_;
-  std::bitset<256> present_;
+  std::vector<std::unique_ptr<Block>> blocks_;  // 256 columns each, made on first use
   TXLSColumnInfo default_;
   std::uint16_t firstCol_ = 0;
   std::uint16_t lastCol_ = 0;

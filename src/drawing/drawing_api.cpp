@@ -62,11 +62,11 @@ std::int32_t PlacePicture(IXLSWorksheet& sheet, std::vector<std::uint8_t> file, 
   const std::uint32_t height = ShownPixels(info.height, info.dpiY, scaleY);
   if (width == 0 || height == 0)
     return wb.Refuse("cannot place " + label + ": scaled to nothing, or to more than 65535 pixels");
-  const auto at = EncodeCellRef(static_cast<std::uint16_t>(row), static_cast<std::uint8_t>(col));
+  const auto at = EncodeCellRef(static_cast<std::uint32_t>(row), static_cast<std::uint16_t>(col));
   // Cells have fixed sizes in pixels, so the anchor is known now: a picture that
   // would reach past the sheet's last row or column is refused.
   TXLSAnchor anchor;
-  if (!ComputeAnchor(static_cast<std::uint16_t>(col), static_cast<std::uint16_t>(row), x, y, width, height, anchor))
+  if (!ComputeAnchor(static_cast<std::uint16_t>(col), static_cast<std::uint32_t>(row), x, y, width, height, anchor))
     return wb.Refuse("the picture " + label + " does not fit on the sheet from " + at);
   auto image = std::make_shared<TXLSImage>();
   image->format = info.format;
@@ -95,7 +95,7 @@ std::int32_t PlacePicture(IXLSWorksheet& sheet, std::vector<std::uint8_t> file, 
   return xlsOK;
 }
 
-std::int32_t ParseCell(TXLSWorkbook& wb, std::string_view cell, std::uint16_t& row, std::uint8_t& col) {
+std::int32_t ParseCell(TXLSWorkbook& wb, std::string_view cell, std::uint32_t& row, std::uint16_t& col) {
   if (GetCellRef(cell, row, col) != xlsOK)
     return wb.Refuse("\"" + std::string(cell) + "\" is not a cell reference such as B2");
   return xlsOK;
@@ -115,7 +115,7 @@ TXLSSheetDrawing& IXLSWorksheet::Drawing() {
   return *drawing_;
 }
 
-std::int32_t IXLSWorksheet::InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName,
+std::int32_t IXLSWorksheet::InsertBitmap(std::uint32_t row, std::uint16_t col, std::string_view fileName,
                                          std::uint16_t x, std::uint16_t y, float scaleX, float scaleY) {
   if (col > XLSMaxCol) return workbook_->Refuse("a picture cannot start past column IV");
   std::vector<std::uint8_t> file;
@@ -124,19 +124,19 @@ std::int32_t IXLSWorksheet::InsertBitmap(std::uint16_t row, std::uint16_t col, s
   return PlacePicture(*this, std::move(file), std::string(fileName), row, col, x, y, scaleX, scaleY, true);
 }
 
-std::int32_t IXLSWorksheet::InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName) {
+std::int32_t IXLSWorksheet::InsertBitmap(std::uint32_t row, std::uint16_t col, std::string_view fileName) {
   return InsertBitmap(row, col, fileName, 0, 0, 1.0f, 1.0f);
 }
 
-std::int32_t IXLSWorksheet::InsertBitmap(std::uint16_t row, std::uint16_t col, std::string_view fileName,
+std::int32_t IXLSWorksheet::InsertBitmap(std::uint32_t row, std::uint16_t col, std::string_view fileName,
                                          std::uint16_t x, std::uint16_t y) {
   return InsertBitmap(row, col, fileName, x, y, 1.0f, 1.0f);
 }
 
 std::int32_t IXLSWorksheet::InsertPicture(std::string_view fileName, std::string_view cell, std::uint16_t x,
                                           std::uint16_t y, double scaleX, double scaleY) {
-  std::uint16_t row = 0;
-  std::uint8_t col = 0;
+  std::uint32_t row = 0;
+  std::uint16_t col = 0;
   TXLS_RETURN_ON_ERROR(ParseCell(*workbook_, cell, row, col));
   std::vector<std::uint8_t> file;
   if (!ReadWholeFile(fileName, file))
@@ -146,8 +146,8 @@ std::int32_t IXLSWorksheet::InsertPicture(std::string_view fileName, std::string
 
 std::int32_t IXLSWorksheet::InsertPicture(std::span<const std::uint8_t> bytes, std::string_view cell,
                                           std::uint16_t x, std::uint16_t y, double scaleX, double scaleY) {
-  std::uint16_t row = 0;
-  std::uint8_t col = 0;
+  std::uint32_t row = 0;
+  std::uint16_t col = 0;
   TXLS_RETURN_ON_ERROR(ParseCell(*workbook_, cell, row, col));
   return PlacePicture(*this, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), "the picture data", row, col,
                       x, y, scaleX, scaleY, false);

@@ -207,12 +207,12 @@ std::int32_t TExportCore::Prepare() {
 }
 
 Ref<IXLSRange> TExportCore::Cell(std::int32_t row, std::int32_t col) {
-  return cells_->GetItem(static_cast<std::uint16_t>(row + 1), static_cast<std::uint8_t>(col + 1));
+  return cells_->GetItem(static_cast<std::uint32_t>(row + 1), static_cast<std::uint16_t>(col + 1));
 }
 
 Ref<IXLSRange> TExportCore::Block(std::int32_t row1, std::int32_t col1, std::int32_t row2, std::int32_t col2) {
-  return sheet_->GetRange(EncodeCellRef(static_cast<std::uint16_t>(row1), static_cast<std::uint8_t>(col1)),
-                          EncodeCellRef(static_cast<std::uint16_t>(row2), static_cast<std::uint8_t>(col2)));
+  return sheet_->GetRange(EncodeCellRef(static_cast<std::uint32_t>(row1), static_cast<std::uint16_t>(col1)),
+                          EncodeCellRef(static_cast<std::uint32_t>(row2), static_cast<std::uint16_t>(col2)));
 }
 
 void TExportCore::RangeEvent(TExportEvent event, std::int32_t row1, std::int32_t row2, std::int32_t rowIndex) {
@@ -367,9 +367,9 @@ std::int32_t TExportCore::ExportHeader() {
     // The header row alone: the filter takes the records below it at save.
     const std::int32_t last = std::min<std::int32_t>(startCol_ + static_cast<std::int32_t>(columns_.size()) - 1,
                                                      XLSMaxCol);
-    const auto row = static_cast<std::uint16_t>(headerRow_);
-    (void)sheet_->GetRange(EncodeCellRef(row, static_cast<std::uint8_t>(startCol_)),
-                           EncodeCellRef(row, static_cast<std::uint8_t>(last)))
+    const auto row = static_cast<std::uint32_t>(headerRow_);
+    (void)sheet_->GetRange(EncodeCellRef(row, static_cast<std::uint16_t>(startCol_)),
+                           EncodeCellRef(row, static_cast<std::uint16_t>(last)))
         ->AutoFilter();
   }
   RangeEvent(TExportEvent::Header, headerRow_, headerRow_);

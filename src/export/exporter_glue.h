@@ -55,7 +55,7 @@ void RunExporterEvent(Exporter& e, TExportEvent event, IXLSRange* range, std::in
   TColor Class::GetDetailColor() const noexcept { return s_->Settings().DetailColor; }                  \
   void Class::SetDetailColor(TColor color) noexcept { s_->ChangeSettings().DetailColor = color; }       \
   std::uint16_t Class::GetStartRow() const noexcept { return s_->Settings().StartRow; }                 \
-  void Class::SetStartRow(std::uint16_t row) noexcept { s_->ChangeSettings().StartRow = row; }          \
+  void Class::SetStartRow(std::uint32_t row) noexcept { s_->ChangeSettings().StartRow = row; }          \
   std::uint16_t Class::GetStartCol() const noexcept { return s_->Settings().StartCol; }                 \
   void Class::SetStartCol(std::uint16_t col) noexcept { s_->ChangeSettings().StartCol = col; }          \
   TBorderStyle Class::GetHeaderBorderStyle() const noexcept { return s_->Settings().HeaderBorderStyle; } \

@@ -86,7 +86,7 @@ std::string Color(const TXLSPalette& palette, std::uint8_t stored) {
 
 // The first cell of an in-workbook target: "'My Sheet'!B2:C3" gives the sheet
 // and B2; a target without a sheet means this one.
-bool PlaceOf(std::u16string_view sub, std::u16string& sheet, std::uint16_t& row, std::uint8_t& col) {
+bool PlaceOf(std::u16string_view sub, std::u16string& sheet, std::uint32_t& row, std::uint16_t& col) {
   std::u16string_view cells = sub;
   sheet.clear();
   if (const std::size_t bang = sub.rfind(u'!'); bang != std::u16string_view::npos) {
@@ -194,8 +194,8 @@ THTMLExtras::THTMLExtras(IXLSWorksheet& sheet, bool allPages)
     for (const TXLSHyperlinkData& l : x->hyperlinks.Items()) {
       if (l.Kind() != TXLSLinkKind::Place) continue;
       std::u16string name;
-      std::uint16_t row = 0;
-      std::uint8_t col = 0;
+      std::uint32_t row = 0;
+      std::uint16_t col = 0;
       if (!PlaceOf(l.subAddress, name, row, col)) continue;
       const IXLSWorksheet* to = name.empty() ? &from : nullptr;
       if (!to) {
@@ -210,7 +210,7 @@ THTMLExtras::THTMLExtras(IXLSWorksheet& sheet, bool allPages)
 std::string THTMLExtras::CellAttributes(std::uint32_t row, std::uint32_t col, const TVariant& value) {
   std::string a;
   if (std::find(targets_.begin(), targets_.end(), std::make_pair(row, col)) != targets_.end())
-    a += "id=\"" + EncodeCellRef(static_cast<std::uint16_t>(row), static_cast<std::uint8_t>(col)) + "\" ";
+    a += "id=\"" + EncodeCellRef(static_cast<std::uint32_t>(row), static_cast<std::uint16_t>(col)) + "\" ";
   if (!extras_) return a;
   if (const TXLSValidationRule* r = extras_->validations.At(row, col);
       r && r->showInput && (!r->inputTitle.empty() || !r->inputMessage.empty())) {
@@ -247,8 +247,8 @@ std::string THTMLExtras::Href(const TXLSHyperlinkData& l) {
   }
   if (l.Kind() != TXLSLinkKind::Place) return {};
   std::u16string name;
-  std::uint16_t row = 0;
-  std::uint8_t col = 0;
+  std::uint32_t row = 0;
+  std::uint16_t col = 0;
   if (!PlaceOf(l.subAddress, name, row, col)) return {};
   const std::string cell = "#" + EncodeCellRef(row, col);
   if (name.empty()) return cell;

@@ -137,8 +137,8 @@ std::int64_t GuessTextWidth(std::string_view utf8, double points) {
 // The one-cell range at a zero-based position of the sheet (the used range's
 // Item(r, c), built from the absolute position).
 Ref<IXLSRange> CellRange(IXLSWorksheet& sheet, std::int32_t row, std::int32_t col) {
-  const auto r = static_cast<std::uint16_t>(row);
-  const auto c = static_cast<std::uint8_t>(col);
+  const auto r = static_cast<std::uint32_t>(row);
+  const auto c = static_cast<std::uint16_t>(col);
   return MakeRef<TXLSRange>(&sheet, r, c, r, c);
 }
 

@@ -24,8 +24,8 @@ std::int32_t CheckLength(TXLSWorkbook& wb, const std::u16string& text, std::size
 
 // Writes the text into the anchor's first cell.
 void ShowText(IXLSWorksheet& sheet, const TXLSArea& anchor, std::string_view text) {
-  TXLSRange first(&sheet, static_cast<std::uint16_t>(anchor.row1), static_cast<std::uint8_t>(anchor.col1),
-                  static_cast<std::uint16_t>(anchor.row1), static_cast<std::uint8_t>(anchor.col1));
+  TXLSRange first(&sheet, static_cast<std::uint32_t>(anchor.row1), static_cast<std::uint16_t>(anchor.col1),
+                  static_cast<std::uint32_t>(anchor.row1), static_cast<std::uint16_t>(anchor.col1));
   first.SetText(text);
 }
 
@@ -65,8 +65,8 @@ class TXLSHyperlink final : public IXLSHyperlink {
     TXLSHyperlinkData* l = Get();
     if (!l) return nullptr;
     const TXLSArea& a = l->anchor;
-    return MakeRef<TXLSRange>(link_.get(), static_cast<std::uint16_t>(a.row1), static_cast<std::uint8_t>(a.col1),
-                              static_cast<std::uint16_t>(a.row2), static_cast<std::uint8_t>(a.col2));
+    return MakeRef<TXLSRange>(link_.get(), static_cast<std::uint32_t>(a.row1), static_cast<std::uint16_t>(a.col1),
+                              static_cast<std::uint32_t>(a.row2), static_cast<std::uint16_t>(a.col2));
   }
   std::int32_t Delete() override {
     if (!Get()) return Gone();

@@ -22,7 +22,7 @@ TXLSPageBreak* TXLSPageBreaks::AddPageBreak(IXLSRange* range) {
 }
 
 TXLSPageBreak* TXLSPageBreaks::AddPageBreakAt(std::uint16_t location) {
-  if (vertical_ && location > XLSMaxCol) return nullptr;
+  if (vertical_ && location > XLSXMaxCol) return nullptr;
   // Walk back from the last break to the first one at or before the location.
   std::size_t insertAt = breaks_.size();
   while (insertAt > 0) {
@@ -57,9 +57,9 @@ bool TXLSPageBreaks::GetLocationArea(std::int32_t index, TXLSBreakArea& area) co
   if (!pb) return false;
   if (vertical_) {
     const auto col = static_cast<std::uint8_t>(pb->location_);
-    area = {0, col, XLSMaxRow, col, xlRangeColumns};
+    area = {0, col, XLSXMaxRow, col, xlRangeColumns};
   } else {
-    area = {pb->location_, 0, pb->location_, XLSMaxCol, xlRangeRows};
+    area = {pb->location_, 0, pb->location_, XLSXMaxCol, xlRangeRows};
   }
   return true;
 }

@@ -19,10 +19,10 @@ class TXLSPageBreaks;
 /// of range it makes (xlRangeRows for a horizontal break, xlRangeColumns for a
 /// vertical one).
 struct TXLSBreakArea {
-  std::uint16_t firstRow = 0;
-  std::uint8_t firstCol = 0;
-  std::uint16_t lastRow = 0;
-  std::uint8_t lastCol = 0;
+  std::uint32_t firstRow = 0;
+  std::uint16_t firstCol = 0;
+  std::uint32_t lastRow = 0;
+  std::uint16_t lastCol = 0;
   TXLSRangeType kind = xlRangeCells;
 };
 
@@ -80,7 +80,7 @@ class TXLSPageBreaks {
   /// and nothing is added. nullptr when range is nullptr.
   TXLSPageBreak* AddPageBreak(IXLSRange* range);
   /// Adds a break at a zero-based row or column, as AddPageBreak does; a column
-  /// beyond XLSMaxCol adds nothing and gives nullptr.
+  /// beyond XLSXMaxCol adds nothing and gives nullptr.
   TXLSPageBreak* AddPageBreakAt(std::uint16_t location);
   /// Removes and frees the break at a one-based position; nothing when out of range.
   void Delete(std::int32_t index);
@@ -121,7 +121,7 @@ class TXLSHPageBreaks final : public TXLSPageBreaks {
     return static_cast<TXLSHPageBreak*>(AddPageBreak(range));
   }
   /// A break before a zero-based row.
-  TXLSHPageBreak* Add(std::uint16_t row) {
+  TXLSHPageBreak* Add(std::uint32_t row) {
     return static_cast<TXLSHPageBreak*>(AddPageBreakAt(row));
   }
   TXLSHPageBreak* GetPageBreak(std::int32_t index) const noexcept {

@@ -112,9 +112,9 @@ void TXLSPageSetup::SetZoom(const TVariant& value) {
   zoomOff_ = false;
 }
 
-void TXLSPageSetup::SetPrintArea(std::uint16_t firstRow, std::uint16_t firstColumn,
-                                 std::uint16_t lastRow, std::uint16_t lastColumn) {
-  if (firstColumn > XLSMaxCol || lastColumn > XLSMaxCol) {
+void TXLSPageSetup::SetPrintArea(std::uint32_t firstRow, std::uint16_t firstColumn,
+                                 std::uint32_t lastRow, std::uint16_t lastColumn) {
+  if (firstColumn > XLSXMaxCol || lastColumn > XLSXMaxCol) {
     Refuse("the print area reaches past column IV");
     return;
   }
@@ -124,8 +124,8 @@ void TXLSPageSetup::SetPrintArea(std::uint16_t firstRow, std::uint16_t firstColu
   printLastRow_ = lastRow;
   printFirstCol_ = firstColumn;
   printLastCol_ = lastColumn;
-  printAreaText_ = EncodeCellRange(firstRow, static_cast<std::uint8_t>(firstColumn), lastRow,
-                                   static_cast<std::uint8_t>(lastColumn));
+  printAreaText_ = EncodeCellRange(firstRow, static_cast<std::uint16_t>(firstColumn), lastRow,
+                                   static_cast<std::uint16_t>(lastColumn));
 }
 
 void TXLSPageSetup::FSetPrintArea(std::string_view text) {
@@ -145,8 +145,8 @@ void TXLSPageSetup::FSetPrintArea(std::string_view text) {
     if (c == '$' && (first || beforeRow)) continue;
     plain.push_back(c);
   }
-  std::uint16_t row1 = 0, row2 = 0;
-  std::uint8_t col1 = 0, col2 = 0;
+  std::uint32_t row1 = 0, row2 = 0;
+  std::uint16_t col1 = 0, col2 = 0;
   if (GetCellRange(plain, row1, col1, row2, col2) != 1) {
     Refuse("\"" + std::string(text) + "\" is not a print area (such as A1:D20)");
     return;

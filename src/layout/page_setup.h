@@ -78,7 +78,7 @@ class TXLSPageSetup final : public IXLSPageSetup {
   void SetRightMargin(double value) override { SetMargin(value, rightMargin_); }
   void SetTopMargin(double value) override { SetMargin(value, topMargin_); }
   void SetZoom(const TVariant& value) override;
-  void SetPrintArea(std::uint16_t firstRow, std::uint16_t firstColumn, std::uint16_t lastRow,
+  void SetPrintArea(std::uint32_t firstRow, std::uint16_t firstColumn, std::uint32_t lastRow,
                     std::uint16_t lastColumn) override;
 
   // What the record writers read.

@@ -6,19 +6,19 @@
 namespace tablirex {
 
 void TXLSPanes::SetRow(std::int32_t row) {
-  if (row >= 0 && row <= XLSMaxRow) row_ = row;
+  if (row >= 0 && row <= XLSXMaxRow) row_ = row;
 }
 
 void TXLSPanes::SetCol(std::int32_t column) {
-  if (column >= 0 && column <= XLSMaxCol) col_ = static_cast<std::int16_t>(column);
+  if (column >= 0 && column <= XLSXMaxCol) col_ = static_cast<std::int16_t>(column);
 }
 
 void TXLSPanes::SetRowTop(std::int32_t row) {
-  if (row >= -1 && row <= XLSMaxRow) rowTop_ = row;
+  if (row >= -1 && row <= XLSXMaxRow) rowTop_ = row;
 }
 
 void TXLSPanes::SetColLeft(std::int32_t column) {
-  if (column >= -1 && column <= XLSMaxCol) colLeft_ = static_cast<std::int16_t>(column);
+  if (column >= -1 && column <= XLSXMaxCol) colLeft_ = static_cast<std::int16_t>(column);
 }
 
 void TXLSPanes::SetX(float x) {

@@ -18,13 +18,13 @@ class TXLSPanes {
  public:
   TXLSPanes() = default;
 
-  /// Stored when 0 ≤ row ≤ XLSMaxRow.
+  /// Stored when 0 ≤ row ≤ XLSXMaxRow.
   void SetRow(std::int32_t row);
-  /// Stored when 0 ≤ column ≤ XLSMaxCol.
+  /// Stored when 0 ≤ column ≤ XLSXMaxCol.
   void SetCol(std::int32_t column);
-  /// Stored when −1 ≤ row ≤ XLSMaxRow (−1: not set).
+  /// Stored when −1 ≤ row ≤ XLSXMaxRow (−1: not set).
   void SetRowTop(std::int32_t row);
-  /// Stored when −1 ≤ column ≤ XLSMaxCol (−1: not set).
+  /// Stored when −1 ≤ column ≤ XLSXMaxCol (−1: not set).
   void SetColLeft(std::int32_t column);
   /// Stored when ≥ 0.
   void SetX(float x);

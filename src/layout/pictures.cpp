@@ -136,7 +136,7 @@ std::int32_t StoreObjPicture(IRecordSink& sink, std::uint16_t leftCol, std::uint
   return sink.AppendRecord(b);
 }
 
-bool ComputeAnchor(std::uint16_t col, std::uint16_t row, std::uint16_t x, std::uint16_t y, std::uint32_t width,
+bool ComputeAnchor(std::uint16_t col, std::uint32_t row, std::uint16_t x, std::uint16_t y, std::uint32_t width,
                    std::uint32_t height, TXLSAnchor& anchor) {
   const std::int32_t startWidth = TXLSColumnInfoList::SizeCol(col);
   const std::int32_t startHeight = TXLSRowInfoList::SizeRow(row);
@@ -172,12 +172,12 @@ bool ComputeAnchor(std::uint16_t col, std::uint16_t row, std::uint16_t x, std::u
   anchor.dy1 = Fraction(y, startHeight, 256);
   anchor.col2 = static_cast<std::uint16_t>(c);
   anchor.dx2 = Fraction(w, endWidth, 1024);
-  anchor.row2 = static_cast<std::uint16_t>(r);
+  anchor.row2 = static_cast<std::uint32_t>(r);
   anchor.dy2 = Fraction(h, endHeight, 256);
   return true;
 }
 
-std::int32_t PositionImage(IRecordSink& sink, std::uint16_t col, std::uint16_t row, std::uint16_t x,
+std::int32_t PositionImage(IRecordSink& sink, std::uint16_t col, std::uint32_t row, std::uint16_t x,
                            std::uint16_t y, std::uint32_t width, std::uint32_t height) {
   TXLSAnchor a;
   if (!ComputeAnchor(col, row, x, y, width, height, a)) return xlsFail;
@@ -199,7 +199,7 @@ std::int32_t StoreImData(IRecordSink& sink, const std::vector<std::uint8_t>& ima
   return sink.AppendRecord(b);
 }
 
-std::int32_t MakePicture(std::string_view fileName, std::uint16_t row, std::uint16_t col,
+std::int32_t MakePicture(std::string_view fileName, std::uint32_t row, std::uint16_t col,
                          std::uint16_t x, std::uint16_t y, float scaleX, float scaleY,
                          TXLSPicture& picture) {
   std::uint32_t width = 0, height = 0, size = 0;

@@ -42,7 +42,7 @@ std::int32_t StoreObjPicture(IRecordSink& sink, std::uint16_t leftCol, std::uint
 /// y pixels into the cell (row, col); an offset not smaller than the start cell
 /// is taken as 0. False when a column or row on the anchor has no size (hidden)
 /// or the picture reaches past column IV or row 65536.
-bool ComputeAnchor(std::uint16_t col, std::uint16_t row, std::uint16_t x, std::uint16_t y, std::uint32_t width,
+bool ComputeAnchor(std::uint16_t col, std::uint32_t row, std::uint16_t x, std::uint16_t y, std::uint32_t width,
                    std::uint32_t height, TXLSAnchor& anchor);
 
 /// Anchors a picture of width × height pixels whose top-left corner lies x, y pixels
@@ -50,7 +50,7 @@ bool ComputeAnchor(std::uint16_t col, std::uint16_t row, std::uint16_t x, std::u
 /// the start cell is taken as 0. Returns -1 when a column or row on the anchor has
 /// no size (hidden) or the picture reaches past column IV or row 65536, else the
 /// sink's result.
-std::int32_t PositionImage(IRecordSink& sink, std::uint16_t col, std::uint16_t row, std::uint16_t x,
+std::int32_t PositionImage(IRecordSink& sink, std::uint16_t col, std::uint32_t row, std::uint16_t x,
                            std::uint16_t y, std::uint32_t width, std::uint32_t height);
 
 /// Builds the IMDATA record around the image data and hands it to the sink, which
@@ -60,7 +60,7 @@ std::int32_t StoreImData(IRecordSink& sink, const std::vector<std::uint8_t>& ima
 /// A picture placed on a sheet: where it goes, its size after scaling and its
 /// image data.
 struct TXLSPicture {
-  std::uint16_t Row = 0;
+  std::uint32_t Row = 0;
   std::uint16_t Col = 0;
   std::uint16_t X = 0;
   std::uint16_t Y = 0;
@@ -72,7 +72,7 @@ struct TXLSPicture {
 /// Reads the bitmap and scales its size (rounded to the nearest pixel, halves to
 /// even; the image itself is not resampled). Returns 1, or -1 for a bad file or a
 /// width or height that scaling takes to 0 (or beyond 65535).
-std::int32_t MakePicture(std::string_view fileName, std::uint16_t row, std::uint16_t col,
+std::int32_t MakePicture(std::string_view fileName, std::uint32_t row, std::uint16_t col,
                          std::uint16_t x, std::uint16_t y, float scaleX, float scaleY,
                          TXLSPicture& picture);
 

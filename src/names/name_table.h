@@ -58,10 +58,10 @@ inline constexpr std::uint8_t kBuiltinFilterDatabase = 0x0D;
 
 /// A zero-based cell rectangle of a built-in name.
 struct TXLSNameArea {
-  std::uint16_t firstRow = 0;
-  std::uint16_t lastRow = 0;
-  std::uint8_t firstCol = 0;
-  std::uint8_t lastCol = 0;
+  std::uint32_t firstRow = 0;
+  std::uint32_t lastRow = 0;
+  std::uint16_t firstCol = 0;
+  std::uint16_t lastCol = 0;
 };
 
 /// One NAME record of a save.

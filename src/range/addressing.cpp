@@ -12,15 +12,24 @@ constexpr char Upper(char c) noexcept { return (c >= 'a' && c <= 'z') ? static_c
 constexpr bool IsUpperLetter(char c) noexcept { return c >= 'A' && c <= 'Z'; }
 constexpr bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 
-// Writes the column letters of a zero-based column; returns the number written.
-int PutColLetters(std::uint8_t col, char* out) noexcept {
+// Writes the column letters of a zero-based column (at most XLSXMaxCol); returns
+// the number written.
+int PutColLetters(std::uint32_t col, char* out) noexcept {
+  if (col > XLSXMaxCol) col = XLSXMaxCol;
   if (col < 26) {
     out[0] = static_cast<char>('A' + col);
     return 1;
   }
-  out[0] = static_cast<char>('@' + col / 26);
-  out[1] = static_cast<char>('A' + col % 26);
-  return 2;
+  if (col < 26 + 26 * 26) {
+    out[0] = static_cast<char>('@' + col / 26);
+    out[1] = static_cast<char>('A' + col % 26);
+    return 2;
+  }
+  const std::uint32_t n = col - 26 - 26 * 26;  // AAA = 0
+  out[0] = static_cast<char>('A' + n / (26 * 26));
+  out[1] = static_cast<char>('A' + n / 26 % 26);
+  out[2] = static_cast<char>('A' + n % 26);
+  return 3;
 }
 
 // Writes the decimal digits of n; returns the number written.
@@ -61,10 +70,10 @@ std::string_view SpanPart(std::string_view s) noexcept {
   return s;
 }
 
-// The one-based column number of one or two letters (either case) and nothing
+// The one-based column number of one to three letters (either case) and nothing
 // else, or -1.
 std::int32_t StrictColumn(std::string_view s) noexcept {
-  if (s.empty() || s.size() > 2) return -1;
+  if (s.empty() || s.size() > 3) return -1;
   std::int32_t v = 0;
   for (const char ch : s) {
     const char c = Upper(ch);
@@ -85,16 +94,19 @@ bool SplitSpan(std::string_view text, std::string_view& a, std::string_view& b) 
 
 }  // namespace
 
-std::string EncodeCellRef(std::uint16_t row, std::uint8_t col) {
-  char buf[8];
+std::string EncodeCellRef(std::uint32_t row, std::uint32_t col) {
+  if (row > XLSXMaxRow) row = XLSXMaxRow;
+  char buf[12];
   int n = PutColLetters(col, buf);
   n += PutDecimal(static_cast<std::uint32_t>(row) + 1, buf + n);
   return std::string(buf, static_cast<std::size_t>(n));
 }
 
-std::string EncodeCellRange(std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
-                            std::uint8_t col2) {
-  char buf[16];
+std::string EncodeCellRange(std::uint32_t row1, std::uint32_t col1, std::uint32_t row2,
+                            std::uint32_t col2) {
+  if (row1 > XLSXMaxRow) row1 = XLSXMaxRow;
+  if (row2 > XLSXMaxRow) row2 = XLSXMaxRow;
+  char buf[24];
   int n = PutColLetters(col1, buf);
   n += PutDecimal(static_cast<std::uint32_t>(row1) + 1, buf + n);
   buf[n++] = ':';
@@ -103,26 +115,23 @@ std::string EncodeCellRange(std::uint16_t row1, std::uint8_t col1, std::uint16_t
   return std::string(buf, static_cast<std::size_t>(n));
 }
 
-std::int32_t GetCellRef(std::string_view text, std::uint16_t& row, std::uint8_t& col) noexcept {
-  if (text.size() < 2) return -1;
-  const char c0 = Upper(text[0]);
-  if (!IsUpperLetter(c0)) return -1;
-  std::int32_t column = c0 - '@';
-  std::string_view digits = text.substr(1);
-  const char c1 = Upper(text[1]);
-  if (IsUpperLetter(c1)) {
-    column = column * 26 + (c1 - '@');
-    digits = text.substr(2);
+std::int32_t GetCellRef(std::string_view text, std::uint32_t& row, std::uint16_t& col) noexcept {
+  std::size_t letters = 0;
+  std::int32_t column = 0;
+  while (letters < text.size() && letters < 4 && IsUpperLetter(Upper(text[letters]))) {
+    column = column * 26 + (Upper(text[letters]) - '@');
+    ++letters;
   }
-  const std::int32_t number = ParseDecimal(digits);
-  if (number < 1 || number > XLSMaxRow + 1 || column > XLSMaxCol + 1) return -1;
-  row = static_cast<std::uint16_t>(number - 1);
-  col = static_cast<std::uint8_t>(column - 1);
+  if (letters == 0 || letters > 3) return -1;
+  const std::int32_t number = ParseDecimal(text.substr(letters));
+  if (number < 1 || number > static_cast<std::int32_t>(XLSXMaxRow) + 1 || column > XLSXMaxCol + 1) return -1;
+  row = static_cast<std::uint32_t>(number - 1);
+  col = static_cast<std::uint16_t>(column - 1);
   return 1;
 }
 
-std::int32_t GetCellRange(std::string_view text, std::uint16_t& row1, std::uint8_t& col1,
-                          std::uint16_t& row2, std::uint8_t& col2) noexcept {
+std::int32_t GetCellRange(std::string_view text, std::uint32_t& row1, std::uint16_t& col1,
+                          std::uint32_t& row2, std::uint16_t& col2) noexcept {
   const std::size_t colon = text.find(':');
   if (colon == std::string_view::npos || colon == 0) return -1;
   std::int32_t r = GetCellRef(text.substr(0, colon), row1, col1);
@@ -131,11 +140,10 @@ std::int32_t GetCellRange(std::string_view text, std::uint16_t& row1, std::uint8
 }
 
 std::string ColIndexToColName(std::int32_t number) {
-  if (number < 1 || number > XLSMaxCol) return std::string();
-  if (number <= 26) return std::string(1, static_cast<char>('@' + number));
-  const char name[2] = {static_cast<char>('@' + (number - 1) / 26),
-                        static_cast<char>('A' + (number - 1) % 26)};
-  return std::string(name, 2);
+  if (number < 1 || number > XLSXMaxCol + 1) return std::string();
+  char name[3];
+  const int n = PutColLetters(static_cast<std::uint32_t>(number - 1), name);
+  return std::string(name, static_cast<std::size_t>(n));
 }
 
 std::int32_t ColNameToColIndex(std::string_view text) noexcept {
@@ -157,8 +165,9 @@ bool RowDiapasonToValues(std::string_view text, std::int32_t& first, std::int32_
   if (!SplitSpan(text, sa, sb)) return false;
   const std::int32_t a = ParseDecimal(sa);
   const std::int32_t b = ParseDecimal(sb);
-  // Row numbers are one-based: 0 names no row, 65536 the last one.
-  if (a < 1 || b < 1 || a > XLSMaxRow + 1 || b > XLSMaxRow + 1) return false;
+  // Row numbers are one-based: 0 names no row, 1048576 the last one.
+  constexpr std::int32_t kRows = static_cast<std::int32_t>(XLSXMaxRow) + 1;
+  if (a < 1 || b < 1 || a > kRows || b > kRows) return false;
   first = a < b ? a : b;
   last = a < b ? b : a;
   return true;
@@ -169,7 +178,7 @@ bool ColDiapasonToValues(std::string_view text, std::int32_t& first, std::int32_
   if (!SplitSpan(text, sa, sb)) return false;
   const std::int32_t a = StrictColumn(sa);
   const std::int32_t b = StrictColumn(sb);
-  if (a < 1 || b < 1 || a > XLSMaxCol + 1 || b > XLSMaxCol + 1) return false;
+  if (a < 1 || b < 1 || a > XLSXMaxCol + 1 || b > XLSXMaxCol + 1) return false;
   first = a < b ? a : b;
   last = a < b ? b : a;
   return true;

@@ -7,8 +7,8 @@
 namespace tablirex {
 
 std::string AreaText(const TXLSArea& a) {
-  const auto r1 = static_cast<std::uint16_t>(a.row1), r2 = static_cast<std::uint16_t>(a.row2);
-  const auto c1 = static_cast<std::uint8_t>(a.col1), c2 = static_cast<std::uint8_t>(a.col2);
+  const auto r1 = static_cast<std::uint32_t>(a.row1), r2 = static_cast<std::uint32_t>(a.row2);
+  const auto c1 = static_cast<std::uint16_t>(a.col1), c2 = static_cast<std::uint16_t>(a.col2);
   return a.row1 == a.row2 && a.col1 == a.col2 ? EncodeCellRef(r1, c1) : EncodeCellRange(r1, c1, r2, c2);
 }
 

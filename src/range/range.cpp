@@ -58,12 +58,21 @@ void TXLSRange::operator delete(void* p) noexcept {
 
 TXLSRange::TXLSRange(IXLSWorksheet* sheet, std::string_view firstRef, std::string_view lastRef)
     : IXLSRange(true), sheet_(sheet), link_(sheet->Link()) {
-  if (GetCellRef(firstRef, firstRow_, firstCol_) == xlsOK) (void)GetCellRef(lastRef, lastRow_, lastCol_);
+  std::uint32_t r1 = 0, r2 = 0;
+  std::uint16_t c1 = 0, c2 = 0;
+  if (GetCellRef(firstRef, r1, c1) == xlsOK) {
+    firstRow_ = static_cast<std::int32_t>(r1);
+    firstCol_ = c1;
+    if (GetCellRef(lastRef, r2, c2) == xlsOK) {
+      lastRow_ = static_cast<std::int32_t>(r2);
+      lastCol_ = c2;
+    }
+  }
   Normalise();
 }
 
-TXLSRange::TXLSRange(IXLSWorksheet* sheet, std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
-                     std::uint8_t col2)
+TXLSRange::TXLSRange(IXLSWorksheet* sheet, std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
+                     std::uint16_t col2)
     : IXLSRange(true),
       sheet_(sheet),
       link_(sheet->Link()),
@@ -74,8 +83,8 @@ TXLSRange::TXLSRange(IXLSWorksheet* sheet, std::uint16_t row1, std::uint8_t col1
   Normalise();
 }
 
-TXLSRange::TXLSRange(TXLSSheetLink* link, std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
-                     std::uint8_t col2)
+TXLSRange::TXLSRange(TXLSSheetLink* link, std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
+                     std::uint16_t col2)
     : IXLSRange(true),
       sheet_(link->Sheet()),
       link_(link),
@@ -101,21 +110,21 @@ std::string TXLSRange::FirstRef() const { return EncodeCellRef(firstRow_, firstC
 std::string TXLSRange::LastRef() const { return EncodeCellRef(lastRow_, lastCol_); }
 
 std::int32_t TXLSRange::GetRangeType() const noexcept {
-  if (firstRow_ == 0 && lastRow_ == XLSMaxRow) return 1;
-  if (firstCol_ == 0 && lastCol_ == XLSMaxCol) return 2;
+  if (firstRow_ == 0 && lastRow_ == XLSXMaxRow) return 1;
+  if (firstCol_ == 0 && lastCol_ == XLSXMaxCol) return 2;
   return 0;
 }
 
-Ref<IXLSRange> TXLSRange::Make(std::uint16_t r1, std::uint8_t c1, std::uint16_t r2, std::uint8_t c2,
+Ref<IXLSRange> TXLSRange::Make(std::uint32_t r1, std::uint32_t c1, std::uint32_t r2, std::uint32_t c2,
                                TXLSRangeType kind) const {
   auto* r = new TXLSRange(link_.get(), r1, c1, r2, c2);
   r->kind_ = kind;
   return Ref<IXLSRange>(r);
 }
 
-Ref<IXLSRange> TXLSRange::GetItem(std::uint16_t row, std::uint8_t col) {
-  const auto r = static_cast<std::uint16_t>(firstRow_ + row - 1);
-  const auto c = static_cast<std::uint8_t>(firstCol_ + col - 1);
+Ref<IXLSRange> TXLSRange::GetItem(std::uint32_t row, std::uint16_t col) {
+  const auto r = static_cast<std::uint32_t>(firstRow_ + row - 1);
+  const auto c = static_cast<std::uint16_t>(firstCol_ + col - 1);
   return Make(r, c, r, c, xlRangeCells);
 }
 
@@ -124,21 +133,21 @@ Ref<IXLSRange> TXLSRange::GetRows() { return Make(firstRow_, firstCol_, lastRow_
 Ref<IXLSRange> TXLSRange::GetColumns() {
   return Make(firstRow_, firstCol_, lastRow_, lastCol_, xlRangeColumns);
 }
-Ref<IXLSRange> TXLSRange::GetEntireRow() { return Make(firstRow_, 0, lastRow_, XLSMaxCol, xlRangeRows); }
+Ref<IXLSRange> TXLSRange::GetEntireRow() { return Make(firstRow_, 0, lastRow_, XLSXMaxCol, xlRangeRows); }
 Ref<IXLSRange> TXLSRange::GetEntireColumn() {
-  return Make(0, firstCol_, XLSMaxRow, lastCol_, xlRangeColumns);
+  return Make(0, firstCol_, XLSXMaxRow, lastCol_, xlRangeColumns);
 }
 
 Ref<IXLSRange> TXLSRange::GetOffsetRange(std::int32_t rowOffset, std::int32_t colOffset) {
   if (!offset_) offset_ = Make(firstRow_, firstCol_, lastRow_, lastCol_, xlRangeCells);
-  offset_->ShiftTo(static_cast<std::uint16_t>(firstRow_ + rowOffset),
-                   static_cast<std::uint8_t>(firstCol_ + colOffset));
+  offset_->ShiftTo(static_cast<std::uint32_t>(firstRow_ + rowOffset),
+                   static_cast<std::uint16_t>(firstCol_ + colOffset));
   return offset_;
 }
 
-void TXLSRange::ShiftTo(std::uint16_t row, std::uint8_t col) {
-  lastRow_ = static_cast<std::uint16_t>(row + (lastRow_ - firstRow_));
-  lastCol_ = static_cast<std::uint8_t>(col + (lastCol_ - firstCol_));
+void TXLSRange::ShiftTo(std::uint32_t row, std::uint16_t col) {
+  lastRow_ = static_cast<std::uint32_t>(row + (lastRow_ - firstRow_));
+  lastCol_ = static_cast<std::uint16_t>(col + (lastCol_ - firstCol_));
   firstRow_ = row;
   firstCol_ = col;
 }
@@ -215,8 +224,8 @@ void TXLSRange::SetCellsValue(const TVariant& value) {
                                 : ": the number is not finite"));
     return;
   }
-  for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
-    for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c)
+  for (std::int32_t r = MinRow(); r <= MaxRow(); ++r)
+    for (std::int32_t c = MinCol(); c <= MaxCol(); ++c)
       store.SetCellValue(*store.GetOrCreateValue(r, c), sst, value);
 }
 
@@ -263,8 +272,8 @@ void TXLSRange::SetText(std::string_view text) {
   TXLSCellHeap& store = sheet_->Cells();
   TXLSStringTable& sst = sheet_->Workbook().StringTable();
   const std::u16string wide = Utf8ToUtf16(text);
-  for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
-    for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c)
+  for (std::int32_t r = MinRow(); r <= MaxRow(); ++r)
+    for (std::int32_t c = MinCol(); c <= MaxCol(); ++c)
       store.SetCellText(*store.GetOrCreateValue(r, c), sst, wide, true);
 }
 
@@ -272,8 +281,8 @@ void TXLSRange::SetXFIndex(std::int32_t xf) {
   TXLSXFList& xfs = sheet_->Workbook().XFList();
   if (xf < 0 || (xf > 0 && xfs.GetItem(xf) == nullptr)) return;
   TXLSCellHeap& store = sheet_->Cells();
-  for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
-    for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c) {
+  for (std::int32_t r = MinRow(); r <= MaxRow(); ++r)
+    for (std::int32_t c = MinCol(); c <= MaxCol(); ++c) {
       TXLSCellRef& cell = *store.GetOrCreateValue(r, c);
       if (cell.IsMerged && !cell.IsMergeOwner) continue;
       // The cell's own reference moves; a cell that showed its row's or column's
@@ -290,8 +299,8 @@ void TXLSRange::ClearContents() {
   if (Dead()) return;
   TXLSCellHeap& store = sheet_->Cells();
   TXLSStringTable& sst = sheet_->Workbook().StringTable();
-  for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c)
-    for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
+  for (std::int32_t c = MinCol(); c <= MaxCol(); ++c)
+    for (std::int32_t r = MinRow(); r <= MaxRow(); ++r)
       if (TXLSCellRef* cell = store.GetValue(r, c)) store.ClearCellValue(*cell, sst);
   // A cleared cell with no format of its own has nothing left to save.
   store.DropEmptyCells(MinRow(), MinCol(), MaxRow(), MaxCol());
@@ -302,8 +311,8 @@ void TXLSRange::Clear() {
   TXLSCellHeap& store = sheet_->Cells();
   TXLSStringTable& sst = sheet_->Workbook().StringTable();
   TXLSXFList& xfs = sheet_->Workbook().XFList();
-  for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c)
-    for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
+  for (std::int32_t c = MinCol(); c <= MaxCol(); ++c)
+    for (std::int32_t r = MinRow(); r <= MaxRow(); ++r)
       if (TXLSCellRef* cell = store.GetValue(r, c)) {
         store.ClearCellValue(*cell, sst);
         xfs.ReplaceIndex(cell->XF, 0);

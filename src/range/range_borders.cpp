@@ -24,7 +24,7 @@ struct TXLSRange::TBorderRun {
 namespace {
 
 bool InSheet(std::int32_t row, std::int32_t col) noexcept {
-  return row >= 0 && row <= XLSMaxRow && col >= 0 && col <= XLSMaxCol;
+  return row >= 0 && row <= XLSXMaxRow && col >= 0 && col <= XLSXMaxCol;
 }
 
 // The side of A and of B that faces the other cell.

@@ -168,8 +168,8 @@ void TXLSRange::SetXFProperty(const TVariant& value, TSetXFProperty setter) {
       break;
     }
     default:  // a block of cells, each created when missing
-      for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
-        for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c) {
+      for (std::int32_t r = MinRow(); r <= MaxRow(); ++r)
+        for (std::int32_t c = MinCol(); c <= MaxCol(); ++c) {
           TXLSCellRef* cell = store.GetOrCreateValue(r, c);
           if (cell && !IsCovered(*cell)) convertCell(*cell);
         }

@@ -28,17 +28,17 @@ class TXLSRange final : public IXLSRange {
  public:
   /// Parses the two A1 texts; a text that does not parse leaves its corner at A1.
   TXLSRange(IXLSWorksheet* sheet, std::string_view firstRef, std::string_view lastRef);
-  TXLSRange(IXLSWorksheet* sheet, std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
-            std::uint8_t col2);
-  TXLSRange(TXLSSheetLink* link, std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
-            std::uint8_t col2);
+  TXLSRange(IXLSWorksheet* sheet, std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
+            std::uint16_t col2);
+  TXLSRange(TXLSSheetLink* link, std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
+            std::uint16_t col2);
   ~TXLSRange() override;
 
   static void* operator new(std::size_t size);
   static void operator delete(void* p) noexcept;
 
   void PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) override;
-  Ref<IXLSRange> GetItem(std::uint16_t row, std::uint8_t col) override;
+  Ref<IXLSRange> GetItem(std::uint32_t row, std::uint16_t col) override;
   void SetValue(const TVariant& value) override;
   TVariant GetValue() override;
   Ref<IXLSRange> GetEntireRow() override;
@@ -46,7 +46,7 @@ class TXLSRange final : public IXLSRange {
   Ref<IXLSRange> GetRows() override;
   Ref<IXLSRange> GetColumns() override;
   Ref<IXLSRange> GetOffsetRange(std::int32_t rowOffset, std::int32_t colOffset) override;
-  void ShiftTo(std::uint16_t row, std::uint8_t col) override;
+  void ShiftTo(std::uint32_t row, std::uint16_t col) override;
   std::int32_t GetRow() override { return firstRow_ + 1; }
   std::int32_t GetColumn() override { return firstCol_ + 1; }
   std::int32_t GetCount() override;
@@ -104,7 +104,10 @@ class TXLSRange final : public IXLSRange {
   Ref<IXLSValidation> GetValidation() override;
   Ref<IXLSFormatConditions> GetFormatConditions() override;
   /// The range's cells as an area (corners in order).
-  TXLSArea Area() const noexcept { return {MinRow(), MinCol(), MaxRow(), MaxCol()}; }
+  TXLSArea Area() const noexcept {
+    return {static_cast<std::uint32_t>(MinRow()), static_cast<std::uint32_t>(MinCol()),
+            static_cast<std::uint32_t>(MaxRow()), static_cast<std::uint32_t>(MaxCol())};
+  }
 
   /// 1 when the range spans all rows, 2 when it spans all columns, else 0.
   std::int32_t GetRangeType() const noexcept;
@@ -127,15 +130,15 @@ class TXLSRange final : public IXLSRange {
   /// The A1 texts of the two corners.
   std::string FirstRef() const;
   std::string LastRef() const;
-  std::uint16_t Row1() const noexcept { return firstRow_; }
-  std::uint16_t Row2() const noexcept { return lastRow_; }
-  std::uint8_t Col1() const noexcept { return firstCol_; }
-  std::uint8_t Col2() const noexcept { return lastCol_; }
+  std::int32_t Row1() const noexcept { return firstRow_; }
+  std::int32_t Row2() const noexcept { return lastRow_; }
+  std::int32_t Col1() const noexcept { return firstCol_; }
+  std::int32_t Col2() const noexcept { return lastCol_; }
   /// Smaller and larger corner values, for loops.
-  std::uint16_t MinRow() const noexcept { return firstRow_ < lastRow_ ? firstRow_ : lastRow_; }
-  std::uint16_t MaxRow() const noexcept { return firstRow_ < lastRow_ ? lastRow_ : firstRow_; }
-  std::uint8_t MinCol() const noexcept { return firstCol_ < lastCol_ ? firstCol_ : lastCol_; }
-  std::uint8_t MaxCol() const noexcept { return firstCol_ < lastCol_ ? lastCol_ : firstCol_; }
+  std::int32_t MinRow() const noexcept { return firstRow_ < lastRow_ ? firstRow_ : lastRow_; }
+  std::int32_t MaxRow() const noexcept { return firstRow_ < lastRow_ ? lastRow_ : firstRow_; }
+  std::int32_t MinCol() const noexcept { return firstCol_ < lastCol_ ? firstCol_ : lastCol_; }
+  std::int32_t MaxCol() const noexcept { return firstCol_ < lastCol_ ? lastCol_ : firstCol_; }
 
   // ---- formatting (range_format.cpp, range_borders.cpp) ------------------------------
   // Getters read the format the range's top-left cell shows; setters change every
@@ -265,7 +268,7 @@ class TXLSRange final : public IXLSRange {
 
  private:
   void Normalise() noexcept;
-  Ref<IXLSRange> Make(std::uint16_t r1, std::uint8_t c1, std::uint16_t r2, std::uint8_t c2,
+  Ref<IXLSRange> Make(std::uint32_t r1, std::uint32_t c1, std::uint32_t r2, std::uint32_t c2,
                       TXLSRangeType kind) const;
   void SetCellsValue(const TVariant& value);
   /// False, with the workbook's last error set, when the value is a formula the
@@ -289,8 +292,9 @@ class TXLSRange final : public IXLSRange {
   IXLSWorksheet* sheet_;
   Ref<TXLSSheetLink> link_;
   Ref<IXLSRange> offset_;
-  std::uint16_t firstRow_ = 0, lastRow_ = 0;
-  std::uint8_t firstCol_ = 0, lastCol_ = 0;
+  // Signed, so that spans and offsets are computed without wrapping.
+  std::int32_t firstRow_ = 0, lastRow_ = 0;
+  std::int32_t firstCol_ = 0, lastCol_ = 0;
   TXLSRangeType kind_ = xlRangeCells;
 };
 

@@ -75,7 +75,7 @@ void SetCellFormat(TXLSXFList& xfs, TXLSCellRef& cell, std::int32_t xf) {
 /// that moving cells does not copy it into cells of their own.
 std::int32_t ShownFormat(TXLSRange& on, std::int32_t row, std::int32_t col, bool& own) {
   own = false;
-  if (row < 0 || row > XLSMaxRow || col < 0 || col > XLSMaxCol) return 0;
+  if (row < 0 || row > XLSXMaxRow || col < 0 || col > XLSXMaxCol) return 0;
   const std::int32_t xf = on.GetXFIndex(row, col, own);
   if (!own && (xf <= 0 || xf == TXLSXFList::kDefaultXF)) return 0;
   return xf;
@@ -136,8 +136,8 @@ void MoveCell(TXLSRange& range, std::int32_t sRow, std::int32_t sCol, std::int32
       d->IsMerged = true;
       d->IsMergeOwner = isOwner;
       TXLSCellExtra& de = store.MakeExtra(*d);
-      de.OwnerRow = static_cast<std::uint16_t>(ownerRow);
-      de.OwnerCol = static_cast<std::uint8_t>(ownerCol);
+      de.OwnerRow = static_cast<std::uint32_t>(ownerRow);
+      de.OwnerCol = static_cast<std::uint16_t>(ownerCol);
       de.MergeRows = isOwner ? mergeRows : 0;
       de.MergeCols = isOwner ? mergeCols : 0;
     } else {
@@ -191,12 +191,12 @@ void TXLSRange::ExtendRange() {
         const TMergeArea a = AreaOf(store, *cell);
         if (!a.owner) continue;
         if (a.row1 < r1 || a.row2 > r2 || a.col1 < c1 || a.col2 > c2) {
-          r1 = static_cast<std::uint16_t>(std::min<std::int32_t>(r1, a.row1));
+          r1 = static_cast<std::uint32_t>(std::min<std::int32_t>(r1, a.row1));
           r2 = static_cast<std::uint16_t>(std::min<std::int32_t>(std::max<std::int32_t>(r2, a.row2),
-                                                                 XLSMaxRow));
-          c1 = static_cast<std::uint8_t>(std::min<std::int32_t>(c1, a.col1));
+                                                                 XLSXMaxRow));
+          c1 = static_cast<std::uint16_t>(std::min<std::int32_t>(c1, a.col1));
           c2 = static_cast<std::uint8_t>(std::min<std::int32_t>(std::max<std::int32_t>(c2, a.col2),
-                                                                XLSMaxCol));
+                                                                XLSXMaxCol));
           grown = true;
         }
       }
@@ -221,15 +221,15 @@ void TXLSRange::Merge(bool across) {
   TXLSCellHeap& store = sheet_->Cells();
   TXLSStringTable& sst = sheet_->Workbook().StringTable();
   const std::int32_t rows = MaxRow() - MinRow() + 1, cols = MaxCol() - MinCol() + 1;
-  for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
-    for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c) {
+  for (std::int32_t r = MinRow(); r <= MaxRow(); ++r)
+    for (std::int32_t c = MinCol(); c <= MaxCol(); ++c) {
       TXLSCellRef& cell = *store.GetOrCreateValue(r, c);
       const bool owner = c == MinCol() && (across || r == MinRow());
       if (!owner) store.ClearCellValue(cell, sst);
       cell.IsMerged = true;
       cell.IsMergeOwner = owner;
       TXLSCellExtra& e = store.MakeExtra(cell);
-      e.OwnerRow = static_cast<std::uint16_t>(across ? r : MinRow());
+      e.OwnerRow = static_cast<std::uint32_t>(across ? r : MinRow());
       e.OwnerCol = MinCol();
       e.MergeRows = owner ? (across ? 1 : rows) : 0;
       e.MergeCols = owner ? static_cast<std::uint16_t>(cols) : 0;
@@ -247,15 +247,15 @@ void TXLSRange::UnMergeCell(TXLSCellRef& owner) {
   const std::int32_t r1 = owner.Row, c1 = owner.Col;
   const std::int32_t rows = std::max<std::int32_t>(oe->MergeRows, 1);
   const std::int32_t cols = std::max<std::int32_t>(oe->MergeCols, 1);
-  const std::int32_t r2 = std::min<std::int32_t>(r1 + rows - 1, XLSMaxRow);
-  const std::int32_t c2 = std::min<std::int32_t>(c1 + cols - 1, XLSMaxCol);
+  const std::int32_t r2 = std::min<std::int32_t>(r1 + rows - 1, XLSXMaxRow);
+  const std::int32_t c2 = std::min<std::int32_t>(c1 + cols - 1, XLSXMaxCol);
   for (std::int32_t r = r1; r <= r2; ++r)
     for (std::int32_t c = c1; c <= c2; ++c) {
       TXLSCellRef* cell = CellAt(store, r, c);
       if (!cell || !cell->IsMerged || cell == &owner) continue;
       // Only the area's own cells: a cell claimed by another area keeps its link.
       const TXLSCellExtra* e = store.Extra(*cell);
-      if (e && e->OwnerRow == r1 && e->OwnerCol == c1) ClearMerge(store, *cell);
+      if (e && e->OwnerRow == static_cast<std::uint32_t>(r1) && e->OwnerCol == c1) ClearMerge(store, *cell);
     }
   ClearMerge(store, owner);
   // Covered cells that only held their place in the area are not kept.
@@ -310,8 +310,8 @@ TVariant TXLSRange::Delete(std::int32_t shift) {
   if (sheet_->DrawingIfAny()) {
     TXLSSheetDrawing& drawing = sheet_->Drawing();
     drawing.RemoveComments(r1, c1, r2, c2);
-    if (up) (void)drawing.ShiftRows(c1, c2, r2 + 1, -(r2 - r1 + 1), XLSMaxRow);
-    else (void)drawing.ShiftCols(r1, r2, c2 + 1, -(c2 - c1 + 1), XLSMaxCol);
+    if (up) (void)drawing.ShiftRows(c1, c2, r2 + 1, -(r2 - r1 + 1), XLSXMaxRow);
+    else (void)drawing.ShiftCols(r1, r2, c2 + 1, -(c2 - c1 + 1), XLSXMaxCol);
   }
   if (store.RowCount() <= 0) {
     ShiftSheetExtras(*sheet_, up ? TXLSCellShift::Kind::DeleteUp : TXLSCellShift::Kind::DeleteLeft, Area());
@@ -354,12 +354,12 @@ TVariant TXLSRange::Insert(std::int32_t shift) {
   const std::int32_t dr = down ? r2 - r1 + 1 : 0, dc = down ? 0 : c2 - c1 + 1;
   const std::int32_t lastRow = store.RowCount() > 0 ? store.LastRow() : 0;
   const std::int32_t lastCol = store.ColCount() > 0 ? store.LastCol() : 0;
-  if (lastRow + dr > XLSMaxRow || lastCol + dc > XLSMaxCol) return TVariant(false);
+  if (lastRow + dr > XLSXMaxRow || lastCol + dc > XLSXMaxCol) return TVariant(false);
   // Comments move with their cells; one that would be pushed off the sheet
   // refuses the insert as a cell would.
   if (sheet_->DrawingIfAny()) {
     TXLSSheetDrawing& drawing = sheet_->Drawing();
-    const bool moved = down ? drawing.ShiftRows(c1, c2, r1, dr, XLSMaxRow) : drawing.ShiftCols(r1, r2, c1, dc, XLSMaxCol);
+    const bool moved = down ? drawing.ShiftRows(c1, c2, r1, dr, XLSXMaxRow) : drawing.ShiftCols(r1, r2, c1, dc, XLSXMaxCol);
     if (!moved) return TVariant(false);
   }
   const TSpan rows = down ? TSpan{r1, store.RowCount() > 0 ? lastRow : -1} : ClipRows(store, r1, r2);
@@ -476,11 +476,11 @@ void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
   } else if (sheet_->DrawingIfAny() && values && formats) {
     sheet_->Drawing().RemoveComments(dr1, dc1, dr1 + dRows - 1, dc1 + dCols - 1);
   }
-  if (!copy) TXLSRange(src->link_.get(), static_cast<std::uint16_t>(sr1), static_cast<std::uint8_t>(sc1),
-                       static_cast<std::uint16_t>(sr1 + uRows - 1), static_cast<std::uint8_t>(sc1 + uCols - 1))
+  if (!copy) TXLSRange(src->link_.get(), static_cast<std::uint32_t>(sr1), static_cast<std::uint16_t>(sc1),
+                       static_cast<std::uint32_t>(sr1 + uRows - 1), static_cast<std::uint16_t>(sc1 + uCols - 1))
                  .Unmerge();
-  TXLSRange(link_.get(), static_cast<std::uint16_t>(dr1), static_cast<std::uint8_t>(dc1),
-            static_cast<std::uint16_t>(dr1 + dRows - 1), static_cast<std::uint8_t>(dc1 + dCols - 1))
+  TXLSRange(link_.get(), static_cast<std::uint32_t>(dr1), static_cast<std::uint16_t>(dc1),
+            static_cast<std::uint32_t>(dr1 + dRows - 1), static_cast<std::uint16_t>(dc1 + dCols - 1))
       .Unmerge();
 
   std::vector<std::uint16_t> colUnits(static_cast<std::size_t>(uCols));
@@ -545,8 +545,8 @@ void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
         for (const TRelativeArea& a : areas) {
           const std::int32_t r = dr1 + ti + a.row, c = dc1 + tj + a.col;
           if (r + a.rows > dr1 + dRows || c + a.cols > dc1 + dCols) continue;
-          TXLSRange(link_.get(), static_cast<std::uint16_t>(r), static_cast<std::uint8_t>(c),
-                    static_cast<std::uint16_t>(r + a.rows - 1), static_cast<std::uint8_t>(c + a.cols - 1))
+          TXLSRange(link_.get(), static_cast<std::uint32_t>(r), static_cast<std::uint16_t>(c),
+                    static_cast<std::uint32_t>(r + a.rows - 1), static_cast<std::uint16_t>(c + a.cols - 1))
               .Merge(false);
         }
 

@@ -8,7 +8,7 @@ namespace tablirex {
 void ShiftSheetExtras(IXLSWorksheet& sheet, TXLSCellShift::Kind kind, const TXLSArea& block) {
   if (!sheet.ExtrasIfAny()) return;
   TXLSSheetExtras& x = sheet.Extras();
-  const TXLSCellShift shift{kind, block, XLSMaxRow, XLSMaxCol};
+  const TXLSCellShift shift{kind, block, XLSXMaxRow, XLSXMaxCol};
   x.hyperlinks.Shift(shift);
   x.validations.Shift(shift);
   x.conditions.Shift(shift);

@@ -35,7 +35,7 @@ IXLSWorksheet::IXLSWorksheet(TXLSWorkbook& workbook)
       vBreaks_(std::make_unique<TXLSVPageBreaks>(this)),
       protect_(std::make_unique<TXLSProtect>()) {
   pageSetup_->SetWorkbook(&workbook);
-  cellsRange_ = MakeRef<TXLSRange>(this, 0, 0, XLSMaxRow, XLSMaxCol);
+  cellsRange_ = MakeRef<TXLSRange>(this, 0, 0, XLSXMaxRow, XLSXMaxCol);
   selection_ = MakeRef<TXLSRange>(this, 0, 0, 0, 0);
 }
 
@@ -176,8 +176,8 @@ Ref<IXLSRange> IXLSWorksheet::FGetRange(std::string_view cell1, std::string_view
 }
 
 Ref<IXLSRange> IXLSWorksheet::Range(std::string_view a1) {
-  std::uint16_t r1 = 0, r2 = 0;
-  std::uint8_t c1 = 0, c2 = 0;
+  std::uint32_t r1 = 0, r2 = 0;
+  std::uint16_t c1 = 0, c2 = 0;
   if (GetCellRef(a1, r1, c1) == xlsOK) return MakeRef<TXLSRange>(this, r1, c1, r1, c1);
   if (GetCellRange(a1, r1, c1, r2, c2) == xlsOK) return MakeRef<TXLSRange>(this, r1, c1, r2, c2);
   std::int32_t first = 0, last = 0;
@@ -186,14 +186,14 @@ Ref<IXLSRange> IXLSWorksheet::Range(std::string_view a1) {
     for (const char ch : a1)
       if ((ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z')) digitsOnly = false;
     if (digitsOnly && RowDiapasonToValues(a1, first, last) && first >= 1) {
-      auto r = MakeRef<TXLSRange>(this, static_cast<std::uint16_t>(first - 1), 0,
-                                  static_cast<std::uint16_t>(last - 1), XLSMaxCol);
+      auto r = MakeRef<TXLSRange>(this, static_cast<std::uint32_t>(first - 1), 0,
+                                  static_cast<std::uint32_t>(last - 1), XLSXMaxCol);
       r->SetKind(xlRangeRows);
       return r;
     }
-    if (!digitsOnly && ColDiapasonToValues(a1, first, last) && first >= 1 && last <= 256) {
-      auto r = MakeRef<TXLSRange>(this, 0, static_cast<std::uint8_t>(first - 1), XLSMaxRow,
-                                  static_cast<std::uint8_t>(last - 1));
+    if (!digitsOnly && ColDiapasonToValues(a1, first, last) && first >= 1 && last <= XLSXMaxCol + 1) {
+      auto r = MakeRef<TXLSRange>(this, 0, static_cast<std::uint16_t>(first - 1), XLSXMaxRow,
+                                  static_cast<std::uint16_t>(last - 1));
       r->SetKind(xlRangeColumns);
       return r;
     }
@@ -206,16 +206,16 @@ Ref<IXLSRange> IXLSWorksheet::GetCells() { return cellsRange_; }
 Ref<IXLSRange> IXLSWorksheet::GetUsedRange() {
   const TXLSCellHeap& c = *cells_;
   if (c.RowCount() <= 0 || c.ColCount() <= 0) return MakeRef<TXLSRange>(this, 0, 0, 0, 0);
-  return MakeRef<TXLSRange>(this, static_cast<std::uint16_t>(c.FirstRow()),
-                            static_cast<std::uint8_t>(c.FirstCol()),
-                            static_cast<std::uint16_t>(c.LastRow()),
-                            static_cast<std::uint8_t>(c.LastCol()));
+  return MakeRef<TXLSRange>(this, static_cast<std::uint32_t>(c.FirstRow()),
+                            static_cast<std::uint16_t>(c.FirstCol()),
+                            static_cast<std::uint32_t>(c.LastRow()),
+                            static_cast<std::uint16_t>(c.LastCol()));
 }
 
 Ref<IXLSRange> IXLSWorksheet::GetSelection() { return selection_; }
 
-void IXLSWorksheet::SetSelection(std::uint16_t row1, std::uint8_t col1, std::uint16_t row2,
-                                 std::uint8_t col2) {
+void IXLSWorksheet::SetSelection(std::uint32_t row1, std::uint16_t col1, std::uint32_t row2,
+                                 std::uint16_t col2) {
   selection_ = MakeRef<TXLSRange>(this, row1, col1, row2, col2);
 }
 
@@ -252,13 +252,15 @@ std::int32_t IXLSWorksheet::AppendData(TXLSBlob& blob) {
 }
 
 std::int32_t IXLSWorksheet::CheckDimensions(std::uint32_t row, std::uint32_t col) {
-  if (row > XLSMaxRow || col > XLSMaxCol) return xlsOutOfRange;
+  if (row > XLSXMaxRow || col > XLSXMaxCol) return xlsOutOfRange;
   if (!IsSaving()) return xlsOK;  // the cell store keeps its own bounds
-  // An Excel 5 sheet has 16384 rows: cells below them cannot be saved in that form
-  // (readers refuse the file); the workbook refuses such a save before it starts.
+  // The file's grid: 65536 rows and 256 columns, of which an Excel 5 sheet has
+  // 16384 rows. Readers refuse a file with cells past it; the workbook refuses
+  // such a save before it starts.
+  if (row > XLSMaxRow || col > XLSMaxCol) return xlsOutOfRange;
   if (workbook_->CurrentFormat() == xlExcel5 && row > kBiff5LastRow) return xlsOutOfRange;
-  const auto r = static_cast<std::uint16_t>(row);
-  const auto c = static_cast<std::uint8_t>(col);
+  const auto r = row;
+  const auto c = static_cast<std::uint16_t>(col);
   if (!used_) {
     used_ = true;
     firstRow_ = lastRow_ = r;

@@ -39,11 +39,11 @@ std::unique_ptr<TMemoryDataSet> Orders(int records) {
 }
 
 std::string A1(IXLSRange* r) {
-  const std::string first = EncodeCellRef(static_cast<std::uint16_t>(r->GetFirstRow()),
-                                          static_cast<std::uint8_t>(r->GetFirstCol()));
+  const std::string first = EncodeCellRef(static_cast<std::uint32_t>(r->GetFirstRow()),
+                                          static_cast<std::uint16_t>(r->GetFirstCol()));
   if (r->GetFirstRow() == r->GetLastRow() && r->GetFirstCol() == r->GetLastCol()) return first;
   return first + ":" +
-         EncodeCellRef(static_cast<std::uint16_t>(r->GetLastRow()), static_cast<std::uint8_t>(r->GetLastCol()));
+         EncodeCellRef(static_cast<std::uint32_t>(r->GetLastRow()), static_cast<std::uint16_t>(r->GetLastCol()));
 }
 
 // Runs an export with every event logged and returns the log.

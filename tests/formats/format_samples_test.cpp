@@ -25,7 +25,7 @@ TEST(FormatSamples, Write) {
   TXLSXFList& xf = wb->XFList();
   // A cell writer takes its own reference to the XF it is given; the setters'
   // references stay with this test and only keep the formats written.
-  const auto cell = [&](std::uint16_t row, std::uint16_t col, std::int32_t x) {
+  const auto cell = [&](std::uint32_t row, std::uint16_t col, std::int32_t x) {
     ASSERT_EQ(sheet->WriteNumber(row, col, row * 10 + col, x), 1);
   };
 

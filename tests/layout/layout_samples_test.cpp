@@ -40,7 +40,7 @@ Ref<TXLSWorkbook> MakeSample() {
   p1->SetRightFooter("x");
   s1->FreezePanes(1, 0, 1, 0);
   s1->SetZoom(75);
-  for (const std::uint16_t row : {20, 5, 10}) s1->GetHPageBreaks().Add(row);
+  for (const std::uint32_t row : {20, 5, 10}) s1->GetHPageBreaks().Add(row);
   s1->GetVPageBreaks().Add(std::uint16_t{3});
 
   s2->GetPageSetup()->FSetPrintArea("B2:D20");

@@ -70,7 +70,7 @@ std::vector<std::uint16_t> Anchor(const std::vector<std::uint8_t>& obj) {
 TEST(Pictures, Anchors) {
   struct Case {
     const char* name;
-    std::uint16_t row, col, x, y;
+    std::uint32_t row, col, x, y;
     std::uint32_t width, height;
     std::vector<std::uint16_t> want;  // left col, offset, top row, offset, right…, bottom…
   };
@@ -221,7 +221,7 @@ TEST(Pictures, SavedAfterTheCellsAndBeforeTheMargins) {
     const std::string tall = WriteFile("tall.bmp", MakeBitmap(4, 3000));
     const std::string wide = WriteFile("wide.bmp", MakeBitmap(200, 4));
     struct Place {
-      std::uint16_t row, col;
+      std::uint32_t row, col;
       const std::string& file;
       std::int32_t want;
     } places[] = {{65535, 0, tall, -1}, {65535, 0, wide, 1}, {0, 255, wide, -1},

@@ -10,8 +10,8 @@ namespace {
 
 TEST(Addressing, EncodeCellRef) {
   struct Case {
-    std::uint16_t row;
-    std::uint8_t col;
+    std::uint32_t row;
+    std::uint16_t col;
     const char* want;
   } cases[] = {
       {0, 0, "A1"}, {9, 27, "AB10"}, {65535, 255, "IV65536"}, {0, 25, "Z1"}, {99, 26, "AA100"},
@@ -24,10 +24,10 @@ TEST(Addressing, EncodeCellRef) {
 // Every cell reference survives the round trip through its text.
 TEST(Addressing, EncodeThenParseRoundTrips) {
   for (std::uint32_t col = 0; col <= 255; ++col) {
-    for (const std::uint16_t row : {0, 1, 9, 99, 999, 65534, 65535}) {
-      const std::string text = EncodeCellRef(row, static_cast<std::uint8_t>(col));
-      std::uint16_t r = 1;
-      std::uint8_t c = 1;
+    for (const std::uint32_t row : {0, 1, 9, 99, 999, 65534, 65535}) {
+      const std::string text = EncodeCellRef(row, static_cast<std::uint16_t>(col));
+      std::uint32_t r = 1;
+      std::uint16_t c = 1;
       ASSERT_EQ(GetCellRef(text, r, c), 1) << text;
       EXPECT_EQ(r, row);
       EXPECT_EQ(c, col);
@@ -39,8 +39,8 @@ TEST(Addressing, GetCellRef) {
   struct Case {
     const char* text;
     std::int32_t status;
-    std::uint16_t row;
-    std::uint8_t col;
+    std::uint32_t row;
+    std::uint16_t col;
   } cases[] = {
       {"iv65536", 1, 65535, 255}, {"A1", 1, 0, 0},      {"b2", 1, 1, 1},       {"A01", 1, 0, 0},
       {"IW1", -1, 0, 0},          {"A0", -1, 0, 0},     {"A65537", -1, 0, 0},  {"A", -1, 0, 0},
@@ -49,8 +49,8 @@ TEST(Addressing, GetCellRef) {
       {"", -1, 0, 0},             {"ZZ1", -1, 0, 0},    {"A99999999999", -1, 0, 0},
   };
   for (const auto& c : cases) {
-    std::uint16_t row = 77;
-    std::uint8_t col = 77;
+    std::uint32_t row = 77;
+    std::uint16_t col = 77;
     EXPECT_EQ(GetCellRef(c.text, row, col), c.status) << c.text;
     // A failure leaves the outputs as they were.
     EXPECT_EQ(row, c.status == 1 ? c.row : 77) << c.text;
@@ -72,8 +72,8 @@ TEST(Addressing, GetCellRange) {
       {"B2:IV65536", 1, 1, 1, 65535, 255},
   };
   for (const auto& c : cases) {
-    std::uint16_t r1 = 0, r2 = 0;
-    std::uint8_t c1 = 0, c2 = 0;
+    std::uint32_t r1 = 0, r2 = 0;
+    std::uint16_t c1 = 0, c2 = 0;
     EXPECT_EQ(GetCellRange(c.text, r1, c1, r2, c2), c.status) << c.text;
     if (c.status != 1) continue;
     EXPECT_EQ(r1, c.r1);

@@ -54,7 +54,7 @@ TEST(AutoFit, ColumnsTakeTheWidestShownText) {
   for (std::size_t c = 0; c < std::size(cases); ++c)
     for (std::size_t r = 0; r < cases[c].cells.size(); ++r) {
       const FitCell& f = cases[c].cells[r];
-      const Ref<IXLSRange> cell = cells->GetItem(static_cast<std::uint16_t>(r + 1), static_cast<std::uint8_t>(c + 1));
+      const Ref<IXLSRange> cell = cells->GetItem(static_cast<std::uint32_t>(r + 1), static_cast<std::uint16_t>(c + 1));
       cell->SetValue(f.value);
       if (f.format) cell->SetNumFormat(f.format);
       if (f.bold) cell->GetFont()->SetBold(true);
@@ -66,7 +66,7 @@ TEST(AutoFit, ColumnsTakeTheWidestShownText) {
   ASSERT_EQ(sheet->Range("A:P")->AutoFit(), 1);
   for (std::size_t c = 0; c < std::size(cases); ++c) {
     SCOPED_TRACE(cases[c].name);
-    const Ref<IXLSRange> column = cells->GetItem(1, static_cast<std::uint8_t>(c + 1))->GetEntireColumn();
+    const Ref<IXLSRange> column = cells->GetItem(1, static_cast<std::uint16_t>(c + 1))->GetEntireColumn();
     const double expected = cases[c].width == 0 ? before : cases[c].width;
     EXPECT_NEAR(column->GetColumnWidth().AsDouble(), expected, 0.01);
   }

@@ -30,8 +30,8 @@ class RangeBorders : public ::testing::Test {
   // The line style of one side ('L', 'R', 'T', 'B') of the cell at an A1 text, as
   // the cell's own format holds it; "absent" when the store lacks the cell.
   std::string Side(const std::string& a1, char side) {
-    std::uint16_t row;
-    std::uint8_t col;
+    std::uint32_t row;
+    std::uint16_t col;
     EXPECT_EQ(GetCellRef(a1, row, col), 1);
     const TXLSCellRef* cell = sheet->Cells().GetValue(row, col);
     if (!cell) return "absent";
@@ -111,8 +111,8 @@ TEST_F(RangeBorders, LeftEdgeCreatesOnlyTheCellsThatKeepTheLine) {
 TEST_F(RangeBorders, OutlineColourDrawsThinLinesAroundOnly) {
   R("B2:C3").SetBorderColorIndex(13, 3);
   for (const char* c : {"B2", "C2", "B3", "C3"}) {
-    std::uint16_t row;
-    std::uint8_t col;
+    std::uint32_t row;
+    std::uint16_t col;
     ASSERT_EQ(GetCellRef(c, row, col), 1);
     const std::int32_t xf = sheet->Cells().GetValue(row, col)->XF;
     const bool left = c[0] == 'B', top = c[1] == '2';

@@ -24,8 +24,8 @@ using testing::Record;
 using testing::SaveRecords;
 
 TXLSArea A(std::string_view a1) {
-  std::uint16_t r1 = 0, r2 = 0;
-  std::uint8_t c1 = 0, c2 = 0;
+  std::uint32_t r1 = 0, r2 = 0;
+  std::uint16_t c1 = 0, c2 = 0;
   if (a1.find(':') == std::string_view::npos) {
     EXPECT_EQ(GetCellRef(a1, r1, c1), 1) << a1;
     return {r1, c1, r1, c1};

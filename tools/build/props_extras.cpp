@@ -86,10 +86,10 @@ void RegisterHyperlinks() {
       "Hyperlinks(n).Range",
       [](IXLSWorksheet& s, const Indices& i) {
         const Ref<IXLSRange> r = Need(Link(s, i)->GetRange(), "the hyperlink's range");
-        return TVariant(EncodeCellRange(static_cast<std::uint16_t>(r->GetFirstRow()),
-                                        static_cast<std::uint8_t>(r->GetFirstCol()),
-                                        static_cast<std::uint16_t>(r->GetLastRow()),
-                                        static_cast<std::uint8_t>(r->GetLastCol())));
+        return TVariant(EncodeCellRange(static_cast<std::uint32_t>(r->GetFirstRow()),
+                                        static_cast<std::uint16_t>(r->GetFirstCol()),
+                                        static_cast<std::uint32_t>(r->GetLastRow()),
+                                        static_cast<std::uint16_t>(r->GetLastCol())));
       },
       nullptr);
 }

@@ -10,8 +10,8 @@ namespace tablirex::tool::build {
 namespace {
 
 std::string RangeText(IXLSRange& r) {
-  return EncodeCellRange(static_cast<std::uint16_t>(r.GetFirstRow()), static_cast<std::uint8_t>(r.GetFirstCol()),
-                         static_cast<std::uint16_t>(r.GetLastRow()), static_cast<std::uint8_t>(r.GetLastCol()));
+  return EncodeCellRange(static_cast<std::uint32_t>(r.GetFirstRow()), static_cast<std::uint16_t>(r.GetFirstCol()),
+                         static_cast<std::uint32_t>(r.GetLastRow()), static_cast<std::uint16_t>(r.GetLastCol()));
 }
 
 TVariant SheetName(IXLSWorksheet* s) { return s ? TVariant(s->GetWorkSheetName()) : TVariant::Null(); }
