@@ -228,8 +228,10 @@ class TXLSWorkbook final : public IXLSWorkBook {
   /// SaveAsHTML within a save whose warnings have begun.
   std::int32_t SaveHTML(std::string_view fileName);
   std::int32_t StoreWorkbook();
-  /// Fails, naming the sheet, when a sheet's name or cells do not fit an Excel 5 file.
-  std::int32_t CheckBiff5Limits();
+  /// Fails, naming the sheet and the first cell, when a sheet holds cells, formats
+  /// or references past the grid of the file being saved (65536 rows, 16384 in
+  /// Excel 5, and 256 columns), or its name does not fit an Excel 5 file.
+  std::int32_t CheckGridLimits();
   std::int32_t StoreGlobals();
   std::int32_t CalcSheetOffsets();
   std::int32_t StoreOleFile(IByteSink& sink);

@@ -209,6 +209,25 @@ std::int32_t TXLSRowInfoList::StoreRows(IRecordSink& sink, std::int32_t lastRow)
 
 std::int32_t TXLSRowInfoList::SizeRow(std::int32_t) noexcept { return 17; }
 
+bool TXLSRowInfoList::SameAsLastBeyond(std::int32_t lastRow) const noexcept {
+  if (count_ == 0 || static_cast<std::int32_t>(lastRow_) <= lastRow) return true;
+  const TXLSRowInfo* edge = GetRowInfo(lastRow);
+  const TXLSRowInfo& e = edge ? *edge : default_;
+  for (std::int32_t row = lastRow + 1; row <= static_cast<std::int32_t>(lastRow_); ++row) {
+    const auto bi = static_cast<std::size_t>(row >> 8);
+    if (bi >= blocks_.size() || !blocks_[bi]) {
+      row |= 0xFF;  // no record in this block
+      continue;
+    }
+    const TXLSRowInfo* r = GetRowInfo(row);
+    if (r && (r->Height != e.Height || r->HeightSet != e.HeightSet || r->HasXF != e.HasXF ||
+              (r->HasXF && r->XF != e.XF) || r->Hidden != e.Hidden || r->OutlineLevel != e.OutlineLevel ||
+              r->Collapsed != e.Collapsed))
+      return false;
+  }
+  return true;
+}
+
 // ---- columns ------------------------------------------------------------------
 
 TXLSColumnInfoList::TXLSColumnInfoList(TXLSKeyList* xfList) : xfList_(xfList) { default_.XF = 0; }

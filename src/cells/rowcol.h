@@ -108,6 +108,10 @@ class TXLSRowInfoList {
 
   /// Row height in pixels for placing pictures: 17 for every row.
   static std::int32_t SizeRow(std::int32_t row) noexcept;
+  /// True when every row past lastRow that has a record is like lastRow (as
+  /// setting the height or format of whole columns' rows leaves them): a file
+  /// that ends at lastRow then loses nothing of them.
+  bool SameAsLastBeyond(std::int32_t lastRow) const noexcept;
 
  private:
   struct Block {

@@ -18,10 +18,10 @@ void TXLSPageBreak::Delete() { owner_->Delete(position_); }
 TXLSPageBreak* TXLSPageBreaks::AddPageBreak(IXLSRange* range) {
   if (!range) return nullptr;
   const std::int32_t at = vertical_ ? range->GetFirstCol() : range->GetFirstRow();
-  return AddPageBreakAt(static_cast<std::uint16_t>(at));
+  return AddPageBreakAt(static_cast<std::uint32_t>(at));
 }
 
-TXLSPageBreak* TXLSPageBreaks::AddPageBreakAt(std::uint16_t location) {
+TXLSPageBreak* TXLSPageBreaks::AddPageBreakAt(std::uint32_t location) {
   if (vertical_ && location > XLSXMaxCol) return nullptr;
   // Walk back from the last break to the first one at or before the location.
   std::size_t insertAt = breaks_.size();
@@ -56,7 +56,7 @@ bool TXLSPageBreaks::GetLocationArea(std::int32_t index, TXLSBreakArea& area) co
   const TXLSPageBreak* pb = Get(index);
   if (!pb) return false;
   if (vertical_) {
-    const auto col = static_cast<std::uint8_t>(pb->location_);
+    const auto col = static_cast<std::uint16_t>(pb->location_);
     area = {0, col, XLSXMaxRow, col, xlRangeColumns};
   } else {
     area = {pb->location_, 0, pb->location_, XLSXMaxCol, xlRangeRows};

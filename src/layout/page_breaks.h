@@ -36,7 +36,7 @@ class TXLSPageBreak : public TXLSObject {
   std::int32_t GetPosition() const noexcept { return position_; }
   /// The row (horizontal break) or column (vertical break) the break lies before,
   /// zero-based.
-  std::uint16_t GetLocationIndex() const noexcept { return location_; }
+  std::uint32_t GetLocationIndex() const noexcept { return location_; }
   TXLSPageBreaks& Owner() const noexcept { return *owner_; }
   /// The whole row or column of the break.
   TXLSBreakArea GetLocationArea() const;
@@ -49,7 +49,7 @@ class TXLSPageBreak : public TXLSObject {
  private:
   friend class TXLSPageBreaks;
   std::int32_t position_ = 0;
-  std::uint16_t location_ = 0;
+  std::uint32_t location_ = 0;
   TXLSPageBreaks* owner_;
 };
 
@@ -81,7 +81,7 @@ class TXLSPageBreaks {
   TXLSPageBreak* AddPageBreak(IXLSRange* range);
   /// Adds a break at a zero-based row or column, as AddPageBreak does; a column
   /// beyond XLSXMaxCol adds nothing and gives nullptr.
-  TXLSPageBreak* AddPageBreakAt(std::uint16_t location);
+  TXLSPageBreak* AddPageBreakAt(std::uint32_t location);
   /// Removes and frees the break at a one-based position; nothing when out of range.
   void Delete(std::int32_t index);
   /// Removes and frees every break.

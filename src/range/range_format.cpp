@@ -125,7 +125,8 @@ void TXLSRange::SetXFProperty(const TVariant& value, TSetXFProperty setter) {
       for (std::int32_t c = MinCol(); c <= MaxCol(); ++c) {
         cols.SetXF(c, convertLine(cols.GetXF(c)));
         memo.Forget();
-        if (!hasCells) continue;
+        // Only the columns that hold cells are walked: most of a wide sheet's have none.
+        if (!hasCells || c < store.FirstCol() || c > store.LastCol()) continue;
         for (std::int32_t r = store.FirstRow(); r <= store.LastRow(); ++r) {
           TXLSCellRef* cell = store.GetValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c));
           if (cell && !IsCovered(*cell)) convertCell(*cell);

@@ -28,6 +28,7 @@
 #include "tablirex/worksheet.h"
 #include "text/text.h"
 #include "workbook/document_properties.h"
+#include "workbook/grid_check.h"
 #include "workbook/sheet_collection.h"
 #include "workbook/sheet_tab.h"
 
@@ -285,7 +286,7 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
 
   if (sheets_->GetCount() == 0) sheets_->Add();
   if (sheets_->GetCount() == 0) return xlsFail;
-  if (biff5) TXLS_RETURN_ON_ERROR(CheckBiff5Limits());
+  TXLS_RETURN_ON_ERROR(CheckGridLimits());
   for (std::size_t i = 0; i < sheets_->Size(); ++i) {
     IXLSWorksheet& s = sheets_->At(i);
     if (s.IsSelected()) ++selectedCount_;
@@ -318,20 +319,22 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
   return StoreGlobals();
 }
 
-std::int32_t TXLSWorkbook::CheckBiff5Limits() {
+std::int32_t TXLSWorkbook::CheckGridLimits() {
+  const bool biff5 = currentFormat_ == xlExcel5;
   constexpr std::uint32_t kBiff5LastRow = 16383;
+  const std::uint32_t lastRow = biff5 ? kBiff5LastRow : XLSMaxRow;
   for (std::size_t i = 0; i < sheets_->Size(); ++i) {
     IXLSWorksheet& s = sheets_->At(i);
     // The 8-bit name must come back as it was: a character the code page lacks
     // would turn into "?", which no sheet name may hold.
-    if (CodePageToUtf16(Utf16ToCodePage(s.Name(), codePage_), codePage_) != s.Name())
+    if (biff5 && CodePageToUtf16(Utf16ToCodePage(s.Name(), codePage_), codePage_) != s.Name())
       return Refuse("the name of sheet " + s.GetWorkSheetName() + " has characters that code page " +
                     std::to_string(codePage_) + " lacks");
-    bool below = false;
-    s.Cells().ForEach([&](const TXLSCellRef& c) { below = below || c.Row > kBiff5LastRow; });
-    if (below)
-      return Refuse("sheet " + s.GetWorkSheetName() +
-                    " has cells below row 16384, which an Excel 5 file cannot hold");
+    std::string what, where;
+    if (!FindPastGrid(s, lastRow, XLSMaxCol, what, where)) continue;
+    return Refuse("sheet " + s.GetWorkSheetName() + " has " + what + " below row " + std::to_string(lastRow + 1) +
+                  " or right of column IV, which an " + (biff5 ? "Excel 5" : "Excel 97") +
+                  " file cannot hold (the first at " + where + ")");
   }
   return xlsOK;
 }

@@ -134,7 +134,7 @@ TEST(RowInfo, RowRecordFields) {
 
 TEST(RowInfo, RowsOutOfRangeAreIgnored) {
   TXLSRowInfoList rows(nullptr);
-  for (const std::int32_t bad : {-1, 65536, 1 << 20}) {
+  for (const std::int32_t bad : {-1, 1 << 20, 1 << 21}) {
     rows.SetHeight(bad, 20);
     rows.SetHidden(bad, true);
     rows.SetXF(bad, 3);
@@ -149,7 +149,7 @@ TEST(RowInfo, RowsOutOfRangeAreIgnored) {
 
 TEST(RowInfo, StoreAllWritesRowsAscendingBetweenTheBounds) {
   TXLSRowInfoList rows(nullptr);
-  rows.SetHeight(70000, 30);  // ignored
+  rows.SetHeight(1 << 20, 30);  // past the last row: ignored
   rows.SetHeight(300, 30);
   rows.SetHidden(2, true);
   rows.SetHeight(65535, 10);
@@ -218,9 +218,9 @@ TEST(ColumnInfo, WidthsAndColumnsOutOfRange) {
   EXPECT_FLOAT_EQ(cols.GetWidth(1), 8.43f);
   cols.SetWidth(1, 300);  // too wide for the column units: ignored
   EXPECT_FLOAT_EQ(cols.GetWidth(1), 8.43f);
-  cols.SetWidth(300, 20);
+  cols.SetWidth(16384, 20);
   cols.SetHidden(-1, true);
-  EXPECT_FLOAT_EQ(cols.GetWidth(300), 8.43f);
+  EXPECT_FLOAT_EQ(cols.GetWidth(16384), 8.43f);
   EXPECT_FALSE(cols.GetHidden(-1));
   EXPECT_EQ(cols.GetCount(), 2);
   EXPECT_EQ(cols.GetColInfoBlob(256, kBiff8).GetDataSize(), 0u);

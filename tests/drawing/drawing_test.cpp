@@ -173,9 +173,9 @@ TEST(Drawing, CommentsMoveWithTheirCells) {
   }
   TXLSWorkbook wb;
   IXLSWorksheet& s = *wb.GetWorksheets()->Add();
-  ASSERT_EQ(s.Range("B65536")->AddComment("last row"), 1);
+  ASSERT_EQ(s.Range("B1048576")->AddComment("last row"), 1);
   EXPECT_FALSE(s.Range("1:1")->Insert(xlShiftDown).AsBoolean());  // it would leave the sheet
-  EXPECT_EQ(s.Range("B65536")->GetComment(), "last row");
+  EXPECT_EQ(s.Range("B1048576")->GetComment(), "last row");
   EXPECT_EQ(s.Range("A1:B2")->AddComment("x"), -1);
   EXPECT_NE(wb.GetLastError().find("one cell"), std::string::npos);
 }

@@ -78,13 +78,13 @@ TEST(LayoutSamples, BreakLocationsAreWholeRowsAndColumns) {
   EXPECT_EQ(row->GetFirstRow(), 4);
   EXPECT_EQ(row->GetLastRow(), 4);
   EXPECT_EQ(row->GetFirstCol(), 0);
-  EXPECT_EQ(row->GetLastCol(), 255);
+  EXPECT_EQ(row->GetLastCol(), 16383);
   Ref<IXLSRange> col = sheet->GetVPageBreaks().GetLocation(1);
   ASSERT_TRUE(col);
   EXPECT_EQ(col->GetFirstCol(), 2);
   EXPECT_EQ(col->GetLastCol(), 2);
   EXPECT_EQ(col->GetFirstRow(), 0);
-  EXPECT_EQ(col->GetLastRow(), 65535);
+  EXPECT_EQ(col->GetLastRow(), 1048575);
   EXPECT_FALSE(sheet->GetVPageBreaks().GetLocation(2));
   EXPECT_EQ(sheet->GetHPageBreaks().Add(nullptr), nullptr);
 

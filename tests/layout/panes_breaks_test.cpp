@@ -13,18 +13,18 @@ TEST(Panes, SettersKeepTheirRanges) {
   EXPECT_EQ(p.GetRowTop(), -1);
   EXPECT_EQ(p.GetColLeft(), -1);
   p.SetRowTop(-2);
-  p.SetColLeft(256);
+  p.SetColLeft(16384);
   EXPECT_EQ(p.GetRowTop(), -1);
   EXPECT_EQ(p.GetColLeft(), -1);
-  p.SetRowTop(65535);
-  p.SetColLeft(255);
-  EXPECT_EQ(p.GetRowTop(), 65535);
-  EXPECT_EQ(p.GetColLeft(), 255);
+  p.SetRowTop(1048575);
+  p.SetColLeft(16383);
+  EXPECT_EQ(p.GetRowTop(), 1048575);
+  EXPECT_EQ(p.GetColLeft(), 16383);
   p.SetRowTop(-1);
   EXPECT_EQ(p.GetRowTop(), -1);
   p.SetRow(-1);
-  p.SetRow(65536);
-  p.SetCol(256);
+  p.SetRow(1048576);
+  p.SetCol(16384);
   EXPECT_EQ(p.GetRow(), 0);
   EXPECT_EQ(p.GetCol(), 0);
   p.SetX(-0.5f);
@@ -36,12 +36,12 @@ TEST(Panes, SettersKeepTheirRanges) {
 TEST(Panes, FreezeThawClear) {
   TXLSPanes p;
   p.SetX(4);
-  p.Freeze(2, 3, 10, 300);
+  p.Freeze(2, 3, 10, 16384);
   EXPECT_TRUE(p.GetFrozen());
   EXPECT_EQ(p.GetRow(), 2);
   EXPECT_EQ(p.GetCol(), 3);
   EXPECT_EQ(p.GetRowTop(), 10);
-  EXPECT_EQ(p.GetColLeft(), -1);  // 300 is no column
+  EXPECT_EQ(p.GetColLeft(), -1);  // 16384 is no column
   EXPECT_EQ(p.GetX(), 0.0f);
   p.Thaw(1.5f, 20, -1, 4);
   EXPECT_FALSE(p.GetFrozen());
@@ -135,21 +135,21 @@ TEST(PageBreaks, DeleteRenumbers) {
 TEST(PageBreaks, LocationAreas) {
   TXLSHPageBreaks h;
   TXLSVPageBreaks v;
-  h.Add(std::uint16_t{7});
-  v.Add(std::uint16_t{4});
-  EXPECT_EQ(v.Add(std::uint16_t{256}), nullptr);  // no such column
+  h.Add(std::uint32_t{7});
+  v.Add(std::uint32_t{4});
+  EXPECT_EQ(v.Add(std::uint32_t{16384}), nullptr);  // no such column
   EXPECT_EQ(v.GetCount(), 1);
   const TXLSBreakArea row = h.GetPageBreak(1)->GetLocationArea();
   EXPECT_EQ(row.kind, xlRangeRows);
   EXPECT_EQ(row.firstRow, 7);
   EXPECT_EQ(row.lastRow, 7);
   EXPECT_EQ(row.firstCol, 0);
-  EXPECT_EQ(row.lastCol, 255);
+  EXPECT_EQ(row.lastCol, 16383);
   TXLSBreakArea col;
   ASSERT_TRUE(v.GetLocationArea(1, col));
   EXPECT_EQ(col.kind, xlRangeColumns);
   EXPECT_EQ(col.firstRow, 0);
-  EXPECT_EQ(col.lastRow, 65535);
+  EXPECT_EQ(col.lastRow, 1048575);
   EXPECT_EQ(col.firstCol, 4);
   EXPECT_EQ(col.lastCol, 4);
   EXPECT_FALSE(v.GetLocationArea(2, col));
