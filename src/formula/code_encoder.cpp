@@ -92,7 +92,7 @@ std::int32_t TXLSFormula::EncodeCode(const TFormulaCode& code, std::vector<std::
     if (row < maxRow && col < 256) return false;
     Refuse("the cell " + ColumnName(col) + std::to_string(row + 1) +
            " lies outside the sheet (columns A to IV, rows 1 to " +
-           (biff5 ? "16384 in the Excel 5 format)" : "65536)") + at(item));
+           (biff5 ? "16384 in the Excel 5 format)" : "65536 in the Excel 97 format)") + at(item));
     return true;
   };
   // A corner as the form writes it: BIFF8 the row word and the column with the

@@ -198,8 +198,11 @@ std::int32_t TXLSFormula::CheckCell(std::string_view cell, const TXLSSyntaxItem&
   if (i < cell.size() && cell[i] == '$') ++i;
   const std::string_view digits = cell.substr(i);
   if (letters >= 1 && IsDigits(digits)) {
-    return Refuse("the cell " + std::string(cell) + " lies outside the sheet (columns A to IV, rows 1 to " +
-                  (IsBiff5() ? "16384 in the Excel 5 format)" : "65536)") + At(item));
+    return Refuse("the cell " + std::string(cell) + " lies outside the sheet (columns A to " +
+                  (ctx_.wideGrid ? "XFD, rows 1 to 1048576)"
+                                 : IsBiff5() ? "IV, rows 1 to 16384 in the Excel 5 format)"
+                                             : "IV, rows 1 to 65536 in the Excel 97 format)") +
+                  At(item));
   }
   return Refuse("\"" + std::string(cell) + "\" is not a cell address" + At(item));
 }
@@ -524,7 +527,10 @@ std::int32_t TXLSFormula::CellToRowCol(std::string_view text, std::uint16_t& row
   if (colAbsolute) ++i;
   if (i >= text.size() || upper(text[i]) < 'A' || upper(text[i]) > 'Z') return xlsFail;
   std::int32_t col = upper(text[i++]) - 'A' + 1;
-  if (i < text.size() && upper(text[i]) >= 'A' && upper(text[i]) <= 'Z') col = col * 26 + (upper(text[i++]) - 'A' + 1);
+  for (int letters = 1; i < text.size() && upper(text[i]) >= 'A' && upper(text[i]) <= 'Z'; ++letters) {
+    if (letters == 3) return xlsFail;  // no column has four letters
+    col = col * 26 + (upper(text[i++]) - 'A' + 1);
+  }
   const bool rowAbsolute = i < text.size() && text[i] == '$';
   if (rowAbsolute) ++i;
   const std::string_view digits = text.substr(i);
@@ -532,10 +538,11 @@ std::int32_t TXLSFormula::CellToRowCol(std::string_view text, std::uint16_t& row
   std::int32_t r = 0;
   for (const char c : digits) {
     r = r * 10 + (c - '0');
-    if (r > 1000000) return xlsFail;  // far past any sheet; stops overflow
+    if (r > 10000000) return xlsFail;  // far past any sheet; stops overflow
   }
-  const std::int32_t maxRow = IsBiff5() ? 16384 : 65536;
-  if (col < 1 || col > 256 || r < 1 || r > maxRow) return xlsFail;
+  const std::int32_t maxRow = ctx_.wideGrid ? 1048576 : IsBiff5() ? 16384 : 65536;
+  const std::int32_t maxCol = ctx_.wideGrid ? 16384 : 256;
+  if (col < 1 || col > maxCol || r < 1 || r > maxRow) return xlsFail;
 
   std::uint16_t flags = 0;
   if (!rowAbsolute) flags |= kRowRelative;

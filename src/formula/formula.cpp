@@ -37,7 +37,9 @@ std::int32_t TXLSFormula::Check(std::string_view text, std::int32_t format, std:
   TXLS_RETURN_ON_ERROR(Compile(text, offset));
   const std::int32_t saved = ctx_.format;
   ctx_.format = format;
+  ctx_.wideGrid = true;
   const std::int32_t n = GetDataSize();
+  ctx_.wideGrid = false;
   ctx_.format = saved;
   return n > 0 ? xlsOK : xlsFail;
 }

@@ -44,6 +44,9 @@ struct TXLSFormulaContext {
   TGetSheetRangeRef getSheetRangeRef;
   /// 1 for the BIFF5 form, any other value for the BIFF8 form (0: never saved).
   std::int32_t format = 0;
+  /// Cells are judged on the workbook's own grid (up to XFD1048576) rather than
+  /// the form's: the set-time check, after which the save judges in its form.
+  bool wideGrid = false;
   /// Code page of BIFF5 string constants.
   std::uint16_t codePage = 1252;
   /// Resolves defined names; without it a bare word is no name.
@@ -120,7 +123,8 @@ class TXLSFormula {
   /// Positions in messages are counted from 1 + offset (1 counts a cell's "=").
   std::int32_t Compile(std::string_view text, std::int32_t offset = 0);
   /// Compile, then GetDataSize in the given form (1 BIFF5, 2 BIFF8): everything
-  /// but the sheet names of 3-D references. The compiled tree stays for GetData.
+  /// but the sheet names of 3-D references, with cells judged on the workbook's
+  /// grid (the save refuses those past its form's). The compiled tree stays for GetData.
   std::int32_t Check(std::string_view text, std::int32_t format, std::int32_t offset = 0);
   /// Why the last Compile, Check, GetDataSize or GetData failed; empty when the
   /// last of them succeeded.
@@ -184,7 +188,8 @@ class TXLSFormula {
   /// the current form writes them: zero-based, with bit 15 set for a relative row
   /// and bit 14 for a relative column, both in the column word (BIFF8) or both in
   /// the row word (BIFF5; the column is then below 256). Columns A to IV; rows 1 to
-  /// 65536 in BIFF8 and 1 to 16384 in BIFF5.
+  /// 65536 in BIFF8 and 1 to 16384 in BIFF5 (columns A to XFD and rows 1 to 1048576
+  /// while a check judges on the workbook's grid; the words are then not written).
   std::int32_t CellToRowCol(std::string_view text, std::uint16_t& row, std::uint16_t& column) const;
 
   /// The code of the last successful Compile (see formula_code.h): false, with

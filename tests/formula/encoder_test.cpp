@@ -289,7 +289,7 @@ TEST(FormulaEncoder, RefusalsNameTheFaultAndItsPosition) {
       {"2*ABS()", "ABS takes 1 argument, not 0 at position 3"},
       {"PI*2", "PI is a function: write PI() at position 1"},
       {"Total*2", "unknown name \"Total\" at position 1"},
-      {"A1+IW1", "the cell IW1 lies outside the sheet (columns A to IV, rows 1 to 65536) at position 4"},
+      {"A1+IW1", "the cell IW1 lies outside the sheet (columns A to IV, rows 1 to 65536 in the Excel 97 format) at position 4"},
       {"A1:B2:C3", "\"A1:B2:C3\" is not a cell or area address at position 1"},
       {"Sheet3!A1", "no sheet named \"Sheet3\""},
       {"Sheet1:Nowhere!A1", "no sheet named \"Nowhere\""},
@@ -301,10 +301,30 @@ TEST(FormulaEncoder, RefusalsNameTheFaultAndItsPosition) {
     EXPECT_EQ(book.formula.GetData(bytes), -1) << text;
     EXPECT_EQ(book.formula.Error(), error) << text;
   }
-  // Check judges all but the sheet names, in the form asked for.
+  // Check judges all but the sheet names, and cells on the workbook's grid (to
+  // XFD1048576); the save's encoding then refuses what lies past its form's grid.
   EXPECT_EQ(book.formula.Check("Sheet3!A1+1", kBiff8), 1);
-  EXPECT_EQ(book.formula.Check("A20000", kBiff8), 1);
-  EXPECT_EQ(book.formula.Check("A20000", kBiff5), -1);
+  const struct {
+    const char* text;
+    std::int32_t check, biff8, biff5;
+  } grid[] = {
+      {"A16384", 1, 1, 1},          {"A20000", 1, 1, -1},        {"IV65536", 1, 1, -1},
+      {"A65537", 1, -1, -1},        {"IW1", 1, -1, -1},          {"XFD1048576", 1, -1, -1},
+      {"SUM(A1:XFD1)", 1, -1, -1},  {"XFE1", -1, -1, -1},        {"A1048577", -1, -1, -1},
+  };
+  for (const auto& g : grid) {
+    EXPECT_EQ(book.formula.Check(g.text, kBiff8), g.check) << g.text;
+    for (const auto& [format, want] : {std::pair{kBiff8, g.biff8}, std::pair{kBiff5, g.biff5}}) {
+      if (book.formula.Compile(g.text) != 1) continue;
+      book.formula.SetFormat(format);
+      std::vector<std::uint8_t> bytes;
+      EXPECT_EQ(book.formula.GetData(bytes) > 0 ? 1 : -1, want) << g.text << " in form " << format;
+      if (want == -1 && g.check == 1) {
+        EXPECT_NE(book.formula.Error().find("lies outside the sheet"), std::string::npos) << g.text;
+      }
+    }
+    book.formula.SetFormat(kBiff8);
+  }
   EXPECT_EQ(book.formula.Check("SUM(1;2", kBiff8, 1), -1);
   EXPECT_EQ(book.formula.Error(), "expected \")\" to close the call of SUM (at position 2), found the end of the formula");
 }

@@ -184,7 +184,7 @@ TEST_F(RangeStruct, DeleteShiftsCellsIntoTheRange) {
       {"block B2, shape decides up", "B2", 0, {"a1", "a2", "a3", "a4", "a5", "a6"}, {"b1", "b3", "b4", "b5", "b6", ""}},
       {"block A2:A3 up", "A2:A3", xlShiftUp, {"a1", "a4", "a5", "a6", "", ""}, {"b1", "b2", "b3", "b4", "b5", "b6"}},
       {"A4 left", "A4", xlShiftToLeft, {"a1", "a2", "a3", "b4", "a5", "a6"}, {"b1", "b2", "b3", "", "b5", "b6"}},
-      {"whole column A", "A1:A65536", 0, {"b1", "b2", "b3", "b4", "b5", "b6"}, {"", "", "", "", "", ""}},
+      {"whole column A", "A1:A1048576", 0, {"b1", "b2", "b3", "b4", "b5", "b6"}, {"", "", "", "", "", ""}},
       // More rows deleted than lie below them: the range is emptied all the same.
       {"rows 5..8, past the used area", "A5:B8", xlShiftUp, {"a1", "a2", "a3", "a4", "", ""}, {"b1", "b2", "b3", "b4", "", ""}},
       {"below the used area", "A9:B9", xlShiftUp, {"a1", "a2", "a3", "a4", "a5", "a6"}, {"b1", "b2", "b3", "b4", "b5", "b6"}},
@@ -301,12 +301,12 @@ TEST_F(RangeStruct, InsertShiftsRightAndAtTheFirstColumnTakesThePushedFormat) {
 }
 
 TEST_F(RangeStruct, InsertPastTheLastRowOrColumnChangesNothing) {
-  Set("A65536", TVariant("bottom"));
-  Set("IV1", TVariant("right"));
+  Set("A1048576", TVariant("bottom"));
+  Set("XFD1", TVariant("right"));
   EXPECT_EQ(R("A1").Insert(xlShiftDown).AsBoolean(), false);
   EXPECT_EQ(R("A1").Insert(xlShiftToRight).AsBoolean(), false);
-  EXPECT_EQ(Text("A65536"), "bottom");
-  EXPECT_EQ(Text("IV1"), "right");
+  EXPECT_EQ(Text("A1048576"), "bottom");
+  EXPECT_EQ(Text("XFD1"), "right");
   EXPECT_EQ(Refs(u"bottom"), 1);
 }
 

@@ -124,9 +124,9 @@ TEST(SheetExtras, FollowInsertDeleteCopyAndMove) {
   // take their areas' parts with them.
   t.R("D3")->Delete(xlShiftToLeft);
   EXPECT_EQ(t.Links(), "H13|H21");
-  ASSERT_EQ(t.R("A65530:A65536")->GetValidation()->Add(xlValidateList, xlValidAlertStop, 0, "a,b", ""), 1);
+  ASSERT_EQ(t.R("A1048570:A1048576")->GetValidation()->Add(xlValidateList, xlValidAlertStop, 0, "a,b", ""), 1);
   t.R("A1:A5")->Insert(xlShiftDown);
-  EXPECT_EQ(t.s->Extras().validations.Items().back().areas.back(), A("A65535:A65536"));
+  EXPECT_EQ(t.s->Extras().validations.Items().back().areas.back(), A("A1048575:A1048576"));
 }
 
 std::string BodyHex(const Record& r) {
