@@ -68,7 +68,7 @@ class TDataset2Excel {
   TColor GetDetailColor() const noexcept;
   void SetDetailColor(TColor color) noexcept;
   /// Zero-based row offset and start column of the header; 0 at first.
-  std::uint16_t GetStartRow() const noexcept;
+  std::uint32_t GetStartRow() const noexcept;
   void SetStartRow(std::uint32_t row) noexcept;
   std::uint16_t GetStartCol() const noexcept;
   void SetStartCol(std::uint16_t col) noexcept;
@@ -82,10 +82,17 @@ class TDataset2Excel {
   void SetHeaderBorderColor(TColor color) noexcept;
   TColor GetDetailBorderColor() const noexcept;
   void SetDetailBorderColor(TColor color) noexcept;
-  /// The highest one-based row number that may hold a record on a sheet; 65535 at
-  /// first. A value v is taken only when StartRow + 1 < v <= 65535.
+  /// The highest one-based row number that may hold a record on a sheet: by
+  /// default what a sheet of the file format holds (65535 for Excel 97 and HTML,
+  /// 16384 for Excel 5, 1048576 for .xlsx). A value v is taken only when
+  /// StartRow + 1 < v <= 1048576, and used up to the format's rows.
   std::int32_t GetRowsPerSheet() const noexcept;
   void SetRowsPerSheet(std::int32_t rows) noexcept;
+  /// The form the export is meant for, which sets where sheets break: 2 (Excel 97,
+  /// at first), 1 (Excel 5), 3 (HTML) or 4 (.xlsx); other values are ignored.
+  /// Saving by name (SaveDatasetAs, SaveDBGridAs) sets it from the name's ending.
+  std::int32_t GetFileFormat() const noexcept;
+  void SetFileFormat(std::int32_t format) noexcept;
   /// Header cells widen their columns to the fields' display widths; true at first.
   bool GetSetColumnsWidth() const noexcept;
   void SetSetColumnsWidth(bool value) noexcept;
@@ -138,7 +145,8 @@ class TDataset2Excel {
   /// row and col are zero-based; a negative value continues below the used range.
   std::int32_t ExportDataset(bool newSheet, std::int32_t row, std::int32_t col);
   /// ".htm"/".html" (any case) saves HTML: every sheet, a frameset when there are
-  /// several; any other name saves an Excel 97 workbook. fileFormat 1 saves Excel 5.
+  /// several; ".xlsx" (any case) saves format 4; any other name an Excel 97
+  /// workbook. fileFormat 1 saves Excel 5.
   std::int32_t SaveAs(std::string_view fileName);
   std::int32_t SaveAs(std::string_view fileName, std::int32_t fileFormat);
   /// ExportDataset(), SaveAs(fileName), then releases the workbook.

@@ -97,7 +97,7 @@ void RegisterErrors(py::module_& m) {
                              "Base class of the errors the library reports.");
   g_errors.rangeError = MakeError(m, "RangeError", g_errors.error, PyExc_ValueError,
                                   "A cell or range reference that does not parse or lies outside "
-                                  "the sheet (rows 1-65536, columns A-IV).");
+                                  "the sheet (rows 1-1048576, columns A-XFD).");
   g_errors.formulaError = MakeError(m, "FormulaError", g_errors.error, PyExc_ValueError,
                                     "A formula text the formula compiler refuses.");
   g_errors.saveError = MakeError(m, "SaveError", g_errors.error, PyExc_OSError,

@@ -5,6 +5,7 @@
 #include "convert.h"
 #include "object_model.h"
 #include "py_dataset.h"
+#include "export/export_core.h"
 #include "tablirex/dataset2excel.h"
 #include "tablirex/result.h"
 
@@ -97,7 +98,7 @@ constexpr const char* kValueOptions[] = {
     "sheet_name",          "start_row",           "start_col",          "rows_per_sheet",
     "header_font",         "detail_font",         "header_color",       "detail_color",
     "header_border_style", "detail_border_style", "header_border_color", "detail_border_color",
-    "title",
+    "title",               "file_format",
 };
 
 // Sets one option of kValueOptions (rows_per_sheet waits for start_row: see below).
@@ -112,10 +113,15 @@ void ApplyValueOption(TDataset2Excel& ex, const std::string& key, py::handle v) 
   else if (key == "detail_border_style") ex.SetDetailBorderStyle(BorderOption(v));
   else if (key == "header_border_color") ex.SetHeaderBorderColor(ColorOption(v));
   else if (key == "detail_border_color") ex.SetDetailBorderColor(ColorOption(v));
-  else if (key == "start_row" || key == "start_col") {
+  else if (key == "file_format") {
     const int n = v.cast<int>();
-    if (n < 0 || n > (key == "start_row" ? 65534 : 255)) Raise(Errors().rangeError, key + " lies outside the sheet");
-    if (key == "start_row") ex.SetStartRow(static_cast<std::uint16_t>(n));
+    if (n < 1 || n > 4) Raise(PyExc_ValueError, "file_format is 1 (Excel 5), 2 (Excel 97), 3 (HTML) or 4 (.xlsx)");
+    ex.SetFileFormat(n);
+  } else if (key == "start_row" || key == "start_col") {
+    const int n = v.cast<int>();
+    if (n < 0 || n > (key == "start_row" ? XLSXMaxRow - 1 : XLSXMaxCol))
+      Raise(Errors().rangeError, key + " lies outside the sheet");
+    if (key == "start_row") ex.SetStartRow(static_cast<std::uint32_t>(n));
     else ex.SetStartCol(static_cast<std::uint16_t>(n));
   } else if (key != "rows_per_sheet") {
     Raise(PyExc_TypeError, "unknown exporter option \"" + key + "\"");
@@ -143,8 +149,10 @@ std::int64_t ExportDataset(PyWorkbook& book, TPyDataSet& ds, bool newSheet, int 
   }
   if (options.contains("rows_per_sheet") && !options["rows_per_sheet"].is_none()) {
     const long long rows = options["rows_per_sheet"].cast<long long>();
-    if (!(ex.GetStartRow() + 1 < rows && rows <= 65535))
-      Raise(PyExc_ValueError, "rows_per_sheet must lie in start_row + 2 … 65535");
+    // What a sheet of the file format holds: 65535 rows for Excel 97, 1048576 for .xlsx.
+    const std::int32_t most = RowsPerSheetFor(ex.GetFileFormat());
+    if (!(ex.GetStartRow() + 1 < rows && rows <= most))
+      Raise(PyExc_ValueError, "rows_per_sheet must lie in start_row + 2 … " + std::to_string(most));
     ex.SetRowsPerSheet(static_cast<std::int32_t>(rows));
   }
 

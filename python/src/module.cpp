@@ -5,6 +5,7 @@
 #include "dates.h"
 #include "object_model.h"
 #include "py_dataset.h"
+#include "tablirex/limits.h"
 
 namespace py = pybind11;
 
@@ -28,7 +29,10 @@ PYBIND11_MODULE(_core, m) {
   tablirex::python::BindSheetFeatures(m);
   tablirex::python::BindDrawing(m);
   tablirex::python::BindSheetExtras(m);
-  m.attr("MAX_ROW") = 65535;
-  m.attr("MAX_COL") = 255;
+  // The Excel 97 grid, and the larger one of .xlsx files that sheets hold.
+  m.attr("MAX_ROW") = tablirex::XLSMaxRow;
+  m.attr("MAX_COL") = tablirex::XLSMaxCol;
+  m.attr("XLSX_MAX_ROW") = tablirex::XLSXMaxRow;
+  m.attr("XLSX_MAX_COL") = tablirex::XLSXMaxCol;
   m.attr("__version__") = TABLIREX_VERSION;  // the project's version, from CMake
 }

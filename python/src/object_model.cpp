@@ -184,7 +184,7 @@ std::int32_t ColorIndexArg(py::handle v) {
 [[noreturn]] void BadReference(std::string_view text) {
   Raise(Errors().rangeError, "\"" + std::string(text) +
                                  "\" is not a cell or range reference inside the sheet (A1, "
-                                 "A1:C3, 3:5, B:D; rows 1-65536, columns A-IV)");
+                                 "A1:C3, 3:5, B:D; rows 1-1048576, columns A-XFD)");
 }
 
 PyRange MakeRange(const PySheet& s, std::string_view a1) {
@@ -200,7 +200,7 @@ PyRange MakeRange(const TBookPtr& b, IXLSWorksheet* sheet, std::int64_t row1, st
       col1 > XLSXMaxCol || col2 > XLSXMaxCol)
     Raise(Errors().rangeError, "cell (" + std::to_string(row1) + ", " + std::to_string(col1) +
                                    ") to (" + std::to_string(row2) + ", " + std::to_string(col2) +
-                                   ") lies outside the sheet (rows 0-65535, columns 0-255)");
+                                   ") lies outside the sheet (rows 0-1048575, columns 0-16383)");
   const std::string a1 = EncodeCellRange(static_cast<std::uint32_t>(row1), static_cast<std::uint16_t>(col1),
                                          static_cast<std::uint32_t>(row2), static_cast<std::uint16_t>(col2));
   Ref<IXLSRange> r = sheet->Range(a1);
@@ -552,7 +552,9 @@ and ValueError report values of the wrong kind.
       });
 
   py::class_<PySheet>(m, "Sheet", R"doc(
-A worksheet: 65536 rows and 256 columns (A … IV).
+A worksheet: 1048576 rows and 16384 columns (A … XFD). An Excel 97 file holds the
+first 65536 rows and 256 columns (A … IV): saving one refuses a sheet with anything
+past them.
 
 sheet["B2"] and sheet.range("A1:C3") are ranges in A1 notation (also "3:5" for rows
 and "B:D" for columns); sheet.cell(row, col) and sheet.range(row1, col1, row2, col2)
@@ -776,7 +778,7 @@ have no time of day); a larger range gives a list of lists.
           [](PyRange& r, py::object shift) {
             const std::int32_t code = shift.is_none() ? 0 : ConstantOf(shift, kShifts, "shift");
             if (!r.Get().Insert(code).AsBoolean())
-              Raise(Errors().rangeError, "inserting would push cells past row 65536 or column IV");
+              Raise(Errors().rangeError, "inserting would push cells past row 1048576 or column XFD");
           },
           py::arg("shift") = py::none(), "Inserts empty cells here, shifting the others \"down\" or \"right\".")
       .def(

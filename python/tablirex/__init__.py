@@ -13,6 +13,8 @@ from tablirex._core import (  # noqa: F401
     EXPORT_OPTIONS,
     MAX_COL,
     MAX_ROW,
+    XLSX_MAX_COL,
+    XLSX_MAX_ROW,
     Border,
     Borders,
     DataLossWarning,
@@ -37,7 +39,7 @@ from tablirex._core import (  # noqa: F401
 
 __all__ = [
     "Workbook", "Sheets", "Sheet", "Range", "Font", "Interior", "Borders", "Border",
-    "PageSetup", "Hyperlink", "Validation", "FormatCondition", "Names", "Name", "Error", "RangeError", "FormulaError", "SaveError", "DataLossWarning", "MAX_ROW", "MAX_COL",
+    "PageSetup", "Hyperlink", "Validation", "FormatCondition", "Names", "Name", "Error", "RangeError", "FormulaError", "SaveError", "DataLossWarning", "MAX_ROW", "MAX_COL", "XLSX_MAX_ROW", "XLSX_MAX_COL",
     "EXPORT_OPTIONS", "__version__",
 ]
 

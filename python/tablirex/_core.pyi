@@ -12,6 +12,8 @@ import numpy as np
 __version__: str
 MAX_ROW: int
 MAX_COL: int
+XLSX_MAX_ROW: int
+XLSX_MAX_COL: int
 EXPORT_OPTIONS: tuple[str, ...]
 
 CellValue = Union[None, bool, int, float, Decimal, str, bytes, bytearray, memoryview, datetime.date,

@@ -160,8 +160,9 @@ def export_frame(book, data, *, new_sheet=True, row=None, col=None, index=False,
     range unless row and col (zero-based) say where the header goes.
 
     Options: sheet_name, start_row, start_col (zero-based header position of a new
-    sheet), rows_per_sheet (the last one-based row a sheet may fill, 65535; more
-    records go on to new sheets), header_font / detail_font ("Arial,10,bold" or
+    sheet), rows_per_sheet (the last one-based row a sheet may fill; by default what
+    a sheet of file_format holds: 65535 for 2, Excel 97, 1048576 for 4, .xlsx; more
+    records go on to new sheets), file_format (1 Excel 5, 2 Excel 97, 3 HTML, 4 .xlsx), header_font / detail_font ("Arial,10,bold" or
     {"name", "size", "bold", "italic", "underline", "strikeout", "color"}),
     header_color / detail_color (fills), header_border_style / detail_border_style
     (none, hair, thin, thick, double), header_border_color / detail_border_color,

@@ -32,6 +32,7 @@ class ExportOptions(TypedDict, total=False):
     start_row: int
     start_col: int
     rows_per_sheet: int
+    file_format: int
     header_font: FontSpec
     detail_font: FontSpec
     header_color: Color

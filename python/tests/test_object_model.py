@@ -132,10 +132,10 @@ def test_layout_protection_pictures_and_html(tmp_path, read_xls):
 
 @pytest.mark.parametrize("action, error", [
     (lambda s: s.range("A0"), tablirex.RangeError),
-    (lambda s: s.range("IW1"), tablirex.RangeError),
-    (lambda s: s.range("A65537"), tablirex.RangeError),
+    (lambda s: s.range("XFE1"), tablirex.RangeError),
+    (lambda s: s.range("A1048577"), tablirex.RangeError),
     (lambda s: s.range("A1:"), tablirex.RangeError),
-    (lambda s: s.cell(65536, 0), tablirex.RangeError),
+    (lambda s: s.cell(1048576, 0), tablirex.RangeError),
     (lambda s: s.range("A1").offset(-1, 0), tablirex.RangeError),
     (lambda s: s.__setitem__("A1", "=SUM(1;"), tablirex.FormulaError),
     (lambda s: s.__setitem__("A1", "=NOSUCHFUNCTION(1)"), tablirex.FormulaError),

@@ -166,8 +166,35 @@ std::int32_t TExportCore::Fail(std::string message) {
   return xlsFail;
 }
 
+std::int32_t RowsPerSheetFor(std::int32_t fileFormat) noexcept {
+  if (fileFormat == xlExcel5) return 16384;
+  if (fileFormat == 4) return XLSXMaxRow + 1;  // .xlsx
+  return XLSMaxRow;
+}
+
+std::int32_t FileFormatOfName(std::string_view fileName) {
+  if (EndsWithHtml(fileName)) return xlHTML;
+  if (fileName.size() >= 5) {
+    std::string tail(fileName.substr(fileName.size() - 5));
+    for (char& ch : tail)
+      if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    if (tail == ".xlsx") return 4;
+  }
+  return xlExcel97;
+}
+
 void TExportCore::SetRowsPerSheet(std::int32_t rows) noexcept {
-  if (settings_.StartRow + 1 < rows && rows <= XLSMaxRow) ChangeSettings().RowsPerSheet = rows;
+  if (static_cast<std::int32_t>(settings_.StartRow) + 1 < rows && rows <= XLSXMaxRow + 1)
+    ChangeSettings().RowsPerSheet = rows;
+}
+
+std::int32_t TExportCore::RowsPerSheet() const noexcept {
+  const std::int32_t most = RowsPerSheetFor(settings_.FileFormat);
+  return settings_.RowsPerSheet > 0 && settings_.RowsPerSheet < most ? settings_.RowsPerSheet : most;
+}
+
+void TExportCore::SetFileFormat(std::int32_t format) noexcept {
+  if (format >= 1 && format <= 4) ChangeSettings().FileFormat = format;
 }
 
 void TExportCore::SetWorkbook(Ref<IXLSWorkBook> workbook) {
@@ -253,12 +280,15 @@ std::int32_t TExportCore::Export(bool newSheet, std::int32_t row, std::int32_t c
     startCol_ = col;
   }
   const auto n = static_cast<std::int32_t>(columns_.size());
-  if (headerRow_ >= XLSMaxRow)
+  // The grid of the file the export is for: .xlsx sheets are larger.
+  const bool wide = settings_.FileFormat == 4;
+  const std::int32_t lastRow = wide ? XLSXMaxRow : XLSMaxRow, lastCol = wide ? XLSXMaxCol : XLSMaxCol;
+  if (headerRow_ >= lastRow)
     return Fail("no room on the sheet: the header would go on row " + std::to_string(headerRow_ + 1) +
-                ", leaving no row of the 65536 for records");
-  if (startCol_ + n - 1 > XLSMaxCol)
+                ", leaving no row of the " + std::to_string(lastRow + 1) + " for records");
+  if (startCol_ + n - 1 > lastCol)
     return Fail(std::to_string(n) + " columns from column " + std::to_string(startCol_ + 1) +
-                " do not fit the sheet's 256 columns");
+                " do not fit the sheet's " + std::to_string(lastCol + 1) + " columns");
   // The workbook is titled after what it shows, unless it has a title already.
   if (workbook_->GetTitle().empty() &&
       workbook_->SetTitle(settings_.Title.empty() ? sheet_->GetWorkSheetName() : settings_.Title) != xlsOK)
@@ -366,7 +396,7 @@ std::int32_t TExportCore::ExportHeader() {
   if (settings_.AutoFilter && !columns_.empty()) {
     // The header row alone: the filter takes the records below it at save.
     const std::int32_t last = std::min<std::int32_t>(startCol_ + static_cast<std::int32_t>(columns_.size()) - 1,
-                                                     XLSMaxCol);
+                                                     XLSXMaxCol);
     const auto row = static_cast<std::uint32_t>(headerRow_);
     (void)sheet_->GetRange(EncodeCellRef(row, static_cast<std::uint16_t>(startCol_)),
                            EncodeCellRef(row, static_cast<std::uint16_t>(last)))
@@ -451,7 +481,7 @@ void TExportCore::FormatDetailFast(IXLSRange& cell, std::size_t columnNo, const 
   for (std::uint8_t side = 0; side < TReuse::kSides; ++side) {
     if (!(reuse.sides & (1u << side))) continue;
     const std::int32_t r = row + kDRow[side], c = col + kDCol[side];
-    if (r < 0 || r > XLSMaxRow || c < 0 || c > XLSMaxCol) continue;
+    if (r < 0 || r > XLSXMaxRow || c < 0 || c > XLSXMaxCol) continue;
     Neighbour& nb = near[side];
     nb.cell = store.GetValue(static_cast<std::uint32_t>(r), static_cast<std::uint32_t>(c));
     if (!nb.cell) continue;
@@ -524,7 +554,7 @@ std::int32_t TExportCore::WriteRecords(TDataSet& data) {
     if (data.Next() != xlsOK) return SourceFailed(data);
     ++r;
     // Sheet break: the next record would lie below RowsPerSheet.
-    if (r + 1 > settings_.RowsPerSheet && !data.Eof()) {
+    if (r + 1 > RowsPerSheet() && !data.Eof()) {
       RangeEvent(TExportEvent::Detail, headerRow_ + 1, r - 1);
       RangeEvent(TExportEvent::Export, headerRow_, r - 1);
       FinishBlock(r - 1);
@@ -542,15 +572,13 @@ std::int32_t TExportCore::WriteRecords(TDataSet& data) {
 
 // ---- saving -----------------------------------------------------------------------------------
 
-std::int32_t TExportCore::SaveAs(std::string_view fileName) {
-  return SaveAs(fileName, EndsWithHtml(fileName) ? 3 : 2);
-}
+std::int32_t TExportCore::SaveAs(std::string_view fileName) { return SaveAs(fileName, FileFormatOfName(fileName)); }
 
 std::int32_t TExportCore::SaveAs(std::string_view fileName, std::int32_t fileFormat) {
   error_.clear();
   if (!workbook_) return Fail("nothing to save: no export has run yet");
-  if (fileFormat < 1 || fileFormat > 3)
-    return Fail("unknown file format " + std::to_string(fileFormat) + " (1 Excel 5, 2 Excel 97, 3 HTML)");
+  if (fileFormat < 1 || fileFormat > 4)
+    return Fail("unknown file format " + std::to_string(fileFormat) + " (1 Excel 5, 2 Excel 97, 3 HTML, 4 .xlsx)");
   // The workbook's own reason names what failed: the file, or in a strict save the
   // first cell that the file cannot hold whole.
   workbook_->ClearLastError();
@@ -562,6 +590,8 @@ std::int32_t TExportCore::SaveAs(std::string_view fileName, std::int32_t fileFor
 }
 
 std::int32_t TExportCore::ExportAndSave(std::string_view fileName) {
+  // The sheets break where the file's sheets end.
+  SetFileFormat(FileFormatOfName(fileName));
   std::int32_t result = Export(true, -1, -1);
   if (result == xlsOK) result = SaveAs(fileName);
   SetWorkbook(nullptr);

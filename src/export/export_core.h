@@ -20,19 +20,29 @@ namespace tablirex {
 
 /// The properties of an exporter. The grid's Original… switches are ignored by
 /// the dataset exporter.
+/// The highest one-based row a record may take by default in a file of the
+/// format: 16384 for Excel 5, 1048576 for .xlsx (4), 65535 for the others.
+std::int32_t RowsPerSheetFor(std::int32_t fileFormat) noexcept;
+/// The format a file name asks for: 3 for .htm/.html, 4 for .xlsx, else 2.
+std::int32_t FileFormatOfName(std::string_view fileName);
+
 struct TExportSettings {
   std::string WorksheetName;
   TFont HeaderFont{"Arial", 10, fsBold, clNone};
   TFont DetailFont{"Arial", 10, 0, clNone};
   TColor HeaderColor = clNone;
   TColor DetailColor = clNone;
-  std::uint16_t StartRow = 0;
+  std::uint32_t StartRow = 0;
   std::uint16_t StartCol = 0;
   TBorderStyle HeaderBorderStyle = BorderStyleNone;
   TBorderStyle DetailBorderStyle = BorderStyleNone;
   TColor HeaderBorderColor = clNone;
   TColor DetailBorderColor = clNone;
-  std::int32_t RowsPerSheet = 65535;
+  /// What the caller set (0: nothing); the rows used are RowsPerSheetFor(FileFormat)
+  /// at most.
+  std::int32_t RowsPerSheet = 0;
+  /// The form the export is saved in: 1 Excel 5, 2 Excel 97, 3 HTML, 4 .xlsx.
+  std::int32_t FileFormat = 2;
   bool SetColumnsWidth = true;
   bool AllowFormulas = false;
   bool FreezeHeader = false;
@@ -104,6 +114,11 @@ class TExportCore {
     return settings_;
   }
   void SetRowsPerSheet(std::int32_t rows) noexcept;
+  /// The rows a sheet of the export takes: what the caller set, within what the
+  /// file format holds.
+  std::int32_t RowsPerSheet() const noexcept;
+  /// 1 … 4; other values are ignored.
+  void SetFileFormat(std::int32_t format) noexcept;
 
   Ref<IXLSWorkBook> GetWorkbook() const noexcept { return workbook_; }
   void SetWorkbook(Ref<IXLSWorkBook> workbook);
@@ -112,9 +127,10 @@ class TExportCore {
   const std::string& ErrorText() const noexcept { return error_; }
 
   std::int32_t Export(bool newSheet, std::int32_t row, std::int32_t col);
-  /// By the name's ending: .htm/.html HTML (every sheet), anything else BIFF8.
+  /// By the name's ending: .htm/.html HTML (every sheet), .xlsx format 4,
+  /// anything else BIFF8.
   std::int32_t SaveAs(std::string_view fileName);
-  /// fileFormat 1 BIFF5, 2 BIFF8, 3 HTML.
+  /// fileFormat 1 BIFF5, 2 BIFF8, 3 HTML, 4 .xlsx.
   std::int32_t SaveAs(std::string_view fileName, std::int32_t fileFormat);
   /// Export(true, -1, -1), SaveAs, then the workbook is released.
   std::int32_t ExportAndSave(std::string_view fileName);

@@ -54,7 +54,7 @@ void RunExporterEvent(Exporter& e, TExportEvent event, IXLSRange* range, std::in
   void Class::SetHeaderColor(TColor color) noexcept { s_->ChangeSettings().HeaderColor = color; }       \
   TColor Class::GetDetailColor() const noexcept { return s_->Settings().DetailColor; }                  \
   void Class::SetDetailColor(TColor color) noexcept { s_->ChangeSettings().DetailColor = color; }       \
-  std::uint16_t Class::GetStartRow() const noexcept { return s_->Settings().StartRow; }                 \
+  std::uint32_t Class::GetStartRow() const noexcept { return s_->Settings().StartRow; }                 \
   void Class::SetStartRow(std::uint32_t row) noexcept { s_->ChangeSettings().StartRow = row; }          \
   std::uint16_t Class::GetStartCol() const noexcept { return s_->Settings().StartCol; }                 \
   void Class::SetStartCol(std::uint16_t col) noexcept { s_->ChangeSettings().StartCol = col; }          \
@@ -70,7 +70,9 @@ void RunExporterEvent(Exporter& e, TExportEvent event, IXLSRange* range, std::in
   void Class::SetHeaderBorderColor(TColor color) noexcept { s_->ChangeSettings().HeaderBorderColor = color; } \
   TColor Class::GetDetailBorderColor() const noexcept { return s_->Settings().DetailBorderColor; }      \
   void Class::SetDetailBorderColor(TColor color) noexcept { s_->ChangeSettings().DetailBorderColor = color; } \
-  std::int32_t Class::GetRowsPerSheet() const noexcept { return s_->Settings().RowsPerSheet; }          \
+  std::int32_t Class::GetRowsPerSheet() const noexcept { return s_->RowsPerSheet(); }                   \
+  std::int32_t Class::GetFileFormat() const noexcept { return s_->Settings().FileFormat; }               \
+  void Class::SetFileFormat(std::int32_t format) noexcept { s_->SetFileFormat(format); }                \
   void Class::SetRowsPerSheet(std::int32_t rows) noexcept { s_->SetRowsPerSheet(rows); }                \
   bool Class::GetSetColumnsWidth() const noexcept { return s_->Settings().SetColumnsWidth; }            \
   void Class::SetSetColumnsWidth(bool value) noexcept { s_->ChangeSettings().SetColumnsWidth = value; } \

@@ -99,8 +99,8 @@ class BuildScriptTest(unittest.TestCase):
         lines = build_ok(self.dir, {"sheets": ["S"], "steps": steps, "save": [{"file": "breaks.xls"}]})
         self.assertEqual(lines[:6], [{"HPageBreaks.Add": 1}, {"HPageBreaks.Add": 1}, {"HPageBreaks.Add": 2},
                                      {"HPageBreaks.Add": 2}, {"VPageBreaks.Add": 1}, {"VPageBreaks.Add": 2}])
-        self.assertEqual(lines[6], {"HPageBreaks.Count": 2, "HPageBreaks(2).Location": "A10:IV10",
-                                    "VPageBreaks.Count": 1, "VPageBreaks(1).Location": "F1:F65536"})
+        self.assertEqual(lines[6], {"HPageBreaks.Count": 2, "HPageBreaks(2).Location": "A10:XFD10",
+                                    "VPageBreaks.Count": 1, "VPageBreaks(1).Location": "F1:F1048576"})
         sheet = xlrd.open_workbook(self.dir("breaks.xls"), formatting_info=True).sheet_by_index(0)
         self.assertEqual(sheet.horizontal_page_breaks, [(4, 0, 255), (9, 0, 255)])
         self.assertEqual(sheet.vertical_page_breaks, [(5, 0, 65535)])
@@ -112,7 +112,7 @@ class BuildScriptTest(unittest.TestCase):
             ({"sheet": 2, "get": "Name"}, "no sheet at position 2"),
             ({"sheet": 1.5, "get": "Name"}, "no sheet at position 1.5"),
             ({"sheet": "S", "range": "A0", "get": "Value"}, '"A0" is not a range'),
-            ({"sheet": "S", "range": "IW1", "get": "Value"}, '"IW1" is not a range'),
+            ({"sheet": "S", "range": "XFE1", "get": "Value"}, '"XFE1" is not a range'),
             ({"sheet": "S", "range": "A1", "set": {"Valu": 1}}, 'unknown range property "Valu"'),
             ({"sheet": "S", "set": {"Font.Bold": True}}, 'unknown sheet property "Font.Bold"'),
             ({"sheet": "S", "call": "Explode"}, 'unknown sheet operation "Explode"'),

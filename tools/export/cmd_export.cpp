@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "command.h"
+#include "export/export_core.h"
 #include "export/export_options.h"
 #include "tablirex/data.h"
 #include "tablirex/dataset2excel.h"
@@ -89,23 +90,17 @@ void ApplyCommon(Exporter& e, const ExportOptions& o) {
 template <class Exporter>
 int RunExport(Exporter& e, const ExportOptions& o, Progress& progress,
               std::int32_t (Exporter::*exportFn)(bool)) {
-  // An Excel 5 sheet holds 16384 rows: unless told otherwise, sheets break there.
-  const std::optional<std::int32_t> rows =
-      o.rowsPerSheet ? o.rowsPerSheet : o.biff5 ? std::optional<std::int32_t>(16384) : std::nullopt;
-  if (o.rowsPerSheet && o.biff5 && *o.rowsPerSheet > 16384) {
-    std::fprintf(stderr,
-                 "tablirex export: --rows-per-sheet %d is more than an Excel 5 sheet holds "
-                 "(16384)\n",
-                 *o.rowsPerSheet);
-    return 2;
-  }
-  if (rows) {
-    e.SetRowsPerSheet(*rows);
-    if (e.GetRowsPerSheet() != *rows) {
+  // Sheets break where the output's sheets end (16384 rows in Excel 5, 65535 in
+  // Excel 97, 1048576 in .xlsx) unless told otherwise.
+  e.SetFileFormat(o.biff5 ? 1 : FileFormatOfName(o.output));
+  const std::int32_t most = RowsPerSheetFor(e.GetFileFormat());
+  if (o.rowsPerSheet) {
+    e.SetRowsPerSheet(*o.rowsPerSheet);
+    if (*o.rowsPerSheet > most || e.GetRowsPerSheet() != *o.rowsPerSheet) {
       std::fprintf(stderr,
                    "tablirex export: --rows-per-sheet %d is out of range (it must be more than "
-                   "start row + 1 = %d and at most 65535)\n",
-                   *rows, o.startRow + 1);
+                   "start row + 1 = %d and at most %d, what a sheet of the output holds)\n",
+                   *o.rowsPerSheet, o.startRow + 1, most);
       return 2;
     }
   }

@@ -62,6 +62,7 @@ const std::string& ExportHelp() {
         "  --start-row N            zero-based row offset of the header (default 0)\n"
         "  --start-col N            zero-based column of the first field (default 0)\n"
         "  --rows-per-sheet N       last one-based row a record may take on a sheet (default 65535,\n"
+        "                           1048576 for an .xlsx output,\n"
         "                           16384 with --biff5)\n"
         "  --header-font FONT       e.g. \"Arial,10,bold\" (styles: bold italic underline strikeout)\n"
         "  --detail-font FONT       e.g. \"Arial,10\"\n"
