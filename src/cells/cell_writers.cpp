@@ -510,62 +510,62 @@ std::int32_t WithArea(std::string_view range, F&& f) {
 }  // namespace
 
 std::int32_t IXLSWorksheet::Write(std::string_view ref) {
-  return WithCell(ref, [&](std::uint16_t r, std::uint16_t c) { return Write(r, c); });
+  return WithCell(ref, [&](std::uint32_t r, std::uint16_t c) { return Write(r, c); });
 }
 std::int32_t IXLSWorksheet::Write(std::string_view ref, std::int32_t xf) {
-  return WithCell(ref, [&](std::uint16_t r, std::uint16_t c) { return Write(r, c, xf); });
+  return WithCell(ref, [&](std::uint32_t r, std::uint16_t c) { return Write(r, c, xf); });
 }
 std::int32_t IXLSWorksheet::WriteNumber(std::string_view ref, double value) {
-  return WithCell(ref, [&](std::uint16_t r, std::uint16_t c) { return WriteNumber(r, c, value); });
+  return WithCell(ref, [&](std::uint32_t r, std::uint16_t c) { return WriteNumber(r, c, value); });
 }
 std::int32_t IXLSWorksheet::WriteNumber(std::string_view ref, double value, std::int32_t xf) {
-  return WithCell(ref, [&](std::uint16_t r, std::uint16_t c) { return WriteNumber(r, c, value, xf); });
+  return WithCell(ref, [&](std::uint32_t r, std::uint16_t c) { return WriteNumber(r, c, value, xf); });
 }
 std::int32_t IXLSWorksheet::WriteDateTime(std::string_view ref, double value) {
-  return WithCell(ref, [&](std::uint16_t r, std::uint16_t c) { return WriteDateTime(r, c, value); });
+  return WithCell(ref, [&](std::uint32_t r, std::uint16_t c) { return WriteDateTime(r, c, value); });
 }
 std::int32_t IXLSWorksheet::WriteDateTime(std::string_view ref, double value, std::int32_t xf) {
   return WithCell(ref,
-                  [&](std::uint16_t r, std::uint16_t c) { return WriteDateTime(r, c, value, xf); });
+                  [&](std::uint32_t r, std::uint16_t c) { return WriteDateTime(r, c, value, xf); });
 }
 std::int32_t IXLSWorksheet::WriteString(std::string_view ref, std::int32_t sstIndex) {
-  return WithCell(ref, [&](std::uint16_t r, std::uint16_t c) { return WriteString(r, c, sstIndex); });
+  return WithCell(ref, [&](std::uint32_t r, std::uint16_t c) { return WriteString(r, c, sstIndex); });
 }
 std::int32_t IXLSWorksheet::WriteString(std::string_view ref, std::int32_t sstIndex, std::int32_t xf) {
   return WithCell(ref,
-                  [&](std::uint16_t r, std::uint16_t c) { return WriteString(r, c, sstIndex, xf); });
+                  [&](std::uint32_t r, std::uint16_t c) { return WriteString(r, c, sstIndex, xf); });
 }
 std::int32_t IXLSWorksheet::WriteFormula(std::string_view ref, std::string_view text) {
-  return WithCell(ref, [&](std::uint16_t r, std::uint16_t c) { return WriteFormula(r, c, text); });
+  return WithCell(ref, [&](std::uint32_t r, std::uint16_t c) { return WriteFormula(r, c, text); });
 }
 std::int32_t IXLSWorksheet::WriteFormula(std::string_view ref, std::string_view text, std::int32_t xf) {
   return WithCell(ref,
-                  [&](std::uint16_t r, std::uint16_t c) { return WriteFormula(r, c, text, xf); });
+                  [&](std::uint32_t r, std::uint16_t c) { return WriteFormula(r, c, text, xf); });
 }
 std::int32_t IXLSWorksheet::MergeWrite(std::string_view range, std::int32_t xf) {
-  return WithArea(range, [&](std::uint16_t r1, std::uint16_t c1, std::uint16_t r2, std::uint16_t c2) {
+  return WithArea(range, [&](std::uint32_t r1, std::uint16_t c1, std::uint32_t r2, std::uint16_t c2) {
     return MergeWrite(r1, c1, r2, c2, xf);
   });
 }
 std::int32_t IXLSWorksheet::MergeWriteNumber(std::string_view range, double value, std::int32_t xf) {
-  return WithArea(range, [&](std::uint16_t r1, std::uint16_t c1, std::uint16_t r2, std::uint16_t c2) {
+  return WithArea(range, [&](std::uint32_t r1, std::uint16_t c1, std::uint32_t r2, std::uint16_t c2) {
     return MergeWriteNumber(r1, c1, r2, c2, value, xf);
   });
 }
 std::int32_t IXLSWorksheet::MergeWriteDateTime(std::string_view range, double value, std::int32_t xf) {
-  return WithArea(range, [&](std::uint16_t r1, std::uint16_t c1, std::uint16_t r2, std::uint16_t c2) {
+  return WithArea(range, [&](std::uint32_t r1, std::uint16_t c1, std::uint32_t r2, std::uint16_t c2) {
     return MergeWriteDateTime(r1, c1, r2, c2, value, xf);
   });
 }
 std::int32_t IXLSWorksheet::MergeWriteString(std::string_view range, std::int32_t sstIndex,
                                              std::int32_t xf) {
-  return WithArea(range, [&](std::uint16_t r1, std::uint16_t c1, std::uint16_t r2, std::uint16_t c2) {
+  return WithArea(range, [&](std::uint32_t r1, std::uint16_t c1, std::uint32_t r2, std::uint16_t c2) {
     return MergeWriteString(r1, c1, r2, c2, sstIndex, xf);
   });
 }
 std::int32_t IXLSWorksheet::MergeWriteFormula(std::string_view range, std::string_view text,
                                               std::int32_t xf) {
-  return WithArea(range, [&](std::uint16_t r1, std::uint16_t c1, std::uint16_t r2, std::uint16_t c2) {
+  return WithArea(range, [&](std::uint32_t r1, std::uint16_t c1, std::uint32_t r2, std::uint16_t c2) {
     return MergeWriteFormula(r1, c1, r2, c2, text, xf);
   });
 }

@@ -178,8 +178,8 @@ struct TSourceCell {
 void TXLSRange::ExtendRange() {
   if (Dead()) return;
   TXLSCellHeap& store = sheet_->Cells();
-  std::uint16_t r1 = MinRow(), r2 = MaxRow();
-  std::uint8_t c1 = MinCol(), c2 = MaxCol();
+  std::int32_t r1 = MinRow(), r2 = MaxRow();
+  std::int32_t c1 = MinCol(), c2 = MaxCol();
   bool grown = store.RowCount() > 0;
   while (grown) {
     grown = false;
@@ -191,12 +191,10 @@ void TXLSRange::ExtendRange() {
         const TMergeArea a = AreaOf(store, *cell);
         if (!a.owner) continue;
         if (a.row1 < r1 || a.row2 > r2 || a.col1 < c1 || a.col2 > c2) {
-          r1 = static_cast<std::uint32_t>(std::min<std::int32_t>(r1, a.row1));
-          r2 = static_cast<std::uint16_t>(std::min<std::int32_t>(std::max<std::int32_t>(r2, a.row2),
-                                                                 XLSXMaxRow));
-          c1 = static_cast<std::uint16_t>(std::min<std::int32_t>(c1, a.col1));
-          c2 = static_cast<std::uint8_t>(std::min<std::int32_t>(std::max<std::int32_t>(c2, a.col2),
-                                                                XLSXMaxCol));
+          r1 = std::min<std::int32_t>(r1, a.row1);
+          r2 = std::min<std::int32_t>(std::max<std::int32_t>(r2, a.row2), XLSXMaxRow);
+          c1 = std::min<std::int32_t>(c1, a.col1);
+          c2 = std::min<std::int32_t>(std::max<std::int32_t>(c2, a.col2), XLSXMaxCol);
           grown = true;
         }
       }

@@ -1,5 +1,7 @@
 #include "workbook/grid_check.h"
 
+#include <algorithm>
+
 #include "cells/cell_store.h"
 #include "cells/rowcol.h"
 #include "drawing/drawing_model.h"
@@ -98,9 +100,16 @@ bool LayoutPast(IXLSWorksheet& sheet, TGridProbe& p) {
   if (s.GetTitleColLast() > 0 && static_cast<std::uint32_t>(s.GetTitleColLast()) > p.lastCol + 1)
     return p.Cell(0, static_cast<std::uint32_t>(s.GetTitleColLast() - 1), "the print titles");
   if (const TXLSPanes* panes = sheet.Panes()) {
-    const auto row = static_cast<std::uint32_t>(std::max(panes->GetRow(), panes->GetRowTop()));
-    const auto col = static_cast<std::uint32_t>(std::max<std::int32_t>(panes->GetCol(), panes->GetColLeft()));
-    if (p.Cell(row, col, "the panes")) return true;
+    // The first row and column of the lower and right panes; frozen panes count
+    // the rows and columns above and left of their split.
+    std::int32_t row = panes->GetRowTop(), col = panes->GetColLeft();
+    if (sheet.PanesFrozen()) {
+      row = std::max(row, static_cast<std::int32_t>(panes->GetY()));
+      col = std::max(col, static_cast<std::int32_t>(panes->GetX()));
+    }
+    if (p.Cell(static_cast<std::uint32_t>(std::max(row, 0)), static_cast<std::uint32_t>(std::max(col, 0)),
+               "the panes"))
+      return true;
   }
   TXLSHPageBreaks& h = sheet.GetHPageBreaks();
   for (std::int32_t i = 1; i <= h.GetCount(); ++i)

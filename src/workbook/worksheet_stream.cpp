@@ -142,14 +142,18 @@ std::int32_t IXLSWorksheet::StoreSelection() {
   b.AddWord(RecNo(Rec::SELECTION));
   b.AddWord(15);
   b.AddByte(static_cast<std::uint8_t>(activePane_));
-  b.AddWord(sel->Row1());
-  b.AddWord(sel->Col1());
+  // A selection reaching past the file's grid (whole rows or columns of the
+  // larger sheet) is cut at its edge.
+  const auto row = [](std::int32_t r) { return static_cast<std::uint16_t>(std::min<std::int32_t>(r, XLSMaxRow)); };
+  const auto col = [](std::int32_t c) { return static_cast<std::uint8_t>(std::min<std::int32_t>(c, XLSMaxCol)); };
+  b.AddWord(row(sel->Row1()));
+  b.AddWord(col(sel->Col1()));
   b.AddWord(0);  // active reference
   b.AddWord(1);  // one reference
-  b.AddWord(sel->MinRow());
-  b.AddWord(sel->MaxRow());
-  b.AddByte(sel->MinCol());
-  b.AddByte(sel->MaxCol());
+  b.AddWord(row(sel->MinRow()));
+  b.AddWord(row(sel->MaxRow()));
+  b.AddByte(col(sel->MinCol()));
+  b.AddByte(col(sel->MaxCol()));
   return AppendData(b);
 }
 
