@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cells/cell_store.h"
+#include "export/export_core.h"
 #include "tablirex/addressing.h"
 #include "tablirex/dataset2excel.h"
 #include "tablirex/datetime.h"
@@ -111,6 +112,35 @@ TEST(Exporters, RowsPerSheetTakesOnlyValuesAboveTheHeader) {
 }
 
 // Without records only the header is written, and the block events still run.
+// Sheets break where the sheets of the file format end, unless told otherwise: a
+// name's ending chooses the format when saving by name.
+TEST(Exporters, RowsPerSheetFollowsTheFileFormat) {
+  struct Case {
+    std::int32_t format;
+    std::int32_t set;     // 0: nothing set
+    std::int32_t rows;    // GetRowsPerSheet
+    std::int32_t sheets;  // for 70,000 records
+  } cases[] = {{2, 0, 65535, 2}, {1, 0, 16384, 5}, {3, 0, 65535, 2}, {4, 0, 1048576, 1},
+               {4, 30000, 30000, 3}, {2, 100000, 65535, 2}, {9, 0, 65535, 2}};
+  TMemoryDataSet ds;
+  ds.AddField("n", ftInteger);
+  for (int i = 0; i < 70000; ++i) ds.AppendRecord({TVariant(i)});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.format) + " " + std::to_string(c.set));
+    TDataset2Excel ex;
+    ex.SetFileFormat(c.format);
+    if (c.set) ex.SetRowsPerSheet(c.set);
+    EXPECT_EQ(ex.GetRowsPerSheet(), c.rows);
+    ex.SetDataset(&ds);
+    ASSERT_EQ(ex.ExportDataset(), xlsOK) << ex.GetErrorText();
+    EXPECT_EQ(ex.GetWorkbook()->GetWorksheets()->GetCount(), c.sheets);
+    EXPECT_EQ(ex.GetRecordsExported(), 70000);
+  }
+  for (const auto& [name, format] : {std::pair{"a.xlsx", 4}, std::pair{"A.XLSX", 4}, std::pair{"a.xls", 2},
+                                     std::pair{"a.htm", 3}, std::pair{"a.HTML", 3}, std::pair{"xlsx", 2}})
+    EXPECT_EQ(FileFormatOfName(name), format) << name;
+}
+
 // Three records with RowsPerSheet 3: on a new sheet the header takes row 1 and two
 // records follow; below a used cell the header goes on row 2 and one record fits.
 // RowIndex counts over the whole export; continuation sheets keep default names.
