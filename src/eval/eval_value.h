@@ -143,6 +143,14 @@ class TEvalContext {
   /// Evaluates a reference given as text (INDIRECT) in A1 or R1C1 form, relative
   /// to the current cell's sheet: an Area value or #REF!.
   virtual TValue ResolveReference(std::u16string_view text, bool a1) = 0;
+  /// For SUBTOTAL, which leaves out cells whose formulas call SUBTOTAL (so that
+  /// nested subtotals are not counted twice): 1 when the cell's formula calls
+  /// SUBTOTAL, 0 when it does not (or the cell holds no formula), -1 when the
+  /// engine cannot tell (SUBTOTAL is then marked uncomputable).
+  virtual int IsSubtotalCell(std::int32_t /*sheet*/, std::int32_t /*row*/, std::int32_t /*col*/) { return -1; }
+  /// For SUBTOTAL 101-111: 1 when the row is hidden, 0 when shown, -1 when the
+  /// engine cannot tell.
+  virtual int IsRowHidden(std::int32_t /*sheet*/, std::int32_t /*row*/) { return -1; }
 };
 
 /// A worksheet function. Arguments arrive as written, unevaluated for nothing:

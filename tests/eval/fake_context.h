@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -48,6 +49,10 @@ class TFakeContext : public TEvalContext {
   void MarkVolatile() override { volatileMarked = true; }
   void MarkUncomputable(std::string_view why) override { uncomputable = std::string(why); }
   TValue ResolveReference(std::u16string_view, bool) override { return TValue::Error(TEvalError::Ref); }
+  int IsSubtotalCell(std::int32_t s, std::int32_t r, std::int32_t c) override {
+    return subtotalCells.count({s, r, c}) ? 1 : 0;
+  }
+  int IsRowHidden(std::int32_t s, std::int32_t r) override { return hiddenRows.count({s, r}) ? 1 : 0; }
 
   std::int32_t sheet = 0, row = 0, col = 0;
   std::vector<std::u16string> sheetNames{u"Sheet1", u"Sheet2"};
@@ -56,6 +61,8 @@ class TFakeContext : public TEvalContext {
   double random = 0.5;
   bool volatileMarked = false;
   std::string uncomputable;
+  std::set<TKey> subtotalCells;                          // cells whose formulas call SUBTOTAL
+  std::set<std::pair<std::int32_t, std::int32_t>> hiddenRows;  // sheet, row
 
  private:
   std::map<TKey, TValue> cells_;  // ordered: sheet, row, column as ForEachCell visits
