@@ -30,7 +30,7 @@ TValue Count(TEvalContext& ctx, TArgs args) {
         ++n;
         break;
       case TValueKind::Text:
-        n += !ToNumber(a, ctx.Date1904()).IsError();
+        n += !TextToNumber(ctx, a).IsError();
         break;
       case TValueKind::Error:
         break;

@@ -24,6 +24,16 @@ double Sig15(double v) {
 
 TValue Result(double v) { return std::isfinite(v) ? TValue::Number(v) : TValue::Error(TEvalError::Num); }
 
+TValue TextToNumber(TEvalContext& ctx, const TValue& text) {
+  double v = 0;
+  switch (ParseNumberText(text.Str(), ctx.Date1904(), v)) {
+    case TTextNumber::Number: return Num(v);
+    case TTextNumber::Unsure: ctx.MarkUncomputable("a number written in a form read by the locale"); break;
+    case TTextNumber::NotNumber: break;
+  }
+  return Err(TEvalError::Value);
+}
+
 TValue ForEachNumber(TEvalContext& ctx, std::span<const TValue> args, const std::function<void(double)>& f) {
   TValue err;
   for (const TValue& a : args) {
@@ -50,7 +60,7 @@ TValue ForEachNumber(TEvalContext& ctx, std::span<const TValue> args, const std:
         f(a.Num());
         break;
       case TValueKind::Text: {
-        TValue n = ToNumber(a, ctx.Date1904());
+        TValue n = TextToNumber(ctx, a);
         if (n.IsError()) return n;
         f(n.Num());
         break;
@@ -70,7 +80,7 @@ double TNumArgs::Get(std::size_t i) {
   TValue s = Scalar(ctx_, args_[i]);
   if (s.IsError()) { Fail(s); return 0; }
   if (s.IsNumber() || s.IsBoolean() || s.IsEmpty()) return s.Num();
-  TValue n = ToNumber(s, ctx_.Date1904());
+  TValue n = TextToNumber(ctx_, s);
   if (n.IsError()) { Fail(n); return 0; }
   return n.Num();
 }
@@ -129,7 +139,7 @@ bool ReadNumberGrid(TEvalContext& ctx, const TValue& arg, std::int32_t& rows, st
     if (!v.IsNumber()) {
       // A value given directly (not from a cell) is coerced.
       if (arg.IsArea() || arg.IsArray() || v.IsEmpty()) { err = Err(TEvalError::Value); return false; }
-      TValue n = ToNumber(v, ctx.Date1904());
+      TValue n = v.IsText() ? TextToNumber(ctx, v) : ToNumber(v);
       if (n.IsError()) { err = n; return false; }
       out.push_back(n.Num());
       continue;

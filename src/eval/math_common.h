@@ -17,6 +17,11 @@ inline TValue Num(double v) { return TValue::Number(v); }
 /// A number result: #NUM! for an infinity or NaN, which no cell can hold.
 TValue Result(double v);
 
+/// A text given as a number argument read as a number: #VALUE! when it is none;
+/// a form the spreadsheet reads by the machine's locale or date ("1/31", "1 1/2")
+/// is marked uncomputable.
+TValue TextToNumber(TEvalContext& ctx, const TValue& text);
+
 /// Calls f(x) for every number the aggregates (SUM, AVERAGE, STDEV...) see in
 /// the arguments: in references and arrays only numbers count (texts, booleans
 /// and empty cells are skipped, errors stop the walk); a value given directly is

@@ -116,8 +116,13 @@ template <bool Largest>
 TValue Kth(TEvalContext& ctx, TArgs args) {
   COLLECT_OR_RETURN(args.first(1), v);
   TNumArgs a(ctx, args);
-  double k = std::ceil(Snap(a.Get(1)));
+  double k = Snap(a.Get(1));
   if (a.Failed()) return a.Error();
+  if (k != std::floor(k)) {
+    // Readers disagree on a k between two positions; leave it to the spreadsheet.
+    ctx.MarkUncomputable("LARGE or SMALL with a fractional position");
+    k = std::ceil(k);
+  }
   if (v.empty() || k < 1 || k > static_cast<double>(v.size())) return Err(TEvalError::Num);
   std::size_t i = static_cast<std::size_t>(k) - 1;
   if (Largest) i = v.size() - 1 - i;
@@ -151,8 +156,10 @@ TValue Quartile(TEvalContext& ctx, TArgs args) {
   return Result(PercentileOf(v, q / 4));
 }
 
-// The share of the data below x, interpolated between data points, truncated to
-// the given number of digits.
+// The share of the data below x: for a data value, the values below it over
+// n - 1; between two data values, the position of the last value below x plus
+// the fraction of the way to the next, over n - 1. Truncated to the given number
+// of digits.
 TValue PercentRank(TEvalContext& ctx, TArgs args) {
   COLLECT_OR_RETURN(args.first(1), v);
   TNumArgs a(ctx, args);
@@ -162,19 +169,11 @@ TValue PercentRank(TEvalContext& ctx, TArgs args) {
   if (v.empty()) return Err(TEvalError::NA);
   std::sort(v.begin(), v.end());
   if (x < v.front() || x > v.back()) return Err(TEvalError::NA);
-  double n = static_cast<double>(v.size());
   if (v.size() == 1) return Num(1);
-  auto rankOf = [&](double y) {  // the share of values below a data value y
-    return static_cast<double>(std::lower_bound(v.begin(), v.end(), y) - v.begin()) / (n - 1);
-  };
-  double r;
+  double n = static_cast<double>(v.size());
   auto it = std::lower_bound(v.begin(), v.end(), x);
-  if (*it == x) {
-    r = rankOf(x);
-  } else {
-    double hi = *it, lo = *(it - 1);
-    r = rankOf(lo) + (x - lo) / (hi - lo) * (rankOf(hi) - rankOf(lo));
-  }
+  double below = static_cast<double>(it - v.begin());
+  double r = *it == x ? below / (n - 1) : (below - 1 + (x - *(it - 1)) / (*it - *(it - 1))) / (n - 1);
   double p = std::pow(10.0, digits);
   return Result(std::floor(Snap(r * p)) / p);
 }
