@@ -121,13 +121,9 @@ TValue Power(TEvalContext& ctx, TArgs args) {
     if (y < 0) return Err(TEvalError::Div0);
     return Num(0);
   }
-  if (x < 0 && y != std::trunc(y)) {
-    // A negative base has a real power only for odd roots (1/3, 1/5 ...).
-    double inv = 1 / y, oddRoot = std::nearbyint(inv);
-    if (std::fabs(inv - oddRoot) < 1e-10 && std::fmod(std::fabs(oddRoot), 2) == 1)
-      return Result(-std::pow(-x, y));
-    return Err(TEvalError::Num);
-  }
+  // A negative base has no real power for a fractional exponent (the spreadsheet
+  // does not look for odd roots either: (-8)^(1/3) is #NUM!).
+  if (x < 0 && y != std::trunc(y)) return Err(TEvalError::Num);
   return Result(std::pow(x, y));
 }
 
