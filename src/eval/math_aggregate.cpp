@@ -133,18 +133,13 @@ TValue SumProduct(TEvalContext& ctx, TArgs args) {
   TValue err;
   for (std::size_t i = 0; i < args.size(); ++i)
     if (!ReadGrid(ctx, args[i], grids[i], err)) return err;
-  for (const TGrid& g : grids) {
+  for (const TGrid& g : grids)
     if (g.rows != grids[0].rows || g.cols != grids[0].cols) return Err(TEvalError::Value);
-    for (const TValue& v : g.items)
-      if (v.IsError()) return v;
-  }
+  // Items that are not numbers count as 0.
   double s = 0;
   for (std::size_t k = 0; k < grids[0].Size(); ++k) {
     double p = 1;
-    for (const TGrid& g : grids) {
-      const TValue& v = g.items[k];
-      p *= v.IsNumber() ? v.Num() : 0;
-    }
+    for (const TGrid& g : grids) p *= g.num[k];
     s += p;
   }
   return Result(s);

@@ -8,7 +8,7 @@ namespace tablirex::eval::math {
 namespace {
 
 // A grid larger than this many cells (a whole sheet) is not held in memory.
-constexpr std::int64_t kMaxGridCells = std::int64_t{1} << 22;
+constexpr std::int64_t kMaxGridCells = std::int64_t{1} << 23;
 
 // v rounded to 15 significant digits, as the spreadsheet shows it.
 double Sig15(double v) {
@@ -32,6 +32,14 @@ TValue TextToNumber(TEvalContext& ctx, const TValue& text) {
     case TTextNumber::NotNumber: break;
   }
   return Err(TEvalError::Value);
+}
+
+TValue Checked(TEvalContext& ctx, double v) {
+  if (std::isnan(v)) {
+    ctx.MarkUncomputable("a distribution at arguments where its series does not settle");
+    return Err(TEvalError::Num);
+  }
+  return Result(v);
 }
 
 TValue ForEachNumber(TEvalContext& ctx, std::span<const TValue> args, const std::function<void(double)>& f) {
@@ -98,54 +106,69 @@ bool TNumArgs::GetBool(std::size_t i, bool def) {
 }
 
 bool ReadGrid(TEvalContext& ctx, const TValue& arg, TGrid& out, TValue& err) {
+  auto put = [&](std::size_t i, const TValue& v) {
+    if (v.IsNumber()) {
+      out.num[i] = v.Num();
+      out.isNum[i] = 1;
+    }
+  };
   if (arg.IsArea()) {
     const TArea& a = arg.Area();
     if (a.sheetFirst != a.sheetLast) { err = Err(TEvalError::Value); return false; }
     if (a.Rows() * a.Cols() > kMaxGridCells) {
-      ctx.MarkUncomputable("an array argument larger than a few million cells");
+      ctx.MarkUncomputable("an array argument of more than eight million cells");
       err = Err(TEvalError::Value);
       return false;
     }
     out.rows = static_cast<std::int32_t>(a.Rows());
     out.cols = static_cast<std::int32_t>(a.Cols());
-    out.items.assign(static_cast<std::size_t>(out.rows) * out.cols, TValue());
+    out.num.assign(static_cast<std::size_t>(out.rows) * out.cols, 0);
+    out.isNum.assign(out.num.size(), 0);
     ctx.ForEachCell(a, [&](std::int32_t, std::int32_t r, std::int32_t c, const TValue& v) {
-      out.items[static_cast<std::size_t>(r - a.row1) * out.cols + (c - a.col1)] = v;
+      if (v.IsError()) { err = v; return false; }
+      put(static_cast<std::size_t>(r - a.row1) * out.cols + (c - a.col1), v);
       return true;
     });
-    return true;
+    return !err.IsError();
   }
   if (arg.IsArray()) {
     out.rows = arg.Arr().rows;
     out.cols = arg.Arr().cols;
-    out.items = arg.Arr().items;
+  } else {
+    out.rows = out.cols = 1;
+  }
+  out.num.assign(static_cast<std::size_t>(out.rows) * out.cols, 0);
+  out.isNum.assign(out.num.size(), 0);
+  if (!arg.IsArray()) {
+    if (arg.IsError()) { err = arg; return false; }
+    put(0, arg);
     return true;
   }
-  out.rows = out.cols = 1;
-  out.items.assign(1, arg);
+  for (std::size_t i = 0; i < out.num.size(); ++i) {
+    const TValue& v = arg.Arr().items[i];
+    if (v.IsError()) { err = v; return false; }
+    put(i, v);
+  }
   return true;
 }
 
 bool ReadNumberGrid(TEvalContext& ctx, const TValue& arg, std::int32_t& rows, std::int32_t& cols,
                     std::vector<double>& out, TValue& err) {
+  if (!arg.IsArea() && !arg.IsArray()) {
+    // A value given directly is coerced.
+    TValue n = arg.IsText() ? TextToNumber(ctx, arg) : arg.IsMissing() ? Err(TEvalError::Value) : ToNumber(arg);
+    if (n.IsError()) { err = n; return false; }
+    rows = cols = 1;
+    out.assign(1, n.Num());
+    return true;
+  }
   TGrid g;
   if (!ReadGrid(ctx, arg, g, err)) return false;
+  for (std::uint8_t isNum : g.isNum)
+    if (!isNum) { err = Err(TEvalError::Value); return false; }
   rows = g.rows;
   cols = g.cols;
-  out.clear();
-  out.reserve(g.Size());
-  for (const TValue& v : g.items) {
-    if (v.IsError()) { err = v; return false; }
-    if (!v.IsNumber()) {
-      // A value given directly (not from a cell) is coerced.
-      if (arg.IsArea() || arg.IsArray() || v.IsEmpty()) { err = Err(TEvalError::Value); return false; }
-      TValue n = v.IsText() ? TextToNumber(ctx, v) : ToNumber(v);
-      if (n.IsError()) { err = n; return false; }
-      out.push_back(n.Num());
-      continue;
-    }
-    out.push_back(v.Num());
-  }
+  out = std::move(g.num);
   return true;
 }
 
@@ -153,15 +176,11 @@ bool ReadPairs(TEvalContext& ctx, const TValue& a, const TValue& b, std::vector<
                std::vector<double>& y, TValue& err) {
   TGrid ga, gb;
   if (!ReadGrid(ctx, a, ga, err) || !ReadGrid(ctx, b, gb, err)) return false;
-  for (const TValue& v : ga.items)
-    if (v.IsError()) { err = v; return false; }
-  for (const TValue& v : gb.items)
-    if (v.IsError()) { err = v; return false; }
   if (ga.Size() != gb.Size()) { err = Err(TEvalError::NA); return false; }
   for (std::size_t i = 0; i < ga.Size(); ++i) {
-    if (ga.items[i].IsNumber() && gb.items[i].IsNumber()) {
-      x.push_back(ga.items[i].Num());
-      y.push_back(gb.items[i].Num());
+    if (ga.isNum[i] && gb.isNum[i]) {
+      x.push_back(ga.num[i]);
+      y.push_back(gb.num[i]);
     }
   }
   return true;

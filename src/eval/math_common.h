@@ -16,6 +16,9 @@ inline TValue Err(TEvalError e) { return TValue::Error(e); }
 inline TValue Num(double v) { return TValue::Number(v); }
 /// A number result: #NUM! for an infinity or NaN, which no cell can hold.
 TValue Result(double v);
+/// A result of the special functions below, which give NaN where a series did
+/// not settle: that is marked uncomputable rather than shown as #NUM!.
+TValue Checked(TEvalContext& ctx, double v);
 
 /// A text given as a number argument read as a number: #VALUE! when it is none;
 /// a form the spreadsheet reads by the machine's locale or date ("1/31", "1 1/2")
@@ -56,17 +59,18 @@ class TNumArgs {
   TValue error_;
 };
 
-/// An argument of an array function as a grid of values, row by row: an Area
-/// (one sheet) cell by cell, an Array as it is, a single value as a 1x1 grid.
+/// An argument of an array function as a grid, row by row, keeping what the
+/// array functions look at (nine bytes a cell, so whole columns stay cheap): an
+/// Area (one sheet) cell by cell, an Array as it is, a single value as a 1x1 grid.
 struct TGrid {
   std::int32_t rows = 0;
   std::int32_t cols = 0;
-  std::vector<TValue> items;
-  std::size_t Size() const { return items.size(); }
-  const TValue& At(std::int32_t r, std::int32_t c) const { return items[static_cast<std::size_t>(r) * cols + c]; }
+  std::vector<double> num;          // the item's number (0 for any other item)
+  std::vector<std::uint8_t> isNum;  // 1 where the item is a number
+  std::size_t Size() const { return num.size(); }
 };
-/// Reads a grid; false with err set when the area spans sheets (#VALUE!) or is
-/// too large to hold (marked uncomputable).
+/// Reads a grid; false with err set at the first error item, when the area spans
+/// sheets (#VALUE!) or is too large to hold (also marked uncomputable).
 bool ReadGrid(TEvalContext& ctx, const TValue& arg, TGrid& out, TValue& err);
 /// A grid of numbers only (MMULT, MDETERM, LINEST): any other item is #VALUE!,
 /// an error item that error.
@@ -94,6 +98,7 @@ double DevSq(const std::vector<double>& v);
 TValue Variance(const std::vector<double>& v, bool sample, bool root);
 
 // ---- special functions (math_special.cpp) --------------------------------------
+// They give NaN where a series or fraction does not settle (extreme arguments).
 double NormalCdf(double z);
 /// The inverse of NormalCdf for 0 < p < 1.
 double NormalInv(double p);
@@ -105,8 +110,8 @@ double GammaQ(double a, double x);
 double BetaI(double x, double a, double b);
 /// ln C(n, k) for real n >= k >= 0.
 double LogCombin(double n, double k);
-/// Solves f(x) = target on [lo, hi] for an increasing f by bisection refined
-/// with the secant; false when the bracket holds no root or it does not settle.
+/// Solves f(x) = target on [lo, hi] for an increasing f by bisection; false when
+/// the bracket holds no root; x is NaN where f could not be computed.
 bool SolveIncreasing(const std::function<double(double)>& f, double target, double lo, double hi, double& x);
 
 // ---- function families ----------------------------------------------------------

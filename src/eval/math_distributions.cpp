@@ -16,13 +16,14 @@ using TArgs = std::span<const TValue>;
 // An inverse by search: the root of f(x) = target for an increasing f on
 // [lo, hi), widening hi until it brackets the root. An inverse that does not
 // settle is #N/A, as the spreadsheet reports it.
-TValue Inverse(const std::function<double(double)>& f, double target, double lo, double hi, bool widen) {
+TValue Inverse(TEvalContext& ctx, const std::function<double(double)>& f, double target, double lo, double hi,
+               bool widen) {
   if (widen) {
-    for (int i = 0; i < 1000 && f(hi) < target; ++i) hi *= 2;
+    for (int i = 0; i < 1000 && f(hi) < target; ++i) hi *= 2;  // NaN stops the widening too
   }
   double x;
   if (!SolveIncreasing(f, target, lo, hi, x)) return Err(TEvalError::NA);
-  return Result(x);
+  return Checked(ctx, x);
 }
 
 double BinomPmf(double k, double n, double p) {
@@ -48,15 +49,15 @@ TValue NormDist(TEvalContext& ctx, TArgs args) {
   READ_ARGS_OR_RETURN(a);
   if (sd <= 0) return Err(TEvalError::Num);
   double z = (x - mu) / sd;
-  if (cum) return Result(NormalCdf(z));
-  return Result(std::exp(-z * z / 2) / (sd * std::sqrt(2 * std::numbers::pi)));
+  if (cum) return Checked(ctx, NormalCdf(z));
+  return Checked(ctx, std::exp(-z * z / 2) / (sd * std::sqrt(2 * std::numbers::pi)));
 }
 
 TValue NormSDist(TEvalContext& ctx, TArgs args) {
   TNumArgs a(ctx, args);
   double z = a.Get(0);
   READ_ARGS_OR_RETURN(a);
-  return Result(NormalCdf(z));
+  return Checked(ctx, NormalCdf(z));
 }
 
 TValue NormInv(TEvalContext& ctx, TArgs args) {
@@ -64,7 +65,7 @@ TValue NormInv(TEvalContext& ctx, TArgs args) {
   double p = a.Get(0), mu = a.Get(1), sd = a.Get(2);
   READ_ARGS_OR_RETURN(a);
   if (p <= 0 || p >= 1 || sd <= 0) return Err(TEvalError::Num);
-  return Result(mu + sd * NormalInv(p));
+  return Checked(ctx, mu + sd * NormalInv(p));
 }
 
 TValue NormSInv(TEvalContext& ctx, TArgs args) {
@@ -72,7 +73,7 @@ TValue NormSInv(TEvalContext& ctx, TArgs args) {
   double p = a.Get(0);
   READ_ARGS_OR_RETURN(a);
   if (p <= 0 || p >= 1) return Err(TEvalError::Num);
-  return Result(NormalInv(p));
+  return Checked(ctx, NormalInv(p));
 }
 
 TValue LogNormDist(TEvalContext& ctx, TArgs args) {
@@ -80,7 +81,7 @@ TValue LogNormDist(TEvalContext& ctx, TArgs args) {
   double x = a.Get(0), mu = a.Get(1), sd = a.Get(2);
   READ_ARGS_OR_RETURN(a);
   if (x <= 0 || sd <= 0) return Err(TEvalError::Num);
-  return Result(NormalCdf((std::log(x) - mu) / sd));
+  return Checked(ctx, NormalCdf((std::log(x) - mu) / sd));
 }
 
 TValue LogInv(TEvalContext& ctx, TArgs args) {
@@ -88,7 +89,7 @@ TValue LogInv(TEvalContext& ctx, TArgs args) {
   double p = a.Get(0), mu = a.Get(1), sd = a.Get(2);
   READ_ARGS_OR_RETURN(a);
   if (p <= 0 || p >= 1 || sd <= 0) return Err(TEvalError::Num);
-  return Result(std::exp(mu + sd * NormalInv(p)));
+  return Checked(ctx, std::exp(mu + sd * NormalInv(p)));
 }
 
 TValue BinomDist(TEvalContext& ctx, TArgs args) {
@@ -97,7 +98,7 @@ TValue BinomDist(TEvalContext& ctx, TArgs args) {
   bool cum = a.GetBool(3, false);
   READ_ARGS_OR_RETURN(a);
   if (s < 0 || s > n || p < 0 || p > 1) return Err(TEvalError::Num);
-  return Result(cum ? BinomCdf(s, n, p) : BinomPmf(s, n, p));
+  return Checked(ctx, cum ? BinomCdf(s, n, p) : BinomPmf(s, n, p));
 }
 
 TValue CritBinom(TEvalContext& ctx, TArgs args) {
@@ -129,7 +130,7 @@ TValue NegBinomDist(TEvalContext& ctx, TArgs args) {
   if (p < 0 || p > 1 || f < 0 || s < 1) return Err(TEvalError::Num);
   if (p == 0) return Num(0);
   if (p == 1) return Num(f == 0 ? 1 : 0);
-  return Result(std::exp(LogCombin(f + s - 1, s - 1) + s * std::log(p) + f * std::log1p(-p)));
+  return Checked(ctx, std::exp(LogCombin(f + s - 1, s - 1) + s * std::log(p) + f * std::log1p(-p)));
 }
 
 TValue Poisson(TEvalContext& ctx, TArgs args) {
@@ -140,13 +141,13 @@ TValue Poisson(TEvalContext& ctx, TArgs args) {
   if (x < 0 || m < 0) return Err(TEvalError::Num);
   if (m == 0) return Num(cum || x == 0 ? 1 : 0);
   auto pmf = [m](double k) { return std::exp(-m + k * std::log(m) - std::lgamma(k + 1)); };
-  if (!cum) return Result(pmf(x));
+  if (!cum) return Checked(ctx, pmf(x));
   if (x <= 1000) {
     double c = 0;
     for (double k = 0; k <= x; ++k) c += pmf(k);
-    return Result(std::min(c, 1.0));
+    return Checked(ctx, std::min(c, 1.0));
   }
-  return Result(GammaQ(x + 1, m));
+  return Checked(ctx, GammaQ(x + 1, m));
 }
 
 TValue ExponDist(TEvalContext& ctx, TArgs args) {
@@ -155,7 +156,7 @@ TValue ExponDist(TEvalContext& ctx, TArgs args) {
   bool cum = a.GetBool(2, false);
   READ_ARGS_OR_RETURN(a);
   if (x < 0 || l <= 0) return Err(TEvalError::Num);
-  return Result(cum ? -std::expm1(-l * x) : l * std::exp(-l * x));
+  return Checked(ctx, cum ? -std::expm1(-l * x) : l * std::exp(-l * x));
 }
 
 TValue GammaDist(TEvalContext& ctx, TArgs args) {
@@ -164,9 +165,9 @@ TValue GammaDist(TEvalContext& ctx, TArgs args) {
   bool cum = a.GetBool(3, false);
   READ_ARGS_OR_RETURN(a);
   if (x < 0 || al <= 0 || b <= 0) return Err(TEvalError::Num);
-  if (cum) return Result(GammaP(al, x / b));
+  if (cum) return Checked(ctx, GammaP(al, x / b));
   if (x == 0) return al < 1 ? Err(TEvalError::Num) : Num(al == 1 ? 1 / b : 0);
-  return Result(std::exp((al - 1) * std::log(x) - x / b - al * std::log(b) - std::lgamma(al)));
+  return Checked(ctx, std::exp((al - 1) * std::log(x) - x / b - al * std::log(b) - std::lgamma(al)));
 }
 
 TValue GammaInv(TEvalContext& ctx, TArgs args) {
@@ -175,8 +176,8 @@ TValue GammaInv(TEvalContext& ctx, TArgs args) {
   READ_ARGS_OR_RETURN(a);
   if (p < 0 || p >= 1 || al <= 0 || b <= 0) return Err(TEvalError::Num);
   if (p == 0) return Num(0);
-  TValue y = Inverse([al](double v) { return GammaP(al, v); }, p, 0, std::max(1.0, al), true);
-  return y.IsNumber() ? Result(y.Num() * b) : y;
+  TValue y = Inverse(ctx, [al](double v) { return GammaP(al, v); }, p, 0, std::max(1.0, al), true);
+  return y.IsNumber() ? Checked(ctx, y.Num() * b) : y;
 }
 
 TValue GammaLn(TEvalContext& ctx, TArgs args) {
@@ -184,7 +185,7 @@ TValue GammaLn(TEvalContext& ctx, TArgs args) {
   double x = a.Get(0);
   READ_ARGS_OR_RETURN(a);
   if (x <= 0) return Err(TEvalError::Num);
-  return Result(std::lgamma(x));
+  return Checked(ctx, std::lgamma(x));
 }
 
 TValue BetaDist(TEvalContext& ctx, TArgs args) {
@@ -192,7 +193,7 @@ TValue BetaDist(TEvalContext& ctx, TArgs args) {
   double x = a.Get(0), al = a.Get(1), b = a.Get(2), lo = a.Get(3, 0), hi = a.Get(4, 1);
   READ_ARGS_OR_RETURN(a);
   if (al <= 0 || b <= 0 || lo >= hi || x < lo || x > hi) return Err(TEvalError::Num);
-  return Result(BetaI((x - lo) / (hi - lo), al, b));
+  return Checked(ctx, BetaI((x - lo) / (hi - lo), al, b));
 }
 
 TValue BetaInv(TEvalContext& ctx, TArgs args) {
@@ -201,8 +202,8 @@ TValue BetaInv(TEvalContext& ctx, TArgs args) {
   READ_ARGS_OR_RETURN(a);
   if (p <= 0 || p > 1 || al <= 0 || b <= 0 || lo >= hi) return Err(TEvalError::Num);
   if (p == 1) return Num(hi);
-  TValue y = Inverse([al, b](double v) { return BetaI(v, al, b); }, p, 0, 1, false);
-  return y.IsNumber() ? Result(lo + y.Num() * (hi - lo)) : y;
+  TValue y = Inverse(ctx, [al, b](double v) { return BetaI(v, al, b); }, p, 0, 1, false);
+  return y.IsNumber() ? Checked(ctx, lo + y.Num() * (hi - lo)) : y;
 }
 
 TValue ChiDist(TEvalContext& ctx, TArgs args) {
@@ -210,7 +211,7 @@ TValue ChiDist(TEvalContext& ctx, TArgs args) {
   double x = a.Get(0), df = std::trunc(a.Get(1));
   READ_ARGS_OR_RETURN(a);
   if (x < 0 || df < 1 || df > 1e10) return Err(TEvalError::Num);
-  return Result(GammaQ(df / 2, x / 2));
+  return Checked(ctx, GammaQ(df / 2, x / 2));
 }
 
 TValue ChiInv(TEvalContext& ctx, TArgs args) {
@@ -219,7 +220,7 @@ TValue ChiInv(TEvalContext& ctx, TArgs args) {
   READ_ARGS_OR_RETURN(a);
   if (p <= 0 || p > 1 || df < 1 || df > 1e10) return Err(TEvalError::Num);
   if (p == 1) return Num(0);
-  return Inverse([df](double v) { return -GammaQ(df / 2, v / 2); }, -p, 0, std::max(1.0, df), true);
+  return Inverse(ctx, [df](double v) { return -GammaQ(df / 2, v / 2); }, -p, 0, std::max(1.0, df), true);
 }
 
 double TwoTailT(double t, double df) { return BetaI(df / (df + t * t), df / 2, 0.5); }
@@ -230,7 +231,7 @@ TValue TDist(TEvalContext& ctx, TArgs args) {
   READ_ARGS_OR_RETURN(a);
   if (x < 0 || df < 1 || (tails != 1 && tails != 2)) return Err(TEvalError::Num);
   double two = TwoTailT(x, df);
-  return Result(tails == 1 ? two / 2 : two);
+  return Checked(ctx, tails == 1 ? two / 2 : two);
 }
 
 TValue TInv(TEvalContext& ctx, TArgs args) {
@@ -239,7 +240,7 @@ TValue TInv(TEvalContext& ctx, TArgs args) {
   READ_ARGS_OR_RETURN(a);
   if (p <= 0 || p > 1 || df < 1) return Err(TEvalError::Num);
   if (p == 1) return Num(0);
-  return Inverse([df](double t) { return -TwoTailT(t, df); }, -p, 0, 1, true);
+  return Inverse(ctx, [df](double t) { return -TwoTailT(t, df); }, -p, 0, 1, true);
 }
 
 double FRight(double x, double d1, double d2) { return BetaI(d2 / (d2 + d1 * x), d2 / 2, d1 / 2); }
@@ -249,7 +250,7 @@ TValue FDist(TEvalContext& ctx, TArgs args) {
   double x = a.Get(0), d1 = std::trunc(a.Get(1)), d2 = std::trunc(a.Get(2));
   READ_ARGS_OR_RETURN(a);
   if (x < 0 || d1 < 1 || d2 < 1 || d1 >= 1e10 || d2 >= 1e10) return Err(TEvalError::Num);
-  return Result(FRight(x, d1, d2));
+  return Checked(ctx, FRight(x, d1, d2));
 }
 
 TValue FInv(TEvalContext& ctx, TArgs args) {
@@ -258,7 +259,7 @@ TValue FInv(TEvalContext& ctx, TArgs args) {
   READ_ARGS_OR_RETURN(a);
   if (p <= 0 || p > 1 || d1 < 1 || d2 < 1 || d1 >= 1e10 || d2 >= 1e10) return Err(TEvalError::Num);
   if (p == 1) return Num(0);
-  return Inverse([d1, d2](double x) { return -FRight(x, d1, d2); }, -p, 0, 1, true);
+  return Inverse(ctx, [d1, d2](double x) { return -FRight(x, d1, d2); }, -p, 0, 1, true);
 }
 
 TValue HypGeomDist(TEvalContext& ctx, TArgs args) {
@@ -268,7 +269,7 @@ TValue HypGeomDist(TEvalContext& ctx, TArgs args) {
   READ_ARGS_OR_RETURN(a);
   if (s < 0 || s > n || s > m || s < n - pop + m || n <= 0 || n > pop || m <= 0 || m > pop || pop <= 0)
     return Err(TEvalError::Num);
-  return Result(std::exp(LogCombin(m, s) + LogCombin(pop - m, n - s) - LogCombin(pop, n)));
+  return Checked(ctx, std::exp(LogCombin(m, s) + LogCombin(pop - m, n - s) - LogCombin(pop, n)));
 }
 
 TValue Weibull(TEvalContext& ctx, TArgs args) {
@@ -278,8 +279,8 @@ TValue Weibull(TEvalContext& ctx, TArgs args) {
   READ_ARGS_OR_RETURN(a);
   if (x < 0 || al <= 0 || b <= 0) return Err(TEvalError::Num);
   double t = std::pow(x / b, al);
-  if (cum) return Result(-std::expm1(-t));
-  return Result(al / std::pow(b, al) * std::pow(x, al - 1) * std::exp(-t));
+  if (cum) return Checked(ctx, -std::expm1(-t));
+  return Checked(ctx, al / std::pow(b, al) * std::pow(x, al - 1) * std::exp(-t));
 }
 
 TValue Fisher(TEvalContext& ctx, TArgs args) {
@@ -287,14 +288,14 @@ TValue Fisher(TEvalContext& ctx, TArgs args) {
   double x = a.Get(0);
   READ_ARGS_OR_RETURN(a);
   if (x <= -1 || x >= 1) return Err(TEvalError::Num);
-  return Result(std::atanh(x));
+  return Checked(ctx, std::atanh(x));
 }
 
 TValue FisherInv(TEvalContext& ctx, TArgs args) {
   TNumArgs a(ctx, args);
   double y = a.Get(0);
   READ_ARGS_OR_RETURN(a);
-  return Result(std::tanh(y));
+  return Checked(ctx, std::tanh(y));
 }
 
 TValue Standardize(TEvalContext& ctx, TArgs args) {
@@ -302,7 +303,7 @@ TValue Standardize(TEvalContext& ctx, TArgs args) {
   double x = a.Get(0), mean = a.Get(1), sd = a.Get(2);
   READ_ARGS_OR_RETURN(a);
   if (sd <= 0) return Err(TEvalError::Num);
-  return Result((x - mean) / sd);
+  return Checked(ctx, (x - mean) / sd);
 }
 
 TValue Confidence(TEvalContext& ctx, TArgs args) {
@@ -310,7 +311,7 @@ TValue Confidence(TEvalContext& ctx, TArgs args) {
   double alpha = a.Get(0), sd = a.Get(1), n = std::trunc(a.Get(2));
   READ_ARGS_OR_RETURN(a);
   if (alpha <= 0 || alpha >= 1 || sd <= 0 || n < 1) return Err(TEvalError::Num);
-  return Result(NormalInv(1 - alpha / 2) * sd / std::sqrt(n));
+  return Checked(ctx, NormalInv(1 - alpha / 2) * sd / std::sqrt(n));
 }
 
 #undef READ_ARGS_OR_RETURN

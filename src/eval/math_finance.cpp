@@ -10,6 +10,9 @@ namespace {
 
 using TArgs = std::span<const TValue>;
 
+// Depreciation is computed period by period up to this many periods.
+constexpr double kMaxPeriods = 1e6;
+
 #define READ_ARGS_OR_RETURN(a) \
   if ((a).Failed()) return (a).Error()
 
@@ -228,6 +231,10 @@ TValue Db(TEvalContext& ctx, TArgs args) {
       period > life + (month < 12 ? 1 : 0))
     return Err(TEvalError::Num);
   if (cost == 0) return Num(0);
+  if (period > kMaxPeriods) {
+    ctx.MarkUncomputable("DB past a million periods");
+    return Err(TEvalError::Num);
+  }
   double rate = RoundDigits(1 - std::pow(salvage / cost, 1 / life), 3, 0);
   double total = cost * rate * month / 12, dep = total;
   for (double p = 2; p <= period; ++p) {
@@ -249,6 +256,10 @@ TValue Vdb(TEvalContext& ctx, TArgs args) {
   READ_ARGS_OR_RETURN(a);
   if (cost < 0 || salvage < 0 || life <= 0 || start < 0 || end < start || end > life || factor < 0)
     return Err(TEvalError::Num);
+  if (end > kMaxPeriods) {
+    ctx.MarkUncomputable("VDB past a million periods");
+    return Err(TEvalError::Num);
+  }
   bool fractional = start != std::floor(start) || end != std::floor(end) || life != std::floor(life);
   double book = cost, total = 0, straight = -1;
   bool switched = false;

@@ -8,14 +8,16 @@
 namespace tablirex::eval::math {
 namespace {
 
-constexpr int kMaxTerms = 1000;
+// Series and fractions that have not settled after this many terms give NaN.
+constexpr int kMaxTerms = 100000;
 constexpr double kEps = 1e-16;
 constexpr double kTiny = 1e-300;
 
 // P(a, x) by its power series (x < a + 1).
 double GammaSeries(double a, double x) {
   double term = 1 / a, sum = term;
-  for (int n = 1; n < kMaxTerms; ++n) {
+  for (int n = 1;; ++n) {
+    if (n == kMaxTerms) return std::nan("");
     term *= x / (a + n);
     sum += term;
     if (std::fabs(term) < std::fabs(sum) * kEps) break;
@@ -26,7 +28,8 @@ double GammaSeries(double a, double x) {
 // Q(a, x) by its continued fraction (x >= a + 1), evaluated by Lentz's method.
 double GammaFraction(double a, double x) {
   double b = x + 1 - a, c = 1 / kTiny, d = 1 / b, h = d;
-  for (int i = 1; i < kMaxTerms; ++i) {
+  for (int i = 1;; ++i) {
+    if (i == kMaxTerms) return std::nan("");
     double an = -i * (i - a);
     b += 2;
     d = an * d + b;
@@ -48,7 +51,8 @@ double BetaFraction(double x, double a, double b) {
   if (std::fabs(d) < kTiny) d = kTiny;
   d = 1 / d;
   double h = d;
-  for (int m = 1; m < kMaxTerms; ++m) {
+  for (int m = 1;; ++m) {
+    if (m == kMaxTerms) return std::nan("");
     double m2 = 2.0 * m;
     double aa = m * (b - m) * x / ((qam + m2) * (a + m2));
     d = 1 + aa * d;
@@ -117,12 +121,13 @@ double LogCombin(double n, double k) { return std::lgamma(n + 1) - std::lgamma(k
 
 bool SolveIncreasing(const std::function<double(double)>& f, double target, double lo, double hi, double& x) {
   double flo = f(lo), fhi = f(hi);
+  if (std::isnan(flo) || std::isnan(fhi)) { x = std::nan(""); return true; }
   if (!(flo <= target && fhi >= target)) return false;
   for (int i = 0; i < 400; ++i) {
     double mid = lo + (hi - lo) / 2;
     if (mid <= lo || mid >= hi) break;
     double fm = f(mid);
-    if (!std::isfinite(fm)) return false;
+    if (std::isnan(fm)) { x = fm; return true; }
     if (fm == target) { x = mid; return true; }
     if (fm < target) lo = mid;
     else hi = mid;

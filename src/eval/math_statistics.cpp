@@ -226,7 +226,7 @@ TValue ZTest(TEvalContext& ctx, TArgs args) {
     sigma = std::sqrt(DevSq(v) / (n - 1));
   }
   if (sigma <= 0) return given ? Err(TEvalError::Num) : Err(TEvalError::Div0);
-  return Result(1 - NormalCdf((Mean(v) - x) / (sigma / std::sqrt(n))));
+  return Checked(ctx, 1 - NormalCdf((Mean(v) - x) / (sigma / std::sqrt(n))));
 }
 
 TValue Prob(TEvalContext& ctx, TArgs args) {
@@ -237,15 +237,11 @@ TValue Prob(TEvalContext& ctx, TArgs args) {
   if (gx.Size() != gp.Size()) return Err(TEvalError::NA);
   double total = 0;
   for (std::size_t i = 0; i < gx.Size(); ++i) {
-    const TValue& xi = gx.items[i];
-    const TValue& pi = gp.items[i];
-    if (xi.IsError()) return xi;
-    if (pi.IsError()) return pi;
-    if (!pi.IsNumber() || !xi.IsNumber()) continue;
-    if (pi.Num() < 0 || pi.Num() > 1) return Err(TEvalError::Num);
-    x.push_back(xi.Num());
-    p.push_back(pi.Num());
-    total += pi.Num();
+    if (!gx.isNum[i] || !gp.isNum[i]) continue;
+    if (gp.num[i] < 0 || gp.num[i] > 1) return Err(TEvalError::Num);
+    x.push_back(gx.num[i]);
+    p.push_back(gp.num[i]);
+    total += gp.num[i];
   }
   if (std::fabs(total - 1) > 1e-12) return Err(TEvalError::Num);
   TNumArgs a(ctx, args);
@@ -294,7 +290,7 @@ TValue TTest(TEvalContext& ctx, TArgs args) {
     t = (Mean(x) - Mean(y)) / se;
   }
   double p = TwoTail(std::fabs(t), df);
-  return Result(tails == 1 ? p / 2 : p);
+  return Checked(ctx, tails == 1 ? p / 2 : p);
 }
 
 TValue FTest(TEvalContext& ctx, TArgs args) {
@@ -306,7 +302,7 @@ TValue FTest(TEvalContext& ctx, TArgs args) {
   if (v1 == 0 || v2 == 0) return Err(TEvalError::Div0);
   double d1 = n1 - 1, d2 = n2 - 1, f = v1 / v2;
   double right = BetaI(d2 / (d2 + d1 * f), d2 / 2, d1 / 2);
-  return Result(2 * std::min(right, 1 - right));
+  return Checked(ctx, 2 * std::min(right, 1 - right));
 }
 
 TValue ChiTest(TEvalContext& ctx, TArgs args) {
@@ -316,10 +312,8 @@ TValue ChiTest(TEvalContext& ctx, TArgs args) {
   if (ga.rows != ge.rows || ga.cols != ge.cols) return Err(TEvalError::NA);
   double chi = 0;
   for (std::size_t i = 0; i < ga.Size(); ++i) {
-    if (ga.items[i].IsError()) return ga.items[i];
-    if (ge.items[i].IsError()) return ge.items[i];
-    if (!ga.items[i].IsNumber() || !ge.items[i].IsNumber()) continue;
-    double e = ge.items[i].Num(), d = ga.items[i].Num() - e;
+    if (!ga.isNum[i] || !ge.isNum[i]) continue;
+    double e = ge.num[i], d = ga.num[i] - e;
     if (e == 0) return Err(TEvalError::Div0);
     chi += d * d / e;
   }
@@ -328,7 +322,7 @@ TValue ChiTest(TEvalContext& ctx, TArgs args) {
   else if (ga.Size() > 1) df = static_cast<double>(ga.Size()) - 1;
   else return Err(TEvalError::NA);
   if (chi < 0) return Err(TEvalError::Num);
-  return Result(GammaQ(df / 2, chi / 2));
+  return Checked(ctx, GammaQ(df / 2, chi / 2));
 }
 
 #undef COLLECT_OR_RETURN

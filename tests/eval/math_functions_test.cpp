@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <initializer_list>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "eval/eval_value.h"
+#include "eval/function_registry.h"
 #include "fake_context.h"
 
 namespace tablirex::eval {
@@ -285,7 +287,8 @@ TEST(MathFunctions, RegressionAndMatrices) {
        {Arr(4, 4, {N(1), N(3), N(8), N(5), N(1), N(3), N(6), N(1), N(1), N(1), N(1), N(0), N(7), N(3), N(10), N(2)})},
        N(88)},
       {"MDETERM(F1:G1)", 163, {Area(0, 5, 0, 6)}, E(kValue)},
-      {"MDETERM(B1:C2)", 163, {Area(0, 1, 1, 2)}, E(kValue)},
+      {"MDETERM(B1:C2)", 163, {Area(0, 1, 1, 2)}, E(kDiv0)},
+      {"MDETERM({1,\"2\";3,4})", 163, {Arr(2, 2, {N(1), S(u"2"), N(3), N(4)})}, E(kValue)},
       {"MINVERSE(F1:G2)", 164, {Area(0, 5, 1, 6)}, Arr(2, 2, {N(0), N(0.5), N(-1), N(2)})},
       {"MINVERSE({1,2;2,4})", 164, {Arr(2, 2, {N(1), N(2), N(2), N(4)})}, E(kNum)},
       {"MMULT", 165, {Arr(2, 2, {N(1), N(2), N(3), N(4)}), Arr(2, 1, {N(5), N(6)})}, Arr(2, 1, {N(17), N(39)})},
@@ -504,6 +507,44 @@ TEST(MathFunctions, FullPrecision) {
   const std::vector<TValue> large{Row({3, 1, 2}), N(1.5)};
   FindFunction(325)(ctx, large);
   EXPECT_NE(ctx.uncomputable, "") << "LARGE with a fractional position";
+}
+
+// Every function over awkward arguments (huge, tiny, negative, texts, errors,
+// omitted, ranges, arrays) at every argument count it takes: a scalar or an
+// array of scalars comes back, in bounded time.
+TEST(MathFunctions, AwkwardArgumentsSweep) {
+  struct TDef { std::int32_t number, least, most; };
+  static const TDef defs[] = {
+#define TXLS_FUNCTION(name, number, least, most, cls) {number, least, most},
+#include "formula/function_table.def"
+#undef TXLS_FUNCTION
+  };
+  std::set<std::int32_t> ours;
+  for (const TFunctionDef& d : MathFunctions()) ours.insert(d.number);
+  const TValue pool[] = {N(0), N(-1), N(1e308), N(1e-300), N(0.5), S(u"x"), E(kNA), kMissing,
+                         B(true), Col(0, 0, 9), Row({1, -2, 3}), N(1e10), N(3), Area(0, 0, 65535, 255)};
+  constexpr std::size_t kPool = sizeof pool / sizeof pool[0];
+  std::size_t calls = 0;
+  for (const TDef& d : defs) {
+    if (!ours.count(d.number)) continue;
+    ours.erase(d.number);
+    for (std::int32_t n = d.least; n <= std::min(d.most, d.least + 3); ++n) {
+      for (std::size_t seed = 0; seed < kPool * 3; ++seed) {
+        std::vector<TValue> args;
+        for (std::int32_t i = 0; i < n; ++i) args.push_back(pool[(seed + i * (seed / kPool + 1)) % kPool]);
+        TFakeContext ctx;
+        Fixture(ctx);
+        TValue r = FindFunction(d.number)(ctx, args);
+        ASSERT_FALSE(r.IsArea() || r.IsEmpty()) << d.number << " seed " << seed;
+        if (r.IsNumber()) {
+          ASSERT_TRUE(std::isfinite(r.Num())) << d.number << " seed " << seed;
+        }
+        ++calls;
+      }
+    }
+  }
+  EXPECT_TRUE(ours.empty()) << "a function outside the function table: " << *ours.begin();
+  EXPECT_GT(calls, 1000u);
 }
 
 }  // namespace
