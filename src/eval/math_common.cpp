@@ -22,7 +22,10 @@ double Sig15(double v) {
 
 }  // namespace
 
-TValue Result(double v) { return std::isfinite(v) ? TValue::Number(v) : TValue::Error(TEvalError::Num); }
+TValue Result(double v) {
+  if (!std::isfinite(v)) return TValue::Error(TEvalError::Num);
+  return TValue::Number(v == 0 ? 0.0 : v);  // no negative zero: it would show as "-0"
+}
 
 TValue TextToNumber(TEvalContext& ctx, const TValue& text) {
   double v = 0;
