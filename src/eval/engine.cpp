@@ -98,7 +98,11 @@ int TWorkbookEvaluator::TEngine::IsSubtotalCell(std::int32_t sheet, std::int32_t
 
 int TWorkbookEvaluator::TEngine::IsRowHidden(std::int32_t sheet, std::int32_t row) {
   if (sheet < 0 || sheet >= SheetCount()) return 0;
-  return book_.Sheets().At(static_cast<std::size_t>(sheet)).RowInfo().GetHidden(row) ? 1 : 0;
+  IXLSWorksheet& ws = book_.Sheets().At(static_cast<std::size_t>(sheet));
+  if (!ws.RowInfo().GetHidden(row)) return 0;
+  // Under an autofilter a hidden row may count as filtered out, which even
+  // SUBTOTAL 1-11 leaves out: that is not for us to tell.
+  return ws.AutoFilterMode() ? -1 : 1;
 }
 
 // ---- cells ------------------------------------------------------------------------------

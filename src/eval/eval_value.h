@@ -148,8 +148,9 @@ class TEvalContext {
   /// SUBTOTAL, 0 when it does not (or the cell holds no formula), -1 when the
   /// engine cannot tell (SUBTOTAL is then marked uncomputable).
   virtual int IsSubtotalCell(std::int32_t /*sheet*/, std::int32_t /*row*/, std::int32_t /*col*/) { return -1; }
-  /// For SUBTOTAL 101-111: 1 when the row is hidden, 0 when shown, -1 when the
-  /// engine cannot tell.
+  /// For SUBTOTAL: 1 when the row is hidden (101-111 leave it out), 0 when shown,
+  /// -1 when the engine cannot tell (a hidden row under an autofilter may count as
+  /// filtered out, which 1-11 leave out too): SUBTOTAL is then uncomputable.
   virtual int IsRowHidden(std::int32_t /*sheet*/, std::int32_t /*row*/) { return -1; }
 };
 

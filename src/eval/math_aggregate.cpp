@@ -81,7 +81,8 @@ TValue Product(TEvalContext& ctx, TArgs args) {
 
 // SUBTOTAL(function, reference...): 1 AVERAGE, 2 COUNT, 3 COUNTA, 4 MAX, 5 MIN,
 // 6 PRODUCT, 7 STDEV, 8 STDEVP, 9 SUM, 10 VAR, 11 VARP; 101-111 the same leaving
-// hidden rows out. Cells that hold subtotals themselves are always left out.
+// hidden rows out. Cells that hold subtotals themselves are always left out, and
+// so are rows a filter hides.
 TValue Subtotal(TEvalContext& ctx, TArgs args) {
   TNumArgs a(ctx, args.first(1));
   double f = std::trunc(a.Get(0));
@@ -97,9 +98,9 @@ TValue Subtotal(TEvalContext& ctx, TArgs args) {
     if (!ref.IsArea()) return Err(TEvalError::Value);
     ctx.ForEachCell(ref.Area(), [&](std::int32_t s, std::int32_t r, std::int32_t c, const TValue& v) {
       int sub = ctx.IsSubtotalCell(s, r, c);
-      int hidden = skipHidden ? ctx.IsRowHidden(s, r) : 0;
+      int hidden = ctx.IsRowHidden(s, r);
       if (sub < 0 || hidden < 0) { unknown = true; return false; }
-      if (sub == 1 || hidden == 1) return true;
+      if (sub == 1 || (skipHidden && hidden == 1)) return true;
       if (fn == 3) { ++counta; return true; }
       if (v.IsNumber()) nums.push_back(v.Num());
       else if (v.IsError() && fn != 2) { err = v; return false; }
