@@ -71,9 +71,12 @@ inline double Trunc(double v) { return std::trunc(v); }
 
 /// The size of an Area or Array argument (a scalar is 1 x 1).
 inline void Dimensions(const TValue& v, std::int64_t& rows, std::int64_t& cols) {
-  if (v.IsArea()) rows = v.Area().Rows(), cols = v.Area().Cols();
-  else if (v.IsArray()) rows = v.Arr().rows, cols = v.Arr().cols;
-  else rows = cols = 1;
+  if (v.IsArea())
+    rows = v.Area().Rows(), cols = v.Area().Cols();
+  else if (v.IsArray())
+    rows = v.Arr().rows, cols = v.Arr().cols;
+  else
+    rows = cols = 1;
 }
 
 /// Item (r, c), zero-based, of an Area (first sheet), Array or scalar.
@@ -95,6 +98,19 @@ inline TValue MakeArray(std::int32_t rows, std::int32_t cols, std::vector<TValue
   auto a = std::make_shared<TArray>();
   a->rows = rows, a->cols = cols, a->items = std::move(items);
   return TValue::MakeArray(std::move(a));
+}
+
+/// Applies fn item by item where the arguments picked by mask (bit i: argument
+/// i) hold arrays: the result is an array as large as the largest of them (a
+/// one-row or one-column array repeats along the other side; items past a
+/// smaller array are #N/A). Without array arguments fn is called as it is.
+TValue LiftOverArrays(TEvalContext& ctx, std::span<const TValue> args, TEvalFunction fn, unsigned mask);
+
+template <TEvalFunction kFn, unsigned kMask = ~0u>
+TValue Lifted(TEvalContext& ctx, std::span<const TValue> args) {
+  for (std::size_t i = 0; i < args.size() && i < 32; ++i)
+    if (((kMask >> i) & 1u) && args[i].IsArray()) return LiftOverArrays(ctx, args, kFn, kMask);
+  return kFn(ctx, args);
 }
 
 // The tables of each file, collected by TextFunctions().

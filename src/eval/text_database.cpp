@@ -54,13 +54,17 @@ TValue SumIf(TEvalContext& ctx, std::span<const TValue> args) {
   double sum = 0;
   TValue error;
   auto add = [&](const TValue& v) {
-    if (v.IsNumber()) sum += v.Num();
-    else if (v.IsError() && !error.IsError()) error = v;
+    if (v.IsNumber())
+      sum += v.Num();
+    else if (v.IsError() && !error.IsError())
+      error = v;
   };
   ctx.ForEachCell(a, [&](std::int32_t, std::int32_t r, std::int32_t c, const TValue& v) {
     if (!criteria.Matches(v)) return true;
-    if (dr == 0 && dc == 0 && s.sheetFirst == a.sheetFirst) add(v);
-    else if (r + dr <= s.row2 && c + dc <= s.col2) add(ctx.CellValue(s.sheetFirst, r + dr, c + dc));
+    if (dr == 0 && dc == 0 && s.sheetFirst == a.sheetFirst)
+      add(v);
+    else if (r + dr <= s.row2 && c + dc <= s.col2)
+      add(ctx.CellValue(s.sheetFirst, r + dr, c + dc));
     return true;
   });
   if (criteria.MatchesBlank() && (dr != 0 || dc != 0 || s.sheetFirst != a.sheetFirst)) {
@@ -212,12 +216,18 @@ TValue Database(TEvalContext& ctx, std::span<const TValue> args, TDbOp op) {
   double sum = 0;
   for (double v : values) sum += v;
   switch (op) {
-    case TDbOp::Sum: return NumResult(sum);
-    case TDbOp::Product: return NumResult(values.empty() ? 0 : product);
-    case TDbOp::Average: return values.empty() ? Err(TEvalError::Div0) : NumResult(sum / n);
-    case TDbOp::Min: return TValue::Number(values.empty() ? 0 : *std::min_element(values.begin(), values.end()));
-    case TDbOp::Max: return TValue::Number(values.empty() ? 0 : *std::max_element(values.begin(), values.end()));
-    default: break;
+    case TDbOp::Sum:
+      return NumResult(sum);
+    case TDbOp::Product:
+      return NumResult(values.empty() ? 0 : product);
+    case TDbOp::Average:
+      return values.empty() ? Err(TEvalError::Div0) : NumResult(sum / n);
+    case TDbOp::Min:
+      return TValue::Number(values.empty() ? 0 : *std::min_element(values.begin(), values.end()));
+    case TDbOp::Max:
+      return TValue::Number(values.empty() ? 0 : *std::max_element(values.begin(), values.end()));
+    default:
+      break;
   }
   const bool sample = op == TDbOp::StDev || op == TDbOp::Var;
   if (n < (sample ? 2 : 1)) return Err(TEvalError::Div0);
@@ -240,12 +250,10 @@ TValue External(TEvalContext& ctx, std::span<const TValue>) {
 }
 
 constexpr TFunctionDef kDatabase[] = {
-    {346, CountIf},                {345, SumIf},                  {40, Db<TDbOp::Count>},
-    {41, Db<TDbOp::Sum>},          {42, Db<TDbOp::Average>},      {43, Db<TDbOp::Min>},
-    {44, Db<TDbOp::Max>},          {45, Db<TDbOp::StDev>},        {47, Db<TDbOp::Var>},
-    {189, Db<TDbOp::Product>},     {195, Db<TDbOp::StDevP>},      {196, Db<TDbOp::VarP>},
-    {199, Db<TDbOp::CountA>},      {235, Db<TDbOp::Get>},         {150, External},
-    {267, External},
+    {346, Lifted<CountIf, 2u>}, {345, Lifted<SumIf, 2u>},  {40, Db<TDbOp::Count>},   {41, Db<TDbOp::Sum>},
+    {42, Db<TDbOp::Average>},   {43, Db<TDbOp::Min>},      {44, Db<TDbOp::Max>},     {45, Db<TDbOp::StDev>},
+    {47, Db<TDbOp::Var>},       {189, Db<TDbOp::Product>}, {195, Db<TDbOp::StDevP>}, {196, Db<TDbOp::VarP>},
+    {199, Db<TDbOp::CountA>},   {235, Db<TDbOp::Get>},     {150, External},          {267, External},
 };
 
 }  // namespace

@@ -78,8 +78,9 @@ TValue TimePart(TEvalContext& ctx, std::span<const TValue> args) {
   // The time of day to the nearest second.
   double secs = std::floor((serial - std::floor(serial)) * 86400 + 0.5);
   if (secs >= 86400) secs = 0;
-  const double v = kPart == 0 ? std::floor(secs / 3600) : kPart == 1 ? std::fmod(std::floor(secs / 60), 60)
-                                                                       : std::fmod(secs, 60);
+  const double v = kPart == 0   ? std::floor(secs / 3600)
+                   : kPart == 1 ? std::fmod(std::floor(secs / 60), 60)
+                                : std::fmod(secs, 60);
   return TValue::Number(v);
 }
 
@@ -92,11 +93,16 @@ TValue Weekday(TEvalContext& ctx, std::span<const TValue> args) {
   // Serial 1 of the 1900 calendar is a Sunday (0 here), and so is every seventh day on.
   const int sunday0 = static_cast<int>(std::fmod(day + 6, 7));
   int first = 0, base = 1;  // the weekday numbered `base` (0 Sunday ... 6 Saturday)
-  if (type == 1) first = 0;
-  else if (type == 2) first = 1;
-  else if (type == 3) first = 1, base = 0;
-  else if (type >= 11 && type <= 17) first = static_cast<int>(type) - 10 == 7 ? 0 : static_cast<int>(type) - 10;
-  else return Err(TEvalError::Num);
+  if (type == 1)
+    first = 0;
+  else if (type == 2)
+    first = 1;
+  else if (type == 3)
+    first = 1, base = 0;
+  else if (type >= 11 && type <= 17)
+    first = static_cast<int>(type) - 10 == 7 ? 0 : static_cast<int>(type) - 10;
+  else
+    return Err(TEvalError::Num);
   return TValue::Number(((sunday0 - first + 7) % 7) + base);
 }
 
@@ -157,7 +163,8 @@ TValue DateTimeValue(TEvalContext& ctx, std::span<const TValue> args) {
     case TTextNumber::Unsure:
       ctx.MarkUncomputable("a date text read by locale or against the current year");
       [[fallthrough]];
-    default: return ValueErr();
+    default:
+      return ValueErr();
   }
 }
 
@@ -175,9 +182,20 @@ TValue Today(TEvalContext& ctx, std::span<const TValue>) {
 }
 
 constexpr TFunctionDef kDates[] = {
-    {65, Date},          {66, Time},         {67, DatePart<0>},      {68, DatePart<1>},      {69, DatePart<2>},
-    {71, TimePart<0>},   {72, TimePart<1>},  {73, TimePart<2>},      {70, Weekday},          {220, Days360},
-    {140, DateTimeValue<true>}, {141, DateTimeValue<false>}, {74, Now}, {221, Today},
+    {65, Lifted<Date>},
+    {66, Lifted<Time>},
+    {67, Lifted<DatePart<0>>},
+    {68, Lifted<DatePart<1>>},
+    {69, Lifted<DatePart<2>>},
+    {71, Lifted<TimePart<0>>},
+    {72, Lifted<TimePart<1>>},
+    {73, Lifted<TimePart<2>>},
+    {70, Lifted<Weekday>},
+    {220, Lifted<Days360>},
+    {140, Lifted<DateTimeValue<true>>},
+    {141, Lifted<DateTimeValue<false>>},
+    {74, Now},
+    {221, Today},
 };
 
 }  // namespace

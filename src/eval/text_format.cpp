@@ -49,7 +49,9 @@ TValue Fixed(TEvalContext& ctx, std::span<const TValue> args) {
   return TValue::Text(Utf8ToUtf16(FormatFloatPattern(FixedPattern(places, !noCommas), v)));
 }
 
-// DOLLAR: the currency form of an English locale, "$1,234.57" and "($1,234.57)".
+// DOLLAR: the currency form of an English locale, "$1,234.57". How a negative
+// amount shows ("($1,234.57)" or "-$1,234.57") is a setting of the machine that
+// opens the file.
 TValue Dollar(TEvalContext& ctx, std::span<const TValue> args) {
   double v = 0, decimals = 2;
   TValue err;
@@ -57,7 +59,10 @@ TValue Dollar(TEvalContext& ctx, std::span<const TValue> args) {
   if (std::fabs(v) >= 1e100) return ValueErr();
   const int places = decimals > 0 ? static_cast<int>(decimals) : 0;
   std::u16string s = u"$" + Utf8ToUtf16(FormatFloatPattern(FixedPattern(places, true), std::fabs(v)));
-  if (v < 0) s = u"(" + s + u")";
+  if (v < 0) {
+    ctx.MarkUncomputable("DOLLAR of a negative amount shows as the machine's settings say");
+    s = u"(" + s + u")";
+  }
   return TValue::Text(std::move(s));
 }
 
@@ -90,11 +95,15 @@ TValue Text(TEvalContext& ctx, std::span<const TValue> args) {
   const std::string format = Utf16ToUtf8(fmt.Str());
   double num = 0;
   switch (v.Kind()) {
-    case TValueKind::Number: num = v.Num(); break;
-    case TValueKind::Boolean: return ToText(v);
+    case TValueKind::Number:
+      num = v.Num();
+      break;
+    case TValueKind::Boolean:
+      return ToText(v);
     case TValueKind::Text:
       switch (ParseNumberText(v.Str(), ctx.Date1904(), num)) {
-        case TTextNumber::Number: break;
+        case TTextNumber::Number:
+          break;
         case TTextNumber::Unsure:
           ctx.MarkUncomputable("TEXT of a text read by locale or against the current year");
           return ValueErr();
@@ -109,7 +118,8 @@ TValue Text(TEvalContext& ctx, std::span<const TValue> args) {
           return v;
       }
       break;
-    default: break;  // Empty: 0
+    default:
+      break;  // Empty: 0
   }
   if (format.empty()) return TValue::Text(u"");
   // Conditions ("[>100]") and locale or calendar codes are not read by the engine.
@@ -142,7 +152,7 @@ TValue Text(TEvalContext& ctx, std::span<const TValue> args) {
   return TValue::Text(Utf8ToUtf16(FormatFloatPattern(format, num)));
 }
 
-constexpr TFunctionDef kFormat[] = {{13, Dollar}, {14, Fixed}, {48, Text}};
+constexpr TFunctionDef kFormat[] = {{13, Lifted<Dollar>}, {14, Lifted<Fixed>}, {48, Lifted<Text>}};
 
 }  // namespace
 

@@ -30,8 +30,10 @@ TValue AndOr(TEvalContext& ctx, std::span<const TValue> args) {
     }
     if (v.IsNumber() || v.IsBoolean()) {
       any = true;
-      if (kAnd) acc = acc && v.Num() != 0;
-      else acc = acc || v.Num() != 0;
+      if (kAnd)
+        acc = acc && v.Num() != 0;
+      else
+        acc = acc || v.Num() != 0;
     }
     return true;
   };
@@ -105,10 +107,14 @@ TValue Type(TEvalContext& ctx, std::span<const TValue> args) {
   if (!args.empty() && args[0].IsArray()) return TValue::Number(64);
   const TValue v = Arg(ctx, args, 0);
   switch (v.Kind()) {
-    case TValueKind::Text: return TValue::Number(2);
-    case TValueKind::Boolean: return TValue::Number(4);
-    case TValueKind::Error: return TValue::Number(16);
-    default: return TValue::Number(1);
+    case TValueKind::Text:
+      return TValue::Number(2);
+    case TValueKind::Boolean:
+      return TValue::Number(4);
+    case TValueKind::Error:
+      return TValue::Number(16);
+    default:
+      return TValue::Number(1);
   }
 }
 
@@ -116,13 +122,20 @@ TValue ErrorType(TEvalContext& ctx, std::span<const TValue> args) {
   const TValue v = Arg(ctx, args, 0);
   if (!v.IsError()) return Err(TEvalError::NA);
   switch (v.Err()) {
-    case TEvalError::Null: return TValue::Number(1);
-    case TEvalError::Div0: return TValue::Number(2);
-    case TEvalError::Value: return TValue::Number(3);
-    case TEvalError::Ref: return TValue::Number(4);
-    case TEvalError::Name: return TValue::Number(5);
-    case TEvalError::Num: return TValue::Number(6);
-    case TEvalError::NA: return TValue::Number(7);
+    case TEvalError::Null:
+      return TValue::Number(1);
+    case TEvalError::Div0:
+      return TValue::Number(2);
+    case TEvalError::Value:
+      return TValue::Number(3);
+    case TEvalError::Ref:
+      return TValue::Number(4);
+    case TEvalError::Name:
+      return TValue::Number(5);
+    case TEvalError::Num:
+      return TValue::Number(6);
+    case TEvalError::NA:
+      return TValue::Number(7);
   }
   return Err(TEvalError::NA);
 }
@@ -179,16 +192,43 @@ TValue CountBlank(TEvalContext& ctx, std::span<const TValue> args) {
 // CELL's code for the number format of a cell, for the formats the built-in
 // list holds; empty when the format is none of them.
 std::u16string_view FormatCode(std::u16string_view f) {
-  struct TCode { std::u16string_view format, code; };
+  struct TCode {
+    std::u16string_view format, code;
+  };
   static constexpr TCode kCodes[] = {
-      {u"General", u"G"}, {u"", u"G"}, {u"0", u"F0"}, {u"0.00", u"F2"}, {u"#,##0", u",0"}, {u"#,##0.00", u",2"},
-      {u"$#,##0_);($#,##0)", u"C0"}, {u"$#,##0_);[Red]($#,##0)", u"C0-"}, {u"$#,##0.00_);($#,##0.00)", u"C2"},
-      {u"$#,##0.00_);[Red]($#,##0.00)", u"C2-"}, {u"0%", u"P0"}, {u"0.00%", u"P2"}, {u"0.00E+00", u"S2"},
-      {u"# ?/?", u"G"}, {u"# ?\?/?\?", u"G"}, {u"m/d/yy", u"D4"}, {u"m/d/yy h:mm", u"D4"}, {u"mm/dd/yy", u"D4"},
-      {u"d-mmm-yy", u"D1"}, {u"dd-mmm-yy", u"D1"}, {u"d-mmm", u"D2"}, {u"dd-mmm", u"D2"}, {u"mmm-yy", u"D3"},
-      {u"h:mm:ss AM/PM", u"D6"}, {u"h:mm AM/PM", u"D7"}, {u"h:mm:ss", u"D8"}, {u"h:mm", u"D9"},
-      {u"#,##0_);(#,##0)", u",0()"}, {u"#,##0_);[Red](#,##0)", u",0-()"}, {u"#,##0.00_);(#,##0.00)", u",2()"},
-      {u"#,##0.00_);[Red](#,##0.00)", u",2-()"}, {u"@", u"G"}, {u"yyyy-mm-dd", u"D1"},
+      {u"General", u"G"},
+      {u"", u"G"},
+      {u"0", u"F0"},
+      {u"0.00", u"F2"},
+      {u"#,##0", u",0"},
+      {u"#,##0.00", u",2"},
+      {u"$#,##0_);($#,##0)", u"C0"},
+      {u"$#,##0_);[Red]($#,##0)", u"C0-"},
+      {u"$#,##0.00_);($#,##0.00)", u"C2"},
+      {u"$#,##0.00_);[Red]($#,##0.00)", u"C2-"},
+      {u"0%", u"P0"},
+      {u"0.00%", u"P2"},
+      {u"0.00E+00", u"S2"},
+      {u"# ?/?", u"G"},
+      {u"# ?\?/?\?", u"G"},
+      {u"m/d/yy", u"D4"},
+      {u"m/d/yy h:mm", u"D4"},
+      {u"mm/dd/yy", u"D4"},
+      {u"d-mmm-yy", u"D1"},
+      {u"dd-mmm-yy", u"D1"},
+      {u"d-mmm", u"D2"},
+      {u"dd-mmm", u"D2"},
+      {u"mmm-yy", u"D3"},
+      {u"h:mm:ss AM/PM", u"D6"},
+      {u"h:mm AM/PM", u"D7"},
+      {u"h:mm:ss", u"D8"},
+      {u"h:mm", u"D9"},
+      {u"#,##0_);(#,##0)", u",0()"},
+      {u"#,##0_);[Red](#,##0)", u",0-()"},
+      {u"#,##0.00_);(#,##0.00)", u",2()"},
+      {u"#,##0.00_);[Red](#,##0.00)", u",2-()"},
+      {u"@", u"G"},
+      {u"yyyy-mm-dd", u"D1"},
   };
   for (const TCode& c : kCodes)
     if (c.format == f) return c.code;
@@ -250,7 +290,7 @@ TValue Info(TEvalContext& ctx, std::span<const TValue> args) {
   ctx.MarkVolatile();
   TValue info, err;
   if (!TextArg(ctx, args, 0, info, err)) return err;
-  static constexpr std::u16string_view kMachine[] = {u"directory", u"numfile", u"origin", u"osversion", u"release",
+  static constexpr std::u16string_view kMachine[] = {u"directory", u"numfile",  u"origin",  u"osversion", u"release",
                                                      u"system",    u"memavail", u"memused", u"totmem"};
   if (CompareTextNoCase(info.Str(), u"recalc") == 0) return TValue::Text(u"Automatic");
   for (std::u16string_view k : kMachine)
@@ -262,10 +302,30 @@ TValue Info(TEvalContext& ctx, std::span<const TValue> args) {
 }
 
 constexpr TFunctionDef kLogic[] = {
-    {1, If},         {36, AndOr<true>}, {37, AndOr<false>}, {38, Not},       {34, True},      {35, False},
-    {100, Choose},   {2, IsNa},         {3, IsError},       {126, IsErr},    {127, IsText},   {190, IsNonText},
-    {128, IsNumber}, {198, IsLogical},  {129, IsBlank},     {105, IsRef},    {10, Na},        {86, Type},
-    {261, ErrorType}, {130, T},         {131, N},           {169, CountA},   {347, CountBlank}, {125, Cell},
+    {1, Lifted<If, 1u>},
+    {36, AndOr<true>},
+    {37, AndOr<false>},
+    {38, Lifted<Not>},
+    {34, True},
+    {35, False},
+    {100, Lifted<Choose, 1u>},
+    {2, Lifted<IsNa>},
+    {3, Lifted<IsError>},
+    {126, Lifted<IsErr>},
+    {127, Lifted<IsText>},
+    {190, Lifted<IsNonText>},
+    {128, Lifted<IsNumber>},
+    {198, Lifted<IsLogical>},
+    {129, Lifted<IsBlank>},
+    {105, IsRef},
+    {10, Na},
+    {86, Type},
+    {261, Lifted<ErrorType>},
+    {130, T},
+    {131, N},
+    {169, CountA},
+    {347, CountBlank},
+    {125, Cell},
     {244, Info},
 };
 

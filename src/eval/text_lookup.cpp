@@ -15,8 +15,8 @@ namespace {
 struct TLine {
   TEvalContext& ctx;
   const TValue& src;
-  bool vertical;         // down a column (else along a row)
-  std::int64_t fixed;    // the column (vertical) or row index, zero-based within src
+  bool vertical;       // down a column (else along a row)
+  std::int64_t fixed;  // the column (vertical) or row index, zero-based within src
   std::int64_t n;
 
   TValue At(std::int64_t i) const { return vertical ? ItemAt(ctx, src, i, fixed) : ItemAt(ctx, src, fixed, i); }
@@ -51,8 +51,10 @@ std::int64_t FindExact(const TLine& line, const TValue& x, bool wildcards) {
     const TArea& a = line.src.Area();
     TArea slice = a;
     slice.sheetLast = a.sheetFirst;
-    if (line.vertical) slice.col1 = slice.col2 = a.col1 + static_cast<std::int32_t>(line.fixed);
-    else slice.row1 = slice.row2 = a.row1 + static_cast<std::int32_t>(line.fixed);
+    if (line.vertical)
+      slice.col1 = slice.col2 = a.col1 + static_cast<std::int32_t>(line.fixed);
+    else
+      slice.row1 = slice.row2 = a.row1 + static_cast<std::int32_t>(line.fixed);
     std::int64_t found = -1;
     line.ctx.ForEachCell(slice, [&](std::int32_t, std::int32_t r, std::int32_t c, const TValue& v) {
       if (!SameValue(x, v, wild)) return true;
@@ -79,8 +81,10 @@ std::int64_t FindApprox(const TLine& line, const TValue& x, bool descending) {
   std::int64_t lo = 0, hi = line.n - 1, best = -1;
   while (lo <= hi) {
     const std::int64_t mid = lo + (hi - lo) / 2;
-    if (ok(line.At(mid))) best = mid, lo = mid + 1;
-    else hi = mid - 1;
+    if (ok(line.At(mid)))
+      best = mid, lo = mid + 1;
+    else
+      hi = mid - 1;
   }
   for (std::int64_t i = best, steps = 0; i >= 0 && steps < 4096; --i, ++steps) {
     const TValue v = line.At(i);
@@ -170,8 +174,7 @@ TValue Lookup(TEvalContext& ctx, std::span<const TValue> args) {
 // ---- references ----------------------------------------------------------------
 
 TValue RowColumn(TEvalContext& ctx, std::span<const TValue> args, bool row) {
-  if (args.empty() || args[0].IsMissing())
-    return TValue::Number((row ? ctx.CurrentRow() : ctx.CurrentCol()) + 1);
+  if (args.empty() || args[0].IsMissing()) return TValue::Number((row ? ctx.CurrentRow() : ctx.CurrentCol()) + 1);
   if (!args[0].IsArea()) return ValueErr();
   const TArea& a = args[0].Area();
   const std::int32_t first = row ? a.row1 : a.col1, last = row ? a.row2 : a.col2;
@@ -206,8 +209,7 @@ TValue Areas(TEvalContext& ctx, std::span<const TValue> args) {
 TValue Index(TEvalContext& ctx, std::span<const TValue> args) {
   TValue err;
   double r = 0, c = 0, area = 1;
-  if (!NumArg(ctx, args, 1, r, err) || !NumArg(ctx, args, 2, c, err) || !NumArg(ctx, args, 3, area, err, 1))
-    return err;
+  if (!NumArg(ctx, args, 1, r, err) || !NumArg(ctx, args, 2, c, err) || !NumArg(ctx, args, 3, area, err, 1)) return err;
   r = Trunc(r), c = Trunc(c), area = Trunc(area);
   if (r < 0 || c < 0 || area < 1) return ValueErr();
   if (area != 1) return Err(TEvalError::Ref);
@@ -288,8 +290,8 @@ TValue Address(TEvalContext& ctx, std::span<const TValue> args) {
     const std::u16string& s = sheet.Str();
     bool plain = !(s[0] >= u'0' && s[0] <= u'9');
     for (char16_t c : s)
-      plain = plain && ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') ||
-                        c == u'_' || c == u'.' || c > 0x7F);
+      plain = plain && ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_' ||
+                        c == u'.' || c > 0x7F);
     if (plain) {
       out += s;
     } else {
@@ -347,9 +349,9 @@ TValue Transpose(TEvalContext& ctx, std::span<const TValue> args) {
 }
 
 constexpr TFunctionDef kLookups[] = {
-    {8, Row},       {9, Column},          {76, RowsColumns<true>}, {77, RowsColumns<false>}, {75, Areas},
-    {29, Index},    {64, Match},          {28, Lookup},            {101, XLookup<false>},    {102, XLookup<true>},
-    {78, Offset},   {148, Indirect},      {219, Address},          {83, Transpose},
+    {8, Row},       {9, Column},     {76, RowsColumns<true>}, {77, RowsColumns<false>}, {75, Areas},  {29, Index},
+    {64, Match},    {28, Lookup},    {101, XLookup<false>},   {102, XLookup<true>},     {78, Offset}, {148, Indirect},
+    {219, Address}, {83, Transpose},
 };
 
 }  // namespace

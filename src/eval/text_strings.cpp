@@ -47,8 +47,7 @@ TValue LeftRight(TEvalContext& ctx, std::span<const TValue> args) {
 TValue Mid(TEvalContext& ctx, std::span<const TValue> args) {
   TValue t, err;
   double start = 0, n = 0;
-  if (!TextArg(ctx, args, 0, t, err) || !NumArg(ctx, args, 1, start, err) || !NumArg(ctx, args, 2, n, err))
-    return err;
+  if (!TextArg(ctx, args, 0, t, err) || !NumArg(ctx, args, 1, start, err) || !NumArg(ctx, args, 2, n, err)) return err;
   start = Trunc(start), n = Trunc(n);
   if (start < 1 || n < 0) return ValueErr();
   const std::u16string& s = t.Str();
@@ -63,8 +62,7 @@ template <bool kSearch>
 TValue FindSearch(TEvalContext& ctx, std::span<const TValue> args) {
   TValue what, within, err;
   double start = 1;
-  if (!TextArg(ctx, args, 0, what, err) || !TextArg(ctx, args, 1, within, err) ||
-      !NumArg(ctx, args, 2, start, err, 1))
+  if (!TextArg(ctx, args, 0, what, err) || !TextArg(ctx, args, 1, within, err) || !NumArg(ctx, args, 2, start, err, 1))
     return err;
   start = Trunc(start);
   const std::u16string_view w = what.Str(), s = within.Str();
@@ -110,8 +108,10 @@ TValue Substitute(TEvalContext& ctx, std::span<const TValue> args) {
     if (at == std::u16string::npos) break;
     ++seen;
     out.append(s, pos, at - pos);
-    if (all || static_cast<double>(seen) == instance) out += r;
-    else out += f;
+    if (all || static_cast<double>(seen) == instance)
+      out += r;
+    else
+      out += f;
     pos = at + f.size();
     if (!all && static_cast<double>(seen) == instance) break;
   }
@@ -144,9 +144,12 @@ TValue ChangeCase(TEvalContext& ctx, std::span<const TValue> args) {
   bool afterLetter = false;
   for (char16_t& c : s) {
     const bool letter = UpperChar(c) != LowerChar(c);
-    if (kMode == 0) c = LowerChar(c);
-    else if (kMode == 1) c = UpperChar(c);
-    else c = afterLetter ? LowerChar(c) : UpperChar(c);
+    if (kMode == 0)
+      c = LowerChar(c);
+    else if (kMode == 1)
+      c = UpperChar(c);
+    else
+      c = afterLetter ? LowerChar(c) : UpperChar(c);
     afterLetter = letter;
   }
   return TValue::Text(std::move(s));
@@ -228,10 +231,13 @@ TValue Value(TEvalContext& ctx, std::span<const TValue> args) {
   if (!v.IsText()) return ValueErr();
   double d = 0;
   switch (ParseNumberText(v.Str(), ctx.Date1904(), d)) {
-    case TTextNumber::Number: return TValue::Number(d);
-    case TTextNumber::Unsure: ctx.MarkUncomputable("VALUE of a text read by locale or against the current year");
+    case TTextNumber::Number:
+      return TValue::Number(d);
+    case TTextNumber::Unsure:
+      ctx.MarkUncomputable("VALUE of a text read by locale or against the current year");
       [[fallthrough]];
-    default: return ValueErr();
+    default:
+      return ValueErr();
   }
 }
 
@@ -245,8 +251,10 @@ TValue Roman(TEvalContext& ctx, std::span<const TValue> args) {
   if (!NumArg(ctx, args, 0, n, err)) return err;
   if (Given(args, 1)) {
     const TValue f = Arg(ctx, args, 1);
-    if (f.IsBoolean()) form = f.Bool() ? 0 : 4;
-    else if (!NumArg(ctx, args, 1, form, err)) return err;
+    if (f.IsBoolean())
+      form = f.Bool() ? 0 : 4;
+    else if (!NumArg(ctx, args, 1, form, err))
+      return err;
   }
   n = Trunc(n), form = Trunc(form);
   if (n < 0 || n > 3999 || form < 0 || form > 4) return ValueErr();
@@ -277,11 +285,26 @@ TValue Roman(TEvalContext& ctx, std::span<const TValue> args) {
 }
 
 constexpr TFunctionDef kStrings[] = {
-    {336, Concatenate},          {32, Len},           {115, LeftRight<true>}, {116, LeftRight<false>},
-    {31, Mid},                   {124, FindSearch<false>}, {82, FindSearch<true>}, {120, Substitute},
-    {119, Replace},              {112, ChangeCase<0>}, {113, ChangeCase<1>}, {114, ChangeCase<2>},
-    {118, Trim},                 {162, Clean},        {30, Rept},             {111, Char},
-    {121, Code},                 {117, Exact},        {33, Value},            {354, Roman},
+    {336, Lifted<Concatenate>},
+    {32, Lifted<Len>},
+    {115, Lifted<LeftRight<true>>},
+    {116, Lifted<LeftRight<false>>},
+    {31, Lifted<Mid>},
+    {124, Lifted<FindSearch<false>>},
+    {82, Lifted<FindSearch<true>>},
+    {120, Lifted<Substitute>},
+    {119, Lifted<Replace>},
+    {112, Lifted<ChangeCase<0>>},
+    {113, Lifted<ChangeCase<1>>},
+    {114, Lifted<ChangeCase<2>>},
+    {118, Lifted<Trim>},
+    {162, Lifted<Clean>},
+    {30, Lifted<Rept>},
+    {111, Lifted<Char>},
+    {121, Lifted<Code>},
+    {117, Lifted<Exact>},
+    {33, Lifted<Value>},
+    {354, Lifted<Roman>},
 };
 
 }  // namespace

@@ -160,8 +160,8 @@ TEST(TextFunctions, AgainstDocumentedResults) {
       {"N bool", kN, {R("C1")}, N(1)},
       {"N text", kN, {T(u"7")}, N(0)},
       {"DOLLAR", kDollar, {N(1234.567), N(2)}, T(u"$1,234.57")},
-      {"DOLLAR neg", kDollar, {N(-1234.567), N(-2)}, T(u"($1,200)")},
-      {"DOLLAR small", kDollar, {N(-0.123), N(4)}, T(u"($0.1230)")},
+      {"DOLLAR places", kDollar, {N(1234.567), N(-2)}, T(u"$1,200")},
+      {"DOLLAR small", kDollar, {N(0.123), N(4)}, T(u"$0.1230")},
       {"FIXED", kFixed, {N(1234.567), N(1)}, T(u"1,234.6")},
       {"FIXED neg dec", kFixed, {N(1234.567), N(-1)}, T(u"1,230")},
       {"FIXED no commas", kFixed, {N(-1234.567), N(-1), B(true)}, T(u"-1230")},
@@ -305,7 +305,7 @@ TEST(TextFunctions, AgainstDocumentedResults) {
   }
 }
 
-TEST(TextFunctions, MomentMachineAndDateSystem) {
+TEST(TextFunctions, MomentMachineDateSystemAndArrays) {
   TFakeContext ctx;
   const TValue now = FindFunction(74)(ctx, {});
   EXPECT_TRUE(ctx.volatileMarked);
@@ -323,7 +323,7 @@ TEST(TextFunctions, MomentMachineAndDateSystem) {
   // What the machine or the moment decides is never written as right.
   const std::vector<std::pair<std::int32_t, std::vector<TValue>>> unsure = {
       {244, {T(u"osversion")}},     {kCell, {T(u"width"), R("A1")}}, {150, {T(u"lib"), T(u"fn")}},
-      {kValue, {T(u"1/31")}},       {kDateValue, {T(u"31.1.2026")}}, {kText, {N(5), T(u"[>3]0;0")}},
+      {kValue, {T(u"1/31")}},       {kDateValue, {T(u"31.1.2026")}}, {kText, {N(5), T(u"[>3]0;0")}}, {kDollar, {N(-1)}},
   };
   for (const auto& [fn, a] : unsure) {
     TFakeContext c;
@@ -334,6 +334,23 @@ TEST(TextFunctions, MomentMachineAndDateSystem) {
   const std::vector<TValue> ind = {T(u"A1")};
   FindFunction(148)(c, ind);
   EXPECT_TRUE(c.volatileMarked);
+
+  // Array arguments are taken item by item; a one-row array repeats down a column.
+  Fixture(c);
+  const std::vector<TValue> len = {Arr(1, 2, {T(u"a"), T(u"bb")})};
+  const TValue lens = FindFunction(kLen)(c, len);
+  ASSERT_TRUE(lens.IsArray());
+  EXPECT_EQ(lens.Arr().At(0, 1).Num(), 2);
+  const std::vector<TValue> left = {Arr(2, 1, {T(u"abc"), T(u"de")}), Arr(1, 2, {N(1), N(2)})};
+  const TValue lefts = FindFunction(kLeft)(c, left);
+  ASSERT_TRUE(lefts.IsArray());
+  EXPECT_EQ(lefts.Arr().rows * lefts.Arr().cols, 4);
+  EXPECT_EQ(lefts.Arr().At(1, 1).Str(), u"de");
+  const std::vector<TValue> countif = {R("A1:A10"), Arr(1, 2, {T(u">5"), T(u"<3")})};
+  const TValue counts = FindFunction(kCountIf)(c, countif);
+  ASSERT_TRUE(counts.IsArray());
+  EXPECT_EQ(counts.Arr().At(0, 0).Num(), 5);
+  EXPECT_EQ(counts.Arr().At(0, 1).Num(), 2);
 }
 
 }  // namespace
