@@ -9,8 +9,13 @@
 #include <vector>
 
 #include "eval/function_registry.h"
+#include "eval/text_common.h"
 
 namespace tablirex::eval::math {
+
+// Value functions take array arguments item by item (SQRT({1,4,9}) is {1,2,3}):
+// Lifted<F, mask> as the text functions have it.
+using text::Lifted;
 
 inline TValue Err(TEvalError e) { return TValue::Error(e); }
 inline TValue Num(double v) { return TValue::Number(v); }

@@ -317,12 +317,13 @@ TValue Confidence(TEvalContext& ctx, TArgs args) {
 #undef READ_ARGS_OR_RETURN
 
 constexpr TFunctionDef kFunctions[] = {
-    {270, BetaDist},    {271, GammaLn},     {272, BetaInv},      {273, BinomDist},  {274, ChiDist},
-    {275, ChiInv},      {277, Confidence},  {278, CritBinom},    {280, ExponDist},  {281, FDist},
-    {282, FInv},        {283, Fisher},      {284, FisherInv},    {286, GammaDist},  {287, GammaInv},
-    {289, HypGeomDist}, {290, LogNormDist}, {291, LogInv},       {292, NegBinomDist}, {293, NormDist},
-    {294, NormSDist},   {295, NormInv},     {296, NormSInv},     {297, Standardize}, {300, Poisson},
-    {301, TDist},       {302, Weibull},     {332, TInv},
+    {270, Lifted<BetaDist>}, {271, Lifted<GammaLn>}, {272, Lifted<BetaInv>}, {273, Lifted<BinomDist>},
+    {274, Lifted<ChiDist>}, {275, Lifted<ChiInv>}, {277, Lifted<Confidence>}, {278, Lifted<CritBinom>},
+    {280, Lifted<ExponDist>}, {281, Lifted<FDist>}, {282, Lifted<FInv>}, {283, Lifted<Fisher>},
+    {284, Lifted<FisherInv>}, {286, Lifted<GammaDist>}, {287, Lifted<GammaInv>}, {289, Lifted<HypGeomDist>},
+    {290, Lifted<LogNormDist>}, {291, Lifted<LogInv>}, {292, Lifted<NegBinomDist>}, {293, Lifted<NormDist>},
+    {294, Lifted<NormSDist>}, {295, Lifted<NormInv>}, {296, Lifted<NormSInv>}, {297, Lifted<Standardize>},
+    {300, Lifted<Poisson>}, {301, Lifted<TDist>}, {302, Lifted<Weibull>}, {332, Lifted<TInv>},
 };
 
 }  // namespace

@@ -289,9 +289,9 @@ TValue Vdb(TEvalContext& ctx, TArgs args) {
 #undef READ_ARGS_OR_RETURN
 
 constexpr TFunctionDef kFunctions[] = {
-    {11, Npv},  {56, Pv},    {57, Fv},    {58, NPer},  {59, Pmt},   {60, Rate},  {61, Mirr},
-    {62, Irr},  {142, Sln},  {143, Syd},  {144, Ddb},  {167, IPmt}, {168, PPmt}, {222, Vdb},
-    {247, Db},
+    {11, Lifted<Npv, 1u>}, {56, Lifted<Pv>}, {57, Lifted<Fv>}, {58, Lifted<NPer>}, {59, Lifted<Pmt>},
+    {60, Lifted<Rate>}, {61, Mirr}, {62, Irr}, {142, Lifted<Sln>}, {143, Lifted<Syd>}, {144, Lifted<Ddb>},
+    {167, Lifted<IPmt>}, {168, Lifted<PPmt>}, {222, Lifted<Vdb>}, {247, Lifted<Db>},
 };
 
 }  // namespace

@@ -410,10 +410,9 @@ TValue Project(TEvalContext& ctx, TArgs args) {
 }
 
 constexpr TFunctionDef kFunctions[] = {
-    {49, Estimate<false>}, {50, Project<false>}, {51, Estimate<true>}, {52, Project<true>},
-    {163, MDeterm},        {164, MInverse},      {165, MMult},         {307, Correl},
-    {308, Covar},          {309, Forecast},      {311, Intercept},     {312, Correl},
-    {313, Rsq},            {314, Steyx},         {315, Slope},
+    {49, Estimate<false>}, {50, Project<false>}, {51, Estimate<true>}, {52, Project<true>}, {163, MDeterm},
+    {164, MInverse}, {165, MMult}, {307, Correl}, {308, Covar}, {309, Lifted<Forecast, 1u>}, {311, Intercept},
+    {312, Correl}, {313, Rsq}, {314, Steyx}, {315, Slope},
 };
 
 }  // namespace

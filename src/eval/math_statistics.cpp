@@ -328,15 +328,12 @@ TValue ChiTest(TEvalContext& ctx, TArgs args) {
 #undef COLLECT_OR_RETURN
 
 constexpr TFunctionDef kFunctions[] = {
-    {12, Spread<true, true>},   {46, Spread<true, false>},  {193, Spread<false, true>},
-    {194, Spread<false, false>}, {216, Rank},               {227, Median},
-    {252, Frequency},           {269, AveDev},              {306, ChiTest},
-    {310, FTest},               {316, TTest},               {317, Prob},
-    {318, DevSqFn},             {319, GeoMean},             {320, HarMean},
-    {322, Moment<4>},           {323, Moment<3>},           {324, ZTest},
-    {325, Kth<true>},           {326, Kth<false>},          {327, Quartile},
-    {328, Percentile},          {329, PercentRank},         {330, Mode},
-    {331, TrimMean},
+    {12, Spread<true, true>}, {46, Spread<true, false>}, {193, Spread<false, true>},
+    {194, Spread<false, false>}, {216, Lifted<Rank, 1u>}, {227, Median}, {252, Frequency}, {269, AveDev},
+    {306, ChiTest}, {310, FTest}, {316, TTest}, {317, Prob}, {318, DevSqFn}, {319, GeoMean}, {320, HarMean},
+    {322, Moment<4>}, {323, Moment<3>}, {324, ZTest}, {325, Lifted<Kth<true>, 2u>},
+    {326, Lifted<Kth<false>, 2u>}, {327, Lifted<Quartile, 2u>}, {328, Lifted<Percentile, 2u>},
+    {329, Lifted<PercentRank, 2u>}, {330, Mode}, {331, TrimMean},
 };
 
 }  // namespace

@@ -118,6 +118,11 @@ TEST(MathFunctions, ArgumentRules) {
       {"ABS(A1:A10) in row 1", 24, {Col(0, 0, 9)}, N(1)},  // implicit intersection
       {"ROUND(2.5,)", 27, {N(2.5), kMissing}, N(3)},
       {"NORMDIST(1,0,1,\"TRUE\")", 293, {N(1), N(0), N(1), S(u"TRUE")}, N(0.841344746)},
+      // Value arguments take arrays item by item; the value lists of NPV do not.
+      {"SQRT({1,4,9})", 20, {Row({1, 4, 9})}, Row({1, 2, 3})},
+      {"ROUND({1.25;2.5},{1,0})", 27, {Arr(2, 1, {N(1.25), N(2.5)}), Row({1, 0})}, Arr(2, 2, {N(1.3), N(1), N(2.5), N(3)})},
+      {"LARGE(A1:A10,{1,2,3})", 325, {Col(0, 0, 9), Row({1, 2, 3})}, Row({10, 9, 8})},
+      {"NPV(0.1,{1.1,1.21})", 11, {N(0.1), Row({1.1, 1.21})}, N(2)},
   });
 }
 
