@@ -123,6 +123,16 @@ bool SolveIncreasing(const std::function<double(double)>& f, double target, doub
   double flo = f(lo), fhi = f(hi);
   if (std::isnan(flo) || std::isnan(fhi)) { x = std::nan(""); return true; }
   if (!(flo <= target && fhi >= target)) return false;
+  // Near zero, bracket the root within a factor of two first, so that a tiny
+  // root keeps its significant digits.
+  if (lo == 0 && flo < target) {
+    for (double l = hi / 2; l > 1e-300; l /= 2) {
+      double fl = f(l);
+      if (std::isnan(fl)) { x = fl; return true; }
+      if (fl < target) { lo = l; break; }
+      hi = l;
+    }
+  }
   for (int i = 0; i < 400; ++i) {
     double mid = lo + (hi - lo) / 2;
     if (mid <= lo || mid >= hi) break;
