@@ -143,6 +143,11 @@ class TEvalContext {
   /// Evaluates a reference given as text (INDIRECT) in A1 or R1C1 form, relative
   /// to the current cell's sheet: an Area value or #REF!.
   virtual TValue ResolveReference(std::u16string_view text, bool a1) = 0;
+  /// Storage that lasts one evaluation of the workbook (while the cells' values
+  /// cannot change), one slot per key the caller derives from its arguments:
+  /// exact lookups keep an index of the searched row or column in it and check
+  /// that it is theirs. nullptr when the engine keeps none (lookups then scan).
+  virtual std::shared_ptr<void>* Memo(std::uint64_t /*key*/) { return nullptr; }
 };
 
 /// A worksheet function. Arguments arrive as written, unevaluated for nothing:

@@ -48,6 +48,7 @@ class TFakeContext : public TEvalContext {
   void MarkVolatile() override { volatileMarked = true; }
   void MarkUncomputable(std::string_view why) override { uncomputable = std::string(why); }
   TValue ResolveReference(std::u16string_view, bool) override { return TValue::Error(TEvalError::Ref); }
+  std::shared_ptr<void>* Memo(std::uint64_t key) override { return &memo_[key]; }
 
   std::int32_t sheet = 0, row = 0, col = 0;
   std::vector<std::u16string> sheetNames{u"Sheet1", u"Sheet2"};
@@ -59,6 +60,7 @@ class TFakeContext : public TEvalContext {
 
  private:
   std::map<TKey, TValue> cells_;  // ordered: sheet, row, column as ForEachCell visits
+  std::map<std::uint64_t, std::shared_ptr<void>> memo_;
 };
 
 /// An area value of sheet 0, zero-based inclusive.
