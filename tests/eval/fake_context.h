@@ -44,11 +44,11 @@ class TFakeContext : public TEvalContext {
   bool Date1904() const override { return date1904; }
   double Now() const override { return now; }
   double Random() override { return random; }
+  std::shared_ptr<void>* Memo(std::uint64_t key) override { return &memo_[key]; }
   std::u16string CellFormat(std::int32_t, std::int32_t, std::int32_t) override { return u"General"; }
   void MarkVolatile() override { volatileMarked = true; }
   void MarkUncomputable(std::string_view why) override { uncomputable = std::string(why); }
   TValue ResolveReference(std::u16string_view, bool) override { return TValue::Error(TEvalError::Ref); }
-  std::shared_ptr<void>* Memo(std::uint64_t key) override { return &memo_[key]; }
 
   std::int32_t sheet = 0, row = 0, col = 0;
   std::vector<std::u16string> sheetNames{u"Sheet1", u"Sheet2"};
