@@ -591,6 +591,9 @@ int TypeRank(TValueKind k) noexcept {
 
 int CompareNumbers(double a, double b) noexcept {
   if (a == b) return 0;
+  // Only numbers that agree to about 15 digits can be equal once rounded.
+  const double scale = std::fmax(std::fabs(a), std::fabs(b));
+  if (std::fabs(a - b) > scale * 1e-14) return a < b ? -1 : 1;
   const double ra = Round15(a), rb = Round15(b);
   if (ra == rb) return 0;
   return ra < rb ? -1 : 1;

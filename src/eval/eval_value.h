@@ -132,6 +132,11 @@ class TEvalContext {
   virtual double Now() const = 0;
   /// Next pseudo-random number in [0, 1) (RAND).
   virtual double Random() = 0;
+  /// Storage that lasts one evaluation of the workbook (while the cells' values
+  /// cannot change), one slot per key the caller derives from its arguments:
+  /// exact lookups keep an index of the searched row or column in it and check
+  /// that it is theirs. nullptr when the engine keeps none (lookups then scan).
+  virtual std::shared_ptr<void>* Memo(std::uint64_t /*key*/) { return nullptr; }
   /// The number format of a cell, for CELL("format") and TEXT-like needs.
   virtual std::u16string CellFormat(std::int32_t sheet, std::int32_t row, std::int32_t col) = 0;
   /// The result depends on the moment or the machine: the formula is stored with

@@ -202,6 +202,10 @@ std::u16string_view FormatCode(std::u16string_view f) {
       {u"0.00", u"F2"},
       {u"#,##0", u",0"},
       {u"#,##0.00", u",2"},
+      {u"#,##0_);(#,##0)", u",0"},
+      {u"#,##0_);[Red](#,##0)", u",0-"},
+      {u"#,##0.00_);(#,##0.00)", u",2"},
+      {u"#,##0.00_);[Red](#,##0.00)", u",2-"},
       {u"$#,##0_);($#,##0)", u"C0"},
       {u"$#,##0_);[Red]($#,##0)", u"C0-"},
       {u"$#,##0.00_);($#,##0.00)", u"C2"},
@@ -219,17 +223,14 @@ std::u16string_view FormatCode(std::u16string_view f) {
       {u"d-mmm", u"D2"},
       {u"dd-mmm", u"D2"},
       {u"mmm-yy", u"D3"},
+      {u"mm/dd", u"D5"},
       {u"h:mm:ss AM/PM", u"D6"},
       {u"h:mm AM/PM", u"D7"},
       {u"h:mm:ss", u"D8"},
       {u"h:mm", u"D9"},
-      {u"#,##0_);(#,##0)", u",0()"},
-      {u"#,##0_);[Red](#,##0)", u",0-()"},
-      {u"#,##0.00_);(#,##0.00)", u",2()"},
-      {u"#,##0.00_);[Red](#,##0.00)", u",2-()"},
-      {u"@", u"G"},
-      {u"yyyy-mm-dd", u"D1"},
+      {u"@", u"@"},
   };
+
   for (const TCode& c : kCodes)
     if (c.format == f) return c.code;
   return {};

@@ -5,6 +5,8 @@
 // ForEachCell (stored cells only), approximate ones bisect with CellValue, so a
 // lookup over a whole column costs what its data costs.
 #include <cmath>
+#include <string>
+#include <unordered_map>
 
 #include "eval/text_common.h"
 
@@ -42,6 +44,41 @@ bool SameValue(const TValue& x, const TValue& item, bool wild) {
   return CompareScalars(x, item) == 0;
 }
 
+// The first position of every value of a row or column of cells, for exact
+// lookups repeated over the same cells (a column of VLOOKUPs into one table).
+struct TExactIndex {
+  TArea slice;
+  std::unordered_map<double, std::int64_t> numbers;  // by the value rounded to 15 digits
+  std::unordered_map<std::u16string, std::int64_t> texts;  // upper case
+  std::int64_t trueAt = -1, falseAt = -1;
+
+  static std::u16string Upper(std::u16string_view s) {
+    std::u16string u(s);
+    for (char16_t& c : u) c = UpperChar(c);
+    return u;
+  }
+  std::int64_t Find(const TValue& x) const {
+    if (x.IsNumber()) {
+      const auto it = numbers.find(Round15(x.Num()) + 0.0);
+      return it == numbers.end() ? -1 : it->second;
+    }
+    if (x.IsText()) {
+      const auto it = texts.find(Upper(x.Str()));
+      return it == texts.end() ? -1 : it->second;
+    }
+    if (x.IsBoolean()) return x.Bool() ? trueAt : falseAt;
+    return -1;
+  }
+};
+
+bool SameArea(const TArea& a, const TArea& b) {
+  return a.sheetFirst == b.sheetFirst && a.sheetLast == b.sheetLast && a.row1 == b.row1 && a.col1 == b.col1 &&
+         a.row2 == b.row2 && a.col2 == b.col2;
+}
+
+// Slices shorter than this are scanned: an index would not pay.
+constexpr std::int64_t kIndexFrom = 128;
+
 // Index of the first item equal to x, or -1.
 std::int64_t FindExact(const TLine& line, const TValue& x, bool wildcards) {
   bool wild = false;
@@ -55,6 +92,28 @@ std::int64_t FindExact(const TLine& line, const TValue& x, bool wildcards) {
       slice.col1 = slice.col2 = a.col1 + static_cast<std::int32_t>(line.fixed);
     else
       slice.row1 = slice.row2 = a.row1 + static_cast<std::int32_t>(line.fixed);
+    if (!wild && line.n >= kIndexFrom) {
+      std::uint64_t key = 0x5EA4C4u;
+      for (std::int32_t p : {slice.sheetFirst, slice.row1, slice.col1, slice.row2, slice.col2})
+        key = (key ^ static_cast<std::uint32_t>(p)) * 1099511628211ull;
+      if (std::shared_ptr<void>* slot = line.ctx.Memo(key)) {
+        auto index = std::static_pointer_cast<TExactIndex>(*slot);
+        if (!index || !SameArea(index->slice, slice)) {
+          index = std::make_shared<TExactIndex>();
+          index->slice = slice;
+          TExactIndex& ix = *index;
+          line.ctx.ForEachCell(slice, [&](std::int32_t, std::int32_t r, std::int32_t c, const TValue& v) {
+            const std::int64_t at = line.vertical ? r - a.row1 : c - a.col1;
+            if (v.IsNumber()) ix.numbers.emplace(Round15(v.Num()) + 0.0, at);
+            else if (v.IsText()) ix.texts.emplace(TExactIndex::Upper(v.Str()), at);
+            else if (v.IsBoolean() && (v.Bool() ? ix.trueAt : ix.falseAt) < 0) (v.Bool() ? ix.trueAt : ix.falseAt) = at;
+            return true;
+          });
+          *slot = index;
+        }
+        return index->Find(x);
+      }
+    }
     std::int64_t found = -1;
     line.ctx.ForEachCell(slice, [&](std::int32_t, std::int32_t r, std::int32_t c, const TValue& v) {
       if (!SameValue(x, v, wild)) return true;

@@ -45,6 +45,7 @@ class TFakeContext : public TEvalContext {
   bool Date1904() const override { return date1904; }
   double Now() const override { return now; }
   double Random() override { return random; }
+  std::shared_ptr<void>* Memo(std::uint64_t key) override { return &memo_[key]; }
   std::u16string CellFormat(std::int32_t, std::int32_t, std::int32_t) override { return u"General"; }
   void MarkVolatile() override { volatileMarked = true; }
   void MarkUncomputable(std::string_view why) override { uncomputable = std::string(why); }
@@ -66,6 +67,7 @@ class TFakeContext : public TEvalContext {
 
  private:
   std::map<TKey, TValue> cells_;  // ordered: sheet, row, column as ForEachCell visits
+  std::map<std::uint64_t, std::shared_ptr<void>> memo_;
 };
 
 /// An area value of sheet 0, zero-based inclusive.
