@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "cells/cell_store.h"
+#include "cells/rowcol.h"
 #include "cells/sst.h"
 #include "eval/engine_impl.h"
 #include "formats/xf_list.h"
@@ -87,6 +88,24 @@ std::u16string TWorkbookEvaluator::TEngine::CellFormat(std::int32_t sheet, std::
 void TWorkbookEvaluator::TEngine::MarkUncomputable(std::string_view why) {
   if (!untrusted_) why_ = std::string(why);
   untrusted_ = true;
+}
+
+int TWorkbookEvaluator::TEngine::IsSubtotalCell(std::int32_t sheet, std::int32_t row, std::int32_t col) {
+  constexpr std::int32_t kFuncSubtotal = 344;
+  const TNode* node = Node(sheet, row, col);
+  if (!node || !node->code) return 0;
+  for (const TCodeItem& item : node->code->items)
+    if (item.op == TCodeOp::Func && item.row1 == kFuncSubtotal) return 1;
+  return 0;
+}
+
+int TWorkbookEvaluator::TEngine::IsRowHidden(std::int32_t sheet, std::int32_t row) {
+  if (sheet < 0 || sheet >= SheetCount()) return 0;
+  IXLSWorksheet& ws = book_.Sheets().At(static_cast<std::size_t>(sheet));
+  if (!ws.RowInfo().GetHidden(row)) return 0;
+  // Under an autofilter a hidden row may count as filtered out, which even
+  // SUBTOTAL 1-11 leaves out: that is not for us to tell.
+  return ws.AutoFilterMode() ? -1 : 1;
 }
 
 // ---- cells ------------------------------------------------------------------------------

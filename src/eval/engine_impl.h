@@ -47,6 +47,8 @@ class TWorkbookEvaluator::TEngine final : public TEvalContext {
   void MarkVolatile() override { volatile_ = true; }
   void MarkUncomputable(std::string_view why) override;
   TValue ResolveReference(std::u16string_view text, bool a1) override;
+  int IsSubtotalCell(std::int32_t sheet, std::int32_t row, std::int32_t col) override;
+  int IsRowHidden(std::int32_t sheet, std::int32_t row) override;
 
  private:
   enum : std::uint8_t { kPending, kExpanded, kEvaluating, kDone };
