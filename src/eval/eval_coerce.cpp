@@ -405,7 +405,11 @@ TTextNumber ParseDate(TScan& sc, bool date1904, double& serial, bool& found) noe
     if (IsSpace(sep)) sc.Spaces();
     int n2 = 0;
     if (IsDigit(sc.Peek())) {
-      if (IsSpace(sep)) {  // "1 1/2", a fraction
+      if (IsSpace(sep)) {  // "1 1/2", a fraction, which value input reads by its own rules
+        TScan probe = sc;
+        int nf = 0;
+        probe.Int(nf, 5);
+        if (probe.Peek() == u'/' && IsDigit(probe.Peek(1))) return TTextNumber::Unsure;
         sc.i = start;
         return TTextNumber::NotNumber;
       }

@@ -39,12 +39,18 @@ bool FixedArgs(TEvalContext& ctx, std::span<const TValue> args, double& v, doubl
   return true;
 }
 
+// Amounts of a hundred digits and more are left to the opening application.
+TValue HugeAmount(TEvalContext& ctx) {
+  ctx.MarkUncomputable("FIXED or DOLLAR of an amount of a hundred digits or more");
+  return ValueErr();
+}
+
 TValue Fixed(TEvalContext& ctx, std::span<const TValue> args) {
   double v = 0, decimals = 2;
   TValue err;
   bool noCommas = false;
   if (!FixedArgs(ctx, args, v, decimals, err) || !BoolArg(ctx, args, 2, noCommas, err)) return err;
-  if (std::fabs(v) >= 1e100) return ValueErr();
+  if (std::fabs(v) >= 1e100) return HugeAmount(ctx);
   const int places = decimals > 0 ? static_cast<int>(decimals) : 0;
   return TValue::Text(Utf8ToUtf16(FormatFloatPattern(FixedPattern(places, !noCommas), v)));
 }
@@ -56,7 +62,7 @@ TValue Dollar(TEvalContext& ctx, std::span<const TValue> args) {
   double v = 0, decimals = 2;
   TValue err;
   if (!FixedArgs(ctx, args, v, decimals, err)) return err;
-  if (std::fabs(v) >= 1e100) return ValueErr();
+  if (std::fabs(v) >= 1e100) return HugeAmount(ctx);
   const int places = decimals > 0 ? static_cast<int>(decimals) : 0;
   std::u16string s = u"$" + Utf8ToUtf16(FormatFloatPattern(FixedPattern(places, true), std::fabs(v)));
   if (v < 0) {

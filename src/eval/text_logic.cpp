@@ -140,13 +140,9 @@ TValue ErrorType(TEvalContext& ctx, std::span<const TValue> args) {
   return Err(TEvalError::NA);
 }
 
-// T and N read the first cell of a reference.
+// T and N take one value: the cell of a reference in the formula's row or column.
 TValue FirstValue(TEvalContext& ctx, std::span<const TValue> args) {
-  if (args.empty()) return TValue();
-  const TValue& a = args[0];
-  if (a.IsArea()) return ctx.CellValue(a.Area().sheetFirst, a.Area().row1, a.Area().col1);
-  if (a.IsArray()) return a.Arr().items.empty() ? TValue() : a.Arr().items.front();
-  return a;
+  return args.empty() ? TValue() : Scalar(ctx, args[0]);
 }
 
 TValue T(TEvalContext& ctx, std::span<const TValue> args) {

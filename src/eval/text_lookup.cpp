@@ -188,6 +188,7 @@ TValue XLookup(TEvalContext& ctx, std::span<const TValue> args) {
   bool approx = true;
   if (!NumArg(ctx, args, 2, k, err) || !BoolArg(ctx, args, 3, approx, err, true)) return err;
   if (args.size() > 3 && args[3].IsMissing()) approx = false;
+  if (args.size() < 2) return ValueErr();
   const TValue& table = args[1];
   if (table.IsArea() && table.Area().sheetFirst != table.Area().sheetLast) return ValueErr();
   if (!table.IsArea() && !table.IsArray()) return Err(TEvalError::NA);
@@ -206,6 +207,7 @@ TValue XLookup(TEvalContext& ctx, std::span<const TValue> args) {
 TValue Lookup(TEvalContext& ctx, std::span<const TValue> args) {
   TValue x;
   if (!LookupValue(ctx, args, x)) return x;
+  if (args.size() < 2) return ValueErr();
   const TValue& look = args[1];
   if (!look.IsArea() && !look.IsArray()) return Err(TEvalError::NA);
   std::int64_t rows = 0, cols = 0;
@@ -266,6 +268,7 @@ TValue Areas(TEvalContext& ctx, std::span<const TValue> args) {
 }
 
 TValue Index(TEvalContext& ctx, std::span<const TValue> args) {
+  if (args.empty()) return ValueErr();
   TValue err;
   double r = 0, c = 0, area = 1;
   if (!NumArg(ctx, args, 1, r, err) || !NumArg(ctx, args, 2, c, err) || !NumArg(ctx, args, 3, area, err, 1)) return err;

@@ -196,8 +196,8 @@ TValue Rept(TEvalContext& ctx, std::span<const TValue> args) {
   return TValue::Text(std::move(out));
 }
 
-// CHAR and CODE use the western Windows character set, as the spreadsheet does
-// in an English locale.
+// CHAR and CODE use code page 1252 (western European), the character set of an
+// English locale.
 constexpr std::uint16_t kCodePage = 1252;
 
 TValue Char(TEvalContext& ctx, std::span<const TValue> args) {

@@ -156,7 +156,7 @@ TEST(TextFunctions, AgainstDocumentedResults) {
       {"VALUE time", kValue, {T(u"16:48:00")}, N(0.7)},
       {"VALUE bool", kValue, {B(true)}, kVal},
       {"T", kT, {R("A1")}, T(u"")},
-      {"T text", kT, {R("B2:B3")}, T(u"Banana")},
+      {"T text", kT, {R("B2:B3")}, T(u"cherry")},
       {"N bool", kN, {R("C1")}, N(1)},
       {"N text", kN, {T(u"7")}, N(0)},
       {"DOLLAR", kDollar, {N(1234.567), N(2)}, T(u"$1,234.57")},
