@@ -8,6 +8,7 @@
 #include <string>
 
 #include "eval/function_registry.h"
+#include "tablirex/limits.h"
 
 namespace tablirex::eval::text {
 
@@ -89,9 +90,9 @@ inline TValue ItemAt(TEvalContext& ctx, const TValue& v, std::int64_t r, std::in
   return v;
 }
 
-/// The last row and column of the sheets (Excel 97 limits).
-inline constexpr std::int32_t kLastRow = 65535;
-inline constexpr std::int32_t kLastCol = 255;
+/// The last row and column of the sheets (the workbook's grid, XFD1048576).
+inline constexpr std::int32_t kLastRow = XLSXMaxRow;
+inline constexpr std::int32_t kLastCol = XLSXMaxCol;
 
 /// Builds an Array value.
 inline TValue MakeArray(std::int32_t rows, std::int32_t cols, std::vector<TValue> items) {
