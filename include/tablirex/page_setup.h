@@ -113,7 +113,8 @@ class IXLSPageSetup : public TXLSObject {
   /// refused.
   virtual void SetZoom(const TVariant& value) = 0;
   /// Sets the print area from zero-based corners, put in order; refused when a
-  /// column lies past XLSMaxCol.
+  /// corner lies past XLSXMaxRow or XLSXMaxCol (an Excel 97 save refuses one past
+  /// XLSMaxRow or XLSMaxCol).
   virtual void SetPrintArea(std::uint32_t firstRow, std::uint16_t firstColumn,
                             std::uint32_t lastRow, std::uint16_t lastColumn) = 0;
 

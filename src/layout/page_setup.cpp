@@ -115,7 +115,11 @@ void TXLSPageSetup::SetZoom(const TVariant& value) {
 void TXLSPageSetup::SetPrintArea(std::uint32_t firstRow, std::uint16_t firstColumn,
                                  std::uint32_t lastRow, std::uint16_t lastColumn) {
   if (firstColumn > XLSXMaxCol || lastColumn > XLSXMaxCol) {
-    Refuse("the print area reaches past column IV");
+    Refuse("the print area reaches past column XFD");
+    return;
+  }
+  if (firstRow > static_cast<std::uint32_t>(XLSXMaxRow) || lastRow > static_cast<std::uint32_t>(XLSXMaxRow)) {
+    Refuse("the print area reaches past row 1048576");
     return;
   }
   if (lastRow < firstRow) std::swap(firstRow, lastRow);

@@ -150,7 +150,7 @@ class BuildScriptTest(unittest.TestCase):
             ({"sheet": "S", "set": {"Name": ""}}, "cannot be empty"),
             ({"sheet": "S", "set": {"PageSetup.PrintArea": "A1:B2:C3"}}, "not a print area"),
             ({"sheet": "S", "set": {"PageSetup.PrintTitleRows": "A1:B"}}, "not a row span"),
-            ({"sheet": "S", "call": "PageSetup.SetPrintArea", "args": [0, 0, 3, 300]}, "past column IV"),
+            ({"sheet": "S", "call": "PageSetup.SetPrintArea", "args": [0, 0, 3, 16384]}, "past column XFD"),
             ({"sheet": "S", "set": {"PageSetup.LeftMargin": -100}}, "margin"),
             ({"sheet": "S", "set": {"PageSetup.LeftMargin": 1e300}}, "margin"),
             ({"sheet": "S", "set": {"PageSetup.FitToPagesTall": -100}}, "page count"),

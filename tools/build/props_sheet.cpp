@@ -3,6 +3,7 @@
 #include "build/registry.h"
 #include "layout/page_breaks.h"
 #include "tablirex/addressing.h"
+#include "tablirex/limits.h"
 #include "tablirex/page_setup.h"
 #include "tablirex/result.h"
 
@@ -315,8 +316,16 @@ void RegisterPageSetup() {
   RegisterSheetOperation("PageSetup.SetPrintArea", [](IXLSWorksheet& s, const Args& a) {
     a.ExpectAtLeast(4);
     a.ExpectAtMost(4);
-    s.GetPageSetup()->SetPrintArea(static_cast<std::uint16_t>(a.Int(0)), static_cast<std::uint16_t>(a.Int(1)),
-                                   static_cast<std::uint16_t>(a.Int(2)), static_cast<std::uint16_t>(a.Int(3)));
+    // Numbers past the grid stay past it (the page setup refuses them) instead of wrapping.
+    const auto row = [&](std::size_t i) {
+      const std::int64_t v = a.Int(i);
+      return static_cast<std::uint32_t>(v < 0 || v > XLSXMaxRow ? XLSXMaxRow + 1 : v);
+    };
+    const auto col = [&](std::size_t i) {
+      const std::int64_t v = a.Int(i);
+      return static_cast<std::uint16_t>(v < 0 || v > XLSXMaxCol ? XLSXMaxCol + 1 : v);
+    };
+    s.GetPageSetup()->SetPrintArea(row(0), col(1), row(2), col(3));
     return TVariant();
   });
 }
