@@ -143,7 +143,10 @@ void TXLSCellHeap::ClearCellValue(TXLSCellRef& cell, TXLSStringTable& sst) {
     sst.Remove(cell.SSTIndex);
     cell.SSTIndex = -1;
   } else if (cell.ValueType == xlFormula) {
-    if (TXLSCellExtra* e = Extra(cell)) e->FormulaText.clear();
+    if (TXLSCellExtra* e = Extra(cell)) {
+      e->FormulaText.clear();
+      e->Code.reset();
+    }
   }
   cell.ValueType = xlEmpty;
 }
@@ -177,6 +180,16 @@ void TXLSCellHeap::SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16
   ClearCellValue(cell, sst);
   cell.ValueType = xlString;
   cell.SSTIndex = index;
+}
+
+void TXLSCellHeap::SetCellFormula(TXLSCellRef& cell, TXLSStringTable& sst, std::string_view text,
+                                  std::shared_ptr<const TFormulaCode> code) {
+  if (cell.IsMerged && !cell.IsMergeOwner) return;
+  ClearCellValue(cell, sst);
+  cell.ValueType = xlFormula;
+  TXLSCellExtra& e = MakeExtra(cell);
+  e.FormulaText.assign(text);
+  e.Code = std::move(code);
 }
 
 void TXLSCellHeap::SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const TVariant& v) {

@@ -101,6 +101,10 @@ class TXLSCellHeap {
   void SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16string_view text,
                    bool literal = false);
   void SetCellBoolean(TXLSCellRef& cell, TXLSStringTable& sst, bool value);
+  /// Makes the cell a formula cell: its text (without "=") and the code compiled
+  /// from it (may be null: compiled when needed).
+  void SetCellFormula(TXLSCellRef& cell, TXLSStringTable& sst, std::string_view text,
+                      std::shared_ptr<const TFormulaCode> code);
   /// The cell's value as a variant (null for an empty or covered cell; texts as UTF-8).
   TVariant GetCellValue(const TXLSCellRef& cell, TXLSStringTable& sst) const;
   /// Empties the value, releasing a string reference.

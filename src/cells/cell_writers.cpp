@@ -207,10 +207,7 @@ std::int32_t IXLSWorksheet::WriteFormula(std::uint32_t row, std::uint16_t col, s
     // A formula that cannot be written is refused now; the cell keeps its value.
     TXLS_RETURN_ON_ERROR(CheckFormula(text, row, col, row, col));
     TXLSCellRef* cell = cells_->GetOrCreateValue(row, col);
-    std::string f("=");
-    f.append(text);
-    cells_->SetCellValue(*cell, workbook_->StringTable(), TVariant(std::move(f)));
-    if (cell->ValueType == xlFormula) cells_->MakeExtra(*cell).Code = workbook_->CheckedCode(text);
+    cells_->SetCellFormula(*cell, workbook_->StringTable(), text, workbook_->CheckedCode(text));
     SetCellXF(*workbook_, *cell, xf);
     return xlsOK;
   }

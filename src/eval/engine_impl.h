@@ -47,6 +47,7 @@ class TWorkbookEvaluator::TEngine final : public TEvalContext {
   void MarkVolatile() override { volatile_ = true; }
   void MarkUncomputable(std::string_view why) override;
   TValue ResolveReference(std::u16string_view text, bool a1) override;
+  std::shared_ptr<void>* Memo(std::uint64_t key) override { return &memo_[key]; }
   int IsSubtotalCell(std::int32_t sheet, std::int32_t row, std::int32_t col) override;
   int IsRowHidden(std::int32_t sheet, std::int32_t row) override;
 
@@ -119,6 +120,7 @@ class TWorkbookEvaluator::TEngine final : public TEvalContext {
   std::unordered_map<const TXLSDefinedName*, TNameCode> names_;
   std::unordered_map<std::string, std::int32_t> sheetPositions_;
   std::unordered_map<std::uint64_t, TRunningSum> sums_;
+  std::unordered_map<std::uint64_t, std::shared_ptr<void>> memo_;
   std::vector<std::unique_ptr<TFormulaCode>> owned_;  // codes compiled by the engine
   std::int32_t curSheet_ = 0, curRow_ = 0, curCol_ = 0;
   std::int32_t current_ = -1;  // node being evaluated, -1 none

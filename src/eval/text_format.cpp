@@ -72,7 +72,8 @@ TValue Dollar(TEvalContext& ctx, std::span<const TValue> args) {
   return TValue::Text(std::move(s));
 }
 
-// True when the format holds the letter (any case) outside quotes, escapes and brackets.
+// True when the format holds one of the characters (letters in any case) outside
+// quotes, escapes and brackets.
 bool FormatHas(std::string_view f, std::string_view letters) {
   for (std::size_t i = 0; i < f.size(); ++i) {
     const char c = f[i];
@@ -86,7 +87,7 @@ bool FormatHas(std::string_view f, std::string_view letters) {
       const std::size_t close = f.find(']', i + 1);
       if (close == std::string_view::npos) return false;
       i = close;
-    } else if (letters.find(static_cast<char>(c | 0x20)) != std::string_view::npos) {
+    } else if (letters.find(c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c) != std::string_view::npos) {
       return true;
     }
   }
@@ -128,6 +129,11 @@ TValue Text(TEvalContext& ctx, std::span<const TValue> args) {
       break;  // Empty: 0
   }
   if (format.empty()) return TValue::Text(u"");
+  if (format == "@") return ToText(TValue::Number(num));
+  if (FormatHas(format, "@") || (FormatHas(format, "/") && !IsDateTimeFormat(format))) {
+    ctx.MarkUncomputable("TEXT of a number through a text section or a fraction format");
+    return ValueErr();
+  }
   // Conditions ("[>100]") and locale or calendar codes are not read by the engine.
   for (std::size_t at = format.find('['); at != std::string::npos; at = format.find('[', at + 1)) {
     const char next = at + 1 < format.size() ? format[at + 1] : ']';

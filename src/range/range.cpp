@@ -230,8 +230,10 @@ void TXLSRange::SetCellsValue(const TVariant& value) {
   for (std::int32_t r = MinRow(); r <= MaxRow(); ++r)
     for (std::int32_t c = MinCol(); c <= MaxCol(); ++c) {
       TXLSCellRef& cell = *store.GetOrCreateValue(r, c);
-      store.SetCellValue(cell, sst, value);
-      if (code && cell.ValueType == xlFormula) store.MakeExtra(cell).Code = code;
+      if (code && value.Type() == varString)
+        store.SetCellFormula(cell, sst, std::string_view(value.StringRef()).substr(1), code);
+      else
+        store.SetCellValue(cell, sst, value);
     }
 }
 

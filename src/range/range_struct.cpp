@@ -119,7 +119,10 @@ void MoveCell(TXLSRange& range, std::int32_t sRow, std::int32_t sCol, std::int32
     if (s->ValueType == xlFormula) {
       TXLSCellExtra* se = store.Extra(*s);
       store.MakeExtra(*d).FormulaText = se ? std::move(se->FormulaText) : std::string();
-      if (se) se->FormulaText.clear();
+      if (se) {
+        se->FormulaText.clear();
+        se->Code.reset();
+      }
     }
     s->ValueType = xlEmpty;
     s->SSTIndex = -1;

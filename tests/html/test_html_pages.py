@@ -112,6 +112,10 @@ class HTMLPagesTest(unittest.TestCase):
         steps = STEPS + [
             {"workbook": True, "call": "SaveAsHTML", "args": ["again.htm"]},
             {"sheet": "Data", "call": "SaveAsHTML", "args": ["data.htm"]},
+            # The formula's text instead of its result, as pages showed before.
+            {"workbook": True, "set": {"HtmlFormulaText": True}},
+            {"sheet": "Data", "call": "SaveAsHTML", "args": ["text.htm"]},
+            {"workbook": True, "set": {"HtmlFormulaText": False}},
         ]
         build_ok(cls.dir, {"sheets": SHEETS, "steps": steps, "save": [{"file": "book.htm", "format": 3}]})
 
@@ -138,12 +142,13 @@ class HTMLPagesTest(unittest.TestCase):
         for path in (self.dir("book.files", "Sheet001.htm"), self.dir("data.htm")):
             page = Page(path)
             self.assertEqual(page.texts(), [
-                # The formula's text spills over the empty D1.
-                ["1,234.50", "\"a < b & c\"", "=SUM(A1;2)"],
+                # The formula shows its result, the formula its title.
+                ["1,234.50", "\"a < b & c\"", "1236.5", "\xa0"],
                 ["two lines", "\xa0"],
                 ["\xa0"],
                 ["25%", "25%", "25%", "\u20ac 5 \u03a9"],
             ])
+            self.assertEqual(page.rows[0][2][0].get("title"), "=SUM(A1;2)")
             merged = page.rows[1][0][0]
             self.assertEqual((merged["colspan"], merged["rowspan"]), ("3", "2"))
             self.assertEqual(page.rows[0][0][0]["align"], "right")
@@ -152,6 +157,11 @@ class HTMLPagesTest(unittest.TestCase):
             for row in (page.rows[0], page.rows[1], page.rows[3]):
                 self.assertIn("height", row[0][0])
                 self.assertTrue(all("height" not in a for a, _ in row[1:]))
+
+    def test_formula_text_when_asked(self):
+        page = Page(self.dir("text.htm"))
+        # The formula's text spills over the empty D1.
+        self.assertEqual(page.texts()[0], ["1,234.50", "\"a < b & c\"", "=SUM(A1;2)"])
 
     def test_classes_have_rules(self):
         page = Page(self.dir("book.files", "Sheet001.htm"))
