@@ -96,6 +96,9 @@ class IXLSWorkBook : public TXLSObject, public IXLSDocumentProperties {
 
 /// Creates a new workbook with no sheet (the first save adds "Sheet1").
 Ref<IXLSWorkBook> CreateWorkbook();
+/// True when a file name ends in ".xlsx" (any letter case): SaveAs(fileName)
+/// then writes an Office Open XML workbook.
+bool IsXlsxName(std::string_view fileName) noexcept;
 
 }  // namespace tablirex
 

@@ -178,20 +178,21 @@ TXLSFormula& TXLSWorkbook::InitFormula() {
 
 std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName) { return SaveAs(fileName, FormatOfName(fileName)); }
 
-std::int32_t TXLSWorkbook::FormatOfName(std::string_view fileName) const noexcept {
+bool IsXlsxName(std::string_view fileName) noexcept {
   // A name ending in ".xlsx" (in any letter case) gets the package; an Excel 97
   // stream under that name is a mismatch the spreadsheet application warns about.
   constexpr std::string_view kExt = ".xlsx";
-  if (fileName.size() >= kExt.size()) {
-    const std::string_view tail = fileName.substr(fileName.size() - kExt.size());
-    bool same = true;
-    for (std::size_t i = 0; i < kExt.size(); ++i) {
-      const char c = tail[i] >= 'A' && tail[i] <= 'Z' ? static_cast<char>(tail[i] + 32) : tail[i];
-      same = same && c == kExt[i];
-    }
-    if (same) return xlOpenXMLWorkbook;
+  if (fileName.size() < kExt.size()) return false;
+  const std::string_view tail = fileName.substr(fileName.size() - kExt.size());
+  for (std::size_t i = 0; i < kExt.size(); ++i) {
+    const char c = tail[i] >= 'A' && tail[i] <= 'Z' ? static_cast<char>(tail[i] + 32) : tail[i];
+    if (c != kExt[i]) return false;
   }
-  return defaultFormat_;
+  return true;
+}
+
+std::int32_t TXLSWorkbook::FormatOfName(std::string_view fileName) const noexcept {
+  return IsXlsxName(fileName) ? xlOpenXMLWorkbook : defaultFormat_;
 }
 
 std::int32_t TXLSWorkbook::SaveAsHTML(std::string_view fileName) {

@@ -50,6 +50,11 @@ bool EqualsNoCase(std::string_view a, std::string_view b) noexcept {
   return true;
 }
 
+// References and function names hold only ASCII letters, digits, "$", ":" and ".".
+void AppendUpper(std::string& s, std::string_view text) {
+  for (const char c : text) s.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
+}
+
 }  // namespace
 
 std::string QuotedSheetName(std::string_view s) {
@@ -85,7 +90,7 @@ bool AppendFormula(TXLSWorkbook& book, std::string_view text, std::string& out, 
       case K::Name:
         if (i + 1 < tokens.Count() && tokens[i + 1].kind == K::Open) {
           // Function names in capitals, as the spreadsheet spells them.
-          for (char c : t.value) s.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
+          AppendUpper(s, t.value);
         } else {
           x.Text(t.value);
         }
@@ -137,9 +142,10 @@ bool AppendFormula(TXLSWorkbook& book, std::string_view text, std::string& out, 
           x.Text(spelt);
         }
         s.push_back('!');
-        x.Text(ref);
+        AppendUpper(s, ref);
         break;
       }
+      case K::Reference: AppendUpper(s, t.value); break;
       default: x.Text(t.value); break;
     }
   }
