@@ -55,6 +55,22 @@ void AppendUpper(std::string& s, std::string_view text) {
   for (const char c : text) s.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
 }
 
+// A1, $B$2, C:D, 3:5, A1:B2: cells, rows or columns (not a name such as "Bonus").
+bool IsCellReference(std::string_view s) noexcept {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    if (i < s.size() && s[i] == '$') ++i;
+    std::size_t letters = 0, digits = 0;
+    while (i < s.size() && IsAsciiLetter(s[i])) ++i, ++letters;
+    if (i < s.size() && s[i] == '$') ++i;
+    while (i < s.size() && IsAsciiDigit(s[i])) ++i, ++digits;
+    if (letters > 3 || letters + digits == 0) return false;
+    if (i == s.size()) return true;
+    if (s[i++] != ':') return false;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string QuotedSheetName(std::string_view s) {
@@ -142,7 +158,10 @@ bool AppendFormula(TXLSWorkbook& book, std::string_view text, std::string& out, 
           x.Text(spelt);
         }
         s.push_back('!');
-        AppendUpper(s, ref);
+        if (IsCellReference(ref))
+          AppendUpper(s, ref);
+        else
+          x.Text(ref);
         break;
       }
       case K::Reference: AppendUpper(s, t.value); break;
