@@ -284,7 +284,8 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
   TXmlOut x;
   x.Buffer().swap(out);
   x.Buffer().clear();
-  x.Reserve(64 + store.CellCount() * 28);
+  // About what a numeric cell takes, so that the buffer grows once at most.
+  x.Reserve(4096 + store.CellCount() * 44);
   x << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">";

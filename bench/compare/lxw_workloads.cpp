@@ -1,26 +1,25 @@
-/* The workloads W1-W4 written by libxlsxwriter in its constant-memory mode, the
- * yardstick of the .xlsx benchmarks (farm-bench --vs). The same cells as
- * bench_w1_numbers ... bench_w4_formulas write.
- *   bench_lxw_workloads w1|w2|w3|w4 OUT.xlsx */
-#include <stdio.h>
-#include <string.h>
+// The workloads W1-W4 written by libxlsxwriter in its constant-memory mode, the
+// yardstick of the .xlsx benchmarks (farm-bench --vs): the same cells as
+// bench_w1_numbers ... bench_w4_formulas write.
+//   bench_lxw_workloads w1|w2|w3|w4 OUT.xlsx
+#include <cstdio>
+#include <cstring>
+
 #include <xlsxwriter.h>
 
-static int w1(lxw_worksheet* s) {
+static void w1(lxw_worksheet* s) {
   for (int r = 0; r < 65536; ++r)
     for (int c = 0; c < 16; ++c) worksheet_write_number(s, r, c, (r * 16.0 + c) / 7.0, NULL);
-  return 0;
 }
 
-static int w2(lxw_worksheet* s) {
+static void w2(lxw_worksheet* s) {
   char texts[5000][16];
   for (int i = 0; i < 5000; ++i) snprintf(texts[i], sizeof texts[i], "item-%d", i);
   for (int r = 0; r < 65536; ++r)
     for (int c = 0; c < 8; ++c) worksheet_write_string(s, r, c, texts[(r * 8 + c) % 5000], NULL);
-  return 0;
 }
 
-static int w3(lxw_workbook* b, lxw_worksheet* s) {
+static void w3(lxw_workbook* b, lxw_worksheet* s) {
   lxw_format* header = workbook_add_format(b);
   format_set_bold(header);
   format_set_bg_color(header, 0x99CCFF);
@@ -47,10 +46,9 @@ static int w3(lxw_workbook* b, lxw_worksheet* s) {
       else
         worksheet_write_string(s, r + 1, c, texts[(r * 10 + c) % 1000], NULL);
     }
-  return 0;
 }
 
-static int w4(lxw_worksheet* s) {
+static void w4(lxw_worksheet* s) {
   char f[64];
   for (int r = 1; r <= 20000; ++r) {
     worksheet_write_number(s, r - 1, 0, r, NULL);
@@ -59,7 +57,6 @@ static int w4(lxw_worksheet* s) {
     snprintf(f, sizeof f, "=SUM(A$1:A%d)", r);
     worksheet_write_formula(s, r - 1, 2, f, NULL);
   }
-  return 0;
 }
 
 int main(int argc, char** argv) {
@@ -67,7 +64,8 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: bench_lxw_workloads w1|w2|w3|w4 OUT.xlsx\n");
     return 2;
   }
-  lxw_workbook_options options = {.constant_memory = LXW_TRUE, .tmpdir = NULL};
+  lxw_workbook_options options{};
+  options.constant_memory = LXW_TRUE;
   lxw_workbook* b = workbook_new_opt(argv[2], &options);
   lxw_worksheet* s = workbook_add_worksheet(b, NULL);
   if (strcmp(argv[1], "w1") == 0) w1(s);
