@@ -90,8 +90,10 @@ public class PoiXlsxFeatures {
                 + ",\"dx\":" + a.getDx1() + ",\"dy\":" + a.getDy1() + ",\"ext\":" + q(d.suggestFileExtension())
                 + ",\"bytes\":" + d.getData().length + ",\"part\":" + q(d.getPackagePart().getPartName().getName()) + "}");
           }
-      if (sheet.getCTWorksheet().isSetAutoFilter())
-        System.out.println(head + "\"autofilter\":" + q(sheet.getCTWorksheet().getAutoFilter().getRef()) + "}");
+      // The schema classes at hand lack the autofilter's own; its element is read from the sheet's XML.
+      java.util.regex.Matcher m = java.util.regex.Pattern.compile("<(?:\\w+:)?autoFilter ref=\"([^\"]+)\"")
+          .matcher(sheet.getCTWorksheet().xmlText());
+      if (m.find()) System.out.println(head + "\"autofilter\":" + q(m.group(1)) + "}");
     }
   }
 }
