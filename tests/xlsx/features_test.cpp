@@ -168,6 +168,17 @@ TEST(XlsxFeatures, FragmentsAndParts) {
            "<x:ClientData ObjectType=\"Note\"><x:MoveWithCells/><x:SizeWithCells/><x:Anchor>1, 15, 0, 10, 3, 15, "
            "4, 4</x:Anchor><x:AutoFill>False</x:AutoFill><x:Row>0</x:Row><x:Column>0</x:Column><x:Visible/>"
            "</x:ClientData>\n2 2"},
+      {"1500 comments take two blocks of shape ids",
+       [](TXLSWorkbook&, IXLSWorksheet& s) {
+         for (int r = 1; r <= 1500; ++r) ASSERT_EQ(s.Range(("A" + std::to_string(r)).c_str())->AddComment("c"), 1);
+       },
+       [](const TSheetExtras& x, const TPackageState& st) {
+         const std::string vml = PartData(x, "xl/drawings/vmlDrawing1.vml");
+         const auto last = vml.rfind("<v:shape id=");
+         return vml.substr(vml.find("<o:idmap"), vml.find("/>", vml.find("<o:idmap")) + 2 - vml.find("<o:idmap")) +
+                " " + vml.substr(last, vml.find(' ', last + 10) - last) + " " + std::to_string(st.nextShapeBlock);
+       },
+       "<o:idmap v:ext=\"edit\" data=\"1,2\"/> <v:shape id=\"_x0000_s2524\" 3"},
       {"pictures: one image shown twice is stored once, anchors in EMU",
        [](TXLSWorkbook&, IXLSWorksheet& s) {
          ASSERT_EQ(s.InsertPicture(testing::MakePng(8, 4), "B3", 10, 70, 2.0, 1.0), 1);
