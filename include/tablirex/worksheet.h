@@ -238,6 +238,8 @@ class IXLSWorksheet : public TXLSObject {
   void UnProtect(std::string_view password, std::int32_t unused);
   TXLSProtect& Protection() noexcept { return *protect_; }
   TXLSPanes* Panes() noexcept { return panes_.get(); }
+  /// True when the panes are frozen (FreezePanes), false when split or none.
+  bool IsFrozen() const noexcept { return frozen_; }
 
   // ---- hyperlinks and names ------------------------------------------------------------
   /// The sheet's hyperlinks (tablirex/hyperlinks.h), a view the caller holds.
