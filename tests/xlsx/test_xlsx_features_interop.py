@@ -126,7 +126,7 @@ class XlsxFeaturesInterop(unittest.TestCase):
                           "G2:G9": ("custom", None, "AND(G2>B2,G2<100)", None, None)})
         self.assertEqual((dvs["D2:D9"].promptTitle, dvs["D2:D9"].prompt, dvs["D2:D9"].showDropDown),
                          ("Choice", "Pick <1>", None))
-        self.assertEqual((dvs["E2:E9"].error, dvs["E2:E9"].allow_blank), ("1 to 10", None))
+        self.assertEqual((dvs["E2:E9"].error, dvs["E2:E9"].allow_blank, dvs["D2:D9"].allow_blank), ("1 to 10", False, True))
         self.assertTrue(dvs["F2:F9"].showDropDown)  # the file's flag: no drop-down
         rules = sorted((str(rng.sqref), r.priority, r.type, r.operator, r.formula, r.dxf)
                        for rng, rs in ws.conditional_formatting._cf_rules.items() for r in rs)
