@@ -5,7 +5,6 @@
 
 #include "drawing/drawing_model.h"
 #include "drawing/drawing_records.h"
-#include "range/areas.h"
 #include "tablirex/result.h"
 #include "tablirex/worksheet.h"
 #include "xlsx/features.h"
@@ -68,28 +67,26 @@ std::int32_t WriteComments(TFeatureContext& ctx) {
     authors.push_back(&a);
     return authors.size() - 1;
   };
-  std::string list;
+  TXmlOut list;
   std::u16string text;
   for (const auto& [key, c] : comments) {
     const std::uint32_t row = TXLSSheetDrawing::RowOf(key), col = TXLSSheetDrawing::ColOf(key);
     TXLS_RETURN_ON_ERROR(CommentFileText(ctx.sheet, row, col, c, text));
-    list += "<comment";
-    AppendXmlAttr(list, "ref", AreaText(TXLSArea{row, col, row, col}));
-    AppendXmlAttr(list, "authorId", static_cast<std::int64_t>(authorId(c.author)));
-    list += "><text><t xml:space=\"preserve\">";
-    AppendXmlText(list, text);
-    list += "</t></text></comment>";
+    list << "<comment ref=\"";
+    list.Cell(row, col) << '"';
+    Attr(list, "authorId", static_cast<std::int64_t>(authorId(c.author)));
+    list << "><text><t xml:space=\"preserve\">";
+    list.Text(text);
+    list << "</t></text></comment>";
   }
-  std::string x(kXmlDeclaration);
-  x += "<comments xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><authors>";
+  TXmlOut x;
+  x << kXmlDeclaration << "<comments xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><authors>";
   for (const std::u16string* a : authors) {
-    x += "<author>";
-    AppendXmlText(x, *a);
-    x += "</author>";
+    x << "<author>";
+    x.Text(*a);
+    x << "</author>";
   }
-  x += "</authors><commentList>";
-  x += list;
-  x += "</commentList></comments>";
+  x << "</authors><commentList>" << list.Buffer() << "</commentList></comments>";
 
   // The note shapes take whole blocks of ids, numbered across the package.
   const auto count = static_cast<std::int32_t>(comments.size());
@@ -118,7 +115,7 @@ std::int32_t WriteComments(TFeatureContext& ctx) {
   ctx.rels.Add(ctx.out, kCommentsType, "../comments" + number + ".xml");
   const std::string vmlId = ctx.rels.Add(ctx.out, kVmlType, "../drawings/vmlDrawing" + number + ".vml");
   ctx.out.legacyDrawing = "<legacyDrawing r:id=\"" + vmlId + "\"/>";
-  ctx.out.parts.push_back(TPart{"xl/comments" + number + ".xml", std::string(kCommentsContent), std::move(x)});
+  ctx.out.parts.push_back(TPart{"xl/comments" + number + ".xml", std::string(kCommentsContent), x.Take()});
   TPart vml{"xl/drawings/vmlDrawing" + number + ".vml", std::string(kVmlContent), std::move(v)};
   vml.defaultExtension = true;
   ctx.out.parts.push_back(std::move(vml));

@@ -21,29 +21,25 @@ void WriteAutoFilter(TFeatureContext& ctx) {
   const TXLSSheetDrawing* drawing = ctx.sheet.DrawingIfAny();
   const TXLSAutoFilter* filter = drawing ? drawing->AutoFilter() : nullptr;
   if (!filter) return;
-  ctx.out.autoFilter = "<autoFilter";
-  AppendXmlAttr(ctx.out.autoFilter, "ref", AreaText(FilterCells(ctx.sheet, *filter)));
-  ctx.out.autoFilter += "/>";
+  ctx.out.autoFilter = "<autoFilter ref=\"" + AreaText(FilterCells(ctx.sheet, *filter)) + "\"/>";
 }
 
 std::int32_t WriteHyperlinks(TFeatureContext& ctx) {
   const TXLSSheetExtras* extras = ctx.sheet.ExtrasIfAny();
   if (!extras || extras->hyperlinks.Empty()) return xlsOK;
-  std::string& x = ctx.out.hyperlinks;
-  x = "<hyperlinks>";
+  TXmlOut x;
+  x << "<hyperlinks>";
   for (const TXLSHyperlinkData& l : extras->hyperlinks.Items()) {
-    x += "<hyperlink";
-    AppendXmlAttr(x, "ref", AreaText(l.anchor));
-    if (l.Kind() != TXLSLinkKind::Place) {
-      const std::string id = ctx.rels.Add(ctx.out, kHyperlinkType, Utf16ToUtf8(l.address), true);
-      x += " r:id=\"" + id + "\"";
-    }
-    if (!l.subAddress.empty()) AppendXmlAttr(x, "location", l.subAddress);
-    if (!l.screenTip.empty()) AppendXmlAttr(x, "tooltip", l.screenTip);
-    if (!l.textToDisplay.empty()) AppendXmlAttr(x, "display", l.textToDisplay);
-    x += "/>";
+    x << "<hyperlink ref=\"" << AreaText(l.anchor) << '"';
+    if (l.Kind() != TXLSLinkKind::Place)
+      x << " r:id=\"" << ctx.rels.Add(ctx.out, kHyperlinkType, Utf16ToUtf8(l.address), true) << '"';
+    if (!l.subAddress.empty()) Attr(x, "location", l.subAddress);
+    if (!l.screenTip.empty()) Attr(x, "tooltip", l.screenTip);
+    if (!l.textToDisplay.empty()) Attr(x, "display", l.textToDisplay);
+    x << "/>";
   }
-  x += "</hyperlinks>";
+  x << "</hyperlinks>";
+  ctx.out.hyperlinks = x.Take();
   return xlsOK;
 }
 

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "../drawing/sample_images.h"
-#include "formula/formula_text.h"
 #include "tablirex/conditions.h"
 #include "tablirex/format_views.h"
 #include "tablirex/hyperlinks.h"
@@ -117,7 +116,7 @@ TEST(XlsxFeatures, FragmentsAndParts) {
        "operator=\"between\"><formula>$B$1</formula><formula>B2*2</formula></cfRule></conditionalFormatting>\n"
        "<dxf><font><b/></font><fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFFF0000\"/>"
        "<bgColor rgb=\"FFFF0000\"/></patternFill></fill></dxf>\n"
-       "<dxf><border><left style=\"thin\"><color auto=\"1\"/></left></border></dxf>"},
+       "<dxf><border><left style=\"thin\"><color indexed=\"64\"/></left></border></dxf>"},
       {"hyperlinks: web with tip and text, a place, a file, a web page's part",
        [](TXLSWorkbook&, IXLSWorksheet& s) {
          Ref<IXLSHyperlinks> h = s.GetHyperlinks();
@@ -225,13 +224,19 @@ TEST(XlsxFeatures, FragmentsAndParts) {
   }
 }
 
-TEST(XlsxFeatures, FormulaFileText) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"SUM(A1;B2)", "SUM(A1,B2)"},
-      {"IF(A1=\"x;y\";'a;''b'!C1;\"\"\"\")", "IF(A1=\"x;y\",'a;''b'!C1,\"\"\"\")"},
-      {"SUM((A1,B2);3)", "SUM((A1,B2),3)"},
-  };
-  for (const auto& [in, want] : cases) EXPECT_EQ(FormulaFileText(in), want) << in;
+TEST(XlsxFeatures, AListOnADeletedSheetFailsTheSheet) {
+  TXLSWorkbook wb;
+  IXLSWorksheet& s = *wb.GetWorksheets()->Add();
+  wb.GetWorksheets()->Add()->SetWorkSheetName("Lists");
+  ASSERT_EQ(s.Range("A1:A3")->GetValidation()->Add(xlValidateList, xlValidAlertStop, xlBetween, "=Lists!$A$1:$A$3", ""),
+            1);
+  wb.GetWorksheets()->Delete(2);
+  TPackageState state;
+  TSheetExtras out;
+  std::string error;
+  EXPECT_FALSE(xlsx::WriteSheetExtras(wb, s, 1, 1, state, out, error));
+  EXPECT_EQ(error, "validation of A1:A3: formula \"=Lists!$A$1:$A$3\": the formula names sheet \"Lists\", which the "
+                   "workbook does not have");
 }
 
 }  // namespace
