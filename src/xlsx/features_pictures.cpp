@@ -29,16 +29,9 @@ std::string DigestText(const TDigest& d) {
   return s;
 }
 
+// The extension of a media part: the drawing layer's, but "jpeg" in full.
 const char* MediaExtension(TXLSImageFormat f) {
-  switch (f) {
-    case TXLSImageFormat::Bitmap:
-      return "bmp";
-    case TXLSImageFormat::Jpeg:
-      return "jpeg";
-    case TXLSImageFormat::Png:
-      break;
-  }
-  return "png";
+  return f == TXLSImageFormat::Jpeg ? "jpeg" : ImageExtension(f);
 }
 
 void PutLong(std::string& s, std::uint32_t v) {
