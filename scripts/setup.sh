@@ -12,6 +12,7 @@ PACKAGES=(
   libreoffice-calc-nogui poppler-utils
   libapache-poi-java default-jdk-headless
   chromium fonts-liberation
+  libdeflate-dev gnumeric python3-xlsxwriter libxlsxwriter-dev
 )
 
 missing=()

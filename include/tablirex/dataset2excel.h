@@ -138,7 +138,8 @@ class TDataset2Excel {
   /// row and col are zero-based; a negative value continues below the used range.
   std::int32_t ExportDataset(bool newSheet, std::int32_t row, std::int32_t col);
   /// ".htm"/".html" (any case) saves HTML: every sheet, a frameset when there are
-  /// several; any other name saves an Excel 97 workbook. fileFormat 1 saves Excel 5.
+  /// several; ".xlsx" a workbook package; any other name an Excel 97 workbook.
+  /// fileFormat 1 saves Excel 5, 4 .xlsx.
   std::int32_t SaveAs(std::string_view fileName);
   std::int32_t SaveAs(std::string_view fileName, std::int32_t fileFormat);
   /// ExportDataset(), SaveAs(fileName), then releases the workbook.

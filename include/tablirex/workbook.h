@@ -92,10 +92,18 @@ class IXLSWorkBook : public TXLSObject, public IXLSDocumentProperties {
   virtual std::string GetCommentAuthor() = 0;
   /// The workbook's defined names (tablirex/names.h), a view the caller holds.
   virtual Ref<IXLSNames> GetNames() = 0;
+  /// HTML pages show a formula cell's result, formatted by the cell's number
+  /// format, with the formula in the cell's title (false, at creation); true
+  /// shows the formula text ("=SUM(A1:A3)") instead.
+  virtual void SetHtmlFormulaText(bool formulaText) = 0;
+  virtual bool GetHtmlFormulaText() = 0;
 };
 
 /// Creates a new workbook with no sheet (the first save adds "Sheet1").
 Ref<IXLSWorkBook> CreateWorkbook();
+/// True when a file name ends in ".xlsx" (any letter case): SaveAs(fileName)
+/// then writes an Office Open XML workbook.
+bool IsXlsxName(std::string_view fileName) noexcept;
 
 }  // namespace tablirex
 
@@ -115,6 +123,11 @@ class TCompoundFile;
 class IByteSink;
 struct TRecordContext;
 struct TXLSDocumentProperties;
+struct TFormulaCode;
+struct TXLSCellRef;
+namespace eval {
+class TWorkbookEvaluator;
+}
 
 /// The workbook. Callers create it with CreateWorkbook (or MakeRef<TXLSWorkbook>())
 /// and hold it through Ref; it lives as long as the last reference. The accessors
@@ -153,6 +166,8 @@ class TXLSWorkbook final : public IXLSWorkBook {
   /// The images and shape ids of the Excel 97 save in progress (nullptr between saves).
   TXLSDrawingGroup* DrawingGroup() noexcept { return drawingGroup_.get(); }
   Ref<IXLSNames> GetNames() override;
+  void SetHtmlFormulaText(bool formulaText) override { htmlFormulaText_ = formulaText; }
+  bool GetHtmlFormulaText() override { return htmlFormulaText_; }
 
   /// Records what the save in progress had to shorten, replace or leave out:
   /// where names the cell or object ("Orders!B2", "Sheet1 picture 2"), what says
@@ -198,6 +213,20 @@ class TXLSWorkbook final : public IXLSWorkBook {
   /// sheet is the 1-based position of the cell's sheet (0: none), whose own names
   /// the formula may use.
   std::int32_t CheckFormula(std::string_view text, std::string_view where, std::int32_t sheet = 0);
+  /// The compiled form of the formula the last successful CheckFormula judged,
+  /// when it was text (without "="); nullptr otherwise. Cells keep it.
+  std::shared_ptr<const TFormulaCode> CheckedCode(std::string_view text) const;
+  /// The compiled form of a formula cell's formula: the one kept when the cell
+  /// took it, or (when the text changed since, or none was kept) compiled now
+  /// and kept. nullptr, with error set, when it does not compile.
+  const TFormulaCode* CellFormulaCode(IXLSWorksheet& sheet, TXLSCellRef& cell, std::string* error = nullptr);
+  /// The results of the formulas while a save or an HTML export runs (nullptr
+  /// otherwise).
+  eval::TWorkbookEvaluator* Evaluation() noexcept { return evaluation_.get(); }
+  /// Works out every formula for the save or the pages about to be written;
+  /// warn: the cells without a result are warnings of the save.
+  std::int32_t BeginEvaluation(bool warn);
+  void EndEvaluation() noexcept;
   /// Creates the formula compiler on first use.
   TXLSFormula& InitFormula();
   TXLSFormula* Formula() noexcept { return formula_.get(); }
@@ -269,6 +298,9 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::unique_ptr<TXLSXFList> xfList_;
   std::unique_ptr<TXLSStringTable> sst_;
   std::unique_ptr<TXLSFormula> formula_;
+  std::shared_ptr<TFormulaCode> checkedCode_;  // of the last formula CheckFormula passed
+  std::unique_ptr<eval::TWorkbookEvaluator> evaluation_;
+  bool htmlFormulaText_ = false;
   std::unique_ptr<TXLSDocumentProperties> properties_;
   std::unique_ptr<TXLSNameTable> names_;
   std::unique_ptr<TXLSWorkSheets> sheets_;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "tablirex/object.h"
@@ -33,6 +34,10 @@ class IByteSink;
 class IXLSWorksheet;
 class IXLSHyperlinks;
 class IXLSNames;
+struct TFormulaCode;
+namespace eval {
+struct TFormulaResult;
+}
 struct TXLSSheetExtras;
 
 /// What a sheet's views (ranges and their font, border and interior objects) hold
@@ -335,6 +340,11 @@ class IXLSWorksheet : public TXLSObject {
   std::int32_t StoreExtras();
   std::int32_t StoreFormatted(std::uint16_t row, std::uint16_t col, std::int32_t xf);
   std::uint16_t SaveXF(std::int32_t xf) const;
+  /// A FORMULA record from a formula's code with its result (nullptr: none
+  /// known), then its STRING record for a text result.
+  std::int32_t StoreFormula(std::uint16_t row, std::uint16_t col, std::int32_t xf, const TFormulaCode& code,
+                            const eval::TFormulaResult* result);
+  std::int32_t StoreStringResult(std::uint16_t row, std::uint16_t col, const std::u16string& text);
 
   TXLSWorkbook* workbook_;
   Ref<TXLSSheetLink> link_;
@@ -353,6 +363,7 @@ class IXLSWorksheet : public TXLSObject {
   Ref<IXLSRange> selection_;
   std::unique_ptr<TXLSBlobList> headerList_;
   std::unique_ptr<TXLSBlobList> dataList_;
+  std::vector<std::uint8_t> formulaBytes_;  // the encoded formula being written
   std::u16string name_;
   std::uint32_t streamOffset_ = 0;
   std::uint32_t streamSize_ = 0;

@@ -22,6 +22,7 @@ constexpr bool IsCellNumber(double value, bool isDate) noexcept {
 
 class TXLSStringTable;
 class IXLSWorksheet;
+struct TFormulaCode;
 
 /// One cell that was ever touched. Rarely used parts (formula text, merged-area
 /// details) live beside the store, keyed by the cell's position, so that a plain
@@ -40,6 +41,9 @@ struct TXLSCellRef {
 /// Merged-area and formula details of a cell.
 struct TXLSCellExtra {
   std::string FormulaText;       // UTF-8, without the leading "="
+  /// The formula compiled when the cell took it (valid while its source is
+  /// FormulaText); shared by the cells that took the same formula at once.
+  std::shared_ptr<const TFormulaCode> Code;
   std::uint16_t OwnerRow = 0;    // top-left cell of the merged area
   std::uint8_t OwnerCol = 0;
   std::int32_t MergeRows = 0;    // on the owner: rows of the merged area

@@ -12,7 +12,9 @@
 #include "cells/rich_text.h"
 #include "cells/sst.h"
 #include "formats/xf_list.h"
+#include "eval/engine.h"
 #include "formula/formula.h"
+#include "formula/formula_code.h"
 #include "tablirex/addressing.h"
 #include "tablirex/result.h"
 #include "tablirex/workbook.h"
@@ -208,6 +210,7 @@ std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, s
     std::string f("=");
     f.append(text);
     cells_->SetCellValue(*cell, workbook_->StringTable(), TVariant(std::move(f)));
+    if (cell->ValueType == xlFormula) cells_->MakeExtra(*cell).Code = workbook_->CheckedCode(text);
     SetCellXF(*workbook_, *cell, xf);
     return xlsOK;
   }
@@ -223,15 +226,140 @@ std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, s
     message += "\": " + compiler.Error();
     return workbook_->Refuse(std::move(message));
   };
-  if (compiler.Compile(text, 1) != xlsOK) return refuse();
-  const std::int32_t size = compiler.GetDataSize();
-  if (size < 0) return refuse();
-  const std::uint32_t m = 2u + static_cast<std::uint32_t>(size);  // length word and tokens
+  // The code kept when the cell took the formula (compiled now if it has none).
+  TXLSCellRef* cell = cells_->GetValue(row, col);
+  std::string error;
+  const TFormulaCode* code = cell && cell->ValueType == xlFormula ? workbook_->CellFormulaCode(*this, *cell, &error)
+                                                                  : nullptr;
+  if (!code) {
+    if (compiler.Compile(text, 1) != xlsOK) return refuse();
+    TFormulaCode fresh;
+    if (!compiler.MakeCode(fresh)) return refuse();
+    return StoreFormula(row, col, xf, fresh, nullptr);
+  }
+  const eval::TWorkbookEvaluator* results = workbook_->Evaluation();
+  return StoreFormula(row, col, xf, *code, results ? results->Result(position_ - 1, row, col) : nullptr);
+}
+
+std::int32_t IXLSWorksheet::StoreFormula(std::uint16_t row, std::uint16_t col, std::int32_t xf,
+                                         const TFormulaCode& code, const eval::TFormulaResult* result) {
+  TXLSFormula& compiler = workbook_->InitFormula();
+  compiler.SetSheet(position_);
+  std::vector<std::uint8_t>& tokens = formulaBytes_;
+  if (compiler.EncodeCode(code, tokens) != xlsOK) {
+    std::string message = CellName(row, col, row, col) + ": formula \"=";
+    message.append(std::string_view(code.source).substr(0, 60));
+    if (code.source.size() > 60) message += "...";
+    message += "\": " + compiler.Error();
+    return workbook_->Refuse(std::move(message));
+  }
+  const bool biff5 = workbook_->CurrentFormat() == xlExcel5;
+  // The result the formula had when saved, in the record's marked forms; what
+  // may change on opening (or has no result) is worked out again then.
+  std::uint16_t flags = 0x0002;  // calculate on load
+  std::uint8_t marked[8] = {0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+  double number = 0;
+  bool isNumber = false;
+  std::u16string text;
+  bool isText = false;
+  if (result) {
+    const eval::TValue& v = result->value;
+    flags = result->isVolatile ? 0x0003 : result->recalc || !result->trusted ? 0x0002 : 0x0000;
+    switch (v.Kind()) {
+      case eval::TValueKind::Number:
+        number = v.Num();
+        isNumber = true;
+        break;
+      case eval::TValueKind::Text:
+        text = v.Str();
+        // An empty text has a mark of its own in the Excel 97 form.
+        if (text.empty() && !biff5)
+          marked[0] = 3;
+        else
+          isText = true;
+        break;
+      case eval::TValueKind::Boolean:
+        marked[0] = 1;
+        marked[2] = v.Bool() ? 1 : 0;
+        break;
+      case eval::TValueKind::Error:
+        marked[0] = 2;
+        marked[2] = static_cast<std::uint8_t>(v.Err());
+        break;
+      default:
+        isNumber = true;
+        break;
+    }
+  } else {
+    isNumber = true;
+  }
+  const auto m = static_cast<std::uint32_t>(tokens.size());  // length word, tokens, array values
   TXLSBlob b = StartCellRecord(Rec::FORMULA, 20 + m, row, col, SaveXF(xf));
-  b.AddDouble(0.0);  // cached result: recalculated on load
-  b.AddWord(0x0002);
+  if (isNumber)
+    b.AddDouble(number);
+  else
+    for (const std::uint8_t byte : marked) b.AddByte(byte);
+  b.AddWord(flags);
   b.AddLong(0);
-  if (compiler.GetData(b) != xlsOK) return refuse();
+  b.AddBytes(tokens.data(), m);
+  TXLS_RETURN_ON_ERROR(AppendData(b));
+  if (!isText) return xlsOK;
+  return StoreStringResult(row, col, text);
+}
+
+std::int32_t IXLSWorksheet::StoreStringResult(std::uint16_t row, std::uint16_t col, const std::u16string& text) {
+  // STRING follows its FORMULA record: the text result, in one record.
+  const bool biff5 = workbook_->CurrentFormat() == xlExcel5;
+  if (biff5) {
+    std::size_t unmapped = 0;
+    std::string bytes = Utf16ToCodePage(text, workbook_->GetCodePage(), &unmapped);
+    if (unmapped > 0) {
+      const std::string cp = std::to_string(workbook_->GetCodePage());
+      TXLS_RETURN_ON_ERROR(workbook_->Warn(CellName(row, col, row, col),
+                                           "formula result: " + std::to_string(unmapped) +
+                                               (unmapped == 1 ? " character" : " characters") + " outside code page " +
+                                               cp + " written as \"?\"",
+                                           "characters outside code page " + cp + " written as \"?\""));
+    }
+    if (bytes.size() > XLSStrMax) {
+      TXLS_RETURN_ON_ERROR(workbook_->Warn(
+          CellName(row, col, row, col),
+          "formula result of " + std::to_string(bytes.size()) + " characters cut to 255 (the Excel 5 limit)",
+          "texts cut to 255 characters (the Excel 5 cell limit)"));
+      bytes.resize(XLSStrMax);
+    }
+    const auto n = static_cast<std::uint16_t>(bytes.size());
+    TXLSBlob b(4u + 2u + n);
+    b.AddWord(RecNo(Rec::STRING));
+    b.AddWord(static_cast<std::uint16_t>(2 + n));
+    b.AddWord(n);
+    b.AddString(bytes);
+    return AppendData(b);
+  }
+  // Characters below 256 are written one byte each; others as UTF-16. Either way
+  // the text fits one record.
+  bool compressed = true;
+  for (const char16_t c : text) compressed = compressed && c < 0x100;
+  const std::size_t room = (workbook_->MaxRecordBody() - 3u) / (compressed ? 1u : 2u);
+  std::u16string_view t(text);
+  if (t.size() > room) {
+    TXLS_RETURN_ON_ERROR(workbook_->Warn(CellName(row, col, row, col),
+                                         "formula result of " + std::to_string(t.size()) + " characters cut to " +
+                                             std::to_string(room) + "; the file works it out again when opened",
+                                         "long formula results cut (worked out again when opened)"));
+    t = t.substr(0, room);
+  }
+  const auto n = static_cast<std::uint16_t>(t.size());
+  const std::uint32_t body = 3u + (compressed ? n : 2u * n);
+  TXLSBlob b(4u + body);
+  b.AddWord(RecNo(Rec::STRING));
+  b.AddWord(static_cast<std::uint16_t>(body));
+  b.AddWord(n);
+  b.AddByte(compressed ? 0x00 : 0x01);
+  if (compressed)
+    for (const char16_t c : t) b.AddByte(static_cast<std::uint8_t>(c));
+  else
+    b.AddWideString(t);
   return AppendData(b);
 }
 

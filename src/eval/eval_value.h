@@ -170,9 +170,39 @@ TValue Scalar(TEvalContext& ctx, const TValue& v);
 /// or #VALUE!; an Error passes through.
 TValue ToNumber(const TValue& scalar, bool date1904 = false);
 /// Text from a scalar as "&" and the text functions see it: numbers in the
-/// General format (up to 15 significant digits, "1E+20" style past 11 digits
-/// before the point), TRUE/FALSE, "" for Empty; an Error passes through.
+/// General format (up to 15 significant digits; the exponent form "1E+20",
+/// "1.5E-12" where the plain form would be longer than 20 characters), TRUE/FALSE,
+/// "" for Empty; an Error passes through.
 TValue ToText(const TValue& scalar);
+/// Appends the General-format text of a number (as ToText) to out.
+void AppendNumberText(double v, std::u16string& out);
+
+/// What a text says as a number, as ParseNumberText finds it.
+enum class TTextNumber : std::uint8_t {
+  Number,     // a number, percentage, currency amount, date or time
+  NotNumber,  // plainly no number: coerces to #VALUE!
+  Unsure      // a form whose value depends on the machine or moment (a date
+              // without a year, a day.month.year date, a fraction "1 1/2"):
+              // the caller cannot tell the value faithfully
+};
+/// Parses a text as the spreadsheet's value input reads it in an English
+/// locale, ignoring leading and trailing spaces:
+///   numbers "12", "-1.5", ".5", "1e3", "1,000,000" (groups of three only),
+///     "(12)" for -12, "$1,000.50", "-$5", "50%";
+///   dates "2026-01-31", "2026/1/31", "1/31/2026", "1/31/26" (years 00-29 are
+///     2000-2029, 30-99 1930-1999), "31-Jan-2026", "31 January 2026",
+///     "Jan 31, 2026", "January 2026" (the first of the month);
+///   times "12:30", "12:30:45", "12:30:45.5", "1:30 PM", "25:00" (more than a
+///     day, alone only), and a date followed by a time.
+/// Everything else is NotNumber, or Unsure for the forms listed above.
+TTextNumber ParseNumberText(std::u16string_view text, bool date1904, double& out) noexcept;
+
+/// Upper and lower case of one UTF-16 unit (Latin, Greek and Cyrillic letters;
+/// others unchanged), for case-insensitive comparison and UPPER/LOWER/PROPER.
+char16_t UpperChar(char16_t c) noexcept;
+char16_t LowerChar(char16_t c) noexcept;
+/// Compares two texts without regard to case: <0, 0, >0.
+int CompareTextNoCase(std::u16string_view a, std::u16string_view b) noexcept;
 /// Boolean from a scalar: numbers non-zero, texts "TRUE"/"FALSE" (any case) or
 /// #VALUE!, Empty FALSE; an Error passes through.
 TValue ToBoolean(const TValue& scalar);
@@ -188,14 +218,31 @@ double Round15(double v);
 
 /// Criteria of COUNTIF, SUMIF, AVERAGEIF and the D-functions: ">2", "<>x",
 /// "=", "a*b?", a number or boolean value; wildcards * ? and ~ escape.
+///   A criteria text "=x", "<>x", "<x", "<=x", ">x", ">=x" or "x" (plain
+///   equality) compares with x read as a number (or date) where it reads as
+///   one, as TRUE/FALSE, as an error text ("#N/A"), else as a text; equality
+///   with a text ignores case and honours the wildcards.
+///   Equality with a number also matches texts that read as that number; the
+///   orderings < <= > >= only compare like with like (numbers with numbers,
+///   texts with texts) and "<>" matches everything that does not equal.
+///   "=" alone matches blank cells only, "" matches blank cells and empty texts,
+///   "<>" alone matches every cell that is not blank.
+///   A criteria value that is a number, boolean or error (not a text) is plain
+///   equality with it; an Empty criteria value (a blank cell) means "=0".
+/// Matches(TValue()) tells whether blank cells match, so that a caller walking
+/// only the stored cells (ForEachCell) can count the blank ones at once.
 class TCriteria {
  public:
   explicit TCriteria(const TValue& criteria);
   bool Matches(const TValue& cell) const;
+  /// True when blank cells match (the same as Matches(TValue())).
+  bool MatchesBlank() const noexcept { return matchesBlank_; }
  private:
   int op_ = 0;  // 0 =, 1 <>, 2 <, 3 <=, 4 >, 5 >=
   TValue operand_;
   bool wildcard_ = false;
+  bool blankOnly_ = false;    // "=": blank cells only
+  bool matchesBlank_ = false;
 };
 /// Wildcard match of text (* any run, ? one character, ~ escapes) without regard
 /// to case; MATCH with 0, SEARCH, criteria.

@@ -543,14 +543,15 @@ std::int32_t TExportCore::WriteRecords(TDataSet& data) {
 // ---- saving -----------------------------------------------------------------------------------
 
 std::int32_t TExportCore::SaveAs(std::string_view fileName) {
-  return SaveAs(fileName, EndsWithHtml(fileName) ? 3 : 2);
+  if (EndsWithHtml(fileName)) return SaveAs(fileName, xlHTML);
+  return SaveAs(fileName, IsXlsxName(fileName) ? xlOpenXMLWorkbook : xlExcel97);
 }
 
 std::int32_t TExportCore::SaveAs(std::string_view fileName, std::int32_t fileFormat) {
   error_.clear();
   if (!workbook_) return Fail("nothing to save: no export has run yet");
-  if (fileFormat < 1 || fileFormat > 3)
-    return Fail("unknown file format " + std::to_string(fileFormat) + " (1 Excel 5, 2 Excel 97, 3 HTML)");
+  if (fileFormat < 1 || fileFormat > 4)
+    return Fail("unknown file format " + std::to_string(fileFormat) + " (1 Excel 5, 2 Excel 97, 3 HTML, 4 .xlsx)");
   // The workbook's own reason names what failed: the file, or in a strict save the
   // first cell that the file cannot hold whole.
   workbook_->ClearLastError();

@@ -32,6 +32,10 @@ constexpr std::uint8_t NE = 0x0E;
 constexpr std::uint8_t Uplus = 0x12;
 constexpr std::uint8_t Uminus = 0x13;
 constexpr std::uint8_t Union = 0x10;
+constexpr std::uint8_t Isect = 0x0F;
+constexpr std::uint8_t Percent = 0x14;
+constexpr std::uint8_t MissArg = 0x16;
+constexpr std::uint8_t ArrayBase = 0x00;  // tArray: 0x20, 0x40, 0x60 by class
 constexpr std::uint8_t Paren = 0x15;
 constexpr std::uint8_t Err = 0x1C;
 constexpr std::uint8_t Bool = 0x1D;
@@ -171,15 +175,17 @@ std::int32_t TXLSFormula::Refuse(std::string message) const {
 std::int32_t TXLSFormula::GetDataSize() const {
   error_.clear();
   if (syntax_.Root() == nullptr) return Refuse("nothing compiled");
-  const std::int32_t n = GetDataSize(syntax_.Root());
-  if (n < 0) return xlsFail;
+  const std::int32_t tokens = GetDataSize(syntax_.Root());
+  if (tokens < 0) return xlsFail;
+  // The values of array constants follow the tokens in the same record.
+  const std::int32_t n = std::min(tokens + GetExtraSize(), kSizeCeiling);
   if (n > MaxTokenBytes())
     return Refuse("the formula is too long: its tokens take " +
                   (n >= kSizeCeiling ? "more than " + std::to_string(kSizeCeiling - 1) : std::to_string(n)) +
                   " bytes, more than the " +
                   std::to_string(MaxTokenBytes()) + " a cell formula holds in the " +
                   (IsBiff5() ? "Excel 5" : "Excel 97") + " format");
-  return n;
+  return tokens;
 }
 
 std::int32_t TXLSFormula::CheckCell(std::string_view cell, const TXLSSyntaxItem& item) const {
@@ -243,6 +249,15 @@ std::int32_t TXLSFormula::GetDataSize(const TXLSSyntaxItem* item) const {
     case TXLSItemKind::Bool:
       size = 2;
       break;
+    case TXLSItemKind::Missing:
+      size = 1;
+      break;
+    case TXLSItemKind::Array: {
+      for (std::int32_t i = 1; i <= item->Count(); ++i)
+        if (GetDataSize(item->GetChild(i)) < 0) return xlsFail;
+      size = 8;  // the token and 7 unused bytes; the values follow the tokens
+      break;
+    }
     case TXLSItemKind::Error:
       if (ErrorCodeOf(item->Text()) < 0) return Refuse("unknown error constant " + item->Text() + At(*item));
       size = 2;
@@ -295,6 +310,7 @@ std::int32_t TXLSFormula::GetDataSize(const TXLSSyntaxItem* item) const {
       // Parenthesis, signs and binary operators: the operands and one byte.
       if (item->Count() < 1 || (item->Kind() != TXLSItemKind::Paren && item->Kind() != TXLSItemKind::UnaryMinus &&
                                 item->Kind() != TXLSItemKind::UnaryPlus && item->Kind() != TXLSItemKind::Union &&
+                                item->Kind() != TXLSItemKind::Intersect && item->Kind() != TXLSItemKind::Percent &&
                                 OperatorToken(item->Kind()) == 0))
         return Refuse("cannot encode \"" + item->Text() + "\"" + At(*item));
       size = 1;
@@ -341,13 +357,24 @@ std::int32_t TXLSFormula::GetItemData(const TXLSSyntaxItem* item, TXLSBlob& blob
       return GetRange3DData(item->Text(), type, cls, blob);
     }
     case TXLSItemKind::Union:
-      // The members of a union are references, in reference class.
+    case TXLSItemKind::Intersect:
+      // The members of a union or an intersection are references, in reference class.
       if (item->Count() != 2) return xlsFail;
       TXLS_RETURN_ON_ERROR(GetItemData(item->GetChild(1), blob, 0));
       TXLS_RETURN_ON_ERROR(GetItemData(item->GetChild(2), blob, 0));
       if (!Room(blob, 1)) return xlsFail;
-      blob.AddByte(ptg::Union);
+      blob.AddByte(item->Kind() == TXLSItemKind::Union ? ptg::Union : ptg::Isect);
       return xlsOK;
+    case TXLSItemKind::Missing:
+      if (!Room(blob, 1)) return xlsFail;
+      blob.AddByte(ptg::MissArg);
+      return xlsOK;
+    case TXLSItemKind::Array:
+      if (!Room(blob, 8)) return xlsFail;
+      blob.AddByte(ClassToken(ptg::ArrayBase, cls));
+      for (int i = 0; i < 7; ++i) blob.AddByte(0);
+      return xlsOK;
+    case TXLSItemKind::Percent: op = ptg::Percent; break;
     case TXLSItemKind::Paren: op = ptg::Paren; break;
     case TXLSItemKind::UnaryMinus: op = ptg::Uminus; break;
     case TXLSItemKind::UnaryPlus: op = ptg::Uplus; break;
@@ -362,6 +389,97 @@ std::int32_t TXLSFormula::GetItemData(const TXLSSyntaxItem* item, TXLSBlob& blob
   if (!Room(blob, 1)) return xlsFail;
   blob.AddByte(op);
   return xlsOK;
+}
+
+namespace {
+
+// Bytes one item of an array constant takes after the tokens.
+std::int64_t ArrayItemSize(const TXLSSyntaxItem& v, bool biff5, std::uint16_t codePage) {
+  if (v.Kind() != TXLSItemKind::String) return 9;
+  if (biff5) return 2 + static_cast<std::int64_t>(IsAscii(v.Text()) ? v.Text().size()
+                                                                   : Utf8ToCodePage(v.Text(), codePage).size());
+  return 4 + 2 * static_cast<std::int64_t>(Utf8ToUtf16(v.Text()).size());
+}
+
+// The array constants of a tree in the order their tokens appear.
+template <class F>
+void ForEachArray(const TXLSSyntaxItem* root, F&& f) {
+  std::vector<const TXLSSyntaxItem*> stack{root};
+  while (!stack.empty()) {
+    const TXLSSyntaxItem* item = stack.back();
+    stack.pop_back();
+    if (item->Kind() == TXLSItemKind::Array) {
+      f(*item);
+      continue;
+    }
+    for (std::int32_t i = item->Count(); i >= 1; --i) stack.push_back(item->GetChild(i));
+  }
+}
+
+}  // namespace
+
+std::int32_t TXLSFormula::GetExtraSize() const {
+  if (syntax_.Root() == nullptr) return 0;
+  std::int64_t n = 0;
+  ForEachArray(syntax_.Root(), [&](const TXLSSyntaxItem& a) {
+    n += 3;
+    for (std::int32_t i = 1; i <= a.Count(); ++i) n += ArrayItemSize(*a.GetChild(i), IsBiff5(), ctx_.codePage);
+  });
+  return static_cast<std::int32_t>(std::min<std::int64_t>(n, kSizeCeiling));
+}
+
+std::int32_t TXLSFormula::GetExtraData(TXLSBlob& blob) const {
+  std::int32_t r = xlsOK;
+  ForEachArray(syntax_.Root(), [&](const TXLSSyntaxItem& a) {
+    if (r != xlsOK) return;
+    const std::int32_t cols = a.Columns() > 0 ? a.Columns() : 1;
+    const std::int32_t rows = a.Count() / cols;
+    if (!Room(blob, 3)) {
+      r = xlsFail;
+      return;
+    }
+    blob.AddByte(static_cast<std::uint8_t>(cols - 1));  // columns - 1 (0 stands for 256)
+    blob.AddWord(static_cast<std::uint16_t>(rows - 1));  // rows - 1
+    for (std::int32_t i = 1; i <= a.Count() && r == xlsOK; ++i) {
+      const TXLSSyntaxItem& v = *a.GetChild(i);
+      const auto need = static_cast<std::uint32_t>(ArrayItemSize(v, IsBiff5(), ctx_.codePage));
+      if (!Room(blob, need)) {
+        r = xlsFail;
+        return;
+      }
+      switch (v.Kind()) {
+        case TXLSItemKind::Number: {
+          double value = 0;
+          NumberValue(v.Text(), value);
+          blob.AddByte(0x01);
+          blob.AddDouble(value);
+          break;
+        }
+        case TXLSItemKind::Bool:
+        case TXLSItemKind::Error:
+          blob.AddByte(v.Kind() == TXLSItemKind::Bool ? 0x04 : 0x10);
+          blob.AddByte(v.Kind() == TXLSItemKind::Bool ? (IsTrue(v.Text()) ? 1 : 0)
+                                                      : static_cast<std::uint8_t>(ErrorCodeOf(v.Text())));
+          for (int k = 0; k < 7; ++k) blob.AddByte(0);
+          break;
+        case TXLSItemKind::String:
+          blob.AddByte(0x02);
+          if (IsBiff5()) {
+            const std::string bytes = IsAscii(v.Text()) ? v.Text() : Utf8ToCodePage(v.Text(), ctx_.codePage);
+            blob.AddByte(static_cast<std::uint8_t>(bytes.size()));
+            blob.AddString(bytes);
+          } else {
+            const std::u16string units = Utf8ToUtf16(v.Text());
+            blob.AddWord(static_cast<std::uint16_t>(units.size()));
+            blob.AddByte(0x01);
+            blob.AddWideString(units);
+          }
+          break;
+        default: r = xlsFail; return;
+      }
+    }
+  });
+  return r;
 }
 
 std::int32_t TXLSFormula::GetNumberData(std::string_view text, TXLSBlob& blob) const {

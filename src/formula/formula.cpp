@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "formula/formula_code.h"
 #include "tablirex/result.h"
 
 namespace tablirex {
@@ -45,10 +46,12 @@ std::int32_t TXLSFormula::GetData(TXLSBlob& blob) const {
   const std::int32_t size = GetDataSize();
   if (size <= 0) return xlsFail;
   const std::uint32_t start = blob.GetDataSize();
-  const std::uint32_t total = static_cast<std::uint32_t>(size) + 2;
+  const std::uint32_t extra = static_cast<std::uint32_t>(GetExtraSize());
+  const std::uint32_t total = static_cast<std::uint32_t>(size) + 2 + extra;
   if (blob.GetBuffSize() - start < total) return Refuse("no room for the formula's tokens");
   blob.AddWord(static_cast<std::uint16_t>(size));
   std::int32_t r = GetItemData(syntax_.Root(), blob, ctx_.topClass);
+  if (r == xlsOK && extra > 0) r = GetExtraData(blob);
   // The size pass and the encoder must agree to the byte; a formula they disagree
   // on is refused rather than written with a wrong length.
   if (r == xlsOK && blob.GetDataSize() - start != total) r = xlsFail;
@@ -63,7 +66,8 @@ std::int32_t TXLSFormula::GetData(std::unique_ptr<TXLSBlob>& blob) const {
   blob.reset();
   const std::int32_t size = GetDataSize();
   if (size <= 0) return xlsFail;
-  auto out = std::make_unique<TXLSBlob>(static_cast<std::uint32_t>(size) + 2);
+  auto out = std::make_unique<TXLSBlob>(static_cast<std::uint32_t>(size) + 2 +
+                                        static_cast<std::uint32_t>(GetExtraSize()));
   TXLS_RETURN_ON_ERROR(GetData(*out));
   blob = std::move(out);
   return xlsOK;
@@ -75,6 +79,18 @@ std::int32_t TXLSFormula::GetData(std::vector<std::uint8_t>& bytes) const {
   TXLS_RETURN_ON_ERROR(GetData(blob));
   bytes.assign(blob->GetBuff(), blob->GetBuff() + blob->GetDataSize());
   return xlsOK;
+}
+
+}  // namespace tablirex
+
+namespace tablirex {
+
+bool TXLSFormula::MakeCode(TFormulaCode& code) const {
+  if (syntax_.Root() == nullptr) {
+    error_ = "nothing compiled";
+    return false;
+  }
+  return BuildFormulaCode(*syntax_.Root(), funcs_, ctx_.topClass, code, error_);
 }
 
 }  // namespace tablirex

@@ -15,6 +15,8 @@
 
 namespace tablirex {
 
+struct TFormulaCode;
+
 /// From a sheet name, compared exactly, to its 1-based position in the workbook,
 /// or -1 when no sheet has that name. The workbook binds its GetSheetIndexByName.
 using TGetSheetIndex = std::function<std::int32_t(std::u16string_view name)>;
@@ -138,6 +140,11 @@ class TXLSFormula {
   /// The same for one subtree, without the length limit; a subtree of 65536
   /// bytes or more counts as 65536.
   std::int32_t GetDataSize(const TXLSSyntaxItem* item) const;
+  /// Bytes the values of the compiled formula's array constants take after its
+  /// tokens in the current form (0 without array constants).
+  std::int32_t GetExtraSize() const;
+  /// Appends those values.
+  std::int32_t GetExtraData(TXLSBlob& blob) const;
   /// Most token bytes a cell formula holds in the current form: a FORMULA record
   /// may not be continued, so its record limit bounds the tokens.
   std::int32_t MaxTokenBytes() const noexcept;
@@ -179,6 +186,14 @@ class TXLSFormula {
   /// the row word (BIFF5; the column is then below 256). Columns A to IV; rows 1 to
   /// 65536 in BIFF8 and 1 to 16384 in BIFF5.
   std::int32_t CellToRowCol(std::string_view text, std::uint16_t& row, std::uint16_t& column) const;
+
+  /// The code of the last successful Compile (see formula_code.h): false, with
+  /// Error() set, when it cannot be made.
+  bool MakeCode(TFormulaCode& code) const;
+  /// Writes code in the current form: the length word, the tokens and the values
+  /// of its array constants, resolving its sheets and names now. xlsFail, with
+  /// Error() set, for a sheet or name that is gone or a form's limit passed.
+  std::int32_t EncodeCode(const TFormulaCode& code, std::vector<std::uint8_t>& bytes) const;
 
   /// Fills the function table from function_table.def.
   void InitFuncHash();

@@ -53,7 +53,18 @@ std::int32_t TXLSFormulaUse::Fail(std::string_view text, std::string_view where,
 
 std::string TXLSFormulaUse::Restriction() const {
   const TXLSSyntaxItem* root = formula_.Root();
-  if (!root || kind_ == Kind::Name) return {};
+  if (!root) return {};
+  if (kind_ == Kind::Name) {
+    // A NAME record carries tokens only.
+    std::vector<const TXLSSyntaxItem*> stack{root};
+    while (!stack.empty()) {
+      const TXLSSyntaxItem* item = stack.back();
+      stack.pop_back();
+      if (item->Kind() == TXLSItemKind::Array) return "a name cannot hold an array constant";
+      for (std::int32_t i = 1; i <= item->Count(); ++i) stack.push_back(item->GetChild(i));
+    }
+    return {};
+  }
   const bool list = kind_ == Kind::ValidationList;
   const char* what = kind_ == Kind::Condition ? "a conditional format" : "a validation";
   if (list) {
@@ -75,6 +86,7 @@ std::string TXLSFormulaUse::Restriction() const {
     const TXLSSyntaxItem* item = stack.back();
     stack.pop_back();
     if (item->Kind() == TXLSItemKind::Union) return std::string(what) + " cannot hold a union of references";
+    if (item->Kind() == TXLSItemKind::Array) return std::string(what) + " cannot hold an array constant";
     if (item->Kind() == TXLSItemKind::Reference && HasSheet(*item) && formula_.NameIndexOf(*item) == 0 &&
         !(list && item == root))
       return std::string(what) + " cannot refer to another sheet (" + item->Text() +

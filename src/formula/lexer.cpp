@@ -6,8 +6,8 @@ namespace tablirex {
 
 // ---- token list ----------------------------------------------------------------
 
-void TXLSTokens::AddToken(TXLSTokenKind kind, std::string_view text, std::int32_t pos) {
-  items_.push_back(TXLSToken{kind, std::string(text), pos});
+void TXLSTokens::AddToken(TXLSTokenKind kind, std::string_view text, std::int32_t pos, bool spaceBefore) {
+  items_.push_back(TXLSToken{kind, std::string(text), pos, spaceBefore});
   if (items_.size() == 1) cur_ = 0;
 }
 
@@ -92,6 +92,7 @@ void TXLSLexer::SetSource(std::string_view text, std::int32_t offset) {
   pos_ = 1;
   tokens_.Clear();
   error_.clear();
+  space_ = false;
 }
 
 char TXLSLexer::GetSymbol(std::int32_t offset) const noexcept {
@@ -119,7 +120,8 @@ std::int32_t TXLSLexer::Analyse() {
   // Ends the token being accumulated; the current character is looked at again.
   auto emit = [&](K kind) -> std::int32_t {
     if (kind == K::Number && !IsWellFormedNumber(acc)) return Fail("malformed number " + Quote(acc), start);
-    tokens_.AddToken(kind, acc, static_cast<std::int32_t>(start) + offset_);
+    tokens_.AddToken(kind, acc, static_cast<std::int32_t>(start) + offset_, space_);
+    space_ = false;
     acc.clear();
     state = LexState::Between;
     return xlsOK;
@@ -145,6 +147,15 @@ std::int32_t TXLSLexer::Analyse() {
       return xlsFail;
     }
 
+    if (state == LexState::Between) {
+      // Spaces, tabs and line breaks separate tokens (formulas pasted from an
+      // editor carry them); the token after them remembers they were there.
+      if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+        space_ = true;
+        Next();
+        continue;
+      }
+    }
     switch (state) {
       case LexState::Between:
         // A defined name may begin with "_".
@@ -155,8 +166,6 @@ std::int32_t TXLSLexer::Analyse() {
         } else if (IsDigit(c) || c == kDecimalSeparator) {
           begin(LexState::Number);
           acc.assign(1, c);
-          Next();
-        } else if (c == ' ') {
           Next();
         } else if (c == '"') {
           begin(LexState::String);
@@ -220,6 +229,9 @@ std::int32_t TXLSLexer::Analyse() {
             case '^': kind = K::Power; break;
             case '=': kind = K::Equal; break;
             case '&': kind = K::Concat; break;
+            case '%': kind = K::Percent; break;
+            case '{': kind = K::ArrayOpen; break;
+            case '}': kind = K::ArrayClose; break;
             default: {
               const unsigned char u = static_cast<unsigned char>(c);
               if (u < 0x20 || u >= 0x80) return Fail("unexpected character (byte " + std::to_string(u) + ")", pos_);

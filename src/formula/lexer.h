@@ -35,7 +35,10 @@ enum class TXLSTokenKind : std::int32_t {
   SheetReference = 20, // contains "!"; quotes of a quoted sheet name removed, a
                        // doubled quote inside one reduced to one
   Comma = 21,          // ",": argument separator in a call, union elsewhere
-  Error = 22           // error constant (#N/A, #DIV/0! ...), in upper case
+  Error = 22,          // error constant (#N/A, #DIV/0! ...), in upper case
+  Percent = 23,        // "%" after an operand
+  ArrayOpen = 24,      // "{" opening an array constant
+  ArrayClose = 25      // "}"
 };
 
 /// One token: its kind, its text (UTF-8) and where it starts in the formula text
@@ -44,6 +47,9 @@ struct TXLSToken {
   TXLSTokenKind kind = TXLSTokenKind::None;
   std::string value;
   std::int32_t pos = 0;
+  /// Spaces, tabs or line breaks stood before the token (between two references
+  /// they are the intersection operator).
+  bool spaceBefore = false;
 };
 
 /// The token list with its cursor. Tokens are kept in one array; the cursor is an
@@ -52,7 +58,7 @@ struct TXLSToken {
 class TXLSTokens {
  public:
   /// Appends a token. On an empty list the new token becomes current.
-  void AddToken(TXLSTokenKind kind, std::string_view text, std::int32_t pos = 0);
+  void AddToken(TXLSTokenKind kind, std::string_view text, std::int32_t pos = 0, bool spaceBefore = false);
   /// Empties the list (keeps the storage for the next formula).
   void Clear() noexcept;
 
@@ -111,7 +117,8 @@ class TXLSLexer {
   bool GetEof() const noexcept { return pos_ > static_cast<std::int64_t>(src_.size()); }
   /// Appends a token that starts at the current position.
   void AddToken(TXLSTokenKind kind, std::string_view text) {
-    tokens_.AddToken(kind, text, static_cast<std::int32_t>(pos_) + offset_);
+    tokens_.AddToken(kind, text, static_cast<std::int32_t>(pos_) + offset_, space_);
+    space_ = false;
   }
   /// Appends a token whose text is the current character, then advances.
   void AddSymbolToken(TXLSTokenKind kind);
@@ -130,6 +137,7 @@ class TXLSLexer {
   std::int32_t offset_ = 0;
   TXLSTokens tokens_;
   std::string error_;
+  bool space_ = false;  // white space before the token being made
 };
 
 }  // namespace tablirex

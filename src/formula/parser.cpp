@@ -76,7 +76,8 @@ std::string Describe(const TXLSTokens& tokens) {
 bool IsReferenceItem(const TXLSSyntaxItem& item) noexcept {
   switch (item.Kind()) {
     case I::Reference:
-    case I::Union: return true;
+    case I::Union:
+    case I::Intersect: return true;
     case I::Paren: return item.Count() == 1 && IsReferenceItem(*item.GetChild(1));
     default: return false;
   }
@@ -183,13 +184,25 @@ std::int32_t TXLSSyntax::Parse_expr0(std::unique_ptr<TXLSSyntaxItem>& item) {
   }
 }
 
-std::int32_t TXLSSyntax::Parse_operand(std::unique_ptr<TXLSSyntaxItem>& item) {
+std::int32_t TXLSSyntax::Parse_postfix(std::unique_ptr<TXLSSyntaxItem>& item) {
   TXLS_RETURN_ON_ERROR(Parse_operand1(item));
+  while (tokens_->GetTokenType() == K::Percent) {
+    auto node = std::make_unique<TXLSSyntaxItem>(I::Percent, "%", tokens_->GetToken(0)->pos);
+    tokens_->Next();
+    node->AddChild(std::move(item));
+    item = std::move(node);
+    if (item->Height() > kMaxDepth) return Fail("the formula is nested too deeply");
+  }
+  return xlsOK;
+}
+
+std::int32_t TXLSSyntax::Parse_operand(std::unique_ptr<TXLSSyntaxItem>& item) {
+  TXLS_RETURN_ON_ERROR(Parse_postfix(item));
   while (tokens_->GetTokenType() == K::Power) {
     const std::string op(tokens_->GetTokenValue());
     tokens_->Next();
     std::unique_ptr<TXLSSyntaxItem> right;
-    TXLS_RETURN_ON_ERROR(Parse_operand1(right));
+    TXLS_RETURN_ON_ERROR(Parse_postfix(right));
     TXLS_RETURN_ON_ERROR(Binary(item, I::Power, op, std::move(right)));
   }
   return xlsOK;
@@ -212,7 +225,7 @@ std::int32_t TXLSSyntax::Parse_operand1(std::unique_ptr<TXLSSyntaxItem>& item) {
         const bool logical = IsWord(text, "TRUE") || IsWord(text, "FALSE");
         item = std::make_unique<TXLSSyntaxItem>(logical ? I::Bool : I::Reference, text, pos);
         tokens_->Next();
-        return xlsOK;
+        return logical ? xlsOK : Parse_intersection(item);
       }
       auto call = std::make_unique<TXLSSyntaxItem>(I::Function, text, pos);
       tokens_->Next();  // the name
@@ -230,7 +243,9 @@ std::int32_t TXLSSyntax::Parse_operand1(std::unique_ptr<TXLSSyntaxItem>& item) {
     case K::SheetReference:
       item = std::make_unique<TXLSSyntaxItem>(I::Reference, text, pos);
       tokens_->Next();
-      return xlsOK;
+      return Parse_intersection(item);
+    case K::ArrayOpen:
+      return Parse_array(item);
     case K::Number:
       item = std::make_unique<TXLSSyntaxItem>(I::Number, text, pos);
       tokens_->Next();
@@ -292,10 +307,101 @@ std::int32_t TXLSSyntax::Parse_operand1(std::unique_ptr<TXLSSyntaxItem>& item) {
   }
 }
 
+namespace {
+
+bool IsArgumentEnd(TXLSTokenKind kind) noexcept {
+  return kind == K::Separator || kind == K::Comma || kind == K::Close;
+}
+
+// True when the token can start a reference that intersects the one before it.
+bool StartsReference(const TXLSTokens& tokens) noexcept {
+  const TXLSToken* t = tokens.GetToken(0);
+  if (t == nullptr || !t->spaceBefore) return false;
+  if (t->kind == K::Reference || t->kind == K::SheetReference) return true;
+  if (t->kind != K::Name) return false;
+  const TXLSToken* next = tokens.GetToken(1);
+  return (next == nullptr || next->kind != K::Open) && !IsWord(t->value, "TRUE") && !IsWord(t->value, "FALSE");
+}
+
+}  // namespace
+
+std::int32_t TXLSSyntax::Parse_intersection(std::unique_ptr<TXLSSyntaxItem>& item) {
+  while (StartsReference(*tokens_)) {
+    const TXLSToken* t = tokens_->GetToken(0);
+    auto right = std::make_unique<TXLSSyntaxItem>(I::Reference, t->value, t->pos);
+    tokens_->Next();
+    TXLS_RETURN_ON_ERROR(Binary(item, I::Intersect, " ", std::move(right)));
+  }
+  return xlsOK;
+}
+
+std::int32_t TXLSSyntax::Parse_array(std::unique_ptr<TXLSSyntaxItem>& item) {
+  const std::int32_t pos = tokens_->GetToken(0)->pos;
+  auto array = std::make_unique<TXLSSyntaxItem>(I::Array, "{", pos);
+  tokens_->Next();  // "{"
+  std::int32_t columns = 0, inRow = 0;
+  for (;;) {
+    // One constant: a number with its sign, a string, TRUE, FALSE or an error.
+    const TXLSToken* t = tokens_->GetToken(0);
+    if (t == nullptr) return Fail("the array constant opened at position " + std::to_string(pos) + " is not closed");
+    std::unique_ptr<TXLSSyntaxItem> value;
+    if (t->kind == K::Minus || t->kind == K::Plus) {
+      const TXLSToken* n = tokens_->GetToken(1);
+      if (n == nullptr || n->kind != K::Number)
+        return Fail("an array constant holds numbers, strings, TRUE, FALSE and error values only");
+      value = std::make_unique<TXLSSyntaxItem>(I::Number, (t->kind == K::Minus ? "-" : "") + n->value, t->pos);
+      tokens_->Next();
+    } else if (t->kind == K::Number) {
+      value = std::make_unique<TXLSSyntaxItem>(I::Number, t->value, t->pos);
+    } else if (t->kind == K::String) {
+      value = std::make_unique<TXLSSyntaxItem>(I::String, t->value, t->pos);
+    } else if (t->kind == K::Error) {
+      value = std::make_unique<TXLSSyntaxItem>(I::Error, t->value, t->pos);
+    } else if (t->kind == K::Name && (IsWord(t->value, "TRUE") || IsWord(t->value, "FALSE"))) {
+      value = std::make_unique<TXLSSyntaxItem>(I::Bool, t->value, t->pos);
+    } else {
+      return Fail("an array constant holds numbers, strings, TRUE, FALSE and error values only, not " +
+                  Describe(*tokens_));
+    }
+    tokens_->Next();
+    array->AddChild(std::move(value));
+    ++inRow;
+    const TXLSTokenKind k = tokens_->GetTokenType();
+    if (k == K::Comma) {
+      tokens_->Next();
+      continue;
+    }
+    if (k != K::Separator && k != K::ArrayClose)
+      return Fail("expected \",\", \";\" or \"}\" in the array constant opened at position " + std::to_string(pos) +
+                  ", found " + Describe(*tokens_));
+    // The end of a row: every row has as many columns as the first.
+    if (columns == 0) columns = inRow;
+    if (inRow != columns)
+      return Fail("the rows of the array constant opened at position " + std::to_string(pos) +
+                  " differ in length");
+    inRow = 0;
+    tokens_->Next();
+    if (k == K::ArrayClose) break;
+  }
+  const std::int32_t rows = array->Count() / columns;
+  if (columns > 256 || rows > 65535)
+    return Fail("the array constant opened at position " + std::to_string(pos) + " has " + std::to_string(rows) +
+                " rows and " + std::to_string(columns) + " columns; at most 65535 rows and 256 columns fit");
+  array->SetColumns(columns);
+  item = std::move(array);
+  return xlsOK;
+}
+
 std::int32_t TXLSSyntax::Parse_exprlist(TXLSSyntaxItem& func) {
   for (;;) {
     std::unique_ptr<TXLSSyntaxItem> arg;
-    TXLS_RETURN_ON_ERROR(Parse_expr(arg));
+    if (IsArgumentEnd(tokens_->GetTokenType())) {
+      // An argument left out: IF(A1,,2), IF(A1,1,).
+      const TXLSToken* t = tokens_->GetToken(0);
+      arg = std::make_unique<TXLSSyntaxItem>(I::Missing, "", t ? t->pos : 0);
+    } else {
+      TXLS_RETURN_ON_ERROR(Parse_expr(arg));
+    }
     func.AddChild(std::move(arg));
     // ";" and "," both separate arguments.
     if (tokens_->GetTokenType() != K::Separator && tokens_->GetTokenType() != K::Comma) return xlsOK;
@@ -336,6 +442,12 @@ void Print(const TXLSSyntaxItem& item, std::string& out) {
     case I::Error:
       out += "(err " + item.Text() + ")";
       return;
+    case I::Missing:
+      out += "(missing)";
+      return;
+    case I::Array: out += "(array " + std::to_string(item.Columns()); break;
+    case I::Percent: out += "(%"; break;
+    case I::Intersect: out += "(isect"; break;
     case I::Paren: out += "(paren"; break;
     case I::UnaryMinus: out += "(neg"; break;
     case I::UnaryPlus: out += "(pos"; break;

@@ -20,6 +20,9 @@ enum class TXLSItemKind : std::int32_t {
   Bool = 4,            // TRUE or FALSE written without parentheses; no children
   Paren = 5,           // "(" expr ")"; one child
   Error = 6,           // error constant (#N/A ...), upper case; no children
+  Array = 7,           // array constant {1,2;3,4}: its items row by row as children
+                       // (numbers, strings, booleans, errors); Columns() per row
+  Missing = 8,         // an argument left out of a call: IF(A1,,2)
   UnaryMinus = 1000,   // one child
   UnaryPlus = 1001,    // one child
   Multiply = 1002,     // binary nodes: two children, left and right
@@ -35,6 +38,8 @@ enum class TXLSItemKind : std::int32_t {
   LessEqual = 1012,
   Power = 1013,
   Union = 1014,        // "," between references inside parentheses: (A1,B2:C3)
+  Percent = 1015,      // postfix "%"; one child
+  Intersect = 1016,    // a space between two references: A1:C3 B2:D4
   Function = 2000      // function call; one child per argument, in order
 };
 
@@ -56,6 +61,9 @@ class TXLSSyntaxItem {
   std::int32_t Pos() const noexcept { return pos_; }
   /// Longest path from this node down to a leaf, counted in nodes (a leaf has 1).
   std::int32_t Height() const noexcept { return height_; }
+  /// Columns of an array constant (its children are rows * columns items).
+  std::int32_t Columns() const noexcept { return columns_; }
+  void SetColumns(std::int32_t n) noexcept { columns_ = n; }
 
   /// Appends a child and becomes its parent.
   void AddChild(std::unique_ptr<TXLSSyntaxItem> item);
@@ -71,16 +79,19 @@ class TXLSSyntaxItem {
   TXLSSyntaxItem* parent_ = nullptr;
   std::int32_t pos_ = 0;
   std::int32_t height_ = 1;
+  std::int32_t columns_ = 0;
 };
 
 /// The parser of one formula. It reads the token list through its cursor and does
 /// not own it.
 ///
 /// Grammar, loosest first:  expr := expr1 {cmp expr1};  expr1 := expr0 {(+|-|&) expr0};
-/// expr0 := operand {(*|/) operand};  operand := operand1 {^ operand1};
-/// operand1 := call | reference | number | string | TRUE | FALSE | error constant |
-///             "(" expr {"," expr} ")" | (-|+) operand1;
-/// exprlist := expr {(";"|",") expr}. Every loop groups to the left. Inside the
+/// expr0 := operand {(*|/) operand};  operand := postfix {^ postfix};
+/// postfix := operand1 {%};
+/// operand1 := call | reference {space reference} | number | string | TRUE | FALSE |
+///             error constant | array | "(" expr {"," expr} ")" | (-|+) operand1;
+/// array := "{" row {";" row} "}";  row := constant {"," constant};
+/// exprlist := [expr] {(";"|",") [expr]} (an empty argument is a missing one). Every loop groups to the left. Inside the
 /// parentheses of a call "," separates arguments; inside other parentheses it
 /// joins references into a union, and every member must be a reference.
 class TXLSSyntax {
@@ -107,6 +118,10 @@ class TXLSSyntax {
   std::int32_t Parse_expr0(std::unique_ptr<TXLSSyntaxItem>& item);
   std::int32_t Parse_operand(std::unique_ptr<TXLSSyntaxItem>& item);
   std::int32_t Parse_operand1(std::unique_ptr<TXLSSyntaxItem>& item);
+  std::int32_t Parse_postfix(std::unique_ptr<TXLSSyntaxItem>& item);
+  std::int32_t Parse_array(std::unique_ptr<TXLSSyntaxItem>& item);
+  /// After a reference: further references after white space intersect it.
+  std::int32_t Parse_intersection(std::unique_ptr<TXLSSyntaxItem>& item);
   /// Parses the arguments of a call and adds them to func.
   std::int32_t Parse_exprlist(TXLSSyntaxItem& func);
 

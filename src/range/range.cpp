@@ -215,9 +215,15 @@ void TXLSRange::SetCellsValue(const TVariant& value) {
                                 : ": the number is not finite"));
     return;
   }
+  // Cells that take a formula keep the compiled form the check made, one for all.
+  const std::shared_ptr<const TFormulaCode> code =
+      IsFormulaText(value) ? sheet_->Workbook().CheckedCode(FormulaBody(value)) : nullptr;
   for (std::uint32_t r = MinRow(); r <= MaxRow(); ++r)
-    for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c)
-      store.SetCellValue(*store.GetOrCreateValue(r, c), sst, value);
+    for (std::uint32_t c = MinCol(); c <= MaxCol(); ++c) {
+      TXLSCellRef& cell = *store.GetOrCreateValue(r, c);
+      store.SetCellValue(cell, sst, value);
+      if (code && cell.ValueType == xlFormula) store.MakeExtra(cell).Code = code;
+    }
 }
 
 void TXLSRange::SetValue(const TVariant& value) {

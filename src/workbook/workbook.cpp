@@ -15,7 +15,9 @@
 #include "drawing/drawing_records.h"
 #include "formats/palette.h"
 #include "formats/xf_list.h"
+#include "eval/engine.h"
 #include "formula/formula.h"
+#include "formula/formula_code.h"
 #include "html/html_writer.h"
 #include "layout/layout_records.h"
 #include "layout/page_setup.h"
@@ -143,7 +145,17 @@ std::int32_t TXLSWorkbook::CheckFormula(std::string_view text, std::string_view 
   f.SetSheet(sheet);
   const std::int32_t checked = f.Check(text, defaultFormat_, 1);
   f.SetSheet(savedSheet);
-  if (checked == xlsOK) return xlsOK;
+  if (checked == xlsOK) {
+    // The compiled form is kept for the cells that take the formula.
+    auto code = std::make_shared<TFormulaCode>();
+    if (f.MakeCode(*code)) {
+      code->source.assign(text);
+      checkedCode_ = std::move(code);
+    } else {
+      checkedCode_.reset();
+    }
+    return xlsOK;
+  }
   std::string message(where);
   message += ": formula \"=";
   message.append(text.substr(0, 60));
@@ -153,6 +165,34 @@ std::int32_t TXLSWorkbook::CheckFormula(std::string_view text, std::string_view 
   lastError_ = std::move(message);
   return xlsFail;
 }
+
+std::shared_ptr<const TFormulaCode> TXLSWorkbook::CheckedCode(std::string_view text) const {
+  if (checkedCode_ && checkedCode_->source == text) return checkedCode_;
+  return nullptr;
+}
+
+const TFormulaCode* TXLSWorkbook::CellFormulaCode(IXLSWorksheet& sheet, TXLSCellRef& cell, std::string* error) {
+  TXLSCellHeap& store = sheet.Cells();
+  TXLSCellExtra& extra = store.MakeExtra(cell);
+  if (extra.Code && extra.Code->source == extra.FormulaText) return extra.Code.get();
+  TXLSFormula& f = InitFormula();
+  auto code = std::make_shared<TFormulaCode>();
+  if (f.Compile(extra.FormulaText, 1) != xlsOK || !f.MakeCode(*code)) {
+    if (error) *error = f.Error();
+    extra.Code.reset();
+    return nullptr;
+  }
+  code->source = extra.FormulaText;
+  extra.Code = std::move(code);
+  return extra.Code.get();
+}
+
+std::int32_t TXLSWorkbook::BeginEvaluation(bool warn) {
+  evaluation_ = std::make_unique<eval::TWorkbookEvaluator>(*this);
+  return evaluation_->Run(warn);
+}
+
+void TXLSWorkbook::EndEvaluation() noexcept { evaluation_.reset(); }
 
 TXLSFormula& TXLSWorkbook::InitFormula() {
   if (!formula_) {
@@ -178,20 +218,21 @@ TXLSFormula& TXLSWorkbook::InitFormula() {
 
 std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName) { return SaveAs(fileName, FormatOfName(fileName)); }
 
-std::int32_t TXLSWorkbook::FormatOfName(std::string_view fileName) const noexcept {
+bool IsXlsxName(std::string_view fileName) noexcept {
   // A name ending in ".xlsx" (in any letter case) gets the package; an Excel 97
   // stream under that name is a mismatch the spreadsheet application warns about.
   constexpr std::string_view kExt = ".xlsx";
-  if (fileName.size() >= kExt.size()) {
-    const std::string_view tail = fileName.substr(fileName.size() - kExt.size());
-    bool same = true;
-    for (std::size_t i = 0; i < kExt.size(); ++i) {
-      const char c = tail[i] >= 'A' && tail[i] <= 'Z' ? static_cast<char>(tail[i] + 32) : tail[i];
-      same = same && c == kExt[i];
-    }
-    if (same) return xlOpenXMLWorkbook;
+  if (fileName.size() < kExt.size()) return false;
+  const std::string_view tail = fileName.substr(fileName.size() - kExt.size());
+  for (std::size_t i = 0; i < kExt.size(); ++i) {
+    const char c = tail[i] >= 'A' && tail[i] <= 'Z' ? static_cast<char>(tail[i] + 32) : tail[i];
+    if (c != kExt[i]) return false;
   }
-  return defaultFormat_;
+  return true;
+}
+
+std::int32_t TXLSWorkbook::FormatOfName(std::string_view fileName) const noexcept {
+  return IsXlsxName(fileName) ? xlOpenXMLWorkbook : defaultFormat_;
 }
 
 std::int32_t TXLSWorkbook::SaveAsHTML(std::string_view fileName) {
@@ -280,6 +321,7 @@ void TXLSWorkbook::FreeSaveLists() {
   first_.reset();
   second_.reset();
   drawingGroup_.reset();
+  EndEvaluation();
   names_->EndSave();
   for (std::size_t i = 0; i < sheets_->Size(); ++i) sheets_->At(i).EndSave();
 }
@@ -325,6 +367,8 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
       names_->AddBuiltin(kBuiltinFilterDatabase, static_cast<std::uint16_t>(i + 1), {FilterNameArea(s, *d->AutoFilter())},
                          true);
   }
+  // The results the formula records carry.
+  TXLS_RETURN_ON_ERROR(BeginEvaluation(true));
   for (std::size_t i = 0; i < sheets_->Size(); ++i) {
     IXLSWorksheet& s = sheets_->At(i);
     // A cell that cannot be written fails the save: the file would lack it.

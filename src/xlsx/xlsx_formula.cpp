@@ -50,6 +50,27 @@ bool EqualsNoCase(std::string_view a, std::string_view b) noexcept {
   return true;
 }
 
+// References and function names hold only ASCII letters, digits, "$", ":" and ".".
+void AppendUpper(std::string& s, std::string_view text) {
+  for (const char c : text) s.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
+}
+
+// A1, $B$2, C:D, 3:5, A1:B2: cells, rows or columns (not a name such as "Bonus").
+bool IsCellReference(std::string_view s) noexcept {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    if (i < s.size() && s[i] == '$') ++i;
+    std::size_t letters = 0, digits = 0;
+    while (i < s.size() && IsAsciiLetter(s[i])) ++i, ++letters;
+    if (i < s.size() && s[i] == '$') ++i;
+    while (i < s.size() && IsAsciiDigit(s[i])) ++i, ++digits;
+    if (letters > 3 || letters + digits == 0) return false;
+    if (i == s.size()) return true;
+    if (s[i++] != ':') return false;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string QuotedSheetName(std::string_view s) {
@@ -85,7 +106,7 @@ bool AppendFormula(TXLSWorkbook& book, std::string_view text, std::string& out, 
       case K::Name:
         if (i + 1 < tokens.Count() && tokens[i + 1].kind == K::Open) {
           // Function names in capitals, as the spreadsheet spells them.
-          for (char c : t.value) s.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
+          AppendUpper(s, t.value);
         } else {
           x.Text(t.value);
         }
@@ -137,9 +158,13 @@ bool AppendFormula(TXLSWorkbook& book, std::string_view text, std::string& out, 
           x.Text(spelt);
         }
         s.push_back('!');
-        x.Text(ref);
+        if (IsCellReference(ref))
+          AppendUpper(s, ref);
+        else
+          x.Text(ref);
         break;
       }
+      case K::Reference: AppendUpper(s, t.value); break;
       default: x.Text(t.value); break;
     }
   }

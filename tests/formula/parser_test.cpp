@@ -91,8 +91,8 @@ const ParseCase kParseCases[] = {
         ParseCase{"1 2", "FAIL"},
         ParseCase{"1)", "FAIL"},
         ParseCase{"()", "FAIL"},
-        ParseCase{"SUM(;1)", "FAIL"},
-        ParseCase{"SUM(1;)", "FAIL"},
+        ParseCase{"SUM(;1)", "(call SUM (missing) (num 1))"},
+        ParseCase{"SUM(1;)", "(call SUM (num 1) (missing))"},
         ParseCase{"SUM(1", "FAIL"},
         ParseCase{"SUM(1 2)", "FAIL"},
         ParseCase{"=1", "FAIL"},
@@ -101,7 +101,18 @@ const ParseCase kParseCases[] = {
         ParseCase{"A1,B1", "FAIL"},
         ParseCase{"(1,2)", "FAIL"},
         ParseCase{"(A1,1+2)", "FAIL"},
-        ParseCase{"SUM(1,,2)", "FAIL"}
+        ParseCase{"SUM(1,,2)", "(call SUM (num 1) (missing) (num 2))"},
+        // Percent, array constants, intersection, line breaks.
+        ParseCase{"-5%^2", "(^ (% (neg (num 5))) (num 2))"},
+        ParseCase{"A1*10%", "(* (ref A1) (% (num 10)))"},
+        ParseCase{"{1,-2;\"a\",TRUE}", "(array 2 (num 1) (num -2) (str \"a\") (bool TRUE))"},
+        ParseCase{"SUM(A1:C3 B2:D4)", "(call SUM (isect (ref A1:C3) (ref B2:D4)))"},
+        ParseCase{"A1:C3 Rate +1", "(+ (isect (ref A1:C3) (ref Rate)) (num 1))"},
+        ParseCase{"SUM(\r\n A1,\tB1)", "(call SUM (ref A1) (ref B1))"},
+        ParseCase{"{1,2;3}", "FAIL"},
+        ParseCase{"{1,A1}", "FAIL"},
+        ParseCase{"{1,2", "FAIL"},
+        ParseCase{"{}", "FAIL"}
 };
 
 INSTANTIATE_TEST_SUITE_P(
@@ -117,7 +128,8 @@ TEST(FormulaParser, FailuresNameTheFaultAndItsPosition) {
       {"SUM(1 2)", "expected \")\" to close the call of SUM (at position 1), found \"2\" at position 7"},
       {"1 2", "unexpected \"2\" after a complete expression at position 3"},
       {"1)", "\")\" without a matching \"(\" at position 2"},
-      {"SUM(1;;2)", "an argument is missing before \";\" at position 7"},
+      {"SUM(1;*2)", "expected an operand, found \"*\" at position 7"},
+      {"{1;2,3}", "the rows of the array constant opened at position 1 differ in length at position 7"},
       {"A1,B1", "\",\" outside the arguments of a function (a union of references needs parentheses: (A1,B2)) at position 3"},
       {"(1,A1)", "a union joins references only; \",\" follows a non-reference at position 3"},
       {"== Totals", "expected an operand, found \"=\" at position 1"},

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,12 @@ struct Record {
   }
   std::uint32_t Long(std::size_t at) const {
     return static_cast<std::uint32_t>(Word(at)) | (static_cast<std::uint32_t>(Word(at + 2)) << 16);
+  }
+  double Double(std::size_t at) const {
+    std::uint64_t u = static_cast<std::uint64_t>(Long(at)) | (static_cast<std::uint64_t>(Long(at + 4)) << 32);
+    double d = 0;
+    std::memcpy(&d, &u, sizeof d);
+    return d;
   }
   std::string Name() const {
     const char* n = RecordName(type);

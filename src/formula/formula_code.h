@@ -1,0 +1,91 @@
+// A compiled cell formula in a form that belongs to no file format: its items in
+// reverse Polish order, references as zero-based 32-bit rows and columns, sheets
+// and defined names by their text. Made once when a cell takes a formula; the
+// evaluator runs it, and each save writes it in its own format, looking the
+// sheets and names up again as the workbook stands then.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tablirex {
+
+class TXLSSyntaxItem;
+class THashFunc;
+
+enum class TCodeOp : std::uint8_t {
+  Number,   // num
+  String,   // text
+  Bool,     // num 0 or 1
+  Error,    // num: the error code
+  Missing,  // an argument left out
+  Array,    // row1 rows, col1 columns, row2 the first of its values in consts
+  Ref,      // row1, col1 on the formula's own sheet
+  Area,     // row1, col1 to row2, col2
+  Ref3d,    // as Ref on the sheets texts[text] to texts[text + 1]
+  Area3d,   // as Area on those sheets
+  Name,     // the defined name texts[text]; texts[text + 1] the sheet it is local to, or ""
+  Add, Sub, Mul, Div, Power, Concat, LT, LE, EQ, GE, GT, NE,
+  Isect,    // two references: their common cells
+  Union,    // two references joined
+  Uplus, Uminus, Percent, Paren,
+  Func      // row1 the function number, argc arguments
+};
+
+/// Flags of an item.
+inline constexpr std::uint8_t kCodeRow1Relative = 0x01;
+inline constexpr std::uint8_t kCodeCol1Relative = 0x02;
+inline constexpr std::uint8_t kCodeRow2Relative = 0x04;
+inline constexpr std::uint8_t kCodeCol2Relative = 0x08;
+/// An operator below an argument that takes arrays (SUMPRODUCT...): it works on
+/// whole arrays instead of the single cell a range stands for.
+inline constexpr std::uint8_t kCodeArrayContext = 0x10;
+/// A call written with a fixed argument count (FuncV rather than FuncVarV).
+inline constexpr std::uint8_t kCodeFixedCount = 0x20;
+
+struct TCodeItem {
+  TCodeOp op = TCodeOp::Number;
+  std::uint8_t cls = 2;     // token class of an operand: 0 reference, 1 value, 2 array
+  std::uint8_t flags = 0;
+  std::uint8_t argc = 0;    // Func
+  std::int32_t row1 = 0, col1 = 0, row2 = 0, col2 = 0;
+  double num = 0;
+  std::int32_t text = -1;   // index into TFormulaCode::texts
+  std::int32_t pos = 0;     // 1-based position in the formula text, for messages
+};
+
+/// One value of an array constant.
+struct TCodeConst {
+  TCodeOp kind = TCodeOp::Number;  // Number, String, Bool or Error
+  double num = 0;
+  std::int32_t text = -1;
+};
+
+struct TFormulaCode {
+  std::string source;  // the formula text it was made from, without "="
+  std::vector<TCodeItem> items;
+  std::vector<std::string> texts;
+  std::vector<TCodeConst> consts;
+  bool hasArrays = false;
+};
+
+/// Rows and columns a formula may name (the largest sheet any format holds).
+inline constexpr std::int32_t kCodeMaxRows = 1048576;
+inline constexpr std::int32_t kCodeMaxCols = 16384;
+
+/// Turns a parsed formula into its code. topClass: the token class of a reference
+/// at the top (2 for cell formulas). Fails (error says why) for an unknown function,
+/// a wrong argument count, a malformed address or a number out of range.
+bool BuildFormulaCode(const TXLSSyntaxItem& root, const THashFunc& functions, std::int32_t topClass,
+                      TFormulaCode& code, std::string& error);
+
+/// Parses one cell address (A1, $B$2, xfd1048576): zero-based row and column,
+/// whether each is relative. False when it is no address or lies outside
+/// kCodeMaxRows x kCodeMaxCols.
+bool ParseCodeCell(std::string_view text, std::int32_t& row, std::int32_t& col, bool& rowRelative,
+                   bool& colRelative) noexcept;
+
+}  // namespace tablirex
