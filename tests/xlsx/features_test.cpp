@@ -124,14 +124,19 @@ TEST(XlsxFeatures, FragmentsAndParts) {
          ASSERT_TRUE(h->Add(s.Range("A2:B3").get(), "", "'Sheet 2'!A1", "", ""));
          ASSERT_TRUE(h->Add(s.Range("A4").get(), "report.xls", "", "", ""));
          ASSERT_TRUE(h->Add(s.Range("A5").get(), "https://example.org/", "top", "", ""));
+         ASSERT_TRUE(h->Add(s.Range("A6").get(), "C:\\docs\\a.xls", "", "", "local"));
+         ASSERT_TRUE(h->Add(s.Range("A7").get(), "\\\\server\\share\\b.xls", "", "", "shared"));
        },
        [](const TSheetExtras& x, const TPackageState&) { return x.hyperlinks + "\n" + Rels(x); },
        "<hyperlinks><hyperlink ref=\"A1\" r:id=\"rId3\" tooltip=\"Visit &quot;us&quot;\" display=\"Site\"/>"
        "<hyperlink ref=\"A2:B3\" location=\"'Sheet 2'!A1\" display=\"'Sheet 2'!A1\"/>"
        "<hyperlink ref=\"A4\" r:id=\"rId4\" display=\"report.xls\"/>"
-       "<hyperlink ref=\"A5\" r:id=\"rId5\" location=\"top\" display=\"https://example.org/\"/></hyperlinks>\n"
+       "<hyperlink ref=\"A5\" r:id=\"rId5\" location=\"top\" display=\"https://example.org/\"/>"
+       "<hyperlink ref=\"A6\" r:id=\"rId6\" display=\"local\"/><hyperlink ref=\"A7\" r:id=\"rId7\" display=\"shared\"/>"
+       "</hyperlinks>\n"
        "rId3 hyperlink https://example.org/a?b=1&c=2 external\nrId4 hyperlink report.xls external\n"
-       "rId5 hyperlink https://example.org/ external\n"},
+       "rId5 hyperlink https://example.org/ external\nrId6 hyperlink file:///C:\\docs\\a.xls external\n"
+       "rId7 hyperlink file:///\\\\server\\share\\b.xls external\n"},
       {"autofilter given as its header reaches the last row",
        [](TXLSWorkbook&, IXLSWorksheet& s) {
          s.Range("A1:C1")->SetValue(TVariant(1.0));

@@ -39,6 +39,7 @@ SAMPLE = {
         {"sheet": S, "call": "Hyperlinks.Add", "args": ["A2", "mailto:team@example.org"]},
         {"sheet": S, "call": "Hyperlinks.Add", "args": ["A3", "", "'Sheet 2'!A2", "", "To the lists"]},
         {"sheet": S, "call": "Hyperlinks.Add", "args": ["A4", "report.xls"]},
+        {"sheet": S, "call": "Hyperlinks.Add", "args": ["A5", "C:\\Reports\\2024.xls", "", "", "Local"]},
         {"sheet": S, "range": "D2:D9", "call": "Validation.Add", "args": [3, 1, 1, "Yes,No,Maybe"]},
         {"sheet": S, "range": "D2:D9", "set": {"Validation.InputTitle": "Choice", "Validation.InputMessage": "Pick <1>"}},
         {"sheet": S, "range": "E2:E9", "call": "Validation.Add", "args": [1, 2, 1, "1", "10"]},
@@ -103,11 +104,12 @@ class XlsxFeaturesInterop(unittest.TestCase):
         self.assertEqual(ws["C5"].comment.text, "Always shown")
         self.assertEqual(ws2["D3"].comment.text, "On the second sheet")
         links = {c: (ws[c].hyperlink.target, ws[c].hyperlink.location, ws[c].hyperlink.tooltip,
-                     ws[c].hyperlink.display) for c in ("A1", "A2", "A3", "A4")}
+                     ws[c].hyperlink.display) for c in ("A1", "A2", "A3", "A4", "A5")}
         self.assertEqual(links, {"A1": ("https://example.org/a?b=1&c=2", None, "Visit", "Site"),
                                  "A2": ("mailto:team@example.org", None, None, "mailto:team@example.org"),
                                  "A3": (None, "'Sheet 2'!A2", None, "To the lists"),
-                                 "A4": ("report.xls", None, None, "report.xls")})
+                                 "A4": ("report.xls", None, None, "report.xls"),
+                                 "A5": ("file:///C:\\Reports\\2024.xls", None, None, "Local")})
         dvs = {str(d.sqref): d for d in ws.data_validations.dataValidation}
         self.assertEqual({k: (d.type, d.operator, d.formula1, d.formula2, d.errorStyle) for k, d in dvs.items()},
                          {"D2:D9": ("list", None, '"Yes,No,Maybe"', None, None),
@@ -155,7 +157,8 @@ class XlsxFeaturesInterop(unittest.TestCase):
         self.assertEqual(links, {"A1": ("URL", "https://example.org/a?b=1&c=2", "Visit"),
                                  "A2": ("EMAIL", "mailto:team@example.org", None),
                                  "A3": ("DOCUMENT", "'Sheet 2'!A2", None),
-                                 "A4": ("FILE", "report.xls", None)})
+                                 "A4": ("FILE", "report.xls", None),
+                                 "A5": ("FILE", "file:///C:\\Reports\\2024.xls", None)})
         dv = {i["validation"]: i for i in items if "validation" in i}
         self.assertEqual((dv["D2:D9"]["type"], dv["D2:D9"]["list"], dv["D2:D9"]["prompt"]), (3, "Yes,No,Maybe", "Pick <1>"))
         self.assertEqual((dv["E2:E9"]["type"], dv["E2:E9"]["operator"], dv["E2:E9"]["formula1"],
