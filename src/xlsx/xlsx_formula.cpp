@@ -100,9 +100,20 @@ bool AppendFormula(TXLSWorkbook& book, std::string_view text, std::string& out, 
   s.swap(out);
   const TXLSTokens& tokens = lexer.Tokens();
   using K = TXLSTokenKind;
+  std::int32_t arrays = 0;  // inside an array constant ";" ends a row, as in the file
   for (std::int32_t i = 0; i < tokens.Count(); ++i) {
     const TXLSToken& t = tokens[i];
+    // A space between operands is the intersection operator: spaces are kept.
+    if (t.spaceBefore && i > 0) s.push_back(' ');
     switch (t.kind) {
+      case K::ArrayOpen:
+        ++arrays;
+        s.push_back('{');
+        break;
+      case K::ArrayClose:
+        --arrays;
+        s.push_back('}');
+        break;
       case K::Name:
         if (i + 1 < tokens.Count() && tokens[i + 1].kind == K::Open) {
           // Function names in capitals, as the spreadsheet spells them.
@@ -119,7 +130,7 @@ bool AppendFormula(TXLSWorkbook& book, std::string_view text, std::string& out, 
         }
         s.push_back('"');
         break;
-      case K::Separator:
+      case K::Separator: s.push_back(arrays > 0 ? ';' : ','); break;
       case K::Comma: s.push_back(','); break;
       case K::SheetReference: {
         const std::size_t bang = t.value.rfind('!');

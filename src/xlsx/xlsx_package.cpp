@@ -322,6 +322,12 @@ std::int32_t TPackageWriter::Run() {
                        true);
   }
   TXLS_RETURN_ON_ERROR(names.EncodeNames(book_));
+  // The results the formula cells carry.
+  struct TEndEvaluation {
+    TXLSWorkbook& b;
+    ~TEndEvaluation() { b.EndEvaluation(); }
+  } endEvaluation{book_};
+  TXLS_RETURN_ON_ERROR(book_.BeginEvaluation(true));
 
   std::vector<TOverride> overrides;
   std::vector<std::pair<std::string, std::string>> defaults;  // extension, content type

@@ -8,6 +8,8 @@
 #include "cells/cell_store.h"
 #include "cells/rowcol.h"
 #include "cells/sst.h"
+#include "eval/engine.h"
+#include "eval/eval_value.h"
 #include "formats/palette.h"
 #include "layout/layout_records.h"
 #include "layout/page_breaks.h"
@@ -237,6 +239,37 @@ void PageLayout(TXmlOut& x, const TXLSPageSetup& setup) {
   }
 }
 
+// A formula's result after its <f>: the cell's type goes before, so the <c>
+// element's attributes are completed here.
+void CachedValue(TXmlOut& x, const eval::TValue& v) {
+  std::string& s = x.Buffer();
+  const std::size_t f = s.rfind("><f>");
+  switch (v.Kind()) {
+    case eval::TValueKind::Number:
+      x << "<v>";
+      x.Number(v.Num());
+      x << "</v></c>";
+      return;
+    case eval::TValueKind::Boolean:
+      s.insert(f, " t=\"b\"");
+      x << (v.Bool() ? "<v>1</v></c>" : "<v>0</v></c>");
+      return;
+    case eval::TValueKind::Error:
+      s.insert(f, " t=\"e\"");
+      x << "<v>";
+      x.Text(eval::ErrorText(v.Err()));
+      x << "</v></c>";
+      return;
+    case eval::TValueKind::Text:
+      s.insert(f, " t=\"str\"");
+      x << (NeedsPreserve(v.Str()) ? "<v xml:space=\"preserve\">" : "<v>");
+      x.Text(v.Str(), false, TXLSStringTable::kMaxChars);
+      x << "</v></c>";
+      return;
+    default: x << "</c>"; return;
+  }
+}
+
 }  // namespace
 
 std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TSheetExtras& extras,
@@ -246,6 +279,7 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
   const TXLSColumnInfoList& cols = sheet.ColumnInfo();
   const TXlsxStyles& styles = context.styles;
   TXLSStringTable& sst = book.StringTable();
+  const eval::TWorkbookEvaluator* results = book.Evaluation();
 
   TXmlOut x;
   x.Buffer().swap(out);
@@ -364,8 +398,20 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
           result = book.Refuse(sheet.CellName(r, c, r, c) + ": formula \"=" + store.FormulaText(cell) + "\": " + error);
           return;
         }
-        x << "><f>" << formula << "</f></c>";
-        context.uncalculated = true;
+        x << "><f>" << formula << "</f>";
+        // The result the evaluation found; without one the file asks for the
+        // formulas to be worked out when it is opened.
+        const eval::TFormulaResult* result =
+            results ? results->Result(sheet.GetIndex() - 1, static_cast<std::int32_t>(r), static_cast<std::int32_t>(c))
+                    : nullptr;
+        // A text result longer than a cell holds is left to the reader to work out.
+        if (!result || !result->trusted ||
+            (result->value.IsText() && result->value.Str().size() > TXLSStringTable::kMaxChars)) {
+          context.uncalculated = true;
+          x << "</c>";
+          break;
+        }
+        CachedValue(x, result->value);
         break;
       }
     }

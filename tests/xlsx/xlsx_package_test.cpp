@@ -109,7 +109,9 @@ TEST(XlsxFormula, StoredForms) {
       {"'Ünit'!A1", "'Ünit'!A1"},
       {"Data:'My Sheet'!A1", "'Data:My Sheet'!A1"},
       {"A1<>#N/A", "A1&lt;&gt;#N/A"},
-      {"-A1^2%", ""},  // "%" does not lex
+      {"-A1^2%+SUM({1,2;3,4})", "-A1^2%+SUM({1,2;3,4})"},
+      {"SUM(A1:B2 B1:C3)", "SUM(A1:B2 B1:C3)"},  // the space is the intersection
+      {"A1 ~ B1", ""},                            // "~" does not lex
   };
   for (const Case& c : cases) {
     std::string out, error;
@@ -170,6 +172,9 @@ Ref<TXLSWorkbook> Sample() {
   data->Range("C1")->SetValue(TVariant(true));
   data->Range("D1")->SetValue(TVariant("='More Data'!A1*2"));
   data->Range("E1")->SetValue(TVariant(std::string(40000, 'x')));
+  data->Range("F1")->SetValue(TVariant("=\"a \"&\"b\""));
+  data->Range("G1")->SetValue(TVariant("=B1>1"));
+  data->Range("H1")->SetValue(TVariant("=1/0"));
   data->Range("B:B")->SetNumFormat("0.00");
   data->Range("A3:B4")->Merge(false);
   more->Range("A1")->SetValue(TVariant(21.0));
@@ -189,10 +194,14 @@ TEST(XlsxPackage, PartsAndSameBytesEverySave) {
                                              "xl/worksheets/sheet2.xml"}));
   const std::string& sheet = parts.at("xl/worksheets/sheet1.xml");
   for (const char* want : {"<c r=\"A1\" t=\"s\"><v>0</v></c>", "<c r=\"B1\" s=\"1\"><v>1.5</v></c>",
-                           "<c r=\"C1\" t=\"b\"><v>1</v></c>", "<c r=\"D1\"><f>'More Data'!A1*2</f></c>",
+                           "<c r=\"C1\" t=\"b\"><v>1</v></c>", "<c r=\"D1\"><f>'More Data'!A1*2</f><v>42</v></c>",
+                           "<c r=\"F1\" t=\"str\"><f>\"a \"&amp;\"b\"</f><v>a b</v></c>",
+                           "<c r=\"G1\" t=\"b\"><f>B1&gt;1</f><v>1</v></c>",
+                           "<c r=\"H1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>",
                            "<mergeCell ref=\"A3:B4\"/>", "<col min=\"2\" max=\"2\" width=\"9.140625\" style=\"1\"/>"})
     EXPECT_NE(sheet.find(want), std::string::npos) << want << "\n" << sheet;
-  EXPECT_NE(parts.at("xl/workbook.xml").find("fullCalcOnLoad=\"1\""), std::string::npos);
+  // Every formula has its result: nothing is left to work out on opening.
+  EXPECT_EQ(parts.at("xl/workbook.xml").find("fullCalcOnLoad"), std::string::npos);
   EXPECT_NE(parts.at("xl/sharedStrings.xml").find("<t>" + std::string(32767, 'x') + "</t>"), std::string::npos);
   const std::vector<std::string> warnings = book->GetWarnings();
   ASSERT_EQ(warnings.size(), 2u);  // once for each save
