@@ -1,7 +1,7 @@
 // Prints what Apache POI's .xlsx reader sees of a workbook's sheet features, one
 // JSON object a line: comments, hyperlinks, data validations, conditional
 // formats (with their styles), pictures with their anchors, the autofilter, and
-// each text and number cell.
+// each text and number cell. Compiled with PoiXssfDump.java.
 import java.io.File;
 import org.apache.poi.ss.usermodel.*;
 import org.apache.poi.ss.util.CellAddress;
@@ -9,16 +9,8 @@ import org.apache.poi.ss.util.CellRangeAddress;
 import org.apache.poi.xssf.usermodel.*;
 
 public class PoiXlsxFeatures {
-  static String q(String s) {
-    if (s == null) return "null";
-    StringBuilder b = new StringBuilder("\"");
-    for (char c : s.toCharArray()) {
-      if (c == '"' || c == '\\') b.append('\\').append(c);
-      else if (c < 0x20) b.append(String.format("\\u%04x", (int) c));
-      else b.append(c);
-    }
-    return b.append('"').toString();
-  }
+  // Texts as JSON, as the package dump writes them.
+  static String q(String s) { return PoiXssfDump.quote(s); }
 
   static String regions(CellRangeAddress[] areas) {
     StringBuilder b = new StringBuilder();

@@ -140,7 +140,8 @@ class XlsxFeaturesInterop(unittest.TestCase):
     def test_poi_xssf(self):
         classes = self.dir("classes")
         subprocess.run(["javac", "-nowarn", "-d", classes, "-cp", POI_CLASSPATH,
-                        os.path.join(HERE, "PoiXlsxFeatures.java")], check=True, timeout=300, capture_output=True)
+                        os.path.join(HERE, "PoiXlsxFeatures.java"), os.path.join(HERE, "PoiXssfDump.java")],
+                       check=True, timeout=300, capture_output=True)
         r = subprocess.run(["java", "-cp", classes + ":" + POI_CLASSPATH, "PoiXlsxFeatures", self.path],
                            capture_output=True, text=True, timeout=300)
         if r.returncode != 0 and "TypeSystemHolder" in r.stderr:
