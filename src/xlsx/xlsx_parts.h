@@ -50,6 +50,7 @@ struct TPackageState {
   std::int32_t nextImage = 1;      // mediaN
   std::vector<std::string> dxfs;   // each a <dxf>...</dxf>; a CF rule's dxfId is its index
   std::vector<std::pair<std::string, std::string>> imagesByDigest;  // digest -> part name
+  std::int32_t nextShapeBlock = 1;  // the legacy drawings' note shapes: blocks of 1024 ids
 };
 
 /// Writes the features of one sheet (comments, pictures, autofilter, hyperlinks,

@@ -2,6 +2,7 @@
 // formats and cellXfs, each written once.
 #include "xlsx/xlsx_styles.h"
 
+#include <iterator>
 #include <unordered_map>
 
 #include "formats/font_list.h"
@@ -279,6 +280,22 @@ std::string TXlsxStyles::Part(const std::vector<std::string>& dxfs) const {
   if (!dxfs.empty()) list("dxfs", dxfs);
   x << "</styleSheet>";
   return x.Take();
+}
+
+}  // namespace tablirex::xlsx
+
+namespace tablirex::xlsx {
+
+const char* LineStyleName(std::uint32_t line) noexcept {
+  return line < std::size(kLineNames) ? kLineNames[line] : kLineNames[0];
+}
+
+const char* PatternName(std::uint32_t pattern) noexcept {
+  return pattern < std::size(kPatternNames) ? kPatternNames[pattern] : kPatternNames[0];
+}
+
+void ColorXml(TXmlOut& x, std::string_view element, std::uint32_t palette, const TXLSPalette& colors) {
+  Color(x, element, palette, colors);
 }
 
 }  // namespace tablirex::xlsx

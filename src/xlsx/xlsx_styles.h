@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include <string_view>
+
 namespace tablirex {
+class TXLSPalette;
 class TXLSWorkbook;
 }
 
@@ -35,6 +38,15 @@ class TXlsxStyles {
 
 /// "FFRRGGBB" of an RGB value with red in bits 0-7.
 std::string ArgbOf(std::uint32_t rgb);
+class TXmlOut;
+/// The package's name of a border line code (0 none, 1 thin, ... 13); "" for
+/// none and codes past the table.
+const char* LineStyleName(std::uint32_t line) noexcept;
+/// The package's name of a fill pattern number (0 none, 1 solid, ... 18).
+const char* PatternName(std::uint32_t pattern) noexcept;
+/// A colour element (<color .../>, <fgColor .../>) of a palette index: the
+/// system colours by index, the others by their RGB value.
+void ColorXml(TXmlOut& x, std::string_view element, std::uint32_t palette, const TXLSPalette& colors);
 /// The <rPr> of a part of a rich text shown in a font of the font list.
 std::string RunPropertiesXml(TXLSWorkbook& book, std::int32_t font);
 
