@@ -39,17 +39,6 @@ bool LooksLikeReference(std::string_view s) noexcept {
   return (r || c) && k == s.size();
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) noexcept {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // References and function names hold only ASCII letters, digits, "$", ":" and ".".
 void AppendUpper(std::string& s, std::string_view text) {
   for (const char c : text) s.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
@@ -74,8 +63,8 @@ bool IsCellReference(std::string_view s) noexcept {
 }  // namespace
 
 std::string QuotedSheetName(std::string_view s) {
-  bool quote = s.empty() || IsAsciiDigit(s.front()) || LooksLikeReference(s) || EqualsNoCase(s, "TRUE") ||
-               EqualsNoCase(s, "FALSE");
+  bool quote = s.empty() || IsAsciiDigit(s.front()) || LooksLikeReference(s) || EqualIgnoringAsciiCase(s, "TRUE") ||
+               EqualIgnoringAsciiCase(s, "FALSE");
   for (const char c : s)
     if (!(IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_' || c == '.')) quote = true;
   if (!quote) return std::string(s);

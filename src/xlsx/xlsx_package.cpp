@@ -202,11 +202,8 @@ std::int32_t WorkbookPart(TXLSWorkbook& book, bool uncalculated, std::string& ou
   if (const TXLSProtect& p = book.Protection(); p.IsProtected()) {
     x << "<workbookProtection";
     if (p.HasPassword()) {
-      static constexpr char kDigits[] = "0123456789ABCDEF";
-      const std::uint16_t h = p.GetPasswordHash();
       x << " workbookPassword=\"";
-      for (int shift = 12; shift >= 0; shift -= 4) x << kDigits[(h >> shift) & 0xF];
-      x << '"';
+      x.Hex16(p.GetPasswordHash()) << '"';
     }
     x << " lockStructure=\"1\"/>";
   }

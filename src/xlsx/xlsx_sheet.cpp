@@ -432,11 +432,8 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
   if (const TXLSProtect& p = sheet.Protection(); p.IsProtected()) {
     x << "<sheetProtection";
     if (p.HasPassword()) {
-      static constexpr char kDigits[] = "0123456789ABCDEF";
-      const std::uint16_t h = p.GetPasswordHash();
       x << " password=\"";
-      for (int shift = 12; shift >= 0; shift -= 4) x << kDigits[(h >> shift) & 0xF];
-      x << '"';
+      x.Hex16(p.GetPasswordHash()) << '"';
     }
     x << " sheet=\"1\"/>";
   }

@@ -1,6 +1,8 @@
 // Escaping texts for the parts of a package.
 #include "xlsx/xml_out.h"
 
+#include "text/text.h"
+
 namespace tablirex::xlsx {
 namespace {
 
@@ -49,45 +51,46 @@ void TXmlOut::Hex4(std::uint32_t v) {
   s_.push_back('_');
 }
 
+bool TXmlOut::Escaped(std::uint32_t c, bool attribute, bool startsEscape) {
+  switch (c) {
+    case '&': s_ += "&amp;"; return true;
+    case '<': s_ += "&lt;"; return true;
+    case '>': s_ += "&gt;"; return true;
+    case '"':
+      if (!attribute) return false;
+      s_ += "&quot;";
+      return true;
+    case '\n':
+    case '\r':
+    case '\t':
+      // Attribute values would have their line breaks and tabs read as spaces.
+      if (!attribute) return false;
+      s_ += c == '\n' ? "&#10;" : c == '\r' ? "&#13;" : "&#9;";
+      return true;
+    case '_':
+      if (!startsEscape) return false;
+      s_ += "_x005F_";
+      return true;
+    default:
+      if (!IsIllegal(c)) return false;
+      Hex4(c);
+      return true;
+  }
+}
+
 TXmlOut& TXmlOut::Text(std::string_view utf8, bool attribute) {
   for (std::size_t i = 0; i < utf8.size(); ++i) {
     const auto c = static_cast<unsigned char>(utf8[i]);
-    switch (c) {
-      case '&': s_ += "&amp;"; continue;
-      case '<': s_ += "&lt;"; continue;
-      case '>': s_ += "&gt;"; continue;
-      case '"':
-        if (attribute) {
-          s_ += "&quot;";
-          continue;
-        }
-        break;
-      case '\n':
-      case '\r':
-      case '\t':
-        if (attribute) {
-          s_ += c == '\n' ? "&#10;" : c == '\r' ? "&#13;" : "&#9;";
-          continue;
-        }
-        break;
-      case '_':
-        if (StartsEscape(utf8, i)) {
-          s_ += "_x005F_";
-          continue;
-        }
-        break;
-      default:
-        if (IsIllegal(c)) {
-          Hex4(c);
-          continue;
-        }
-        // U+FFFE and U+FFFF are EF BF BE and EF BF BF.
-        if (c == 0xEF && i + 2 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) == 0xBF &&
-            (static_cast<unsigned char>(utf8[i + 2]) & 0xFE) == 0xBE) {
-          Hex4(0xFFFE | (static_cast<unsigned char>(utf8[i + 2]) & 1));
-          i += 2;
-          continue;
-        }
+    if (c < 0x80) {
+      if (!Escaped(c, attribute, c == '_' && StartsEscape(utf8, i))) s_.push_back(static_cast<char>(c));
+      continue;
+    }
+    // U+FFFE and U+FFFF are EF BF BE and EF BF BF.
+    if (c == 0xEF && i + 2 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) == 0xBF &&
+        (static_cast<unsigned char>(utf8[i + 2]) & 0xFE) == 0xBE) {
+      Hex4(0xFFFE | (static_cast<unsigned char>(utf8[i + 2]) & 1));
+      i += 2;
+      continue;
     }
     s_.push_back(static_cast<char>(c));
   }
@@ -98,39 +101,9 @@ TXmlOut& TXmlOut::Text(std::u16string_view text, bool attribute, std::size_t max
   std::size_t n = text.size() < maxUnits ? text.size() : maxUnits;
   if (n < text.size() && n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) --n;
   for (std::size_t i = 0; i < n; ++i) {
-    std::uint32_t c = text[i];
+    char32_t c = text[i];
     if (c < 0x80) {
-      switch (c) {
-        case '&': s_ += "&amp;"; continue;
-        case '<': s_ += "&lt;"; continue;
-        case '>': s_ += "&gt;"; continue;
-        case '"':
-          if (attribute) {
-            s_ += "&quot;";
-            continue;
-          }
-          break;
-        case '\n':
-        case '\r':
-        case '\t':
-          if (attribute) {
-            s_ += c == '\n' ? "&#10;" : c == '\r' ? "&#13;" : "&#9;";
-            continue;
-          }
-          break;
-        case '_':
-          if (StartsEscape(text, i)) {
-            s_ += "_x005F_";
-            continue;
-          }
-          break;
-        default:
-          if (IsIllegal(c)) {
-            Hex4(c);
-            continue;
-          }
-      }
-      s_.push_back(static_cast<char>(c));
+      if (!Escaped(c, attribute, c == '_' && StartsEscape(text, i))) s_.push_back(static_cast<char>(c));
       continue;
     }
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
@@ -142,20 +115,14 @@ TXmlOut& TXmlOut::Text(std::u16string_view text, bool attribute, std::size_t max
       Hex4(c);
       continue;
     }
-    if (c < 0x800) {
-      s_.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      s_.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      s_.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      s_.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      s_.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      s_.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      s_.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      s_.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      s_.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
+    AppendUtf8(c, s_);
   }
+  return *this;
+}
+
+TXmlOut& TXmlOut::Hex16(std::uint16_t v) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  for (int shift = 12; shift >= 0; shift -= 4) s_.push_back(kDigits[(v >> shift) & 0xF]);
   return *this;
 }
 

@@ -56,8 +56,14 @@ class TXmlOut {
   /// never split).
   TXmlOut& Text(std::u16string_view text, bool attribute = false, std::size_t maxUnits = std::u16string_view::npos);
 
+  /// Four upper-case hexadecimal digits (a password hash).
+  TXmlOut& Hex16(std::uint16_t v);
+
  private:
   void Hex4(std::uint32_t v);
+  /// Writes the escaped form of an ASCII character or one XML cannot hold;
+  /// false when c stands as it is.
+  bool Escaped(std::uint32_t c, bool attribute, bool startsEscape);
   std::string s_;
 };
 
