@@ -35,6 +35,7 @@ class IXLSWorksheet;
 class IXLSHyperlinks;
 class IXLSNames;
 struct TFormulaCode;
+struct TXLSCellRef;
 namespace eval {
 struct TFormulaResult;
 }
@@ -344,6 +345,8 @@ class IXLSWorksheet : public TXLSObject {
   /// known), then its STRING record for a text result.
   std::int32_t StoreFormula(std::uint16_t row, std::uint16_t col, std::int32_t xf, const TFormulaCode& code,
                             const eval::TFormulaResult* result);
+  /// The FORMULA record of a formula cell during the save.
+  std::int32_t StoreFormulaCell(TXLSCellRef& cell, std::int32_t xf);
   std::int32_t StoreStringResult(std::uint16_t row, std::uint16_t col, const std::u16string& text);
 
   TXLSWorkbook* workbook_;

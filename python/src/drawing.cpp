@@ -25,6 +25,14 @@ void BindDrawing(py::module_& m) {
         w.b->Book().SetCommentAuthor(author);
       },
       "The author that comments added from now on carry ('' at first).");
+  workbook.def_property(
+      "html_formula_text", [](PyWorkbook& w) { return w.b->Book().GetHtmlFormulaText(); },
+      [](PyWorkbook& w, bool on) {
+        w.b->CheckIdle();
+        w.b->Book().SetHtmlFormulaText(on);
+      },
+      "HTML pages show formula text (=SUM(A1:A3)) instead of results (False at first: results, "
+      "with the formula in the cell's title).");
 
   range.def_property(
       "comment",

@@ -54,6 +54,7 @@ class Workbook:
     @property
     def names(self) -> Names: ...
     comment_author: str
+    html_formula_text: bool
     @property
     def properties(self) -> DocumentProperties: ...
 

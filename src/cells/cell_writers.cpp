@@ -226,19 +226,30 @@ std::int32_t IXLSWorksheet::WriteFormula(std::uint16_t row, std::uint16_t col, s
     message += "\": " + compiler.Error();
     return workbook_->Refuse(std::move(message));
   };
-  // The code kept when the cell took the formula (compiled now if it has none).
-  TXLSCellRef* cell = cells_->GetValue(row, col);
-  std::string error;
-  const TFormulaCode* code = cell && cell->ValueType == xlFormula ? workbook_->CellFormulaCode(*this, *cell, &error)
-                                                                  : nullptr;
-  if (!code) {
-    if (compiler.Compile(text, 1) != xlsOK) return refuse();
-    TFormulaCode fresh;
-    if (!compiler.MakeCode(fresh)) return refuse();
-    return StoreFormula(row, col, xf, fresh, nullptr);
-  }
+  // A formula written while the sheet saves, with no cell behind it.
+  if (compiler.Compile(text, 1) != xlsOK) return refuse();
+  TFormulaCode fresh;
+  if (!compiler.MakeCode(fresh)) return refuse();
+  fresh.source.assign(text);
+  return StoreFormula(row, col, xf, fresh, nullptr);
+}
+
+std::int32_t IXLSWorksheet::StoreFormulaCell(TXLSCellRef& cell, std::int32_t xf) {
+  // The code kept when the cell took the formula, as the evaluation used it.
   const eval::TWorkbookEvaluator* results = workbook_->Evaluation();
-  return StoreFormula(row, col, xf, *code, results ? results->Result(position_ - 1, row, col) : nullptr);
+  const std::int32_t sheet = position_ - 1;
+  const TFormulaCode* code = results ? results->Code(sheet, cell.Row, cell.Col) : nullptr;
+  std::string error;
+  if (!code) code = workbook_->CellFormulaCode(*this, cell, &error);
+  if (!code) {
+    std::string message = CellName(cell.Row, cell.Col, cell.Row, cell.Col) + ": formula \"=";
+    const std::string& text = cells_->FormulaText(cell);
+    message.append(std::string_view(text).substr(0, 60));
+    if (text.size() > 60) message += "...";
+    message += "\": " + error;
+    return workbook_->Refuse(std::move(message));
+  }
+  return StoreFormula(cell.Row, cell.Col, xf, *code, results ? results->Result(sheet, cell.Row, cell.Col) : nullptr);
 }
 
 std::int32_t IXLSWorksheet::StoreFormula(std::uint16_t row, std::uint16_t col, std::int32_t xf,
@@ -624,7 +635,10 @@ std::int32_t IXLSWorksheet::StoreCells() {
         case xlString: status = WriteString(r, c, cell.SSTIndex, xf); break;
         case xlDoubleNumber: status = WriteDouble(r, c, cell.NumValue, xf, false); break;
         case xlDateTime: status = WriteDouble(r, c, cell.NumValue, xf, true); break;
-        case xlFormula: status = WriteFormula(r, c, store.FormulaText(cell), xf); break;
+        case xlFormula:
+          status = CheckDimensions(r, c);
+          if (status == xlsOK) status = StoreFormulaCell(cell, xf);
+          break;
         case xlBoolean: status = WriteBoolean(r, c, cell.NumValue != 0.0, xf); break;
       }
     }

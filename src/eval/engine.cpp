@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "cells/cell_store.h"
+#include "cells/rowcol.h"
 #include "cells/sst.h"
 #include "eval/engine_impl.h"
 #include "formats/xf_list.h"
@@ -49,9 +50,12 @@ std::int32_t TWorkbookEvaluator::Run(bool warn) { return engine_->Run(warn); }
 const TFormulaResult* TWorkbookEvaluator::Result(std::int32_t sheet, std::int32_t row, std::int32_t col) const {
   return engine_->Result(sheet, row, col);
 }
+const TFormulaCode* TWorkbookEvaluator::Code(std::int32_t sheet, std::int32_t row, std::int32_t col) const {
+  return engine_->Code(sheet, row, col);
+}
 TValue TWorkbookEvaluator::Evaluate(std::string_view formula, std::int32_t sheet, std::int32_t row,
-                                    std::int32_t col) {
-  return engine_->EvaluateText(formula, sheet, row, col);
+                                    std::int32_t col, std::int32_t baseRow, std::int32_t baseCol) {
+  return engine_->EvaluateText(formula, sheet, row, col, baseRow, baseCol);
 }
 
 TWorkbookEvaluator::TEngine::TEngine(TXLSWorkbook& book)
@@ -86,6 +90,24 @@ void TWorkbookEvaluator::TEngine::MarkUncomputable(std::string_view why) {
   untrusted_ = true;
 }
 
+int TWorkbookEvaluator::TEngine::IsSubtotalCell(std::int32_t sheet, std::int32_t row, std::int32_t col) {
+  constexpr std::int32_t kFuncSubtotal = 344;
+  const TNode* node = Node(sheet, row, col);
+  if (!node || !node->code) return 0;
+  for (const TCodeItem& item : node->code->items)
+    if (item.op == TCodeOp::Func && item.row1 == kFuncSubtotal) return 1;
+  return 0;
+}
+
+int TWorkbookEvaluator::TEngine::IsRowHidden(std::int32_t sheet, std::int32_t row) {
+  if (sheet < 0 || sheet >= SheetCount()) return 0;
+  IXLSWorksheet& ws = book_.Sheets().At(static_cast<std::size_t>(sheet));
+  if (!ws.RowInfo().GetHidden(row)) return 0;
+  // Under an autofilter a hidden row may count as filtered out, which even
+  // SUBTOTAL 1-11 leaves out: that is not for us to tell.
+  return ws.AutoFilterMode() ? -1 : 1;
+}
+
 // ---- cells ------------------------------------------------------------------------------
 
 void TWorkbookEvaluator::TEngine::Collect() {
@@ -106,7 +128,6 @@ void TWorkbookEvaluator::TEngine::Collect() {
       if (!node.code) node.why = error.empty() ? "the formula does not compile" : error;
       const auto i = static_cast<std::uint32_t>(nodes_.size());
       nodes_.push_back(std::move(node));
-      index_.emplace(Key(static_cast<std::int32_t>(s), cell.Row, cell.Col), i);
       if (cols.size() <= cell.Col) cols.resize(static_cast<std::size_t>(cell.Col) + 1);
       cols[cell.Col].push_back(i);
     });
@@ -115,14 +136,34 @@ void TWorkbookEvaluator::TEngine::Collect() {
 
 TWorkbookEvaluator::TEngine::TNode* TWorkbookEvaluator::TEngine::Node(std::int32_t sheet, std::int32_t row,
                                                                      std::int32_t col) {
-  const auto it = index_.find(Key(sheet, row, col));
-  return it == index_.end() ? nullptr : &nodes_[it->second];
+  if (cursor_ < nodes_.size()) {
+    TNode& n = nodes_[cursor_];
+    if (n.sheet == sheet && n.row == row && n.col == col) {
+      ++cursor_;
+      return &n;
+    }
+  }
+  if (sheet < 0 || static_cast<std::size_t>(sheet) >= columns_.size() || col < 0) return nullptr;
+  const auto& cols = columns_[static_cast<std::size_t>(sheet)];
+  if (static_cast<std::size_t>(col) >= cols.size()) return nullptr;
+  const auto& rows = cols[static_cast<std::size_t>(col)];
+  const auto it = std::lower_bound(rows.begin(), rows.end(), row,
+                                   [&](std::uint32_t i, std::int32_t r) { return nodes_[i].row < r; });
+  if (it == rows.end() || nodes_[*it].row != row) return nullptr;
+  cursor_ = *it + 1;
+  return &nodes_[*it];
 }
 
-const TFormulaResult* TWorkbookEvaluator::TEngine::Result(std::int32_t sheet, std::int32_t row,
-                                                          std::int32_t col) const {
-  const auto it = index_.find(Key(sheet, row, col));
-  return it == index_.end() ? nullptr : &nodes_[it->second].result;
+const TFormulaResult* TWorkbookEvaluator::TEngine::Result(std::int32_t sheet, std::int32_t row, std::int32_t col) {
+  const TNode* n = Node(sheet, row, col);
+  return n ? &n->result : nullptr;
+}
+
+const TFormulaCode* TWorkbookEvaluator::TEngine::Code(std::int32_t sheet, std::int32_t row, std::int32_t col) {
+  const std::uint32_t saved = cursor_;
+  const TNode* n = Node(sheet, row, col);
+  cursor_ = saved;  // the result is asked for next
+  return n ? n->code : nullptr;
 }
 
 TValue TWorkbookEvaluator::TEngine::PlainCellValue(std::int32_t sheet, std::int32_t row, std::int32_t col,
@@ -360,6 +401,7 @@ void TWorkbookEvaluator::TEngine::Evaluate(std::uint32_t index) {
 std::int32_t TWorkbookEvaluator::TEngine::Run(bool warn) {
   Collect();
   Order();
+  cursor_ = 0;
   if (!warn) return xlsOK;
   TXLSWorkSheets& sheets = book_.Sheets();
   for (const TNode& n : nodes_) {
@@ -381,10 +423,23 @@ std::int32_t TWorkbookEvaluator::TEngine::Run(bool warn) {
 }
 
 TValue TWorkbookEvaluator::TEngine::EvaluateText(std::string_view formula, std::int32_t sheet, std::int32_t row,
-                                                 std::int32_t col) {
+                                                 std::int32_t col, std::int32_t baseRow, std::int32_t baseCol) {
   TXLSFormula& compiler = book_.InitFormula();
   auto code = std::make_unique<TFormulaCode>();
+  while (!formula.empty() && (formula.front() == '=' || formula.front() == ' ')) formula.remove_prefix(1);
   if (compiler.Compile(formula, 1) != xlsOK || !compiler.MakeCode(*code)) return TValue::Error(TEvalError::Value);
+  // Relative references move with the cell from the one they were written for.
+  const std::int32_t dr = row - baseRow, dc = col - baseCol;
+  for (TCodeItem& item : code->items) {
+    if (item.op != TCodeOp::Ref && item.op != TCodeOp::Area && item.op != TCodeOp::Ref3d &&
+        item.op != TCodeOp::Area3d)
+      continue;
+    if (item.flags & kCodeRow1Relative) item.row1 += dr;
+    if (item.flags & kCodeCol1Relative) item.col1 += dc;
+    if (item.flags & kCodeRow2Relative) item.row2 += dr;
+    if (item.flags & kCodeCol2Relative) item.col2 += dc;
+    if (std::min({item.row1, item.col1, item.row2, item.col2}) < 0) return TValue::Error(TEvalError::Ref);
+  }
   curSheet_ = sheet;
   curRow_ = row;
   curCol_ = col;

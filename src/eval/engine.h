@@ -12,6 +12,7 @@
 
 namespace tablirex {
 class TXLSWorkbook;
+struct TFormulaCode;
 }
 
 namespace tablirex::eval {
@@ -44,10 +45,15 @@ class TWorkbookEvaluator {
   /// The result of the formula cell at a zero-based sheet position, row and
   /// column, or nullptr when that cell holds no formula.
   const TFormulaResult* Result(std::int32_t sheet, std::int32_t row, std::int32_t col) const;
+  /// The code the formula cell there was worked out from (nullptr: none).
+  const TFormulaCode* Code(std::int32_t sheet, std::int32_t row, std::int32_t col) const;
   /// Works out a formula (text without "=") as if it stood in the given cell,
   /// after Run: conditions of conditional formats. Error #VALUE! when it does
   /// not compile.
-  TValue Evaluate(std::string_view formula, std::int32_t sheet, std::int32_t row, std::int32_t col);
+  /// baseRow, baseCol: the cell its relative references were written for (the
+  /// first cell of a conditional format's area); they move with the cell.
+  TValue Evaluate(std::string_view formula, std::int32_t sheet, std::int32_t row, std::int32_t col,
+                  std::int32_t baseRow, std::int32_t baseCol);
 
   class TEngine;
 

@@ -26,8 +26,10 @@ class TWorkbookEvaluator::TEngine final : public TEvalContext {
   explicit TEngine(TXLSWorkbook& book);
 
   std::int32_t Run(bool warn);
-  const TFormulaResult* Result(std::int32_t sheet, std::int32_t row, std::int32_t col) const;
-  TValue EvaluateText(std::string_view formula, std::int32_t sheet, std::int32_t row, std::int32_t col);
+  const TFormulaResult* Result(std::int32_t sheet, std::int32_t row, std::int32_t col);
+  const TFormulaCode* Code(std::int32_t sheet, std::int32_t row, std::int32_t col);
+  TValue EvaluateText(std::string_view formula, std::int32_t sheet, std::int32_t row, std::int32_t col,
+                      std::int32_t baseRow, std::int32_t baseCol);
 
   // TEvalContext
   TValue CellValue(std::int32_t sheet, std::int32_t row, std::int32_t col) override;
@@ -45,6 +47,8 @@ class TWorkbookEvaluator::TEngine final : public TEvalContext {
   void MarkVolatile() override { volatile_ = true; }
   void MarkUncomputable(std::string_view why) override;
   TValue ResolveReference(std::u16string_view text, bool a1) override;
+  int IsSubtotalCell(std::int32_t sheet, std::int32_t row, std::int32_t col) override;
+  int IsRowHidden(std::int32_t sheet, std::int32_t row) override;
 
  private:
   enum : std::uint8_t { kPending, kExpanded, kEvaluating, kDone };
@@ -81,6 +85,8 @@ class TWorkbookEvaluator::TEngine final : public TEvalContext {
            static_cast<std::uint64_t>(col);
   }
   void Collect();
+  /// The formula cell there, or nullptr. Cells asked for in the order the save
+  /// writes them are found without a search.
   TNode* Node(std::int32_t sheet, std::int32_t row, std::int32_t col);
   /// Calls f(node index) for every formula cell the code names directly or
   /// through defined names.
@@ -107,7 +113,7 @@ class TWorkbookEvaluator::TEngine final : public TEvalContext {
 
   TXLSWorkbook& book_;
   std::vector<TNode> nodes_;
-  std::unordered_map<std::uint64_t, std::uint32_t> index_;
+  std::uint32_t cursor_ = 0;  // the node the save's walk of the cells reaches next
   // Per sheet, per column: the formula cells by ascending row.
   std::vector<std::vector<std::vector<std::uint32_t>>> columns_;
   std::unordered_map<const TXLSDefinedName*, TNameCode> names_;

@@ -154,29 +154,41 @@ void AppendNumberText(double v, std::u16string& out) {
 
 std::u16string ErrorText(TEvalError e) {
   switch (e) {
-    case TEvalError::Null: return u"#NULL!";
-    case TEvalError::Div0: return u"#DIV/0!";
-    case TEvalError::Value: return u"#VALUE!";
-    case TEvalError::Ref: return u"#REF!";
-    case TEvalError::Name: return u"#NAME?";
-    case TEvalError::Num: return u"#NUM!";
-    case TEvalError::NA: return u"#N/A";
+    case TEvalError::Null:
+      return u"#NULL!";
+    case TEvalError::Div0:
+      return u"#DIV/0!";
+    case TEvalError::Value:
+      return u"#VALUE!";
+    case TEvalError::Ref:
+      return u"#REF!";
+    case TEvalError::Name:
+      return u"#NAME?";
+    case TEvalError::Num:
+      return u"#NUM!";
+    case TEvalError::NA:
+      return u"#N/A";
   }
   return u"#VALUE!";
 }
 
 TValue ToText(const TValue& v) {
   switch (v.Kind()) {
-    case TValueKind::Text: return v;
-    case TValueKind::Error: return v;
-    case TValueKind::Empty: return TValue::Text(u"");
-    case TValueKind::Boolean: return TValue::Text(v.Bool() ? u"TRUE" : u"FALSE");
+    case TValueKind::Text:
+      return v;
+    case TValueKind::Error:
+      return v;
+    case TValueKind::Empty:
+      return TValue::Text(u"");
+    case TValueKind::Boolean:
+      return TValue::Text(v.Bool() ? u"TRUE" : u"FALSE");
     case TValueKind::Number: {
       std::u16string s;
       AppendNumberText(v.Num(), s);
       return TValue::Text(std::move(s));
     }
-    default: return TValue::Error(TEvalError::Value);
+    default:
+      return TValue::Error(TEvalError::Value);
   }
 }
 
@@ -237,8 +249,10 @@ TTextNumber ParsePlainNumber(std::u16string_view s, double& out) noexcept {
       if (intDigits == 0 || (groupLen >= 0 && groupLen != 3) || (groupLen < 0 && intDigits > 3)) badGroup = true;
       groupLen = 0;
     } else {
-      if (n < 40) buf[n++] = static_cast<char>(sc.Peek());
-      else return TTextNumber::NotNumber;
+      if (n < 40)
+        buf[n++] = static_cast<char>(sc.Peek());
+      else
+        return TTextNumber::NotNumber;
       ++intDigits;
       if (groupLen >= 0) ++groupLen;
     }
@@ -391,7 +405,11 @@ TTextNumber ParseDate(TScan& sc, bool date1904, double& serial, bool& found) noe
     if (IsSpace(sep)) sc.Spaces();
     int n2 = 0;
     if (IsDigit(sc.Peek())) {
-      if (IsSpace(sep)) {  // "1 1/2", a fraction
+      if (IsSpace(sep)) {  // "1 1/2", a fraction, which value input reads by its own rules
+        TScan probe = sc;
+        int nf = 0;
+        probe.Int(nf, 5);
+        if (probe.Peek() == u'/' && IsDigit(probe.Peek(1))) return TTextNumber::Unsure;
         sc.i = start;
         return TTextNumber::NotNumber;
       }
@@ -521,30 +539,40 @@ TTextNumber ParseNumberText(std::u16string_view text, bool date1904, double& out
 
 TValue ToNumber(const TValue& v, bool date1904) {
   switch (v.Kind()) {
-    case TValueKind::Number: return v;
-    case TValueKind::Error: return v;
-    case TValueKind::Empty: return TValue::Number(0);
-    case TValueKind::Boolean: return TValue::Number(v.Bool() ? 1 : 0);
+    case TValueKind::Number:
+      return v;
+    case TValueKind::Error:
+      return v;
+    case TValueKind::Empty:
+      return TValue::Number(0);
+    case TValueKind::Boolean:
+      return TValue::Number(v.Bool() ? 1 : 0);
     case TValueKind::Text: {
       double d = 0;
       if (ParseNumberText(v.Str(), date1904, d) == TTextNumber::Number) return TValue::Number(d);
       return TValue::Error(TEvalError::Value);
     }
-    default: return TValue::Error(TEvalError::Value);
+    default:
+      return TValue::Error(TEvalError::Value);
   }
 }
 
 TValue ToBoolean(const TValue& v) {
   switch (v.Kind()) {
-    case TValueKind::Boolean: return v;
-    case TValueKind::Error: return v;
-    case TValueKind::Empty: return TValue::Boolean(false);
-    case TValueKind::Number: return TValue::Boolean(v.Num() != 0);
+    case TValueKind::Boolean:
+      return v;
+    case TValueKind::Error:
+      return v;
+    case TValueKind::Empty:
+      return TValue::Boolean(false);
+    case TValueKind::Number:
+      return TValue::Boolean(v.Num() != 0);
     case TValueKind::Text:
       if (CompareTextNoCase(v.Str(), u"TRUE") == 0) return TValue::Boolean(true);
       if (CompareTextNoCase(v.Str(), u"FALSE") == 0) return TValue::Boolean(false);
       return TValue::Error(TEvalError::Value);
-    default: return TValue::Error(TEvalError::Value);
+    default:
+      return TValue::Error(TEvalError::Value);
   }
 }
 
@@ -554,15 +582,22 @@ namespace {
 
 int TypeRank(TValueKind k) noexcept {
   switch (k) {
-    case TValueKind::Number: return 0;
-    case TValueKind::Text: return 1;
-    case TValueKind::Boolean: return 2;
-    default: return 3;
+    case TValueKind::Number:
+      return 0;
+    case TValueKind::Text:
+      return 1;
+    case TValueKind::Boolean:
+      return 2;
+    default:
+      return 3;
   }
 }
 
 int CompareNumbers(double a, double b) noexcept {
   if (a == b) return 0;
+  // Only numbers that agree to about 15 digits can be equal once rounded.
+  const double scale = std::fmax(std::fabs(a), std::fabs(b));
+  if (std::fabs(a - b) > scale * 1e-14) return a < b ? -1 : 1;
   const double ra = Round15(a), rb = Round15(b);
   if (ra == rb) return 0;
   return ra < rb ? -1 : 1;
@@ -577,10 +612,14 @@ int CompareScalars(const TValue& a, const TValue& b) {
   if (kb == TValueKind::Empty) kb = ka;
   if (ka != kb) return TypeRank(ka) < TypeRank(kb) ? -1 : 1;
   switch (ka) {
-    case TValueKind::Number: return CompareNumbers(a.Num(), b.Num());
-    case TValueKind::Boolean: return (a.Num() > b.Num()) - (a.Num() < b.Num());
-    case TValueKind::Text: return CompareTextNoCase(a.Str(), b.Str());
-    default: return 0;
+    case TValueKind::Number:
+      return CompareNumbers(a.Num(), b.Num());
+    case TValueKind::Boolean:
+      return (a.Num() > b.Num()) - (a.Num() < b.Num());
+    case TValueKind::Text:
+      return CompareTextNoCase(a.Str(), b.Str());
+    default:
+      return 0;
   }
 }
 
@@ -601,7 +640,8 @@ bool WildcardMatch(std::u16string_view p, std::u16string_view t) {
         ++pi, ++ti;
         continue;
       }
-      const bool escaped = c == u'~' && pi + 1 < p.size() && (p[pi + 1] == u'*' || p[pi + 1] == u'?' || p[pi + 1] == u'~');
+      const bool escaped =
+          c == u'~' && pi + 1 < p.size() && (p[pi + 1] == u'*' || p[pi + 1] == u'?' || p[pi + 1] == u'~');
       const char16_t lit = escaped ? p[pi + 1] : c;
       if (UpperChar(lit) == UpperChar(t[ti])) {
         pi += escaped ? 2 : 1;
@@ -642,15 +682,23 @@ TCriteria::TCriteria(const TValue& criteria) {
   switch (criteria.Kind()) {
     case TValueKind::Number:
     case TValueKind::Boolean:
-    case TValueKind::Error: operand_ = criteria; break;
+    case TValueKind::Error:
+      operand_ = criteria;
+      break;
     case TValueKind::Text: {
       std::u16string_view s = criteria.Str();
-      if (s.starts_with(u"<>")) op_ = 1, s.remove_prefix(2);
-      else if (s.starts_with(u"<=")) op_ = 3, s.remove_prefix(2);
-      else if (s.starts_with(u">=")) op_ = 5, s.remove_prefix(2);
-      else if (s.starts_with(u"=")) op_ = 0, s.remove_prefix(1), blankOnly_ = s.empty();
-      else if (s.starts_with(u"<")) op_ = 2, s.remove_prefix(1);
-      else if (s.starts_with(u">")) op_ = 4, s.remove_prefix(1);
+      if (s.starts_with(u"<>"))
+        op_ = 1, s.remove_prefix(2);
+      else if (s.starts_with(u"<="))
+        op_ = 3, s.remove_prefix(2);
+      else if (s.starts_with(u">="))
+        op_ = 5, s.remove_prefix(2);
+      else if (s.starts_with(u"="))
+        op_ = 0, s.remove_prefix(1), blankOnly_ = s.empty();
+      else if (s.starts_with(u"<"))
+        op_ = 2, s.remove_prefix(1);
+      else if (s.starts_with(u">"))
+        op_ = 4, s.remove_prefix(1);
       double d = 0;
       TEvalError e{};
       if (!s.empty() && ParseNumberText(s, false, d) == TTextNumber::Number) {
@@ -665,7 +713,9 @@ TCriteria::TCriteria(const TValue& criteria) {
       }
       break;
     }
-    default: operand_ = TValue::Number(0); break;  // a blank criteria cell
+    default:
+      operand_ = TValue::Number(0);
+      break;  // a blank criteria cell
   }
   matchesBlank_ = Matches(TValue());
 }
@@ -685,8 +735,7 @@ bool TCriteria::Matches(const TValue& cell) const {
       double v = 0;
       if (cell.IsNumber()) {
         v = cell.Num();
-      } else if (cell.IsText() && !ne && op_ == 0 &&
-                 ParseNumberText(cell.Str(), false, v) == TTextNumber::Number) {
+      } else if (cell.IsText() && !ne && op_ == 0 && ParseNumberText(cell.Str(), false, v) == TTextNumber::Number) {
         // equality with a number also finds texts that read as it
       } else {
         return ne;
@@ -705,18 +754,27 @@ bool TCriteria::Matches(const TValue& cell) const {
       break;
     case TValueKind::Text:
       if (!cell.IsText() || (ne && x.Str().empty())) return ne;
-      if (wildcard_) cmp = WildcardMatch(x.Str(), cell.Str()) ? 0 : 1;
-      else cmp = CompareTextNoCase(cell.Str(), x.Str());
+      if (wildcard_)
+        cmp = WildcardMatch(x.Str(), cell.Str()) ? 0 : 1;
+      else
+        cmp = CompareTextNoCase(cell.Str(), x.Str());
       break;
-    default: return false;
+    default:
+      return false;
   }
   switch (op_) {
-    case 0: return cmp == 0;
-    case 1: return cmp != 0;
-    case 2: return cmp < 0;
-    case 3: return cmp <= 0;
-    case 4: return cmp > 0;
-    default: return cmp >= 0;
+    case 0:
+      return cmp == 0;
+    case 1:
+      return cmp != 0;
+    case 2:
+      return cmp < 0;
+    case 3:
+      return cmp <= 0;
+    case 4:
+      return cmp > 0;
+    default:
+      return cmp >= 0;
   }
 }
 

@@ -335,12 +335,12 @@ TValue TWorkbookEvaluator::TEngine::Execute(const TFormulaCode& code, std::int32
   for (const TCodeItem& item : code.items) {
     const bool arrayContext = item.flags & kCodeArrayContext;
     switch (item.op) {
-      case TCodeOp::Number: st.push_back(TValue::Number(item.num)); break;
+      case TCodeOp::Number: st.push_back(TValue::Number(item.Num())); break;
       case TCodeOp::String:
         st.push_back(TValue::Text(Utf8ToUtf16(code.texts[static_cast<std::size_t>(item.text)])));
         break;
-      case TCodeOp::Bool: st.push_back(TValue::Boolean(item.num != 0)); break;
-      case TCodeOp::Error: st.push_back(TValue::Error(static_cast<TEvalError>(static_cast<int>(item.num)))); break;
+      case TCodeOp::Bool: st.push_back(TValue::Boolean(item.Num() != 0)); break;
+      case TCodeOp::Error: st.push_back(TValue::Error(static_cast<TEvalError>(static_cast<int>(item.Num())))); break;
       case TCodeOp::Missing: st.push_back(TValue::Missing()); break;
       case TCodeOp::Array: {
         auto a = std::make_shared<TArray>();

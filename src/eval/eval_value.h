@@ -132,6 +132,11 @@ class TEvalContext {
   virtual double Now() const = 0;
   /// Next pseudo-random number in [0, 1) (RAND).
   virtual double Random() = 0;
+  /// Storage that lasts one evaluation of the workbook (while the cells' values
+  /// cannot change), one slot per key the caller derives from its arguments:
+  /// exact lookups keep an index of the searched row or column in it and check
+  /// that it is theirs. nullptr when the engine keeps none (lookups then scan).
+  virtual std::shared_ptr<void>* Memo(std::uint64_t /*key*/) { return nullptr; }
   /// The number format of a cell, for CELL("format") and TEXT-like needs.
   virtual std::u16string CellFormat(std::int32_t sheet, std::int32_t row, std::int32_t col) = 0;
   /// The result depends on the moment or the machine: the formula is stored with
@@ -143,6 +148,15 @@ class TEvalContext {
   /// Evaluates a reference given as text (INDIRECT) in A1 or R1C1 form, relative
   /// to the current cell's sheet: an Area value or #REF!.
   virtual TValue ResolveReference(std::u16string_view text, bool a1) = 0;
+  /// For SUBTOTAL, which leaves out cells whose formulas call SUBTOTAL (so that
+  /// nested subtotals are not counted twice): 1 when the cell's formula calls
+  /// SUBTOTAL, 0 when it does not (or the cell holds no formula), -1 when the
+  /// engine cannot tell (SUBTOTAL is then marked uncomputable).
+  virtual int IsSubtotalCell(std::int32_t /*sheet*/, std::int32_t /*row*/, std::int32_t /*col*/) { return -1; }
+  /// For SUBTOTAL: 1 when the row is hidden (101-111 leave it out), 0 when shown,
+  /// -1 when the engine cannot tell (a hidden row under an autofilter may count as
+  /// filtered out, which 1-11 leave out too): SUBTOTAL is then uncomputable.
+  virtual int IsRowHidden(std::int32_t /*sheet*/, std::int32_t /*row*/) { return -1; }
 };
 
 /// A worksheet function. Arguments arrive as written, unevaluated for nothing:

@@ -114,7 +114,7 @@ std::int32_t TXLSFormula::EncodeCode(const TFormulaCode& code, std::vector<std::
     switch (item.op) {
       case TCodeOp::Number:
         out.Byte(0x1F);
-        out.Double(item.num);
+        out.Double(item.Num());
         break;
       case TCodeOp::String: {
         const std::string& s = code.texts[static_cast<std::size_t>(item.text)];
@@ -140,11 +140,11 @@ std::int32_t TXLSFormula::EncodeCode(const TFormulaCode& code, std::vector<std::
       }
       case TCodeOp::Bool:
         out.Byte(0x1D);
-        out.Byte(item.num != 0 ? 1 : 0);
+        out.Byte(item.Num() != 0 ? 1 : 0);
         break;
       case TCodeOp::Error:
         out.Byte(0x1C);
-        out.Byte(static_cast<std::uint32_t>(item.num));
+        out.Byte(static_cast<std::uint32_t>(item.Num()));
         break;
       case TCodeOp::Missing: out.Byte(0x16); break;
       case TCodeOp::Array:
@@ -251,8 +251,10 @@ std::int32_t TXLSFormula::EncodeCode(const TFormulaCode& code, std::vector<std::
   if (code.hasArrays) {
     for (const TCodeItem& item : code.items) {
       if (item.op != TCodeOp::Array) continue;
-      out.Byte(static_cast<std::uint32_t>(item.col1 - 1) & 0xFF);
-      out.Word(static_cast<std::uint32_t>(item.row1 - 1));
+      // Columns and rows: less one in the Excel 97 form, as they are (256 columns
+      // as 0) in the Excel 5 form.
+      out.Byte(static_cast<std::uint32_t>(biff5 ? item.col1 : item.col1 - 1) & 0xFF);
+      out.Word(static_cast<std::uint32_t>(biff5 ? item.row1 : item.row1 - 1));
       for (std::int32_t k = 0; k < item.row1 * item.col1; ++k) {
         const TCodeConst& c = code.consts[static_cast<std::size_t>(item.row2 + k)];
         switch (c.kind) {

@@ -438,8 +438,10 @@ std::int32_t TXLSFormula::GetExtraData(TXLSBlob& blob) const {
       r = xlsFail;
       return;
     }
-    blob.AddByte(static_cast<std::uint8_t>(cols - 1));  // columns - 1 (0 stands for 256)
-    blob.AddWord(static_cast<std::uint16_t>(rows - 1));  // rows - 1
+    // Columns and rows: less one in the Excel 97 form, as they are (256 columns
+    // as 0) in the Excel 5 form.
+    blob.AddByte(static_cast<std::uint8_t>(IsBiff5() ? cols : cols - 1));
+    blob.AddWord(static_cast<std::uint16_t>(IsBiff5() ? rows : rows - 1));
     for (std::int32_t i = 1; i <= a.Count() && r == xlsOK; ++i) {
       const TXLSSyntaxItem& v = *a.GetChild(i);
       const auto need = static_cast<std::uint32_t>(ArrayItemSize(v, IsBiff5(), ctx_.codePage));

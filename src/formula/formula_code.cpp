@@ -41,22 +41,25 @@ class TBuilder {
     out.pos = item.Pos();
     if (arrayContext) out.flags |= kCodeArrayContext;
     switch (item.Kind()) {
-      case I::Number:
+      case I::Number: {
         out.op = TCodeOp::Number;
-        if (!Number(item.Text(), out.num)) return Fail("the number " + item.Text() + " is out of range", item);
+        double v = 0;
+        if (!Number(item.Text(), v)) return Fail("the number " + item.Text() + " is out of range", item);
+        out.SetNum(v);
         break;
+      }
       case I::String:
         out.op = TCodeOp::String;
         out.text = Text(item.Text());
         break;
       case I::Bool:
         out.op = TCodeOp::Bool;
-        out.num = IsTrue(item.Text()) ? 1 : 0;
+        out.SetNum(IsTrue(item.Text()) ? 1 : 0);
         break;
       case I::Error:
         out.op = TCodeOp::Error;
-        out.num = ErrorCode(item.Text());
-        if (out.num < 0) return Fail("unknown error constant " + item.Text(), item);
+        if (ErrorCode(item.Text()) < 0) return Fail("unknown error constant " + item.Text(), item);
+        out.SetNum(ErrorCode(item.Text()));
         break;
       case I::Missing: out.op = TCodeOp::Missing; break;
       case I::Array: {
@@ -253,6 +256,17 @@ bool BuildFormulaCode(const TXLSSyntaxItem& root, const THashFunc& functions, st
   code.consts.clear();
   code.hasArrays = false;
   error.clear();
+  // One item per node: counted first, so that the items take no more room than that.
+  std::size_t n = 0;
+  std::vector<const TXLSSyntaxItem*> stack{&root};
+  while (!stack.empty()) {
+    const TXLSSyntaxItem* item = stack.back();
+    stack.pop_back();
+    ++n;
+    if (item->Kind() == I::Array) continue;
+    for (std::int32_t i = 1; i <= item->Count(); ++i) stack.push_back(item->GetChild(i));
+  }
+  code.items.reserve(n);
   TBuilder builder(functions, code, error);
   return builder.Item(root, topClass, false);
 }

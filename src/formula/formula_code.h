@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -51,11 +52,27 @@ struct TCodeItem {
   std::uint8_t cls = 2;     // token class of an operand: 0 reference, 1 value, 2 array
   std::uint8_t flags = 0;
   std::uint8_t argc = 0;    // Func
-  std::int32_t row1 = 0, col1 = 0, row2 = 0, col2 = 0;
-  double num = 0;
+  std::int32_t row1 = 0, col1 = 0;
+  std::int32_t row2 = 0, col2 = 0;  // a Number keeps its value in these 8 bytes
   std::int32_t text = -1;   // index into TFormulaCode::texts
   std::int32_t pos = 0;     // 1-based position in the formula text, for messages
+
+  /// The value of a Number, Bool (0, 1) or Error (its code).
+  double Num() const noexcept {
+    if (op != TCodeOp::Number) return row1;
+    double d;
+    std::memcpy(&d, &row2, sizeof d);
+    return d;
+  }
+  void SetNum(double d) noexcept {
+    if (op != TCodeOp::Number) {
+      row1 = static_cast<std::int32_t>(d);
+      return;
+    }
+    std::memcpy(&row2, &d, sizeof d);
+  }
 };
+static_assert(sizeof(TCodeItem) == 28, "a compiled item stays small: every formula cell keeps its items");
 
 /// One value of an array constant.
 struct TCodeConst {
@@ -81,6 +98,14 @@ inline constexpr std::int32_t kCodeMaxCols = 16384;
 /// a wrong argument count, a malformed address or a number out of range.
 bool BuildFormulaCode(const TXLSSyntaxItem& root, const THashFunc& functions, std::int32_t topClass,
                       TFormulaCode& code, std::string& error);
+
+/// The same code straight from the text, for formulas of references, numbers,
+/// strings, TRUE, FALSE, operators, parentheses and calls of known functions
+/// written without spaces, within the Excel 97 sheet; false (code undefined) for
+/// any other text, which the full road then compiles or refuses. offset: as
+/// TXLSFormula::Compile takes it, for the positions of the items.
+bool QuickFormulaCode(std::string_view text, const THashFunc& functions, std::int32_t topClass, std::int32_t offset,
+                      TFormulaCode& code);
 
 /// Parses one cell address (A1, $B$2, xfd1048576): zero-based row and column,
 /// whether each is relative. False when it is no address or lies outside

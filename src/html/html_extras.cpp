@@ -1,3 +1,4 @@
+#include "eval/engine.h"
 #include "html/html_extras.h"
 
 #include <algorithm>
@@ -105,11 +106,26 @@ bool PlaceOf(std::u16string_view sub, std::u16string& sheet, std::uint16_t& row,
 
 }  // namespace
 
-std::optional<bool> ConditionHolds(IXLSWorksheet& sheet, const TXLSConditionalFormat&, const TXLSCondition& c,
+std::optional<bool> ConditionHolds(IXLSWorksheet& sheet, const TXLSConditionalFormat& format, const TXLSCondition& c,
                                    std::uint32_t row, std::uint32_t col, const TVariant& value) {
+  eval::TWorkbookEvaluator* results = sheet.Workbook().Evaluation();
+  const std::int32_t position = sheet.GetIndex() - 1;
+  if (c.type == 2) {
+    // An expression, written for the first cell of the format's area.
+    if (!results || format.areas.empty()) return std::nullopt;
+    const eval::TValue v = eval::ToBoolean(results->Evaluate(
+        c.formula1, position, static_cast<std::int32_t>(row), static_cast<std::int32_t>(col),
+        static_cast<std::int32_t>(format.areas[0].row1), static_cast<std::int32_t>(format.areas[0].col1)));
+    return v.IsBoolean() && v.Bool();
+  }
   if (c.type != 1) return std::nullopt;
   const TXLSCellRef* cell = sheet.Cells().GetValue(row, col);
-  if (cell && cell->ValueType == xlFormula) return std::nullopt;
+  // A formula cell compares by its result (the value shown), when there is one.
+  if (cell && cell->ValueType == xlFormula) {
+    const eval::TFormulaResult* r =
+        results ? results->Result(position, static_cast<std::int32_t>(row), static_cast<std::int32_t>(col)) : nullptr;
+    if (!r || !r->trusted) return std::nullopt;
+  }
   const std::optional<TConstant> k1 = ConstantOf(c.formula1);
   if (!k1) return std::nullopt;
   const int r1 = Compare(value, *k1);

@@ -20,9 +20,9 @@ struct TXLSCondition;
 struct TXLSHyperlinkData;
 
 /// Whether a condition holds for the cell at (row, col), which shows value; no
-/// value when the page cannot tell without evaluating formulas: conditions on
-/// formula cells, expressions, and operands that are not constants (a number or
-/// a string). An evaluator of formulas answers the rest here.
+/// value when the page cannot tell: operands that are not constants (a number or
+/// a string), and formula cells or expressions while no results are worked out
+/// (the pages show formula text) or without a result.
 std::optional<bool> ConditionHolds(IXLSWorksheet& sheet, const TXLSConditionalFormat& format,
                                    const TXLSCondition& condition, std::uint32_t row, std::uint32_t col,
                                    const TVariant& value);

@@ -72,6 +72,7 @@ void SaveWorkbookAsHTML(TXLSWorkbook& workbook, std::string_view fileName) {
   CheckHTMLFileName(fileName);
   TXLSWorkSheets& sheets = workbook.Sheets();
   if (sheets.Size() == 0) workbook.GetWorksheets()->Add();
+  const THTMLEvaluation results(workbook);
   const std::size_t n = sheets.Size();
   if (n == 1) {
     SaveSheetAsHTML(sheets.At(0), fileName);

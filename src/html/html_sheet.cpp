@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cells/cell_store.h"
+#include "eval/engine.h"
 #include "tablirex/file_error.h"
 #include "cells/hash.h"
 #include "cells/rowcol.h"
@@ -114,7 +115,20 @@ struct TSlot {
   bool blank = false;     // empty, unmerged and without a format of its own: text may spill over it
   std::int64_t width = 0; // pixels
   const struct THTMLCellExtra* extra = nullptr;  // comments and pictures of the cell shown
+  std::string formula;    // the formula of a cell that shows its result ("=A1*2")
 };
+
+// A formula's result as the value a cell would hold: numbers, texts, truth
+// values, and errors as their text.
+TVariant ResultVariant(const eval::TValue& v) {
+  switch (v.Kind()) {
+    case eval::TValueKind::Number: return TVariant(v.Num());
+    case eval::TValueKind::Text: return TVariant(Utf16ToUtf8(v.Str()));
+    case eval::TValueKind::Boolean: return TVariant(v.Bool());
+    case eval::TValueKind::Error: return TVariant(Utf16ToUtf8(eval::ErrorText(v.Err())));
+    default: return TVariant();
+  }
+}
 
 // The alignment a cell with general alignment shows for its value: numbers and
 // dates on the right, truth values centred, texts on the left.
@@ -390,7 +404,16 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages, THTMLImages* ima
       slot.col = static_cast<std::uint32_t>(shownCol);
       IXLSRange& k = *slot.cell;
       slot.xf = k.XFIndex();
-      const TVariant value = k.GetValue();
+      TVariant value = k.GetValue();
+      // A formula cell shows its result (the formula goes in its title), unless
+      // the workbook asks for the formula text.
+      if (const TXLSCellRef* shown = store.GetValue(slot.row, slot.col); shown && shown->ValueType == xlFormula)
+        if (eval::TWorkbookEvaluator* results = sheet.Workbook().Evaluation())
+          if (const eval::TFormulaResult* res = results->Result(sheet.GetIndex() - 1, shownRow, shownCol);
+              res && res->trusted) {
+            slot.formula = value.AsString();
+            value = ResultVariant(res->value);
+          }
       const bool wrapped = IsWrapped(k);
       const std::int32_t hAlign = IntegerOf(k.GetHAlign());
       if (hAlign == kAlignGeneral) slot.align = GeneralAlignment(value);
@@ -466,10 +489,11 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages, THTMLImages* ima
         written.SetValue(key, true);
       }
       std::string content;
-      if (slot.extra) {
-        if (!slot.extra->title.empty()) attributes += " title=\"" + EscapeHTML(slot.extra->title, TLineBreaks::Entity) + "\"";
+      std::string title = slot.formula;
+      if (slot.extra && !slot.extra->title.empty()) title += (title.empty() ? "" : "\n") + slot.extra->title;
+      if (!title.empty()) attributes += " title=\"" + EscapeHTML(title, TLineBreaks::Entity) + "\"";
+      if (slot.extra)
         for (const TXLSSheetPicture* p : slot.extra->pictures) content += PictureHTML(*p, *images);
-      }
       line += "<td " + attributes + " class=f" + std::to_string(x) + ">" + content + slot.text + "</td>  ";
     }
     body += line + "</tr>" + kCRLF;
@@ -489,6 +513,18 @@ std::string BuildSheetHTML(IXLSWorksheet& sheet, bool allPages, THTMLImages* ima
 void ThrowIfStrictLoss(TXLSWorkbook& workbook, std::string_view fileName) {
   if (const std::string failure = workbook.StrictFailure(); !failure.empty())
     throw EFileError(failure, std::string(fileName));
+}
+
+THTMLEvaluation::THTMLEvaluation(TXLSWorkbook& workbook) : workbook_(workbook) {
+  // The pages show results unless they are to show the formulas.
+  if (!workbook.GetHtmlFormulaText() && !workbook.Evaluation()) {
+    (void)workbook.BeginEvaluation(false);
+    owned_ = true;
+  }
+}
+
+THTMLEvaluation::~THTMLEvaluation() {
+  if (owned_) workbook_.EndEvaluation();
 }
 
 void SaveSheetAsHTML(IXLSWorksheet& sheet, std::string_view fileName) {
@@ -523,6 +559,7 @@ void SaveImageFiles(THTMLSave& save, const THTMLImages& images) {
 
 std::int32_t IXLSWorksheet::SaveAsHTML(std::string_view fileName) {
   workbook_->BeginWarnings(false);
+  const THTMLEvaluation results(*workbook_);
   SaveSheetAsHTML(*this, fileName);
   return xlsOK;
 }

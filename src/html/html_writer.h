@@ -111,6 +111,19 @@ std::string EncodeURLComponent(std::string_view utf8);
 /// in one step (THTMLSave); a file name that names no file (blanks, a NUL
 /// character) raises EFileError before anything changes.
 void SaveWorkbookAsHTML(TXLSWorkbook& workbook, std::string_view fileName);
+/// The formula results the pages show, worked out for their writing (unless the
+/// workbook shows formula text, or a save has worked them out already).
+class THTMLEvaluation {
+ public:
+  explicit THTMLEvaluation(TXLSWorkbook& workbook);
+  ~THTMLEvaluation();
+  THTMLEvaluation(const THTMLEvaluation&) = delete;
+  THTMLEvaluation& operator=(const THTMLEvaluation&) = delete;
+
+ private:
+  TXLSWorkbook& workbook_;
+  bool owned_ = false;
+};
 /// Writes one sheet as one page (IXLSWorksheet::SaveAsHTML within a save whose
 /// warnings have begun). Raises EFileError as that does.
 void SaveSheetAsHTML(IXLSWorksheet& sheet, std::string_view fileName);

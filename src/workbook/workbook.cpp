@@ -139,21 +139,29 @@ std::int32_t TXLSWorkbook::GetSheetIndexByName(std::u16string_view name) const {
 
 std::int32_t TXLSWorkbook::CheckFormula(std::string_view text, std::string_view where, std::int32_t sheet) {
   TXLSFormula& f = InitFormula();
+  // Most formulas take the fast road straight to their code.
+  if (defaultFormat_ != xlExcel5) {
+    if (!scratchCode_) scratchCode_ = std::make_unique<TFormulaCode>();
+    if (QuickFormulaCode(text, f.Functions(), f.GetTopClass(), 1, *scratchCode_)) {
+      // A copy of exactly its size is what the cells keep.
+      checkedCode_ = std::make_shared<TFormulaCode>(*scratchCode_);
+      return xlsOK;
+    }
+  }
   // Judged in the default format; the save judges again in its own (a BIFF5 save
   // has fewer rows and shorter records) and names the sheets.
   const std::int32_t savedSheet = f.GetSheet();
   f.SetSheet(sheet);
   const std::int32_t checked = f.Check(text, defaultFormat_, 1);
   f.SetSheet(savedSheet);
+  checkedCode_.reset();
   if (checked == xlsOK) {
     // The compiled form is kept for the cells that take the formula.
-    auto code = std::make_shared<TFormulaCode>();
-    if (f.MakeCode(*code)) {
-      code->source.assign(text);
-      checkedCode_ = std::move(code);
-    } else {
+    checkedCode_ = std::make_shared<TFormulaCode>();
+    if (f.MakeCode(*checkedCode_))
+      checkedCode_->source.assign(text);
+    else
       checkedCode_.reset();
-    }
     return xlsOK;
   }
   std::string message(where);

@@ -39,7 +39,9 @@ inline std::vector<TCorpusCase> LoadCorpus(const std::string& dir) {
       if (line.empty() || line[0] == '#') continue;
       const std::size_t tab = line.find('\t');
       if (tab == std::string::npos) continue;
-      TCorpusCase c{f.filename().string(), n, line.substr(0, tab), line.substr(tab + 1)};
+      std::string expected = line.substr(tab + 1);
+      expected = expected.substr(0, expected.find('\t'));  // a note may follow
+      TCorpusCase c{f.filename().string(), n, line.substr(0, tab), expected};
       if (c.formula.empty() || c.formula[0] != '=') c.formula = "=" + c.formula;
       out.push_back(std::move(c));
     }

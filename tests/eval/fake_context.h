@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -44,10 +45,15 @@ class TFakeContext : public TEvalContext {
   bool Date1904() const override { return date1904; }
   double Now() const override { return now; }
   double Random() override { return random; }
+  std::shared_ptr<void>* Memo(std::uint64_t key) override { return &memo_[key]; }
   std::u16string CellFormat(std::int32_t, std::int32_t, std::int32_t) override { return u"General"; }
   void MarkVolatile() override { volatileMarked = true; }
   void MarkUncomputable(std::string_view why) override { uncomputable = std::string(why); }
   TValue ResolveReference(std::u16string_view, bool) override { return TValue::Error(TEvalError::Ref); }
+  int IsSubtotalCell(std::int32_t s, std::int32_t r, std::int32_t c) override {
+    return subtotalCells.count({s, r, c}) ? 1 : 0;
+  }
+  int IsRowHidden(std::int32_t s, std::int32_t r) override { return hiddenRows.count({s, r}) ? 1 : 0; }
 
   std::int32_t sheet = 0, row = 0, col = 0;
   std::vector<std::u16string> sheetNames{u"Sheet1", u"Sheet2"};
@@ -56,9 +62,12 @@ class TFakeContext : public TEvalContext {
   double random = 0.5;
   bool volatileMarked = false;
   std::string uncomputable;
+  std::set<TKey> subtotalCells;                          // cells whose formulas call SUBTOTAL
+  std::set<std::pair<std::int32_t, std::int32_t>> hiddenRows;  // sheet, row
 
  private:
   std::map<TKey, TValue> cells_;  // ordered: sheet, row, column as ForEachCell visits
+  std::map<std::uint64_t, std::shared_ptr<void>> memo_;
 };
 
 /// An area value of sheet 0, zero-based inclusive.

@@ -3,6 +3,7 @@
 //
 //   {"workbook": true, "call": "SaveAsHTML", "args": ["book.htm"]}
 //   {"sheet": "Data", "call": "SaveAsHTML", "args": ["data.htm"]}
+//   {"workbook": true, "set": {"HtmlFormulaText": true}}   formulas as text, not results
 //
 // Paths are taken as given (relative ones from the current directory). A file
 // that cannot be written stops the script with the writer's message.
@@ -29,6 +30,9 @@ TVariant SaveHTML(const Args& a, Save&& save) {
 }
 
 [[maybe_unused]] const bool registered = [] {
+  RegisterWorkbookProperty(
+      "HtmlFormulaText", [](TXLSWorkbook& wb) { return TVariant(wb.GetHtmlFormulaText()); },
+      [](TXLSWorkbook& wb, const TVariant& v) { wb.SetHtmlFormulaText(v.AsBoolean()); });
   RegisterWorkbookOperation("SaveAsHTML", [](TXLSWorkbook& wb, const Args& a) {
     return SaveHTML(a, [&](const std::string& f) { (void)wb.SaveAsHTML(f); });
   });

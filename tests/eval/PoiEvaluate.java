@@ -1,0 +1,47 @@
+// Prints, for every formula cell of a sheet of a BIFF8 workbook, the result the
+// file stores and the one Apache POI's evaluator computes, one JSON object a line.
+import java.io.FileInputStream;
+import org.apache.poi.hssf.usermodel.*;
+import org.apache.poi.ss.usermodel.*;
+
+public class PoiEvaluate {
+  static String q(String s) {
+    if (s == null) return "null";
+    StringBuilder b = new StringBuilder("\"");
+    for (char c : s.toCharArray()) {
+      if (c == '"' || c == '\\') b.append('\\').append(c);
+      else if (c < 0x20) b.append(String.format("\\u%04x", (int) c));
+      else b.append(c);
+    }
+    return b.append('"').toString();
+  }
+
+  static String value(CellValue v) {
+    if (v == null) return "null";
+    switch (v.getCellType()) {
+      case NUMERIC: return "{\"n\":" + (Double.isFinite(v.getNumberValue()) ? Double.toString(v.getNumberValue()) : "null") + "}";
+      case STRING: return "{\"s\":" + q(v.getStringValue()) + "}";
+      case BOOLEAN: return "{\"b\":" + v.getBooleanValue() + "}";
+      case ERROR: return "{\"e\":" + q(org.apache.poi.ss.usermodel.FormulaError.forInt(v.getErrorValue()).getString()) + "}";
+      default: return "null";
+    }
+  }
+
+  public static void main(String[] args) throws Exception {
+    HSSFWorkbook book = new HSSFWorkbook(new FileInputStream(args[0]));
+    FormulaEvaluator eval = book.getCreationHelper().createFormulaEvaluator();
+    HSSFSheet sheet = book.getSheet(args[1]);
+    for (Row row : sheet)
+      for (Cell cell : row) {
+        if (cell.getCellType() != CellType.FORMULA) continue;
+        String computed;
+        try {
+          computed = value(eval.evaluate(cell));
+        } catch (Throwable t) {
+          computed = "{\"unsupported\":" + q(t.getClass().getSimpleName() + ": " + t.getMessage()) + "}";
+        }
+        System.out.println("{\"row\":" + cell.getRowIndex() + ",\"col\":" + cell.getColumnIndex()
+            + ",\"computed\":" + computed + "}");
+      }
+  }
+}
