@@ -1,8 +1,9 @@
 """Writing a 200,000 x 8 DataFrame to .xls: tablirex.write_frame (the dataset
 exporter), the pandas engine "tablirex" and pandas' own engine "xlwt", side by side,
-each in a fresh process, with its time and peak memory.
+each in a fresh process, with its time and peak memory; with --xlsx the same to
+.xlsx, against pandas' engines "xlsxwriter" and "openpyxl".
 
-    PYTHONPATH=build/python /usr/bin/python3 bench/python_frame.py [--rows N] [--only WRITER]
+    PYTHONPATH=build/python /usr/bin/python3 bench/python_frame.py [--xlsx] [--rows N] [--only WRITER]
 
 The frame: int, float, bool, datetime, three text columns drawing on 20,000
 distinct values, and a float column with NaN in every fifth row. A sheet holds at
@@ -18,6 +19,7 @@ import tempfile
 import time
 
 WRITERS = ("write_frame", "engine_tablirex", "engine_xlwt")
+XLSX_WRITERS = ("write_frame", "engine_tablirex", "engine_xlsxwriter", "engine_openpyxl")
 PER_SHEET = 50000
 
 
@@ -72,29 +74,33 @@ def run_one(writer, rows, path):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--rows", type=int, default=200000)
-    ap.add_argument("--only", choices=WRITERS)
-    ap.add_argument("--child", choices=WRITERS, help=argparse.SUPPRESS)
+    ap.add_argument("--xlsx", action="store_true", help="write .xlsx files")
+    ap.add_argument("--only", choices=sorted(set(WRITERS + XLSX_WRITERS)))
+    ap.add_argument("--child", choices=sorted(set(WRITERS + XLSX_WRITERS)), help=argparse.SUPPRESS)
     args = ap.parse_args()
+    ext = ".xlsx" if args.xlsx else ".xls"
     if args.child:
         import warnings
         warnings.simplefilter("ignore")  # pandas' deprecation notice for xlwt
         with tempfile.TemporaryDirectory() as d:
-            print(json.dumps(run_one(args.child, args.rows, os.path.join(d, "out.xls"))))
+            print(json.dumps(run_one(args.child, args.rows, os.path.join(d, "out" + ext))))
         return
     results = []
-    for writer in [args.only] if args.only else WRITERS:
-        out = subprocess.run([sys.executable, __file__, "--child", writer, "--rows", str(args.rows)],
+    for writer in [args.only] if args.only else (XLSX_WRITERS if args.xlsx else WRITERS):
+        out = subprocess.run([sys.executable, __file__, "--child", writer, "--rows", str(args.rows)] +
+                             (["--xlsx"] if args.xlsx else []),
                              check=True, stdout=subprocess.PIPE, text=True).stdout
         results.append(json.loads(out.strip().splitlines()[-1]))
-    print("%d x 8 DataFrame to .xls (%d records per sheet)" % (args.rows, PER_SHEET))
+    print("%d x 8 DataFrame to %s (%d records per sheet)" % (args.rows, ext, PER_SHEET))
     print("%-16s %9s %14s %13s %11s" % ("writer", "seconds", "peak RSS MiB", "frame MiB", "file MiB"))
     for r in results:
         print("%-16s %9.2f %14.0f %13.0f %11.1f" % (r["writer"], r["seconds"], r["peak_mib"],
                                                     r["frame_mib"], r["bytes"] / 2**20))
     by = {r["writer"]: r for r in results}
-    if "write_frame" in by and "engine_xlwt" in by:
-        print("write_frame is %.1fx as fast as xlwt" % (by["engine_xlwt"]["seconds"] /
-                                                        by["write_frame"]["seconds"]))
+    for ours in ("write_frame", "engine_tablirex"):
+        for other in ("engine_xlwt", "engine_xlsxwriter", "engine_openpyxl"):
+            if ours in by and other in by:
+                print("%s is %.1fx as fast as %s" % (ours, by[other]["seconds"] / by[ours]["seconds"], other))
 
 
 if __name__ == "__main__":

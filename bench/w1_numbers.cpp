@@ -1,7 +1,7 @@
 // W1: one sheet of 65536 rows x 16 columns of doubles, set through per-cell ranges
 // or through two-dimensional arrays per block of rows, saved in the Excel 97 format.
 //   bench_w1_numbers                      Google Benchmark runs
-//   bench_w1_numbers --once OUT.xls [cells|arrays]   one build and save, with figures
+//   bench_w1_numbers --once OUT.xls|OUT.xlsx [cells|arrays]   one build and save, with figures
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -47,7 +47,7 @@ Ref<TXLSWorkbook> BuildArrays() {
   return book;
 }
 
-int Save(Ref<TXLSWorkbook>& book, const char* path) { return book->SaveAs(path, 2); }
+int Save(Ref<TXLSWorkbook>& book, const char* path) { return book->SaveAs(path); }
 
 void BM_W1_PerCellRanges(benchmark::State& state) {
   for (auto _ : state) {

@@ -1,7 +1,7 @@
 // W2: one sheet of 65536 rows x 8 columns of short texts, "item-" followed by
 // (row x 8 + col) mod 5000 (5000 distinct strings), saved in the Excel 97 format.
 //   bench_w2_texts                  Google Benchmark runs
-//   bench_w2_texts --once OUT.xls   one build and save, with figures
+//   bench_w2_texts --once OUT.xls|OUT.xlsx   one build and save, with figures
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -35,7 +35,7 @@ Ref<TXLSWorkbook> Build() {
   return book;
 }
 
-int Save(Ref<TXLSWorkbook>& book, const char* path) { return book->SaveAs(path, 2); }
+int Save(Ref<TXLSWorkbook>& book, const char* path) { return book->SaveAs(path); }
 
 void BM_W2_Texts(benchmark::State& state) {
   for (auto _ : state) {

@@ -2,7 +2,7 @@
 // =SUM(A$1:A{r}) in column C, saved in the Excel 97 format. The formulas are
 // compiled during the save.
 //   bench_w4_formulas                  Google Benchmark runs
-//   bench_w4_formulas --once OUT.xls   one build and save, with figures
+//   bench_w4_formulas --once OUT.xls|OUT.xlsx   one build and save, with figures
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -39,7 +39,7 @@ Ref<TXLSWorkbook> Build() {
   return book;
 }
 
-int Save(Ref<TXLSWorkbook>& book, const char* path) { return book->SaveAs(path, 2); }
+int Save(Ref<TXLSWorkbook>& book, const char* path) { return book->SaveAs(path); }
 
 void BM_W4_Formulas(benchmark::State& state) {
   for (auto _ : state) {

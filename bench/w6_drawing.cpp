@@ -49,7 +49,7 @@ Ref<TXLSWorkbook> BuildPictures() {
   return book;
 }
 
-int Save(Ref<TXLSWorkbook>& book, const char* path) { return book->SaveAs(path, 2); }
+int Save(Ref<TXLSWorkbook>& book, const char* path) { return book->SaveAs(path); }
 
 void BM_W6_Comments(benchmark::State& state) {
   for (auto _ : state) {

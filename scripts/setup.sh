@@ -7,11 +7,12 @@ PACKAGES=(
   build-essential cmake ninja-build g++ clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libsqlite3-dev sqlite3 libpq-dev postgresql pkg-config
-  python3 python3-xlrd python3-olefile python3-openpyxl
+  python3 python3-xlrd python3-olefile python3-openpyxl python3-pil
   pybind11-dev python3-dev python3-pytest python3-pandas python3-xlwt python3-psycopg2
   libreoffice-calc-nogui poppler-utils
   libapache-poi-java default-jdk-headless
   chromium fonts-liberation
+  libdeflate-dev gnumeric python3-xlsxwriter libxlsxwriter-dev
 )
 
 missing=()

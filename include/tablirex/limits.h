@@ -38,5 +38,7 @@ enum TXLSRangeType : std::uint8_t {
 inline constexpr std::int32_t xlExcel5 = 1;
 inline constexpr std::int32_t xlExcel97 = 2;
 inline constexpr std::int32_t xlHTML = 3;
+/// Office Open XML workbook (.xlsx).
+inline constexpr std::int32_t xlOpenXMLWorkbook = 4;
 
 }  // namespace tablirex

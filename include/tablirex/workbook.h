@@ -42,10 +42,12 @@ class IXLSWorkBook : public TXLSObject, public IXLSDocumentProperties {
   virtual bool UnProtect() = 0;
   virtual void UnProtect(std::string_view password) = 0;
   virtual void UnProtect(std::string_view password, std::int32_t unused) = 0;
-  /// Saves in the default format. Returns 1 on success, -1 on failure; a failed
-  /// save leaves any previous file at that path untouched.
+  /// Saves as .xlsx (format 4) when the name ends in ".xlsx" (any letter case),
+  /// in the default format (2) otherwise. Returns 1 on success, -1 on failure; a
+  /// failed save leaves any previous file at that path untouched.
   virtual std::int32_t SaveAs(std::string_view fileName) = 0;
-  /// Saves in format 1 (BIFF5), 2 (BIFF8) or 3 (HTML, as SaveAsHTML). Returns 1 or
+  /// Saves in format 1 (BIFF5), 2 (BIFF8), 3 (HTML, as SaveAsHTML) or 4 (an
+  /// Office Open XML workbook, .xlsx: a zip package of XML parts). Returns 1 or
   /// -1; never raises for a file that cannot be written. A failure leaves its
   /// reason with GetLastError (TXLSWorkbook). A BIFF5 save fails, naming the sheet,
   /// when a sheet holds cells below row 16384 or its name has characters the code
@@ -99,6 +101,9 @@ class IXLSWorkBook : public TXLSObject, public IXLSDocumentProperties {
 
 /// Creates a new workbook with no sheet (the first save adds "Sheet1").
 Ref<IXLSWorkBook> CreateWorkbook();
+/// True when a file name ends in ".xlsx" (any letter case): SaveAs(fileName)
+/// then writes an Office Open XML workbook.
+bool IsXlsxName(std::string_view fileName) noexcept;
 
 }  // namespace tablirex
 
@@ -186,6 +191,9 @@ class TXLSWorkbook final : public IXLSWorkBook {
   /// Writes the workbook stream (what SaveAs puts in the compound document's one
   /// stream) to a sink, in format 1 (BIFF5) or 2 (BIFF8). Returns 1 or -1.
   std::int32_t SaveStream(IByteSink& stream, std::int32_t fileFormat);
+  /// The format SaveAs(fileName) writes: 4 for a name ending in ".xlsx", else
+  /// the default format.
+  std::int32_t FormatOfName(std::string_view fileName) const noexcept;
   /// Returns -1; temporary directories are not used.
   std::int32_t SetTempDir(std::string_view directory);
   /// Code page of the 8-bit texts of BIFF5 files and HTML pages (1252 at

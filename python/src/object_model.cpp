@@ -302,7 +302,9 @@ double PositiveNumber(py::handle v, const char* what, double max) {
 
 // ---- saving -------------------------------------------------------------------------
 
-const char* FormatName(std::int32_t format) { return format == 1 ? "Excel 5" : "Excel 97"; }
+const char* FormatName(std::int32_t format) {
+  return format == 1 ? "Excel 5" : format == xlOpenXMLWorkbook ? ".xlsx" : "Excel 97";
+}
 
 std::string ParentDir(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
@@ -412,7 +414,8 @@ void SaveBook(TBookHolder& b, const std::string& path, std::int32_t format, bool
 
 void BindObjectModel(py::module_& m) {
   py::class_<PyWorkbook> wb(m, "Workbook", R"doc(
-A workbook held in memory, saved as an .xls file (Excel 97 or Excel 5) or as HTML.
+A workbook held in memory, saved as an .xlsx workbook, an .xls file (Excel 97 or
+Excel 5) or as HTML.
 
     book = tablirex.Workbook()
     sheet = book.sheets.add("Sales")
@@ -420,6 +423,7 @@ A workbook held in memory, saved as an .xls file (Excel 97 or Excel 5) or as HTM
     sheet.range("A2:C3").value = [["North", 10, date(2026, 1, 1)],
                                   ["South", 12.5, None]]
     sheet["A1:C1"].font.bold = True
+    book.save("sales.xlsx")             # by the name: .xlsx
     book.save("sales.xls")              # Excel 97; biff=5 for Excel 5
     book.save_html("sales.htm")
 
@@ -442,11 +446,14 @@ and ValueError report values of the wrong kind.
           "The active sheet, or None when the workbook has no sheet.")
       .def(
           "save",
-          [](PyWorkbook& w, py::object path, int biff, bool strict) {
-            SaveBook(*w.b, PathArg(path), BiffArg(biff), strict);
+          [](PyWorkbook& w, py::object path, std::optional<int> biff, bool strict) {
+            const std::string file = PathArg(path);
+            SaveBook(*w.b, file, biff ? BiffArg(*biff) : w.b->Book().FormatOfName(file), strict);
           },
-          py::arg("path"), py::kw_only(), py::arg("biff") = 8, py::arg("strict") = false,
-          "Saves as an .xls file: biff=8 (Excel 97, the default) or biff=5 (Excel 5).\n"
+          py::arg("path"), py::kw_only(), py::arg("biff") = py::none(), py::arg("strict") = false,
+          "Saves as an .xlsx workbook when path ends in .xlsx, else as an .xls file;\n"
+          "biff=8 (Excel 97, the default for other names) or biff=5 (Excel 5) asks for\n"
+          "an .xls file whatever the name.\n"
           "Raises SaveError when the file cannot be written or a formula cannot be\n"
           "encoded; an earlier file at that path is then left as it was. Other threads\n"
           "run while the file is written. What the format cannot hold (a text longer\n"

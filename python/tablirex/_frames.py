@@ -197,10 +197,11 @@ def export_frame(book, data, *, new_sheet=True, row=None, col=None, index=False,
     return _core.export_dataset(book, dataset, new_sheet, row, col, options, events)
 
 
-def write_frame(data, path, *, biff=8, index=False, strict=False, **kwargs):
+def write_frame(data, path, *, biff=None, index=False, strict=False, **kwargs):
     """Writes `data` (a pandas DataFrame, a DB-API cursor after execute(), a list of
-    dicts, or tablirex.Rows) to a new .xls file (biff=8 Excel 97, biff=5 Excel 5)
-    or, for a name ending in .htm or .html, to HTML. Takes the options and events
+    dicts, or tablirex.Rows) to a new .xlsx workbook for a name ending in .xlsx,
+    HTML for a name ending in .htm or .html, else an .xls file (biff=8 Excel 97,
+    the default, or biff=5 Excel 5; either gives an .xls file whatever the name). Takes the options and events
     of export_frame. Returns the number of records written.
 
     What the file cannot hold whole (a text longer than a cell holds, ...) is

@@ -1,5 +1,6 @@
-"""The pandas ExcelWriter engine "tablirex" for .xls files:
+"""The pandas ExcelWriter engine "tablirex" for .xlsx and .xls files:
 
+    df.to_excel("out.xlsx", engine="tablirex")
     df.to_excel("out.xls", engine="tablirex")
     with pd.ExcelWriter("out.xls", engine="tablirex") as writer:
         df1.to_excel(writer, sheet_name="One")
@@ -7,7 +8,8 @@
 
 pandas decides what goes in every cell (index, header, float_format, na_rep, merged
 index labels); this engine writes those cells and their styles through the object
-model. engine_kwargs: biff=5 saves Excel 5 instead of Excel 97; autofilter=True
+model. The form follows the file's name (.xlsx, else Excel 97); engine_kwargs:
+biff=8 or biff=5 saves Excel 97 or Excel 5 whatever the name; autofilter=True
 puts filter drop-downs on the header row of every frame written (a pandas that
 passes its own autofilter argument to the engine is followed as well).
 """
@@ -86,18 +88,22 @@ def _apply_style(rng, style):
 
 class TablirexWriter(ExcelWriter):
     _engine = "tablirex"
-    _supported_extensions = (".xls",)
+    _supported_extensions = (".xlsx", ".xls")
 
     def __init__(self, path, engine=None, date_format=None, datetime_format=None, mode="w",
                  storage_options=None, if_sheet_exists=None, engine_kwargs=None, **kwargs):
         engine_kwargs = combine_kwargs(engine_kwargs, kwargs)
         if mode == "a":
             raise ValueError("Append mode is not supported with the tablirex engine")
-        self._biff = int(engine_kwargs.pop("biff", 8))
+        biff = engine_kwargs.pop("biff", None)
+        self._biff = None if biff is None else int(biff)
+        # A path (not a buffer) ending in .xlsx gets the package unless biff asks otherwise.
+        name = os.fsdecode(path).lower() if isinstance(path, (str, bytes, os.PathLike)) else ""
+        self._xlsx = self._biff is None and name.endswith(".xlsx")
         self._autofilter = bool(engine_kwargs.pop("autofilter", False))
         if engine_kwargs:
             raise TypeError("unknown engine_kwargs for tablirex: %s" % ", ".join(engine_kwargs))
-        if self._biff not in (5, 8):
+        if self._biff not in (None, 5, 8):
             raise ValueError("biff must be 8 (Excel 97) or 5 (Excel 5)")
         super().__init__(path, mode=mode, storage_options=storage_options,
                          if_sheet_exists=if_sheet_exists, date_format=date_format,
@@ -119,7 +125,7 @@ class TablirexWriter(ExcelWriter):
             return
         folder = tempfile.mkdtemp(prefix="tablirex-")
         try:
-            path = os.path.join(folder, "book.xls")
+            path = os.path.join(folder, "book.xlsx" if self._xlsx else "book.xls")
             self._book.save(path, biff=self._biff)
             with open(path, "rb") as f:
                 shutil.copyfileobj(f, self._handles.handle)

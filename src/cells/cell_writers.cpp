@@ -621,13 +621,7 @@ std::int32_t IXLSWorksheet::StoreCells() {
     const std::uint16_t c = cell.Col;
     // A cell without a format of its own shows its column's format, else its row's:
     // the record carries the format the cell shows.
-    std::int32_t xf = cell.XF;
-    if (xf <= 0) {
-      if (const std::int32_t colXF = cols.GetXF(c); colXF != 0)
-        xf = colXF;
-      else if (const TXLSRowInfo* row = rows.GetRowInfo(r); row && row->HasXF)
-        xf = row->XF;
-    }
+    const std::int32_t xf = ShownXF(cell.XF, r, c, rows, cols);
     // A cell a merged area covers is a BLANK; the area's owner holds the value.
     const bool covered = cell.IsMerged && !cell.IsMergeOwner;
     std::int32_t status = xlsOK;

@@ -106,6 +106,8 @@ class TXLSRowInfoList {
   /// sheet's cell table, after DIMENSIONS: readers take a ROW record as its start.
   [[nodiscard]] std::int32_t StoreRows(IRecordSink& sink, std::int32_t lastRow) const;
 
+  /// What rows without a record of their own are like.
+  const TXLSRowInfo& DefaultRow() const noexcept { return default_; }
   /// Row height in pixels for placing pictures: 17 for every row.
   static std::int32_t SizeRow(std::int32_t row) noexcept;
   /// True when every row past lastRow that has a record is like lastRow (as
@@ -154,6 +156,8 @@ class TXLSColumnInfoList {
   /// Gives the column the format xf, moving its reference in the XF list.
   void SetXF(std::int32_t column, std::int32_t xf);
 
+  /// What columns without a record of their own are like.
+  const TXLSColumnInfo& DefaultColumn() const noexcept { return default_; }
   std::uint16_t GetFirstCol() const noexcept { return firstCol_; }
   std::uint16_t GetLastCol() const noexcept { return lastCol_; }
   std::int32_t GetCount() const noexcept { return count_; }
@@ -189,5 +193,15 @@ class TXLSColumnInfoList {
   std::uint16_t lastCol_ = 0;
   std::int32_t count_ = 0;
 };
+
+/// The format a cell shows, which the file gives it: its own (xf above 0), else
+/// its column's, else its row's.
+inline std::int32_t ShownXF(std::int32_t xf, std::int32_t row, std::int32_t col, const TXLSRowInfoList& rows,
+                            const TXLSColumnInfoList& cols) noexcept {
+  if (xf > 0) return xf;
+  if (const std::int32_t colXF = cols.GetXF(col); colXF != 0) return colXF;
+  if (const TXLSRowInfo* info = rows.GetRowInfo(row); info && info->HasXF) return info->XF;
+  return xf;
+}
 
 }  // namespace tablirex

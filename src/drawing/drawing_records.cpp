@@ -11,6 +11,7 @@
 #include "drawing/drawing_model.h"
 #include "drawing/escher.h"
 #include "names/name_table.h"
+#include "range/areas.h"
 #include "layout/pictures.h"
 #include "tablirex/limits.h"
 #include "tablirex/result.h"
@@ -156,27 +157,6 @@ struct TShape {
   const TXLSComment* comment = nullptr;
   std::uint32_t row = 0, col = 0;
 };
-
-// The comment text as the file keeps it: line breaks as LF, cut to the limit.
-std::int32_t CommentText(IXLSWorksheet& sheet, std::uint32_t row, std::uint32_t col, const TXLSComment& c,
-                         std::u16string& text) {
-  text.clear();
-  text.reserve(c.text.size());
-  for (std::size_t i = 0; i < c.text.size(); ++i) {
-    if (c.text[i] == u'\r') {
-      if (i + 1 < c.text.size() && c.text[i + 1] == u'\n') ++i;
-      text.push_back(u'\n');
-    } else {
-      text.push_back(c.text[i]);
-    }
-  }
-  if (text.size() <= kMaxCommentText) return xlsOK;
-  const std::size_t was = text.size();
-  text.resize(CutUtf16(text, kMaxCommentText).size());
-  return sheet.Workbook().Warn(sheet.CellName(row, col, row, col),
-                               "comment of " + std::to_string(was) + " characters cut to 32767",
-                               "comments cut to 32767 characters (the comment limit)");
-}
 
 // TXO, then the text and its formatting runs in CONTINUE records.
 std::int32_t StoreTxo(const std::u16string& text, IRecordSink& sink) {
@@ -345,7 +325,7 @@ std::int32_t StoreDrawing8(IXLSWorksheet& sheet, const TXLSSheetDrawing& drawing
         TEscherRecord::Atom(TEscherType::ClientTextbox).WriteTo(bytes);
         TXLS_RETURN_ON_ERROR(StoreDrawingBytes(bytes, sink));
         bytes.clear();
-        TXLS_RETURN_ON_ERROR(CommentText(sheet, s.row, s.col, *s.comment, text));
+        TXLS_RETURN_ON_ERROR(CommentFileText(sheet, s.row, s.col, *s.comment, text));
         TXLS_RETURN_ON_ERROR(StoreTxo(text, sink));
       }
     }
@@ -365,7 +345,7 @@ std::int32_t StoreNote5(IXLSWorksheet& sheet, std::uint32_t row, std::uint32_t c
   TXLSWorkbook& wb = sheet.Workbook();
   const std::string where = sheet.CellName(row, col, row, col);
   std::u16string text;
-  TXLS_RETURN_ON_ERROR(CommentText(sheet, row, col, c, text));
+  TXLS_RETURN_ON_ERROR(CommentFileText(sheet, row, col, c, text));
   std::size_t unmapped = 0;
   const std::string bytes = Utf16ToCodePage(text, wb.GetCodePage(), &unmapped);
   if (unmapped > 0) {
@@ -422,14 +402,39 @@ std::int32_t StoreDrawing5(IXLSWorksheet& sheet, const TXLSSheetDrawing& drawing
 
 }  // namespace
 
-TXLSNameArea FilterNameArea(IXLSWorksheet& sheet, const TXLSAutoFilter& f) {
+TXLSArea FilterCells(IXLSWorksheet& sheet, const TXLSAutoFilter& f) {
   std::uint32_t last = f.lastRow;
   if (last == f.row1) {
     const TXLSCellHeap& cells = sheet.Cells();
     if (cells.RowCount() > 0) last = std::max<std::uint32_t>(last, static_cast<std::uint32_t>(cells.LastRow()));
   }
-  return {static_cast<std::uint16_t>(f.row1), static_cast<std::uint16_t>(std::min<std::uint32_t>(last, XLSMaxRow)),
-          static_cast<std::uint8_t>(f.col1), static_cast<std::uint8_t>(f.col2)};
+  return TXLSArea{f.row1, f.col1, last, f.col2};
+}
+
+std::int32_t CommentFileText(IXLSWorksheet& sheet, std::uint32_t row, std::uint32_t col, const TXLSComment& c,
+                            std::u16string& text) {
+  text.clear();
+  text.reserve(c.text.size());
+  for (std::size_t i = 0; i < c.text.size(); ++i) {
+    if (c.text[i] == u'\r') {
+      if (i + 1 < c.text.size() && c.text[i + 1] == u'\n') ++i;
+      text.push_back(u'\n');
+    } else {
+      text.push_back(c.text[i]);
+    }
+  }
+  if (text.size() <= kMaxCommentText) return xlsOK;
+  const std::size_t was = text.size();
+  text.resize(CutUtf16(text, kMaxCommentText).size());
+  return sheet.Workbook().Warn(sheet.CellName(row, col, row, col),
+                               "comment of " + std::to_string(was) + " characters cut to 32767",
+                               "comments cut to 32767 characters (the comment limit)");
+}
+
+TXLSNameArea FilterNameArea(IXLSWorksheet& sheet, const TXLSAutoFilter& f) {
+  const TXLSArea a = FilterCells(sheet, f);
+  return {static_cast<std::uint16_t>(a.row1), static_cast<std::uint16_t>(std::min<std::uint32_t>(a.row2, XLSMaxRow)),
+          static_cast<std::uint8_t>(a.col1), static_cast<std::uint8_t>(a.col2)};
 }
 
 std::int32_t StoreAutoFilterInfo(const TXLSSheetDrawing* drawing, IRecordSink& sink) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "biff/record_sink.h"
 
@@ -16,12 +17,23 @@ namespace tablirex {
 class IXLSWorksheet;
 class TXLSDrawingGroup;
 class TXLSSheetDrawing;
+struct TXLSArea;
 struct TXLSAutoFilter;
+struct TXLSComment;
 struct TXLSNameArea;
 
-/// The cells an autofilter covers at save: its header row down to its last row,
-/// or, when it was given as the header alone, down to the sheet's last cell.
+/// The cells an autofilter covers at save, on any grid: its header row down to
+/// its last row, or, when it was given as the header alone, down to the sheet's
+/// last cell.
+TXLSArea FilterCells(IXLSWorksheet& sheet, const TXLSAutoFilter& filter);
+
+/// FilterCells, cut to the Excel 97 grid.
 TXLSNameArea FilterNameArea(IXLSWorksheet& sheet, const TXLSAutoFilter& filter);
+
+/// The text of the comment at (row, col) as files keep it: line breaks as LF,
+/// cut to kMaxCommentText with a warning. Returns 1, or a strict save's failure.
+[[nodiscard]] std::int32_t CommentFileText(IXLSWorksheet& sheet, std::uint32_t row, std::uint32_t col,
+                                           const TXLSComment& comment, std::u16string& text);
 
 /// AUTOFILTERINFO with the number of drop-downs; nothing without an autofilter.
 [[nodiscard]] std::int32_t StoreAutoFilterInfo(const TXLSSheetDrawing* drawing, IRecordSink& sink);

@@ -12,6 +12,10 @@ namespace tablirex {
 std::u16string Utf8ToUtf16(std::string_view s);
 /// UTF-16 to UTF-8. Unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view s);
+/// Appends the UTF-8 bytes of one code point.
+void AppendUtf8(char32_t cp, std::string& out);
+/// True when two texts are equal but for the letter case of ASCII letters.
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept;
 /// Appends the UTF-16 form of s to out.
 void AppendUtf8AsUtf16(std::string_view s, std::u16string& out);
 

@@ -60,17 +60,6 @@ class TXLSDocumentPropertyView final : public IXLSDocumentProperty {
   std::int32_t property_;
 };
 
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 const char* DocumentPropertyName(std::int32_t property) noexcept {

@@ -33,6 +33,7 @@
 #include "workbook/grid_check.h"
 #include "workbook/sheet_collection.h"
 #include "workbook/sheet_tab.h"
+#include "xlsx/xlsx_package.h"
 
 namespace tablirex {
 namespace {
@@ -224,7 +225,24 @@ TXLSFormula& TXLSWorkbook::InitFormula() {
   return *formula_;
 }
 
-std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName) { return SaveAs(fileName, defaultFormat_); }
+std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName) { return SaveAs(fileName, FormatOfName(fileName)); }
+
+bool IsXlsxName(std::string_view fileName) noexcept {
+  // A name ending in ".xlsx" (in any letter case) gets the package; an Excel 97
+  // stream under that name is a mismatch the spreadsheet application warns about.
+  constexpr std::string_view kExt = ".xlsx";
+  if (fileName.size() < kExt.size()) return false;
+  const std::string_view tail = fileName.substr(fileName.size() - kExt.size());
+  for (std::size_t i = 0; i < kExt.size(); ++i) {
+    const char c = tail[i] >= 'A' && tail[i] <= 'Z' ? static_cast<char>(tail[i] + 32) : tail[i];
+    if (c != kExt[i]) return false;
+  }
+  return true;
+}
+
+std::int32_t TXLSWorkbook::FormatOfName(std::string_view fileName) const noexcept {
+  return IsXlsxName(fileName) ? xlOpenXMLWorkbook : defaultFormat_;
+}
 
 std::int32_t TXLSWorkbook::SaveAsHTML(std::string_view fileName) {
   BeginWarnings(false);
@@ -254,9 +272,10 @@ std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName, std::int32_t fileFo
       return Refuse(std::string("cannot save ") + std::string(fileName) + ": " + e.what());
     }
   }
-  if (fileFormat != xlExcel5 && fileFormat != xlExcel97)
+  if (fileFormat != xlExcel5 && fileFormat != xlExcel97 && fileFormat != xlOpenXMLWorkbook)
     return Refuse("unknown file format " + std::to_string(fileFormat));
   if (IsBlank(fileName)) return Refuse("the file name is blank");
+  if (fileFormat == xlOpenXMLWorkbook) return xlsx::SavePackage(*this, fileName);
   TCompoundFile file;
   std::int32_t result = file.Create(std::string(fileName));
   if (result == xlsOK) result = file.CreateStream(fileFormat == xlExcel5 ? u"Book" : u"Workbook");

@@ -43,6 +43,7 @@ TEST(ExportSamples, Write) {
   ASSERT_EQ(d.SaveAs(base + "dataset8.xls"), xlsOK) << d.GetErrorText();
   ASSERT_EQ(d.SaveAs(base + "dataset5.xls", 1), xlsOK) << d.GetErrorText();
   ASSERT_EQ(d.SaveAs(base + "dataset.html"), xlsOK) << d.GetErrorText();
+  ASSERT_EQ(d.SaveAs(base + "dataset.xlsx"), xlsOK) << d.GetErrorText();
 
   // A grid: "name" hidden, "price" 100 pixels wide and right-aligned.
   TDBGrid grid(&ds);

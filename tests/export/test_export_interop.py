@@ -8,6 +8,7 @@ import os
 import sys
 import unittest
 
+import openpyxl
 import xlrd
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
@@ -72,6 +73,18 @@ class ExportInterop(unittest.TestCase):
                 self.assertEqual(first.colinfo_map[0].width, width_units(6))
                 self.assertEqual(first.colinfo_map[3].width, width_units(10))
                 self.assertNotIn(2, first.colinfo_map)
+
+    def test_xlsx_by_the_name(self):
+        # The exporter's SaveAs writes a package for a name ending in .xlsx.
+        book = openpyxl.load_workbook(os.path.join(self.dir, "dataset.xlsx"))
+        self.assertEqual(book.sheetnames, ["Orders", "Sheet2"])
+        first = book["Orders"]
+        self.assertEqual([c.value for c in first[1]], ["id", "name", "price", "day", "stamp", "at"])
+        self.assertTrue(first["A1"].font.b)
+        self.assertEqual((first["B3"].value, first["C2"].value, first["C2"].number_format),
+                         ("=1+2", 1234.5, "#,##0.00"))
+        self.assertEqual(first["B3"].data_type, "s")  # a text, not a formula
+        self.assertEqual(first["D2"].value.isoformat(), "2024-02-10T00:00:00")
 
     def test_grid(self):
         sheet = self.grid.sheet_by_index(0)

@@ -186,7 +186,7 @@ class BuildScriptTest(unittest.TestCase):
             ({"sheets": ["a:b"]}, "was refused"),
             ({"sheets": "A"}, '"sheets" must be an array'),
             ({"steps": {}}, '"steps" must be an array'),
-            ({"save": [{"file": "x.xls", "format": 4}]}, "save[0]"),
+            ({"save": [{"file": "x.xls", "format": 5}]}, "save[0]"),
             ({"save": [{"file": ""}]}, "non-empty"),
             ({"save": [{"file": "x.xls", "fmt": 1}]}, 'unknown key "fmt"'),
             ({"sheet": []}, 'unknown key "sheet"'),

@@ -2,7 +2,7 @@
 // booleans through values, arrays and the structural operations; row heights,
 // hidden rows and row formats with a merged area among the cells; unformatted cells
 // and columns; bold fonts; a page setup fitted to pages; cells emptied by the
-// structural operations; and (BIFF8 only) more distinct strings than one EXTSST
+// structural operations; and (BIFF8 and .xlsx) more distinct strings than one EXTSST
 // record of eight strings an entry could index. Runs only when
 // TABLIREX_READER_SAMPLES names a directory.
 #include <gtest/gtest.h>
@@ -77,7 +77,7 @@ void WriteBook(const std::string& path, std::int32_t format) {
   Set(emptied, "C9", TVariant("deleted"));
   emptied->Range("C9")->Delete(xlShiftUp);
 
-  if (format == xlExcel97) {
+  if (format != xlExcel5) {
     IXLSWorksheet* strings = sheets->Add();
     strings->SetWorkSheetName("Strings");
     for (int r = 0; r < 20000; ++r)
@@ -91,6 +91,7 @@ TEST(ReaderSamples, Write) {
   if (!dir) GTEST_SKIP() << "TABLIREX_READER_SAMPLES not set";
   WriteBook(std::string(dir) + "/book8.xls", xlExcel97);
   WriteBook(std::string(dir) + "/book5.xls", xlExcel5);
+  WriteBook(std::string(dir) + "/book.xlsx", xlOpenXMLWorkbook);
 }
 
 }  // namespace

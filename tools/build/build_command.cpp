@@ -23,7 +23,8 @@
 // nothing is saved. A step fails on an unknown sheet, range, property or
 // operation, a value or argument of the wrong kind, and on a failing result code
 // from the object model (a writer out of the sheet, a zoom outside 10 … 400). "save" paths are taken as given (relative ones from the
-// current directory); formats are 1 (BIFF5), 2 (BIFF8, the default) and 3 (HTML).
+// current directory); formats are 1 (BIFF5), 2 (BIFF8), 3 (HTML) and 4 (.xlsx);
+// without one, a file named *.xlsx is saved as .xlsx and any other as BIFF8.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -40,7 +41,7 @@ namespace {
 
 struct SaveTarget {
   std::string file;
-  std::int32_t format = 2;
+  std::int32_t format = 0;  // 0: by the file's name
 };
 
 std::string Dump(const Json& j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace); }
@@ -69,8 +70,8 @@ std::vector<SaveTarget> ReadSaves(const Json& script) {
     t.file = s["file"].get<std::string>();
     if (s.contains("format")) {
       const Json& f = s["format"];
-      if (!f.is_number_integer() || f.get<std::int64_t>() < 1 || f.get<std::int64_t>() > 3)
-        throw ScriptError(where + ": \"format\" must be 1 (BIFF5), 2 (BIFF8) or 3 (HTML)");
+      if (!f.is_number_integer() || f.get<std::int64_t>() < 1 || f.get<std::int64_t>() > 4)
+        throw ScriptError(where + ": \"format\" must be 1 (BIFF5), 2 (BIFF8), 3 (HTML) or 4 (.xlsx)");
       t.format = f.get<std::int32_t>();
     }
     out.push_back(std::move(t));
@@ -276,8 +277,9 @@ int Build(const std::vector<std::string>& allArgs) {
     }
   }
   std::cout.flush();
-  for (const SaveTarget& s : saves) {
+  for (SaveTarget s : saves) {
     wb->ClearLastError();
+    if (s.format == 0) s.format = wb->FormatOfName(s.file);
     if (wb->SaveAs(s.file, s.format, strict) != xlsOK) {
       const std::string why = wb->GetLastError();
       std::fprintf(stderr, "tablirex build: %s: saving %s (format %d) failed%s%s\n", path.c_str(), s.file.c_str(),

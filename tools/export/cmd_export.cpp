@@ -3,7 +3,8 @@
 //
 //   $ tablirex export --sqlite shop.db --query 'SELECT * FROM orders' -o out/orders.xls
 //
-// The form follows the output's extension: .xls an Excel 97 workbook (--biff5 for
+// The form follows the output's extension: .xlsx a workbook package, .xls an Excel
+// 97 workbook (--biff5 for
 // Excel 5), .htm/.html HTML pages. --grid GRID.json exports through a grid's columns
 // (titles, pixel widths, alignments, fonts, colours, hidden columns). Any failure
 // (an unknown option, a missing file, bad SQL, a failed connection, an unwritable
@@ -174,7 +175,7 @@ int Export(const std::vector<std::string>& args) {
 
 [[maybe_unused]] const bool registered = RegisterCommand(
     {"export",
-     "export (--sqlite FILE | --postgres CONNINFO | --csv FILE) [--query SQL] -o OUT.xls|OUT.html "
+     "export (--sqlite FILE | --postgres CONNINFO | --csv FILE) [--query SQL] -o OUT.xlsx|OUT.xls|OUT.html "
      "[options]   export a query or CSV file (tablirex export --help)",
      &Export});
 

@@ -54,7 +54,8 @@ const std::string& ExportHelp() {
         "                           order mark decides\n"
         "\n"
         "output:\n"
-        "  -o FILE                  .xls: Excel 97 workbook; .htm/.html: HTML pages\n"
+        "  -o FILE                  .xlsx: workbook package; .xls: Excel 97 workbook;\n"
+        "                           .htm/.html: HTML pages\n"
         "\n"
         "exporter properties:\n"
         "  --sheet-name NAME        name of the first sheet (default Sheet1)\n"
@@ -229,16 +230,17 @@ bool ParseExportOptions(const std::vector<std::string>& args, ExportOptions& o, 
     return false;
   }
   if (o.output.empty()) {
-    error = "no output: give -o FILE (.xls, .htm or .html)";
+    error = "no output: give -o FILE (.xlsx, .xls, .htm or .html)";
     return false;
   }
   const std::string ext = Lower(o.output);
   const bool html = EndsWith(ext, ".htm") || EndsWith(ext, ".html");
-  if (!html && !EndsWith(ext, ".xls")) {
-    error = "output " + o.output + ": the name must end in .xls, .htm or .html";
+  const bool package = EndsWith(ext, ".xlsx");
+  if (!html && !package && !EndsWith(ext, ".xls")) {
+    error = "output " + o.output + ": the name must end in .xlsx, .xls, .htm or .html";
     return false;
   }
-  if (html && o.biff5) {
+  if ((html || package) && o.biff5) {
     error = "--biff5 applies to .xls output only";
     return false;
   }

@@ -1,0 +1,25 @@
+// Formulas as the package stores them: the text without its "=", arguments
+// separated by ",", sheet names spelt as the sheets are named and quoted where
+// the name could be read as something else.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tablirex {
+class TXLSWorkbook;
+}
+
+namespace tablirex::xlsx {
+
+/// Appends the stored form of a formula's text (as a cell or name holds it,
+/// without "=") to out, escaped for XML. False, with error set, when the text
+/// does not lex or names a sheet the workbook lacks.
+bool AppendFormula(TXLSWorkbook& book, std::string_view text, std::string& out, std::string& error);
+
+/// A sheet name as a reference spells it: as it is, or in single quotes (inner
+/// quotes doubled) when it holds anything but letters, digits, "_" and ".",
+/// begins with a digit, or reads as a cell reference or a boolean.
+std::string QuotedSheetName(std::string_view utf8);
+
+}  // namespace tablirex::xlsx

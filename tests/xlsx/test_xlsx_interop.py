@@ -1,0 +1,259 @@
+"""The .xlsx packages of the shared sample set, read back by independent readers.
+
+The samples: the ReaderSamples workbook (booleans through the structural
+operations, row heights, hidden rows, row formats, merged areas, 20,000 strings),
+the sheet-features script (outlines, rich text, tab colours, hidden sheets,
+document properties), the extras script (names, hyperlinks, validations,
+conditional formats) and a layout script of this test (fonts, fills, borders,
+alignment, number formats, widths, hidden columns, frozen panes, zoom, page
+setup, print area and titles, page breaks, protection, formulas across sheets),
+each saved as .xlsx. Every package passes the strict check of package_check
+(well-formed parts, child elements in the schema's order, relationships and
+content types naming parts that exist) and is read by openpyxl, pandas,
+LibreOffice (recalculated values as CSV), gnumeric's ssconvert and Apache POI's
+XSSF.
+"""
+import csv
+import glob
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import openpyxl
+import pandas
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, ".."))
+sys.path.insert(0, os.path.join(HERE, "..", "interop"))
+from gtest_samples import write_samples  # noqa: E402
+from package_check import check_package  # noqa: E402
+from tool import Workdir, build_ok, convert_to_csv, require_tool  # noqa: E402
+import test_extras_libreoffice as extras  # noqa: E402
+import test_sheet_features_libreoffice as features  # noqa: E402
+
+POI_CLASSPATH = ":".join("/usr/share/java/%s.jar" % j for j in (
+    "poi", "poi-ooxml", "poi-ooxml-schemas", "xmlbeans", "commons-collections4", "commons-compress",
+    "commons-math3", "commons-codec", "commons-logging", "curvesapi"))
+
+LAYOUT = {
+    "sheets": ["Sheet 1", "Totals"],
+    "steps": [
+        {"sheet": "Sheet 1", "range": "A1:C1", "set": {"Value": ["Name", "Amount", "Day"], "Font.Bold": True,
+                                                       "Interior.ColorIndex": 6, "HAlign": -4108}},
+        {"sheet": "Sheet 1", "range": "A1:C1", "set": {"Borders.LineStyle": 1, "Borders(9).Weight": -4138}},
+        {"sheet": "Sheet 1", "range": "A2:C4", "set": {"Value": [["ab", 1.25, {"date": "2026-03-01"}],
+                                                                 ["c & d <e>", -2, {"date": "2026-03-02T12:00:00"}],
+                                                                 ["  spaced  ", 1e-7, None]]}},
+        {"sheet": "Sheet 1", "range": "B2:B4", "set": {"NumFormat": "#,##0.00"}},
+        {"sheet": "Sheet 1", "range": "C2:C3", "set": {"NumFormat": "dd.mm.yyyy hh:mm"}},
+        {"sheet": "Sheet 1", "range": "A4", "set": {"WrapText": True, "VAlign": -4160, "Font.Italic": True,
+                                                    "Font.Size": 14, "Font.Name": "Courier New"}},
+        {"sheet": "Sheet 1", "range": "A:A", "set": {"ColumnWidth": 25}},
+        {"sheet": "Sheet 1", "range": "E:E", "set": {"Hidden": True}},
+        {"sheet": "Sheet 1", "range": "3:3", "set": {"RowHeight": 30}},
+        {"sheet": "Sheet 1", "call": "FreezePanes", "args": [1, 1, 1, 1]},
+        {"sheet": "Sheet 1", "set": {"Zoom": 80, "PageSetup.Orientation": 2, "PageSetup.PrintArea": "A1:C4",
+                                     "PageSetup.PrintTitleRows": "1:1", "PageSetup.CenterHeader": "Report &D",
+                                     "PageSetup.LeftMargin": 1.25, "PageSetup.PaperSize": 9}},
+        {"sheet": "Sheet 1", "call": "HPageBreaks.Add", "args": ["A3"]},
+        {"sheet": "Sheet 1", "call": "VPageBreaks.Add", "args": ["C1"]},
+        {"sheet": "Sheet 1", "call": "Protect", "args": ["secret"]},
+        {"sheet": "Totals", "range": "A1", "set": {"Value": "=SUM('Sheet 1'!B2:B4)"}},
+        {"sheet": "Totals", "range": "A2", "set": {"Value": "=IF(A1>0;\"up\";\"down\")"}},
+        {"sheet": "Totals", "range": "A3", "set": {"Value": "=A1=0"}},
+        {"sheet": "Totals", "range": "B1:C2", "call": "Merge"},
+        {"sheet": "Totals", "range": "B1", "set": {"Value": "merged"}},
+        {"workbook": True, "call": "Protect", "args": ["book"]},
+        {"sheet": "Totals", "call": "Activate"},
+    ],
+}
+
+
+def gnumeric_csv(path, out_dir):
+    """Every sheet of path as CSV rows, by ssconvert; None when it is not installed."""
+    if not shutil.which("ssconvert"):
+        return None
+    target = os.path.join(out_dir, os.path.basename(path) + ".%n.csv")
+    r = subprocess.run(["ssconvert", "-S", "--export-type=Gnumeric_stf:stf_csv", path, target],
+                       capture_output=True, text=True, timeout=300)
+    if r.returncode != 0:
+        raise AssertionError("ssconvert failed: " + r.stderr)
+    sheets = []
+    for i in range(64):
+        name = target.replace("%n", str(i))
+        if not os.path.exists(name):
+            break
+        with open(name, newline="", encoding="utf-8") as f:
+            sheets.append(list(csv.reader(f)))
+    return sheets, r.stderr
+
+
+class XlsxReaders(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        require_tool()
+        cls.work = Workdir(cls)
+        cls.samples = write_samples("ReaderSamples.*", "TABLIREX_READER_SAMPLES", "tablirex_xlsx_")
+        shutil.copy(os.path.join(cls.samples.name, "book.xlsx"), cls.work("readers.xlsx"))
+        cls.samples.cleanup()
+        build_ok(cls.work, {"sheets": ["Data", "Above", "Lists", "Secret"], "steps": features.steps(),
+                            "save": [{"file": "features.xlsx"}]})
+        build_ok(cls.work, dict(extras.SAMPLE, save=[{"file": "extras.xlsx", "format": 4}]))
+        build_ok(cls.work, dict(LAYOUT, save=[{"file": "layout.xlsx"}, {"file": "layout2.xlsx"}]))
+        cls.names = ["readers.xlsx", "features.xlsx", "extras.xlsx", "layout.xlsx"]
+        cls.books = {n: openpyxl.load_workbook(cls.work(n)) for n in cls.names}
+
+    def test_every_package_passes_the_strict_check_and_saves_alike(self):
+        for name in self.names:
+            with self.subTest(name):
+                self.assertEqual(check_package(self.work(name)), [])
+        with open(self.work("layout.xlsx"), "rb") as a, open(self.work("layout2.xlsx"), "rb") as b:
+            self.assertEqual(a.read(), b.read())
+
+    # ---- openpyxl and pandas ------------------------------------------------------------
+
+    def test_openpyxl_reads_values_rows_and_merges(self):
+        b = self.books["readers.xlsx"]
+        bools = b["Bools"]
+        for (r, c), want in {(2, 1): True, (3, 1): False, (2, 3): False, (2, 5): True, (2, 7): True}.items():
+            self.assertIs(bools.cell(r, c).value, want, (r, c))
+        self.assertEqual(bools.cell(2, 4).value, 1.5)
+        cells = b["Cells"]
+        self.assertEqual(cells["A1"].value, "merged")
+        self.assertEqual([str(m) for m in cells.merged_cells.ranges], ["A1:B2"])
+        self.assertEqual(cells.row_dimensions[2].height, 30)
+        self.assertTrue(cells.row_dimensions[4].hidden)
+        self.assertTrue(cells["B6"].font.b)  # the row's format
+        self.assertFalse(cells["D5"].font.b)
+        self.assertTrue(cells.sheet_properties.pageSetUpPr.fitToPage)
+        self.assertEqual(cells.page_setup.fitToWidth, 1)
+        strings = b["Strings"]
+        self.assertEqual((strings.max_row, strings["A20000"].value), (20000, "text 19999"))
+
+    def test_openpyxl_reads_styles_layout_names_and_protection(self):
+        b = self.books["layout.xlsx"]
+        s = b["Sheet 1"]
+        self.assertEqual([c.value for c in s[1]], ["Name", "Amount", "Day"])
+        self.assertTrue(s["A1"].font.b)
+        self.assertEqual(s["A1"].fill.fgColor.rgb, "FFFFFF00")
+        self.assertEqual(s["A1"].alignment.horizontal, "center")
+        self.assertEqual((s["A1"].border.left.style, s["A1"].border.bottom.style), ("thin", "medium"))
+        self.assertEqual((s["B2"].number_format, s["C2"].number_format), ("#,##0.00", "dd.mm.yyyy hh:mm"))
+        self.assertEqual(s["C3"].value.isoformat(), "2026-03-02T12:00:00")
+        self.assertEqual((s["A3"].value, s["A4"].value, s["B4"].value), ("c & d <e>", "  spaced  ", 1e-7))
+        a4 = s["A4"]
+        self.assertEqual((a4.alignment.wrap_text, a4.alignment.vertical, a4.font.i, a4.font.sz, a4.font.name),
+                         (True, "top", True, 14, "Courier New"))
+        self.assertAlmostEqual(s.column_dimensions["A"].width, 25.71, places=2)
+        self.assertTrue(s.column_dimensions["E"].hidden)
+        self.assertEqual(s.row_dimensions[3].height, 30)
+        self.assertEqual((s.freeze_panes, s.sheet_view.zoomScale), ("B2", 80))
+        self.assertEqual((s.page_setup.orientation, s.page_setup.paperSize), ("landscape", 9))
+        self.assertEqual(s.page_margins.left, 1.25)
+        self.assertEqual(s.oddHeader.center.text, "Report &D")
+        self.assertEqual(s.print_area, ["$A$1:$C$4"])
+        self.assertEqual(s.print_title_rows, "$1:$1")
+        self.assertEqual([brk.id for brk in s.row_breaks.brk], [2])
+        self.assertEqual([brk.id for brk in s.col_breaks.brk], [2])
+        self.assertTrue(s.protection.sheet)
+        self.assertTrue(s.protection.password)
+        self.assertTrue(b.security.lockStructure)
+        self.assertEqual(b.active.title, "Totals")
+        t = b["Totals"]
+        self.assertEqual((t["A1"].value, t["A2"].value), ("=SUM('Sheet 1'!B2:B4)", '=IF(A1>0,"up","down")'))
+        self.assertEqual([str(m) for m in t.merged_cells.ranges], ["B1:C2"])
+        names = {n.name: n.attr_text for n in self.books["extras.xlsx"].defined_names.definedName}
+        self.assertEqual(names, {"Rate": "Data!$B$1", "Sales": "Data!$B$2:$B$3", "Choices": "Lists!$A$1:$A$3",
+                                 "Bonus": "$B$2"})
+        self.assertEqual(self.books["extras.xlsx"]["Data"]["C3"].value, "=Bonus+Data!Bonus")
+
+    def test_openpyxl_reads_outlines_tabs_visibility_and_properties(self):
+        b = self.books["features.xlsx"]
+        self.assertEqual([s.sheet_state for s in b], ["visible", "visible", "hidden", "veryHidden"])
+        data = b["Data"]
+        self.assertEqual(data.sheet_properties.tabColor.rgb, "FFFF0000")
+        self.assertEqual({r: (d.outline_level, bool(d.hidden)) for r, d in data.row_dimensions.items()
+                          if d.outline_level},
+                         {2: (1, False), 3: (2, True), 4: (2, True), 5: (1, False), 6: (1, False), 7: (1, False)})
+        self.assertEqual(data.column_dimensions["B"].outline_level, 1)
+        self.assertEqual(data["A1"].value, features.TEXT)
+        above = b["Above"].sheet_properties.outlinePr
+        self.assertEqual((above.summaryBelow, above.summaryRight), (False, False))
+        p = b.properties
+        self.assertEqual((p.title, p.subject, p.creator, p.keywords, p.description, p.category),
+                         ("Sales 2026", "Quarterly", "Finance Ünit", "sales, 2026", "Line 1\nLine 2", "Reports"))
+        self.assertEqual((p.created.isoformat(), p.modified.isoformat()), ("2026-01-31T08:00:00", "2026-02-01T09:30:15"))
+
+    def test_pandas_reads_the_frames(self):
+        frames = pandas.read_excel(self.work("layout.xlsx"), sheet_name=None, engine="openpyxl")
+        self.assertEqual(list(frames), ["Sheet 1", "Totals"])
+        self.assertEqual(list(frames["Sheet 1"].columns), ["Name", "Amount", "Day"])
+        self.assertEqual(list(frames["Sheet 1"]["Amount"]), [1.25, -2, 1e-7])
+        strings = pandas.read_excel(self.work("readers.xlsx"), sheet_name="Strings", header=None)
+        self.assertEqual(strings.shape, (20000, 1))
+
+    # ---- LibreOffice, gnumeric, POI -----------------------------------------------------
+
+    def test_libreoffice_recalculates_every_sheet(self):
+        sheets, said = convert_to_csv(self.work, ["layout.xlsx", "extras.xlsx", "features.xlsx"])
+        self.assertIn("layout-Totals.csv", sheets, said)
+        self.assertEqual([r[:2] for r in sheets["layout-Totals.csv"][:3]],
+                         [["-0.7499999", "merged"], ["down", ""], ["FALSE", ""]])
+        self.assertEqual(sheets["layout-Sheet 1.csv"][1][:2], ["ab", "1.25"])
+        self.assertEqual([r[2] for r in sheets["extras-Data.csv"][:3]], ["50", "350", "200"])
+        self.assertEqual(sheets["features-Data.csv"][0][0], features.TEXT)
+
+    def test_gnumeric_reads_values_and_formulas(self):
+        got = gnumeric_csv(self.work("layout.xlsx"), self.work.path)
+        if got is None:
+            self.skipTest("ssconvert (gnumeric) is not installed")
+        sheets, said = got
+        self.assertEqual(len(sheets), 2, said)
+        self.assertEqual(sheets[0][1][0], "ab")
+        self.assertEqual([r[0] for r in sheets[1][:3]], ["-0.7499999", "down", "FALSE"])
+        readers, _ = gnumeric_csv(self.work("readers.xlsx"), self.work.path)
+        self.assertEqual(readers[3][19999], ["text 19999"])
+
+    def test_poi_xssf_reads_cells_names_and_layout(self):
+        classes = tempfile.mkdtemp(prefix="tablirex_poi_", dir=self.work.path)
+        subprocess.run(["javac", "-cp", POI_CLASSPATH, "-d", classes, os.path.join(HERE, "PoiXssfDump.java")],
+                       check=True, timeout=300)
+        dumps = {}
+        for name in self.names:
+            r = subprocess.run(["java", "-cp", classes + ":" + POI_CLASSPATH, "PoiXssfDump", self.work(name)],
+                               capture_output=True, text=True, timeout=300)
+            if "org/apache/xmlbeans/metadata/system" in r.stderr:
+                # Debian's poi-ooxml-schemas holds the schema classes' factories only,
+                # not their compiled type system: XSSF then opens no .xlsx at all.
+                self.skipTest("this POI's OOXML schema classes are incomplete (XSSF opens no .xlsx)")
+            self.assertEqual(r.returncode, 0, name + ": " + r.stderr)
+            dumps[name] = [json.loads(line) for line in r.stdout.splitlines()]
+        lines = dumps["layout.xlsx"]
+        sheets = {l["sheet"]: l for l in lines if "state" in l}
+        cells = {(l["sheet"], l["cell"]): l for l in lines if "cell" in l}
+        s = sheets["Sheet 1"]
+        self.assertEqual((s["frozen"], s["landscape"], s["protected"], s["rowBreaks"], s["header"]),
+                         ([1, 1], True, True, [2], "Report &D"))
+        a1 = cells[("Sheet 1", "A1")]
+        self.assertEqual((a1["value"], a1["bold"], a1["fill"]), ("Name", True, "FFFFFF00"))
+        self.assertEqual(cells[("Sheet 1", "B2")]["format"], "#,##0.00")
+        self.assertEqual(cells[("Totals", "A2")]["formula"], 'IF(A1>0,"up","down")')
+        self.assertEqual(cells[("Totals", "A1")]["formula"], "SUM('Sheet 1'!B2:B4)")
+        names = {(l["name"], l["sheet"]): l["refersTo"] for l in lines if "name" in l}
+        self.assertEqual(names[("Print_Area", 0)], "'Sheet 1'!$A$1:$C$4")
+        self.assertEqual(names[("Print_Titles", 0)], "'Sheet 1'!$1:$1")
+        extras_names = {(l["name"], l["sheet"]): l["refersTo"] for l in dumps["extras.xlsx"] if "name" in l}
+        self.assertEqual(extras_names[("Bonus", 0)], "Data!$B$2")
+        readers = {(l["sheet"], l["cell"]): l for l in dumps["readers.xlsx"] if "cell" in l}
+        self.assertEqual((readers[("Bools", "A2")]["type"], readers[("Bools", "A2")]["value"]), ("BOOLEAN", True))
+        self.assertEqual([l["merged"] for l in dumps["readers.xlsx"] if l.get("sheet") == "Cells" and "merged" in l],
+                         ["A1:B2"])
+
+
+if __name__ == "__main__":
+    unittest.main()

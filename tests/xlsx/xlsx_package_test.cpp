@@ -1,0 +1,240 @@
+// The .xlsx writer: formulas in their stored form, texts escaped for XML, the zip
+// container read back by a reader of its own (sizes, CRCs, inflated parts), and
+// the save as a whole: same bytes every time, by name, atomic, warnings and
+// strict saves.
+#include <gtest/gtest.h>
+#include <libdeflate.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "../temp_dir.h"
+#include "tablirex/format_views.h"
+#include "tablirex/range.h"
+#include "tablirex/result.h"
+#include "tablirex/workbook.h"
+#include "tablirex/worksheet.h"
+#include "tablirex/worksheets.h"
+#include "xlsx/xlsx_formula.h"
+#include "xlsx/xlsx_package.h"
+#include "xlsx/xml_out.h"
+#include "xlsx/zip_writer.h"
+
+namespace tablirex {
+namespace {
+
+std::uint32_t Get16(const std::string& s, std::size_t at) {
+  return static_cast<std::uint8_t>(s[at]) | static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[at + 1])) << 8;
+}
+std::uint32_t Get32(const std::string& s, std::size_t at) { return Get16(s, at) | Get16(s, at + 2) << 16; }
+
+// The parts of a zip container, by name, inflated; fails the test on anything
+// a strict reader would refuse.
+std::map<std::string, std::string> Unzip(const std::string& zip) {
+  std::map<std::string, std::string> parts;
+  const std::size_t end = zip.size() - 22;
+  EXPECT_EQ(Get32(zip, end), 0x06054B50u);
+  const std::uint32_t count = Get16(zip, end + 10), dirSize = Get32(zip, end + 12), dirAt = Get32(zip, end + 16);
+  EXPECT_EQ(dirAt + dirSize, end);
+  std::size_t at = dirAt;
+  libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+  for (std::uint32_t i = 0; i < count; ++i) {
+    EXPECT_EQ(Get32(zip, at), 0x02014B50u);
+    const std::uint32_t method = Get16(zip, at + 10), time = Get16(zip, at + 12), date = Get16(zip, at + 14);
+    const std::uint32_t crc = Get32(zip, at + 16), packed = Get32(zip, at + 20), size = Get32(zip, at + 24);
+    const std::uint32_t nameLength = Get16(zip, at + 28), local = Get32(zip, at + 42);
+    const std::string name = zip.substr(at + 46, nameLength);
+    EXPECT_EQ(time, 0u) << name;
+    EXPECT_EQ(date, 0x21u) << name;  // 1980-01-01
+    EXPECT_EQ(Get32(zip, local), 0x04034B50u) << name;
+    EXPECT_EQ(Get32(zip, local + 14), crc) << name;
+    EXPECT_EQ(zip.substr(local + 30, nameLength), name);
+    const std::string body = zip.substr(local + 30 + nameLength + Get16(zip, local + 28), packed);
+    std::string data(size, '\0');
+    if (method == 8) {
+      std::size_t got = 0;
+      EXPECT_EQ(libdeflate_deflate_decompress(d, body.data(), body.size(), data.data(), data.size(), &got),
+                LIBDEFLATE_SUCCESS)
+          << name;
+      EXPECT_EQ(got, size) << name;
+    } else {
+      EXPECT_EQ(method, 0u) << name;
+      data = body;
+    }
+    EXPECT_EQ(xlsx::ZipCrc32(data), crc) << name;
+    EXPECT_TRUE(parts.emplace(name, data).second) << name << " twice";
+    at += 46 + nameLength + Get16(zip, at + 30) + Get16(zip, at + 32);
+  }
+  libdeflate_free_decompressor(d);
+  return parts;
+}
+
+std::string PackageOf(TXLSWorkbook& book) {
+  std::string bytes;
+  EXPECT_EQ(xlsx::WritePackage(book, [&](const void* p, std::size_t n) {
+              bytes.append(static_cast<const char*>(p), n);
+              return true;
+            }),
+            xlsOK)
+      << book.GetLastError();
+  return bytes;
+}
+
+std::string ReadFile(const std::filesystem::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+TEST(XlsxFormula, StoredForms) {
+  Ref<TXLSWorkbook> book = MakeRef<TXLSWorkbook>();
+  for (const char* name : {"Data", "My Sheet", "O'Brien", "A1", "2026", "R1C1", "True", "Ünit"})
+    book->GetWorksheets()->Add()->SetWorkSheetName(name);
+  struct Case {
+    const char* text;
+    const char* stored;
+  } cases[] = {
+      {"SUM(A1;B2)", "SUM(A1,B2)"},
+      {"sum(a1:b2)*2+data!c$3", "SUM(A1:B2)*2+Data!C$3"},
+      {"IF(A1>=1;\"yes\";\"no\")", "IF(A1&gt;=1,\"yes\",\"no\")"},
+      {"\"say \"\"hi\"\"\"&A1", "\"say \"\"hi\"\"\"&amp;A1"},
+      {"data!A1+'Data'!$B$2", "Data!A1+Data!$B$2"},
+      {"'my sheet'!A1:B2", "'My Sheet'!A1:B2"},
+      {"'O''Brien'!C3", "'O''Brien'!C3"},
+      {"'A1'!B2+'2026'!A1+'R1C1'!A1+'True'!A1", "'A1'!B2+'2026'!A1+'R1C1'!A1+'True'!A1"},
+      {"'Ünit'!A1", "'Ünit'!A1"},
+      {"Data:'My Sheet'!A1", "'Data:My Sheet'!A1"},
+      {"A1<>#N/A", "A1&lt;&gt;#N/A"},
+      {"-A1^2%+SUM({1,2;3,4})", "-A1^2%+SUM({1,2;3,4})"},
+      {"SUM(A1:B2 B1:C3)", "SUM(A1:B2 B1:C3)"},  // the space is the intersection
+      {"A1 ~ B1", ""},                            // "~" does not lex
+  };
+  for (const Case& c : cases) {
+    std::string out, error;
+    const bool ok = xlsx::AppendFormula(*book, c.text, out, error);
+    EXPECT_EQ(ok, *c.stored != '\0') << c.text << ": " << error;
+    if (ok) {
+      EXPECT_EQ(out, c.stored) << c.text;
+    }
+  }
+  std::string out, error;
+  EXPECT_FALSE(xlsx::AppendFormula(*book, "Gone!A1", out, error));
+  EXPECT_NE(error.find("\"Gone\""), std::string::npos) << error;
+}
+
+TEST(XlsxText, Escapes) {
+  struct Case {
+    std::u16string text;
+    std::size_t max;
+    const char* element;
+    const char* attribute;
+  } cases[] = {
+      {u"a&b<c>d\"e", std::u16string::npos, "a&amp;b&lt;c&gt;d\"e", "a&amp;b&lt;c&gt;d&quot;e"},
+      {u"tab\tline\nend\r", std::u16string::npos, "tab\tline\nend\r", "tab&#9;line&#10;end&#13;"},
+      {u"\x01\x1F\x7F", std::u16string::npos, "_x0001__x001F_\x7F", "_x0001__x001F_\x7F"},
+      {u"_x0041_ _x41_ _xZZZZ_", std::u16string::npos, "_x005F_x0041_ _x41_ _xZZZZ_", "_x005F_x0041_ _x41_ _xZZZZ_"},
+      {u"\xFFFE\xFFFF\xFFFD", std::u16string::npos, "_xFFFE__xFFFF_\xEF\xBF\xBD", "_xFFFE__xFFFF_\xEF\xBF\xBD"},
+      {u"\xD83D\xDE00|\xD83D|\xDE00", std::u16string::npos, "\xF0\x9F\x98\x80|\xEF\xBF\xBD|\xEF\xBF\xBD",
+       "\xF0\x9F\x98\x80|\xEF\xBF\xBD|\xEF\xBF\xBD"},
+      {u"ab\xD83D\xDE00", 3, "ab", "ab"},  // a pair is never split
+      {u"\u00E9\u0436", std::u16string::npos, "\xC3\xA9\xD0\xB6", "\xC3\xA9\xD0\xB6"},
+  };
+  for (const Case& c : cases) {
+    xlsx::TXmlOut e, a;
+    e.Text(c.text, false, c.max);
+    a.Text(c.text, true, c.max);
+    EXPECT_EQ(e.Buffer(), c.element);
+    EXPECT_EQ(a.Buffer(), c.attribute);
+  }
+  // UTF-8 texts (names, formulas) escape alike.
+  xlsx::TXmlOut u;
+  u.Text(std::string_view("\x01_x0041_&\xEF\xBF\xBE\xC3\xA9"));
+  EXPECT_EQ(u.Buffer(), "_x0001__x005F_x0041_&amp;_xFFFE_\xC3\xA9");
+  xlsx::TXmlOut n;
+  n.Number(-0.0).Int(-5) << ' ';
+  n.Number(0.1).Number(1e300).Cell(1048575, 16383);
+  EXPECT_EQ(n.Buffer(), "0-5 0.11e+300XFD1048576");
+}
+
+// One workbook with something of every kind, for the checks of whole packages.
+Ref<TXLSWorkbook> Sample() {
+  Ref<TXLSWorkbook> book = MakeRef<TXLSWorkbook>();
+  IXLSWorksheet* data = book->GetWorksheets()->Add();
+  data->SetWorkSheetName("Data");
+  IXLSWorksheet* more = book->GetWorksheets()->Add();
+  more->SetWorkSheetName("More Data");
+  data->Range("A1")->SetValue(TVariant("text"));
+  data->Range("B1")->SetValue(TVariant(1.5));
+  data->Range("C1")->SetValue(TVariant(true));
+  data->Range("D1")->SetValue(TVariant("='More Data'!A1*2"));
+  data->Range("E1")->SetValue(TVariant(std::string(40000, 'x')));
+  data->Range("F1")->SetValue(TVariant("=\"a \"&\"b\""));
+  data->Range("G1")->SetValue(TVariant("=B1>1"));
+  data->Range("H1")->SetValue(TVariant("=1/0"));
+  data->Range("B:B")->SetNumFormat("0.00");
+  data->Range("A3:B4")->Merge(false);
+  more->Range("A1")->SetValue(TVariant(21.0));
+  return book;
+}
+
+TEST(XlsxPackage, PartsAndSameBytesEverySave) {
+  Ref<TXLSWorkbook> book = Sample();
+  const std::string first = PackageOf(*book);
+  EXPECT_EQ(PackageOf(*book), first);  // no time stamp, no order of a hash
+  const std::map<std::string, std::string> parts = Unzip(first);
+  std::vector<std::string> names;
+  for (const auto& [name, data] : parts) names.push_back(name);
+  EXPECT_EQ(names, (std::vector<std::string>{"[Content_Types].xml", "_rels/.rels", "docProps/app.xml",
+                                             "docProps/core.xml", "xl/_rels/workbook.xml.rels", "xl/sharedStrings.xml",
+                                             "xl/styles.xml", "xl/workbook.xml", "xl/worksheets/sheet1.xml",
+                                             "xl/worksheets/sheet2.xml"}));
+  const std::string& sheet = parts.at("xl/worksheets/sheet1.xml");
+  for (const char* want : {"<c r=\"A1\" t=\"s\"><v>0</v></c>", "<c r=\"B1\" s=\"1\"><v>1.5</v></c>",
+                           "<c r=\"C1\" t=\"b\"><v>1</v></c>", "<c r=\"D1\"><f>'More Data'!A1*2</f><v>42</v></c>",
+                           "<c r=\"F1\" t=\"str\"><f>\"a \"&amp;\"b\"</f><v>a b</v></c>",
+                           "<c r=\"G1\" t=\"b\"><f>B1&gt;1</f><v>1</v></c>",
+                           "<c r=\"H1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>",
+                           "<mergeCell ref=\"A3:B4\"/>", "<col min=\"2\" max=\"2\" width=\"9.140625\" style=\"1\"/>"})
+    EXPECT_NE(sheet.find(want), std::string::npos) << want << "\n" << sheet;
+  // Every formula has its result: nothing is left to work out on opening.
+  EXPECT_EQ(parts.at("xl/workbook.xml").find("fullCalcOnLoad"), std::string::npos);
+  EXPECT_NE(parts.at("xl/sharedStrings.xml").find("<t>" + std::string(32767, 'x') + "</t>"), std::string::npos);
+  const std::vector<std::string> warnings = book->GetWarnings();
+  ASSERT_EQ(warnings.size(), 2u);  // once for each save
+  EXPECT_EQ(warnings[0], "Data!E1: text of 40000 characters cut to 32767 (the cell limit)");
+}
+
+TEST(XlsxPackage, SaveByNameAtomicAndStrict) {
+  test::TTempDir dir("tablirex_xlsx_");
+  Ref<TXLSWorkbook> book = Sample();
+  // The form follows the name: a package (PK) for .xlsx in any case, a compound
+  // document for any other.
+  ASSERT_EQ(book->SaveAs((dir / "a.XLSX").string()), xlsOK) << book->GetLastError();
+  ASSERT_EQ(book->SaveAs((dir / "a.xls").string()), xlsOK);
+  EXPECT_EQ(ReadFile(dir / "a.XLSX").substr(0, 4), std::string("PK\x03\x04", 4));
+  EXPECT_EQ(ReadFile(dir / "a.xls").substr(0, 4), std::string("\xD0\xCF\x11\xE0", 4));
+
+  const std::string before = ReadFile(dir / "a.XLSX");
+  // A strict save of a text past the cell limit fails and leaves the file.
+  EXPECT_EQ(book->SaveAs((dir / "a.XLSX").string(), xlOpenXMLWorkbook, true), xlsFail);
+  EXPECT_NE(book->GetLastError().find("strict save: Data!E1: text of 40000"), std::string::npos)
+      << book->GetLastError();
+  // So does a formula naming a sheet that is gone.
+  book->GetWorksheets()->Delete(2);
+  EXPECT_EQ(book->SaveAs((dir / "a.XLSX").string(), xlOpenXMLWorkbook), xlsFail);
+  EXPECT_NE(book->GetLastError().find("Data!D1: formula \"='More Data'!A1*2\""), std::string::npos)
+      << book->GetLastError();
+  EXPECT_EQ(ReadFile(dir / "a.XLSX"), before);
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+  EXPECT_EQ(files, 2u);  // no temporary left behind
+  EXPECT_EQ(book->SaveAs((dir / "missing" / "b.xlsx").string()), xlsFail);
+  EXPECT_NE(book->GetLastError().find("cannot save"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tablirex
