@@ -19,6 +19,7 @@
 #include "eval/engine.h"
 #include "formula/formula.h"
 #include "formula/formula_code.h"
+#include "tablirex/names.h"
 #include "tablirex/range.h"
 #include "tablirex/workbook.h"
 #include "tablirex/worksheet.h"
@@ -194,7 +195,7 @@ void CheckArrays(const std::uint8_t* p, std::size_t n, std::size_t arrays, bool 
 tablirex::TXLSWorkbook& Book() {
   static tablirex::TXLSWorkbook* book = [] {
     auto* b = new tablirex::TXLSWorkbook();
-    b->AddRef();
+    b->_AddRef();  // kept for the whole run
     for (const char* name : {"Sheet1", "Sheet2", "My Sheet"}) b->GetWorksheets()->Add()->SetWorkSheetName(name);
     tablirex::IXLSWorksheet* s = b->GetWorksheets()->Get(2);
     for (int r = 1; r <= 5; ++r) s->Range("A" + std::to_string(r))->SetValue(tablirex::TVariant(r * 1.5));
