@@ -177,6 +177,189 @@ std::int32_t FileFormatOfName(std::string_view fileName) {
   return IsXlsxName(fileName) ? xlOpenXMLWorkbook : xlExcel97;
 }
 
+void TExportCore::SetRowsPerSheet(std::int32_t rows) noexcept {
+  if (static_cast<std::int32_t>(settings_.StartRow) + 1 < rows && rows <= XLSXMaxRow + 1)
+    ChangeSettings().RowsPerSheet = rows;
+}
+
+std::int32_t TExportCore::RowsPerSheet() const noexcept {
+  const std::int32_t most = RowsPerSheetFor(settings_.FileFormat);
+  return settings_.RowsPerSheet > 0 && settings_.RowsPerSheet < most ? settings_.RowsPerSheet : most;
+}
+
+void TExportCore::SetFileFormat(std::int32_t format) noexcept {
+  if (format >= 1 && format <= 4) ChangeSettings().FileFormat = format;
+}
+
+void TExportCore::SetWorkbook(Ref<IXLSWorkBook> workbook) {
+  workbook_ = std::move(workbook);
+  sheet_ = nullptr;
+  cells_.reset();
+}
+
+// ---- the steps -------------------------------------------------------------------------------
+
+std::int32_t TExportCore::CreateWorkbook() {
+  SetWorkbook(tablirex::CreateWorkbook());
+  return xlsOK;
+}
+
+std::int32_t TExportCore::CreateWorksheet() {
+  if (!workbook_) return Fail("no workbook to add a sheet to: create one first");
+  sheet_ = workbook_->GetWorksheets()->Add();
+  cells_ = sheet_->GetCells();
+  if (settings_.WorksheetName.empty()) settings_.WorksheetName = "Sheet1";
+  // A name another sheet bears already is refused: the sheet keeps its own.
+  sheet_->SetWorkSheetName(settings_.WorksheetName);
+  headerRow_ = settings_.StartRow;
+  startCol_ = settings_.StartCol;
+  RunWorksheetCreate(sheet_);
+  return xlsOK;
+}
+
+std::int32_t TExportCore::Prepare() {
+  error_.clear();
+  dataset_ = DataSetInUse();
+  if (!dataset_) return xlsFail;
+  columns_.clear();
+  MakeColumns(*dataset_, columns_);
+  if (columns_.empty()) return Fail("nothing to export: no columns to write");
+  return xlsOK;
+}
+
+Ref<IXLSRange> TExportCore::Cell(std::int32_t row, std::int32_t col) {
+  return cells_->GetItem(static_cast<std::uint32_t>(row + 1), static_cast<std::uint16_t>(col + 1));
+}
+
+Ref<IXLSRange> TExportCore::Block(std::int32_t row1, std::int32_t col1, std::int32_t row2, std::int32_t col2) {
+  return sheet_->GetRange(EncodeCellRef(static_cast<std::uint32_t>(row1), static_cast<std::uint16_t>(col1)),
+                          EncodeCellRef(static_cast<std::uint32_t>(row2), static_cast<std::uint16_t>(col2)));
+}
+
+void TExportCore::RangeEvent(TExportEvent event, std::int32_t row1, std::int32_t row2, std::int32_t rowIndex) {
+  if (!Assigned(event)) return;
+  const auto lastCol = startCol_ + static_cast<std::int32_t>(columns_.size()) - 1;
+  const Ref<IXLSRange> range = Block(row1, startCol_, row2, lastCol);
+  RunEvent(event, range.get(), rowIndex, nullptr);
+}
+
+std::int32_t TExportCore::Export(bool newSheet, std::int32_t row, std::int32_t col) {
+  TXLS_RETURN_ON_ERROR(Prepare());
+  if (!workbook_) {
+    TXLS_RETURN_ON_ERROR(CreateWorkbook());
+    TXLS_RETURN_ON_ERROR(CreateWorksheet());
+  } else if (newSheet) {
+    TXLS_RETURN_ON_ERROR(CreateWorksheet());
+  } else if (!sheet_) {
+    // The active sheet; a workbook that never had one activated gives its first.
+    sheet_ = workbook_->GetActiveSheet();
+    if (!sheet_) sheet_ = workbook_->GetWorksheets()->Get(1);
+    if (sheet_)
+      cells_ = sheet_->GetCells();
+    else
+      TXLS_RETURN_ON_ERROR(CreateWorksheet());
+  }
+  if (row < 0 || col < 0) {
+    startCol_ = settings_.StartCol;
+    // Below the used range, moved down by StartRow; a sheet without cells starts
+    // at StartRow itself.
+    if (sheet_->Cells().CellCount() == 0) {
+      headerRow_ = settings_.StartRow;
+    } else {
+      const Ref<IXLSRange> used = sheet_->GetUsedRange();
+      headerRow_ = used->GetLastRow() + 1 + settings_.StartRow;
+    }
+  } else {
+    headerRow_ = row;
+    startCol_ = col;
+  }
+  const auto n = static_cast<std::int32_t>(columns_.size());
+  // The grid of the file the export is for: .xlsx sheets are larger.
+  const bool wide = settings_.FileFormat == 4;
+  const std::int32_t lastRow = wide ? XLSXMaxRow : XLSMaxRow, lastCol = wide ? XLSXMaxCol : XLSMaxCol;
+  if (headerRow_ >= lastRow)
+    return Fail("no room on the sheet: the header would go on row " + std::to_string(headerRow_ + 1) +
+                ", leaving no row of the " + std::to_string(lastRow + 1) + " for records");
+  if (startCol_ + n - 1 > lastCol)
+    return Fail(std::to_string(n) + " columns from column " + std::to_string(startCol_ + 1) +
+                " do not fit the sheet's " + std::to_string(lastCol + 1) + " columns");
+  // The workbook is titled after what it shows, unless it has a title already.
+  if (workbook_->GetTitle().empty() &&
+      workbook_->SetTitle(settings_.Title.empty() ? sheet_->GetWorkSheetName() : settings_.Title) != xlsOK)
+    return Fail(workbook_->GetLastError());
+  total_ = 0;
+  onSheet_ = 0;
+  TXLS_RETURN_ON_ERROR(ExportHeader());
+  TXLS_RETURN_ON_ERROR(ExportDetail());
+  RangeEvent(TExportEvent::Export, headerRow_, headerRow_ + onSheet_);
+  FinishBlock(headerRow_ + onSheet_);
+  return xlsOK;
+}
+
+std::int32_t TExportCore::ExportHeaderStep() {
+  TXLS_RETURN_ON_ERROR(Prepare());
+  if (!sheet_) return Fail("no worksheet to write the header on: create one first");
+  return ExportHeader();
+}
+
+std::int32_t TExportCore::ExportDetailStep() {
+  TXLS_RETURN_ON_ERROR(Prepare());
+  if (!sheet_) return Fail("no worksheet to write the records on: create one first");
+  TXLS_RETURN_ON_ERROR(ExportDetail());
+  FinishBlock(headerRow_ + onSheet_);
+  return xlsOK;
+}
+
+void TExportCore::FinishBlock(std::int32_t lastRow) {
+  if (!settings_.AutoFitColumns || !sheet_) return;
+  const auto lastCol = startCol_ + static_cast<std::int32_t>(columns_.size()) - 1;
+  Block(headerRow_, startCol_, lastRow, lastCol)->AutoFit();
+}
+
+// ---- header --------------------------------------------------------------------------------------
+
+bool LinkExportAddress(const TVariant& value) {
+  const std::string s = value.AsString();
+  if (s.size() > kMaxLinkText || s.find_first_of(" \t\r\n") != std::string::npos) return false;
+  const std::string scheme = LinkScheme(Utf8ToUtf16(s));
+  if (scheme == "mailto") return s.size() > 7 && s.find('@') != std::string::npos;
+  return (scheme == "http" || scheme == "https") && s.find("://") == scheme.size() && s.size() > scheme.size() + 3;
+}
+
+void TExportCore::WriteValue(IXLSRange& cell, const TVariant& value) {
+  if (settings_.Hyperlinks && value.IsString() && LinkExportAddress(value)) {
+    cell.SetText(value.AsString());
+    if (!sheet_->GetHyperlinks()->Add(&cell, value.AsString(), "", "", "")) error_ = sheet_->Workbook().GetLastError();
+    return;
+  }
+  // Texts of the data stay texts unless the caller asked for formulas.
+  if (!settings_.AllowFormulas && value.Type() == varString) {
+    cell.SetText(value.StringRef());
+    return;
+  }
+  if (!settings_.AllowFormulas && value.Type() == varOleStr) {
+    cell.SetText(value.AsString());
+    return;
+  }
+  // Only a formula text, a date or a floating-point number can be refused by the
+  // sheet (a text the compiler cannot read, a date outside the calendar, a number
+  // that is no number); such a value is data all the same and is kept as the text
+  // it reads as. Other kinds skip the check.
+  const TVarType type = value.Type();
+  const bool mayBeRefused = type == varDate || type == varDouble || type == varSingle ||
+                            (value.IsString() && value.AsString().rfind('=', 0) == 0);
+  if (!mayBeRefused) {
+    cell.SetValue(value);
+    return;
+  }
+  workbook_->ClearLastError();
+  cell.SetValue(value);
+  if (!workbook_->GetLastError().empty()) {
+    workbook_->ClearLastError();
+    cell.SetText(value.AsString());
+  }
+}
+
 void TExportCore::WriteHeaderCell(IXLSRange& cell, const TExportColumn& column) {
   const TFont& font = column.HeaderFont;
   WriteValue(cell, TVariant(column.Caption));

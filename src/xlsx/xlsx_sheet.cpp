@@ -16,6 +16,7 @@
 #include "layout/page_setup.h"
 #include "layout/panes.h"
 #include "layout/protect.h"
+#include "range/areas.h"
 #include "range/range_impl.h"
 #include "tablirex/colors.h"
 #include "tablirex/result.h"
@@ -32,9 +33,7 @@ constexpr std::uint32_t kLastRow = 1048575;
 constexpr std::uint32_t kLastCol = 16383;
 constexpr const char* kPaneNames[] = {"bottomRight", "topRight", "bottomLeft", "topLeft"};
 
-struct TArea {
-  std::uint32_t row1, col1, row2, col2;
-};
+using TArea = TXLSArea;
 
 void AreaRef(TXmlOut& x, const TArea& a) {
   x.Cell(a.row1, a.col1);
@@ -136,7 +135,7 @@ void SheetViews(TXmlOut& x, IXLSWorksheet& sheet) {
     x << " activeCell=\"";
     x.Cell(sel->Row1(), sel->Col1());
     x << "\" sqref=\"";
-    AreaRef(x, TArea{sel->MinRow(), sel->MinCol(), sel->MaxRow(), sel->MaxCol()});
+    AreaRef(x, sel->Area());
     x << "\"/>";
   }
   x << "</sheetView></sheetViews>";
