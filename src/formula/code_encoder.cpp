@@ -108,7 +108,11 @@ std::int32_t TXLSFormula::EncodeCode(const TFormulaCode& code, std::vector<std::
     return w;
   };
 
-  for (const TCodeItem& item : code.items) {
+  for (const TCodeItem& source : code.items) {
+    // Whole columns or rows take all the rows or columns of this format's grid.
+    TCodeItem item = source;
+    if (item.flags & kCodeWholeColumns) item.row2 = maxRow - 1;
+    if (item.flags & kCodeWholeRows) item.col2 = 255;
     const bool r1 = item.flags & kCodeRow1Relative, c1 = item.flags & kCodeCol1Relative;
     const bool r2 = item.flags & kCodeRow2Relative, c2 = item.flags & kCodeCol2Relative;
     switch (item.op) {

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "formula/formula.h"
+#include "formula/formula_code.h"
 #include "tablirex/result.h"
 #include "text/text.h"
 
@@ -157,6 +158,24 @@ bool NumberValue(std::string_view text, double& value) noexcept {
   return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(value);
 }
 
+// Whole columns (A:C) or rows (1:3) as the corners of all the rows or columns of
+// the grid, the spanning side absolute; other areas stay as they are.
+void WholeLineCorners(std::string_view& first, std::string_view& last, std::string& corner1, std::string& corner2,
+                      bool biff5) {
+  bool cols1 = false, cols2 = false, rel = false;
+  std::int32_t i1 = 0, i2 = 0;
+  if (!ParseCodeLine(first, cols1, i1, rel) || !ParseCodeLine(last, cols2, i2, rel) || cols1 != cols2) return;
+  if (cols1) {
+    corner1 = std::string(first) + "$1";
+    corner2 = std::string(last) + "$" + std::to_string(biff5 ? 16384 : 65536);
+  } else {
+    corner1 = "$A" + std::string(first);
+    corner2 = "$IV" + std::string(last);
+  }
+  first = corner1;
+  last = corner2;
+}
+
 std::string At(const TXLSSyntaxItem& item) { return " at position " + std::to_string(item.Pos()); }
 
 }  // namespace
@@ -230,6 +249,15 @@ std::int32_t TXLSFormula::CheckReference(const TXLSSyntaxItem& item) const {
   const auto [c1, c2] = SplitAt(cells, ':');
   if (c2.find(':') != std::string_view::npos)
     return Refuse("\"" + std::string(cells) + "\" is not a cell or area address" + At(item));
+  bool cols1 = false, cols2 = false, rel = false;
+  std::int32_t i1 = 0, i2 = 0;
+  if (ParseCodeLine(c1, cols1, i1, rel) && ParseCodeLine(c2, cols2, i2, rel) && cols1 == cols2) {
+    // Whole columns (A:C) or rows (1:3), within the grid the formula is for.
+    const std::int32_t most = cols1 ? (ctx_.wideGrid ? kCodeMaxCols : 256)
+                                    : (ctx_.wideGrid ? kCodeMaxRows : IsBiff5() ? 16384 : 65536);
+    if (std::max(i1, i2) < most) return xlsOK;
+    return Refuse("\"" + std::string(cells) + "\" lies outside the sheet" + At(item));
+  }
   TXLS_RETURN_ON_ERROR(CheckCell(c1, item));
   return CheckCell(c2, item);
 }
@@ -591,7 +619,9 @@ std::int32_t TXLSFormula::GetRangeData(std::string_view text, TXLSBlob& blob, st
     return xlsOK;
   }
   // Corners as written, not put in order.
-  const auto [first, last] = SplitAt(text, ':');
+  auto [first, last] = SplitAt(text, ':');
+  std::string corner1, corner2;
+  WholeLineCorners(first, last, corner1, corner2, IsBiff5());
   std::uint16_t row1 = 0, col1 = 0, row2 = 0, col2 = 0;
   TXLS_RETURN_ON_ERROR(CellToRowCol(first, row1, col1));
   TXLS_RETURN_ON_ERROR(CellToRowCol(last, row2, col2));
@@ -643,7 +673,9 @@ std::int32_t TXLSFormula::EncodeRange3D(std::int32_t p1, std::int32_t p2, std::s
   if (kind == kCell3d) {
     TXLS_RETURN_ON_ERROR(CellToRowCol(cells, row1, col1));
   } else {
-    const auto [first, last] = SplitAt(cells, ':');
+    auto [first, last] = SplitAt(cells, ':');
+    std::string corner1, corner2;
+    WholeLineCorners(first, last, corner1, corner2, IsBiff5());
     TXLS_RETURN_ON_ERROR(CellToRowCol(first, row1, col1));
     TXLS_RETURN_ON_ERROR(CellToRowCol(last, row2, col2));
   }

@@ -185,6 +185,33 @@ class TBuilder {
     } else {
       ok = ParseCodeCell(text.substr(0, colon), out.row1, out.col1, r1, c1) &&
            ParseCodeCell(text.substr(colon + 1), out.row2, out.col2, r2, c2);
+      bool cols1 = false, cols2 = false, rel1 = false, rel2 = false;
+      std::int32_t i1 = 0, i2 = 0;
+      if (!ok && ParseCodeLine(text.substr(0, colon), cols1, i1, rel1) &&
+          ParseCodeLine(text.substr(colon + 1), cols2, i2, rel2) && cols1 == cols2) {
+        // Whole columns or rows: the other side spans the sheet and has no
+        // marker to keep, so it stays absolute.
+        ok = true;
+        if (cols1) {
+          out.row1 = 0;
+          out.row2 = kCodeMaxRows - 1;
+          out.col1 = i1;
+          out.col2 = i2;
+          c1 = rel1;
+          c2 = rel2;
+          r1 = r2 = false;
+          out.flags |= kCodeWholeColumns;
+        } else {
+          out.col1 = 0;
+          out.col2 = kCodeMaxCols - 1;
+          out.row1 = i1;
+          out.row2 = i2;
+          r1 = rel1;
+          r2 = rel2;
+          c1 = c2 = false;
+          out.flags |= kCodeWholeRows;
+        }
+      }
     }
     if (!ok) {
       if (text.find('$') != std::string_view::npos || colon != std::string_view::npos)
@@ -246,6 +273,30 @@ bool ParseCodeCell(std::string_view text, std::int32_t& row, std::int32_t& col, 
   if (r < 1 || c > kCodeMaxCols) return false;
   row = static_cast<std::int32_t>(r - 1);
   col = c - 1;
+  return true;
+}
+
+bool ParseCodeLine(std::string_view text, bool& wholeColumns, std::int32_t& index, bool& relative) noexcept {
+  std::size_t i = 0;
+  relative = !(i < text.size() && text[i] == '$');
+  if (!relative) ++i;
+  if (i >= text.size()) return false;
+  std::int64_t n = 0;
+  wholeColumns = (text[i] >= 'A' && text[i] <= 'Z') || (text[i] >= 'a' && text[i] <= 'z');
+  for (std::size_t k = i; k < text.size(); ++k) {
+    char ch = text[k];
+    if (wholeColumns) {
+      if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 32);
+      if (ch < 'A' || ch > 'Z' || k - i >= 3) return false;
+      n = n * 26 + (ch - 'A' + 1);
+    } else {
+      if (ch < '0' || ch > '9') return false;
+      n = n * 10 + (ch - '0');
+      if (n > kCodeMaxRows) return false;
+    }
+  }
+  if (n < 1 || n > (wholeColumns ? kCodeMaxCols : kCodeMaxRows)) return false;
+  index = static_cast<std::int32_t>(n - 1);
   return true;
 }
 

@@ -46,6 +46,11 @@ inline constexpr std::uint8_t kCodeCol2Relative = 0x08;
 inline constexpr std::uint8_t kCodeArrayContext = 0x10;
 /// A call written with a fixed argument count (FuncV rather than FuncVarV).
 inline constexpr std::uint8_t kCodeFixedCount = 0x20;
+/// An area written as whole columns (A:C): its rows run from the first to the last
+/// the sheet has, whatever the format's grid.
+inline constexpr std::uint8_t kCodeWholeColumns = 0x40;
+/// An area written as whole rows (1:3): its columns run the width of the sheet.
+inline constexpr std::uint8_t kCodeWholeRows = 0x80;
 
 struct TCodeItem {
   TCodeOp op = TCodeOp::Number;
@@ -92,6 +97,11 @@ struct TFormulaCode {
 /// Rows and columns a formula may name (the largest sheet any format holds).
 inline constexpr std::int32_t kCodeMaxRows = 1048576;
 inline constexpr std::int32_t kCodeMaxCols = 16384;
+
+/// Parses one side of a whole-column or whole-row area ($A, c, $3, 17): the
+/// zero-based column (wholeColumns) or row, and whether it is relative. False when
+/// it is neither or lies outside kCodeMaxRows x kCodeMaxCols.
+bool ParseCodeLine(std::string_view text, bool& wholeColumns, std::int32_t& index, bool& relative) noexcept;
 
 /// Turns a parsed formula into its code. topClass: the token class of a reference
 /// at the top (2 for cell formulas). Fails (error says why) for an unknown function,

@@ -284,6 +284,12 @@ std::int32_t TXLSLexer::Analyse() {
         if (IsDigit(c) || c == kDecimalSeparator) {
           acc.push_back(c);
           Next();
+        } else if (c == ':' && acc.find_first_not_of("0123456789") == std::string::npos &&
+                   (IsDigit(GetSymbol(1)) || GetSymbol(1) == '$')) {
+          // Whole rows: 1:3.
+          acc.push_back(c);
+          Next();
+          state = LexState::Reference;
         } else if ((c == 'E' || c == 'e') && acc.find_first_of("Ee") == std::string::npos &&
                    (IsDigit(GetSymbol(1)) ||
                     ((GetSymbol(1) == '+' || GetSymbol(1) == '-') && IsDigit(GetSymbol(2))))) {

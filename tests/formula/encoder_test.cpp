@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "formula/formula.h"
+#include "formula/formula_code.h"
 #include "text/text.h"
 
 namespace tablirex {
@@ -61,6 +62,12 @@ std::string Compile(TXLSFormula& f, const std::string& text) {
     return "FAIL";
   }
   EXPECT_EQ(static_cast<std::int32_t>(bytes.size()), f.GetDataSize() + 2) << text;
+  // The code a cell keeps encodes to the same bytes.
+  TFormulaCode code;
+  std::vector<std::uint8_t> kept;
+  if (f.MakeCode(code) && f.EncodeCode(code, kept) == 1) {
+    EXPECT_EQ(Hex(kept), Hex(bytes)) << text << " (kept code)";
+  }
   return Hex(bytes);
 }
 
@@ -123,6 +130,18 @@ const EncodeCase kEncodeCases[] = {
         EncodeCase{"A1:IV65536", "09 00 65 00 00 FF FF 00 C0 FF C0", "FAIL"},
         EncodeCase{"A1:B2:C3", "FAIL", "FAIL"},
         EncodeCase{"A1:", "FAIL", "FAIL"},
+        // Whole columns and rows: all the rows or columns of the format's grid,
+        // the spanning side absolute.
+        EncodeCase{"A:A", "09 00 65 00 00 FF FF 00 40 00 40", "07 00 65 00 40 FF 7F 00 00"},
+        EncodeCase{"$A:$C", "09 00 65 00 00 FF FF 00 00 02 00", "07 00 65 00 00 FF 3F 00 02"},
+        EncodeCase{"1:1", "09 00 65 00 00 00 00 00 80 FF 80", "07 00 65 00 80 00 80 00 FF"},
+        EncodeCase{"$2:$3", "09 00 65 01 00 02 00 00 00 FF 00", "07 00 65 01 00 02 00 00 FF"},
+        EncodeCase{"Sheet2!A:A", "0B 00 7B 01 00 00 00 FF FF 00 40 00 40",
+                   "15 00 7B FE FF 00 00 00 00 00 00 00 00 01 00 01 00 00 40 FF 7F 00 00"},
+        EncodeCase{"A:IW", "FAIL", "FAIL"},
+        EncodeCase{"A:1", "FAIL", "FAIL"},
+        EncodeCase{"16384:16385", "09 00 65 FF 3F 00 40 00 80 FF 80", "FAIL"},
+        EncodeCase{"1:65537", "FAIL", "FAIL"},
         // 3-D references: BIFF8 reference index n - p; BIFF5 EXTERNSHEET index -p,
         // eight zero bytes, first and last sheet (zero-based).
         EncodeCase{"Sheet2!B3", "07 00 7A 01 00 02 00 01 C0",
