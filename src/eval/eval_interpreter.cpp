@@ -22,9 +22,10 @@ namespace {
 struct TFunctionName {
   std::int32_t number;
   std::string_view name;
+  std::int32_t argClass;  // 0 reference, 1 value, 2 array
 };
 constexpr TFunctionName kFunctionNames[] = {
-#define TXLS_FUNCTION(name, number, least, most, cls) {number, name},
+#define TXLS_FUNCTION(name, number, least, most, cls) {number, name, cls},
 #include "formula/function_table.def"
 #undef TXLS_FUNCTION
 };
@@ -140,6 +141,33 @@ TValue ScalarUnary(TCodeOp op, const TValue& a) {
   const TValue x = ToNumber(a);
   if (x.IsError()) return x;
   return TValue::Number(op == TCodeOp::Uminus ? -x.Num() : x.Num() / 100.0);
+}
+
+}  // namespace
+
+namespace {
+
+constexpr std::int32_t kFuncIf = 1;
+constexpr std::int32_t kFuncChoose = 100;
+
+// The arguments (bit i for argument i) a function of values works out item by
+// item when given arrays: IF and CHOOSE only their first, NPV its rate; AND, OR,
+// TYPE and the reference and information functions take a range as it is.
+unsigned LiftedArguments(std::int32_t number) noexcept {
+  switch (number) {
+    case kFuncIf:
+    case kFuncChoose:
+    case 11: return 1u;  // NPV
+    case 36: case 37: case 83: case 86: case 148: case 150: case 219: case 244: case 267: return 0;
+    default: return ~0u;
+  }
+}
+
+// The token class the function gives its arguments, or -1 for a number it lacks.
+std::int32_t ArgClass(std::int32_t number) noexcept {
+  for (const TFunctionName& f : kFunctionNames)
+    if (f.number == number) return f.argClass;
+  return -1;
 }
 
 }  // namespace
@@ -307,6 +335,26 @@ TValue TWorkbookEvaluator::TEngine::Call(const TCodeItem& item, std::vector<TVal
         expanded.push_back(a);
     }
     args = std::span<const TValue>(expanded);
+  }
+  // Below an argument that takes arrays, a function of values given a range
+  // works on each of its cells: the range goes in as the array of its values.
+  if ((item.flags & kCodeArrayContext) && ArgClass(number) == 1) {
+    const unsigned lifted = LiftedArguments(number);
+    bool ranges = false;
+    for (const TValue& a : args) ranges = ranges || (a.IsArea() && !a.Area().IsCell());
+    if (ranges && lifted != 0) {
+      if (expanded.empty()) expanded.assign(args.begin(), args.end());
+      for (std::size_t i = 0; i < expanded.size(); ++i) {
+        TValue& a = expanded[i];
+        if (!a.IsArea() || a.Area().IsCell()) continue;
+        if (i < 32 && ((lifted >> i) & 1u))
+          a = TValue::MakeArray(AsArray(*this, a));
+        else if (number == kFuncIf || number == kFuncChoose)
+          MarkUncomputable(std::string(FunctionName(number)) +
+                           " choosing among ranges inside an array argument is not worked out by the save");
+      }
+      args = std::span<const TValue>(expanded);
+    }
   }
   if (number == kFuncSum && args.size() == 1 && args[0].IsArea()) {
     const TArea& a = args[0].Area();
