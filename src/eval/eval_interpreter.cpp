@@ -151,8 +151,10 @@ constexpr std::int32_t kFuncIf = 1;
 constexpr std::int32_t kFuncChoose = 100;
 
 // The arguments (bit i for argument i) a function of values works out item by
-// item when given arrays: IF and CHOOSE only their first, NPV its rate; AND, OR,
-// TYPE and the reference and information functions take a range as it is.
+// item when given arrays: IF and CHOOSE only their first (whether a range there
+// is taken item by item depends on how the cell was entered, so the save leaves
+// it to the spreadsheet), NPV its rate; AND, OR, TYPE and the reference and
+// information functions take a range as it is.
 unsigned LiftedArguments(std::int32_t number) noexcept {
   switch (number) {
     case kFuncIf:
@@ -347,11 +349,11 @@ TValue TWorkbookEvaluator::TEngine::Call(const TCodeItem& item, std::vector<TVal
       for (std::size_t i = 0; i < expanded.size(); ++i) {
         TValue& a = expanded[i];
         if (!a.IsArea() || a.Area().IsCell()) continue;
-        if (i < 32 && ((lifted >> i) & 1u))
-          a = TValue::MakeArray(AsArray(*this, a));
-        else if (number == kFuncIf || number == kFuncChoose)
+        if (number == kFuncIf || number == kFuncChoose)
           MarkUncomputable(std::string(FunctionName(number)) +
-                           " choosing among ranges inside an array argument is not worked out by the save");
+                           " over a range inside an array argument is not worked out by the save");
+        else if (i < 32 && ((lifted >> i) & 1u))
+          a = TValue::MakeArray(AsArray(*this, a));
       }
       args = std::span<const TValue>(expanded);
     }
