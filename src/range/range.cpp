@@ -1,4 +1,5 @@
 // Range navigation, values, widths, heights and hidden states.
+#include <algorithm>
 #include <mutex>
 #include <new>
 #include <utility>
@@ -307,8 +308,12 @@ void TXLSRange::ClearContents() {
   if (Dead()) return;
   TXLSCellHeap& store = sheet_->Cells();
   TXLSStringTable& sst = sheet_->Workbook().StringTable();
-  for (std::int32_t c = MinCol(); c <= MaxCol(); ++c)
-    for (std::int32_t r = MinRow(); r <= MaxRow(); ++r)
+  // Only the part of the range that holds cells: a whole sheet is 17 billion
+  // places, most of them empty.
+  const std::int32_t c1 = std::max(MinCol(), store.FirstCol()), c2 = std::min(MaxCol(), store.LastCol());
+  const std::int32_t r1 = std::max(MinRow(), store.FirstRow()), r2 = std::min(MaxRow(), store.LastRow());
+  for (std::int32_t c = c1; store.RowCount() > 0 && c <= c2; ++c)
+    for (std::int32_t r = r1; r <= r2; ++r)
       if (TXLSCellRef* cell = store.GetValue(r, c)) store.ClearCellValue(*cell, sst);
   // A cleared cell with no format of its own has nothing left to save.
   store.DropEmptyCells(MinRow(), MinCol(), MaxRow(), MaxCol());
@@ -319,8 +324,12 @@ void TXLSRange::Clear() {
   TXLSCellHeap& store = sheet_->Cells();
   TXLSStringTable& sst = sheet_->Workbook().StringTable();
   TXLSXFList& xfs = sheet_->Workbook().XFList();
-  for (std::int32_t c = MinCol(); c <= MaxCol(); ++c)
-    for (std::int32_t r = MinRow(); r <= MaxRow(); ++r)
+  // Only the part of the range that holds cells: a whole sheet is 17 billion
+  // places, most of them empty.
+  const std::int32_t c1 = std::max(MinCol(), store.FirstCol()), c2 = std::min(MaxCol(), store.LastCol());
+  const std::int32_t r1 = std::max(MinRow(), store.FirstRow()), r2 = std::min(MaxRow(), store.LastRow());
+  for (std::int32_t c = c1; store.RowCount() > 0 && c <= c2; ++c)
+    for (std::int32_t r = r1; r <= r2; ++r)
       if (TXLSCellRef* cell = store.GetValue(r, c)) {
         store.ClearCellValue(*cell, sst);
         xfs.ReplaceIndex(cell->XF, 0);
