@@ -87,6 +87,7 @@ TValue Subtotal(TEvalContext& ctx, TArgs args) {
   TNumArgs a(ctx, args.first(1));
   double f = std::trunc(a.Get(0));
   if (a.Failed()) return a.Error();
+  if (!(f >= 1 && f <= 111)) return Err(TEvalError::Value);
   bool skipHidden = f > 100;
   int fn = static_cast<int>(skipHidden ? f - 100 : f);
   if (fn < 1 || fn > 11 || (f > 11 && f < 101)) return Err(TEvalError::Value);

@@ -98,7 +98,7 @@ class TXLSSyntax {
  public:
   /// Deepest tree accepted. Deeper nesting, or a longer chain of operators, fails
   /// to parse: the encoder walks the tree recursively and the stack is finite.
-  static constexpr std::int32_t kMaxDepth = 1000;
+  static constexpr std::int32_t kMaxDepth = 500;
 
   void SetTokens(TXLSTokens* tokens) noexcept { tokens_ = tokens; }
   /// Parses the whole token list as one expression. xlsOK when it forms one
