@@ -210,7 +210,7 @@ std::int32_t TXLSSyntax::Parse_operand(std::unique_ptr<TXLSSyntaxItem>& item) {
 
 std::int32_t TXLSSyntax::Parse_operand1(std::unique_ptr<TXLSSyntaxItem>& item) {
   DepthGuard guard(depth_);
-  if (depth_ > kMaxDepth) return Fail("the formula is nested too deeply");
+  if (depth_ > kMaxNesting) return Fail("the formula is nested too deeply");
 
   const TXLSTokenKind type = tokens_->GetTokenType();
   const std::string_view text = tokens_->GetTokenValue();

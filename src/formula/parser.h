@@ -98,7 +98,10 @@ class TXLSSyntax {
  public:
   /// Deepest tree accepted. Deeper nesting, or a longer chain of operators, fails
   /// to parse: the encoder walks the tree recursively and the stack is finite.
-  static constexpr std::int32_t kMaxDepth = 500;
+  static constexpr std::int32_t kMaxDepth = 1000;
+  /// Deepest nesting of parentheses, calls and signs: each level is a recursion of
+  /// the parser, so it is bounded well within the stack of every build.
+  static constexpr std::int32_t kMaxNesting = 250;
 
   void SetTokens(TXLSTokens* tokens) noexcept { tokens_ = tokens; }
   /// Parses the whole token list as one expression. xlsOK when it forms one

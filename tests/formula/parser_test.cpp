@@ -178,6 +178,7 @@ TEST(FormulaParser, AFailedParseDropsTheEarlierTree) {
 // exhaust the stack; formulas just inside the bound still parse.
 TEST(FormulaParser, DepthIsBounded) {
   const std::int32_t n = TXLSSyntax::kMaxDepth;
+  const std::int32_t m = TXLSSyntax::kMaxNesting;
   struct Case {
     std::string text;
     bool ok;
@@ -188,15 +189,15 @@ TEST(FormulaParser, DepthIsBounded) {
     return out;
   };
   const Case cases[] = {
-      {repeat("(", n - 1) + "1" + repeat(")", n - 1), true},
-      {repeat("(", n) + "1" + repeat(")", n), false},
+      {repeat("(", m - 1) + "1" + repeat(")", m - 1), true},
+      {repeat("(", m) + "1" + repeat(")", m), false},
       {repeat("(", 100000) + "1", false},
-      {repeat("-", n - 1) + "1", true},
+      {repeat("-", m - 1) + "1", true},
       {repeat("-", 100000) + "1", false},
       {"1" + repeat("+1", n - 1), true},
       {"1" + repeat("+1", 100000), false},
-      {repeat("ABS(", n - 1) + "1" + repeat(")", n - 1), true},
-      {repeat("ABS(", n) + "1" + repeat(")", n), false},
+      {repeat("ABS(", m - 1) + "1" + repeat(")", m - 1), true},
+      {repeat("ABS(", m) + "1" + repeat(")", m), false},
   };
   for (const Case& c : cases) {
     const std::string tree = Tree(c.text);
