@@ -18,8 +18,8 @@ class _Loader:
     def __init__(self, loader):
         self._loader = loader
 
-    def create_module(self, spec):
-        return self._loader.create_module(spec)
+    def create_module(self, found):
+        return self._loader.create_module(found)
 
     def exec_module(self, module):
         self._loader.exec_module(module)
@@ -39,10 +39,10 @@ class _PandasFinder:
         _uninstall()
         from importlib.machinery import PathFinder  # only now: it costs an import of its own
 
-        spec = PathFinder.find_spec(name, path)
-        if spec is not None and spec.loader is not None and hasattr(spec.loader, "exec_module"):
-            spec.loader = _Loader(spec.loader)
-        return spec
+        found = PathFinder.find_spec(name, path)
+        if found is not None and found.loader is not None and hasattr(found.loader, "exec_module"):
+            found.loader = _Loader(found.loader)
+        return found
 
 
 def _uninstall():

@@ -102,7 +102,7 @@ double DevSq(const std::vector<double>& v);
 /// VAR, VARP, STDEV, STDEVP of the numbers: #DIV/0! with too few of them.
 TValue Variance(const std::vector<double>& v, bool sample, bool root);
 
-// ---- special functions (math_special.cpp) --------------------------------------
+// ---- integrals and roots (math_integrals.cpp) --------------------------------------
 // They give NaN where a series or fraction does not settle (extreme arguments).
 double NormalCdf(double z);
 /// The inverse of NormalCdf for 0 < p < 1.

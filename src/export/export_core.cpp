@@ -392,9 +392,10 @@ std::int32_t TExportCore::ExportHeader() {
     const std::int32_t last = std::min<std::int32_t>(startCol_ + static_cast<std::int32_t>(columns_.size()) - 1,
                                                      XLSXMaxCol);
     const auto row = static_cast<std::uint32_t>(headerRow_);
-    (void)sheet_->GetRange(EncodeCellRef(row, static_cast<std::uint16_t>(startCol_)),
-                           EncodeCellRef(row, static_cast<std::uint16_t>(last)))
-        ->AutoFilter();
+    if (sheet_->GetRange(EncodeCellRef(row, static_cast<std::uint16_t>(startCol_)),
+                         EncodeCellRef(row, static_cast<std::uint16_t>(last)))
+            ->AutoFilter() != xlsOK)
+      return Fail("no filter drop-downs on the header row: " + workbook_->GetLastError());
   }
   RangeEvent(TExportEvent::Header, headerRow_, headerRow_);
   return xlsOK;

@@ -1,4 +1,4 @@
-// Special functions under the distributions: the normal integral and its
+// The integrals under the distributions: the normal integral and its
 // inverse, the incomplete gamma and beta functions, and a bounded root finder.
 #include <cmath>
 #include <numbers>
