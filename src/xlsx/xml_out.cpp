@@ -120,6 +120,24 @@ TXmlOut& TXmlOut::Text(std::u16string_view text, bool attribute, std::size_t max
   return *this;
 }
 
+char* TXmlOut::NumberText(char* p, double v) noexcept {
+  if (v > -1e15 && v < 1e15) {
+    const auto whole = static_cast<std::int64_t>(v);
+    if (static_cast<double>(whole) == v) {
+      char* end = std::to_chars(p, p + kNumberChars, whole).ptr;
+      // "1e+05" is shorter than "100000": the exponent form is the shortest
+      // once the trailing zeros outweigh its four characters and its point.
+      const char* digits = p + (whole < 0);
+      const char* last = end;
+      while (last - 1 > digits && last[-1] == '0') --last;
+      const std::ptrdiff_t all = end - digits, significant = last - digits;
+      if (all <= significant + (significant > 1) + 4) return end;
+    }
+  }
+  if (v == 0) v = 0;
+  return std::to_chars(p, p + kNumberChars, v).ptr;
+}
+
 TXmlOut& TXmlOut::Hex16(std::uint16_t v) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   for (int shift = 12; shift >= 0; shift -= 4) s_.push_back(kDigits[(v >> shift) & 0xF]);

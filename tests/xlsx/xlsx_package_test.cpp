@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 #include <libdeflate.h>
 
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "../temp_dir.h"
 #include "tablirex/format_views.h"
@@ -160,6 +162,22 @@ TEST(XlsxText, Escapes) {
   EXPECT_EQ(n.Buffer(), "0-5 0.11e+300XFD1048576");
 }
 
+// Whole numbers take a path of their own: it must give the very characters of
+// the general shortest form, the exponent form included where that is shorter.
+TEST(XlsxText, WholeNumbersInTheShortestForm) {
+  std::vector<double> values{1e15, -1e15, 999999999999999.0, 9007199254740992.0, 0.5, -2.25, 1e-7, 45292.041666666664};
+  for (double p = 1; p < 1e16; p *= 10)
+    for (const double m : {1.0, 2.0, 12.0, 120.0, 1001.0, 12345.0, 0.3})
+      for (const double v : {p * m, p * m - 1, -p * m}) values.push_back(v);
+  for (const double v : values) {
+    char want[40];
+    *std::to_chars(want, want + sizeof want, v).ptr = '\0';
+    xlsx::TXmlOut x;
+    x.Number(v);
+    EXPECT_EQ(x.Buffer(), want) << v;
+  }
+}
+
 // One workbook with something of every kind, for the checks of whole packages.
 Ref<TXLSWorkbook> Sample() {
   Ref<TXLSWorkbook> book = MakeRef<TXLSWorkbook>();
@@ -193,11 +211,12 @@ TEST(XlsxPackage, PartsAndSameBytesEverySave) {
                                              "xl/styles.xml", "xl/workbook.xml", "xl/worksheets/sheet1.xml",
                                              "xl/worksheets/sheet2.xml"}));
   const std::string& sheet = parts.at("xl/worksheets/sheet1.xml");
-  for (const char* want : {"<c r=\"A1\" t=\"s\"><v>0</v></c>", "<c r=\"B1\" s=\"1\"><v>1.5</v></c>",
-                           "<c r=\"C1\" t=\"b\"><v>1</v></c>", "<c r=\"D1\"><f>'More Data'!A1*2</f><v>42</v></c>",
-                           "<c r=\"F1\" t=\"str\"><f>\"a \"&amp;\"b\"</f><v>a b</v></c>",
-                           "<c r=\"G1\" t=\"b\"><f>B1&gt;1</f><v>1</v></c>",
-                           "<c r=\"H1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>",
+  // A cell right after the one before it in its row goes without its name.
+  for (const char* want : {"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c s=\"1\"><v>1.5</v></c>"
+                           "<c t=\"b\"><v>1</v></c><c><f>'More Data'!A1*2</f><v>42</v></c><c t=\"s\"><v>1</v></c>"
+                           "<c t=\"str\"><f>\"a \"&amp;\"b\"</f><v>a b</v></c><c t=\"b\"><f>B1&gt;1</f><v>1</v></c>"
+                           "<c t=\"e\"><f>1/0</f><v>#DIV/0!</v></c></row>",
+                           "<row r=\"3\"><c r=\"A3\"/><c s=\"1\"/></row><row r=\"4\"><c r=\"B4\" s=\"1\"/></row>",
                            "<mergeCell ref=\"A3:B4\"/>", "<col min=\"2\" max=\"2\" width=\"9.140625\" style=\"1\"/>"})
     EXPECT_NE(sheet.find(want), std::string::npos) << want << "\n" << sheet;
   // Every formula has its result: nothing is left to work out on opening.
