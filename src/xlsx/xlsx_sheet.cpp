@@ -3,6 +3,8 @@
 #include "xlsx/xlsx_sheet.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <vector>
 
 #include "cells/cell_store.h"
@@ -34,6 +36,28 @@ constexpr std::uint32_t kLastCol = 16383;
 constexpr const char* kPaneNames[] = {"bottomRight", "topRight", "bottomLeft", "topLeft"};
 
 using TArea = TXLSArea;
+
+// The most a cell's markup takes before its formula: name, style, a number.
+constexpr std::size_t kCellChars = 48 + TXmlOut::kNumberChars;
+
+template <std::size_t N>
+char* Put(char* p, const char (&markup)[N]) noexcept {
+  std::memcpy(p, markup, N - 1);
+  return p + N - 1;
+}
+
+// The column letters of a zero-based column.
+char* PutColumn(char* p, std::uint32_t col) noexcept {
+  if (col < 26) {
+    *p++ = static_cast<char>('A' + col);
+    return p;
+  }
+  char b[4];
+  int n = 0;
+  for (std::uint32_t c = col + 1; c > 0; c = (c - 1) / 26) b[n++] = static_cast<char>('A' + (c - 1) % 26);
+  while (n > 0) *p++ = b[--n];
+  return p;
+}
 
 void AreaRef(TXmlOut& x, const TArea& a) {
   x.Cell(a.row1, a.col1);
@@ -321,7 +345,8 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
   std::int64_t openRow = -1;
   std::int64_t nextInfoRow = rows.GetCount() > 0 ? rows.GetFirstRow() : -1;
   const std::int64_t lastInfoRow = rows.GetCount() > 0 ? rows.GetLastRow() : -1;
-  std::string rowNumber;  // the digits of the open row, for its cells' names
+  char rowNumber[12];  // the digits of the open row, for its cells' names
+  std::size_t rowDigits = 0;
   // The column of the open row's last cell written. A cell right after it goes
   // without its name (the reader puts it in the next column), which takes a
   // quarter off the cell table of a sheet of numbers and as much off deflating
@@ -333,10 +358,8 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
     if (!anyRow) x << "<sheetData>";
     anyRow = true;
     x << "<row r=\"";
-    const std::size_t at = x.Buffer().size();
-    x.Int(static_cast<std::int64_t>(r) + 1);
-    rowNumber.assign(x.Buffer(), at, std::string::npos);
-    x << '"';
+    rowDigits = static_cast<std::size_t>(std::to_chars(rowNumber, rowNumber + sizeof rowNumber, r + 1).ptr - rowNumber);
+    x << std::string_view(rowNumber, rowDigits) << '"';
     RowAttributes(x, rows.GetRowInfo(static_cast<std::int32_t>(r)), styles);
     x << (withCells ? ">" : "/>");
   };
@@ -366,28 +389,38 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
       lastCol = -1;
       if (nextInfoRow == r) ++nextInfoRow;
     }
-    if (lastCol >= 0 && static_cast<std::int64_t>(c) == lastCol + 1) {
-      x << "<c";
-    } else {
-      x << "<c r=\"";
-      x.Column(c);
-      x << rowNumber << '"';
+    // The cell is put together here and added to the part at once.
+    char text[kCellChars];
+    char* p = Put(text, "<c");
+    if (lastCol < 0 || static_cast<std::int64_t>(c) != lastCol + 1) {
+      p = Put(p, " r=\"");
+      p = PutColumn(p, c);
+      std::memcpy(p, rowNumber, rowDigits);
+      p += rowDigits;
+      *p++ = '"';
     }
     lastCol = c;
     if (s != 0) {
-      x << " s=\"";
-      x.Int(s);
-      x << '"';
+      p = Put(p, " s=\"");
+      p = std::to_chars(p, p + 11, s).ptr;
+      *p++ = '"';
     }
     switch (type) {
-      case xlEmpty: x << "/>"; break;
+      case xlEmpty:
+        p = Put(p, "/>");
+        x.Append(text, p);
+        break;
       case xlDoubleNumber:
       case xlDateTime:
-        x << "><v>";
-        x.Number(cell.NumValue);
-        x << "</v></c>";
+        p = Put(p, "><v>");
+        p = TXmlOut::NumberText(p, cell.NumValue);
+        p = Put(p, "</v></c>");
+        x.Append(text, p);
         break;
-      case xlBoolean: x << (cell.NumValue != 0.0 ? " t=\"b\"><v>1</v></c>" : " t=\"b\"><v>0</v></c>"); break;
+      case xlBoolean:
+        p = cell.NumValue != 0.0 ? Put(p, " t=\"b\"><v>1</v></c>") : Put(p, " t=\"b\"><v>0</v></c>");
+        x.Append(text, p);
+        break;
       case xlString: {
         if (const std::size_t n = sst.GetValue(cell.SSTIndex).size(); n > TXLSStringTable::kMaxChars) {
           const std::int32_t warned = book.Warn(
@@ -398,9 +431,10 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
             return;
           }
         }
-        x << " t=\"s\"><v>";
-        x.Int(sst.GetExtIndex(cell.SSTIndex));
-        x << "</v></c>";
+        p = Put(p, " t=\"s\"><v>");
+        p = std::to_chars(p, p + 11, sst.GetExtIndex(cell.SSTIndex)).ptr;
+        p = Put(p, "</v></c>");
+        x.Append(text, p);
         break;
       }
       case xlFormula: {
@@ -409,6 +443,7 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
           result = book.Refuse(sheet.CellName(r, c, r, c) + ": formula \"=" + store.FormulaText(cell) + "\": " + error);
           return;
         }
+        x.Append(text, p);
         x << "><f>" << formula << "</f>";
         // The result the evaluation found; without one the file asks for the
         // formulas to be worked out when it is opened.

@@ -20,6 +20,7 @@ class TXmlOut {
     s_.append(markup);
     return *this;
   }
+  void Append(const char* begin, const char* end) { s_.append(begin, static_cast<std::size_t>(end - begin)); }
   TXmlOut& operator<<(char c) {
     s_.push_back(c);
     return *this;
