@@ -347,11 +347,8 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
   const std::int64_t lastInfoRow = rows.GetCount() > 0 ? rows.GetLastRow() : -1;
   char rowNumber[12];  // the digits of the open row, for its cells' names
   std::size_t rowDigits = 0;
-  // The column of the open row's last cell written. A cell right after it goes
-  // without its name (the reader puts it in the next column), which takes a
-  // quarter off the cell table of a sheet of numbers and as much off deflating
-  // it; the first cell of a row and a cell after a gap are named.
-  std::int64_t lastCol = -1;
+  // Every cell carries its name, though the schema lets a cell right after the
+  // one before it in its row go without: some readers drop such cells.
   std::string formula, error;
   bool anyRow = false;
   const auto openRowElement = [&](std::uint32_t r, bool withCells) {
@@ -386,20 +383,15 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
       flushInfoRows(r);
       openRowElement(r, true);
       openRow = r;
-      lastCol = -1;
       if (nextInfoRow == r) ++nextInfoRow;
     }
     // The cell is put together here and added to the part at once.
     char text[kCellChars];
-    char* p = Put(text, "<c");
-    if (lastCol < 0 || static_cast<std::int64_t>(c) != lastCol + 1) {
-      p = Put(p, " r=\"");
-      p = PutColumn(p, c);
-      std::memcpy(p, rowNumber, rowDigits);
-      p += rowDigits;
-      *p++ = '"';
-    }
-    lastCol = c;
+    char* p = Put(text, "<c r=\"");
+    p = PutColumn(p, c);
+    std::memcpy(p, rowNumber, rowDigits);
+    p += rowDigits;
+    *p++ = '"';
     if (s != 0) {
       p = Put(p, " s=\"");
       p = std::to_chars(p, p + 11, s).ptr;

@@ -211,12 +211,12 @@ TEST(XlsxPackage, PartsAndSameBytesEverySave) {
                                              "xl/styles.xml", "xl/workbook.xml", "xl/worksheets/sheet1.xml",
                                              "xl/worksheets/sheet2.xml"}));
   const std::string& sheet = parts.at("xl/worksheets/sheet1.xml");
-  // A cell right after the one before it in its row goes without its name.
-  for (const char* want : {"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c s=\"1\"><v>1.5</v></c>"
-                           "<c t=\"b\"><v>1</v></c><c><f>'More Data'!A1*2</f><v>42</v></c><c t=\"s\"><v>1</v></c>"
-                           "<c t=\"str\"><f>\"a \"&amp;\"b\"</f><v>a b</v></c><c t=\"b\"><f>B1&gt;1</f><v>1</v></c>"
-                           "<c t=\"e\"><f>1/0</f><v>#DIV/0!</v></c></row>",
-                           "<row r=\"3\"><c r=\"A3\"/><c s=\"1\"/></row><row r=\"4\"><c r=\"B4\" s=\"1\"/></row>",
+  // Every cell carries its name, the first of a row and those after a gap too.
+  for (const char* want : {"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" s=\"1\"><v>1.5</v></c>"
+                           "<c r=\"C1\" t=\"b\"><v>1</v></c><c r=\"D1\"><f>'More Data'!A1*2</f><v>42</v></c>"
+                           "<c r=\"E1\" t=\"s\"><v>1</v></c><c r=\"F1\" t=\"str\"><f>\"a \"&amp;\"b\"</f><v>a b</v></c>"
+                           "<c r=\"G1\" t=\"b\"><f>B1&gt;1</f><v>1</v></c><c r=\"H1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c></row>",
+                           "<row r=\"3\"><c r=\"A3\"/><c r=\"B3\" s=\"1\"/></row><row r=\"4\"><c r=\"B4\" s=\"1\"/></row>",
                            "<mergeCell ref=\"A3:B4\"/>", "<col min=\"2\" max=\"2\" width=\"9.140625\" style=\"1\"/>"})
     EXPECT_NE(sheet.find(want), std::string::npos) << want << "\n" << sheet;
   // Every formula has its result: nothing is left to work out on opening.
