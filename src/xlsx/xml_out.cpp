@@ -1,6 +1,9 @@
 // Escaping texts for the parts of a package.
 #include "xlsx/xml_out.h"
 
+#include <cmath>
+#include <cstring>
+
 #include "text/text.h"
 
 namespace tablirex::xlsx {
@@ -132,6 +135,25 @@ char* TXmlOut::NumberText(char* p, double v) noexcept {
       while (last - 1 > digits && last[-1] == '0') --last;
       const std::ptrdiff_t all = end - digits, significant = last - digits;
       if (all <= significant + (significant > 1) + 4) return end;
+    }
+  }
+  // A number with up to four decimals, as amounts and measures mostly are: the
+  // fewest decimals that read back the same are its shortest form. Below 10^11
+  // at most one number of that many decimals reads back as v, so the nearest
+  // one is the one to try.
+  const double size = v < 0 ? -v : v;
+  if (size >= 1 && size < 1e11 && std::trunc(v) != v) {
+    double scale = 1;
+    for (int decimals = 1; decimals <= 4; ++decimals) {
+      scale *= 10;
+      const auto scaled = static_cast<std::int64_t>(std::llround(v * scale));
+      if (static_cast<double>(scaled) / scale != v) continue;
+      char* end = std::to_chars(p, p + kNumberChars, scaled).ptr;
+      // The point goes before the last `decimals` digits; there are more digits
+      // than that, as size is at least 1.
+      std::memmove(end - decimals + 1, end - decimals, static_cast<std::size_t>(decimals));
+      end[-decimals] = '.';
+      return end + 1;
     }
   }
   if (v == 0) v = 0;

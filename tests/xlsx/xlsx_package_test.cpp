@@ -6,6 +6,7 @@
 #include <libdeflate.h>
 
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -162,13 +163,23 @@ TEST(XlsxText, Escapes) {
   EXPECT_EQ(n.Buffer(), "0-5 0.11e+300XFD1048576");
 }
 
-// Whole numbers take a path of their own: it must give the very characters of
-// the general shortest form, the exponent form included where that is shorter.
-TEST(XlsxText, WholeNumbersInTheShortestForm) {
-  std::vector<double> values{1e15, -1e15, 999999999999999.0, 9007199254740992.0, 0.5, -2.25, 1e-7, 45292.041666666664};
+// Whole numbers and numbers of a few decimals take paths of their own: they
+// must give the very characters of the general shortest form, the exponent
+// form included where that is shorter.
+TEST(XlsxText, NumbersInTheShortestForm) {
+  std::vector<double> values{1e15, -1e15, 999999999999999.0, 9007199254740992.0, 0.5, -2.25, 1e-7, 45292.041666666664,
+                             99999999999.9999, 1e11 - 0.5, 1.00005, 0.9999, 1.0001, -1047.29, 7.919, 2.675, 1.005};
   for (double p = 1; p < 1e16; p *= 10)
-    for (const double m : {1.0, 2.0, 12.0, 120.0, 1001.0, 12345.0, 0.3})
-      for (const double v : {p * m, p * m - 1, -p * m}) values.push_back(v);
+    for (const double m : {1.0, 2.0, 12.0, 120.0, 1001.0, 12345.0, 0.3, 1.25, 3.14159, 1.0 / 3})
+      for (const double v : {p * m, p * m - 1, -p * m, p * m + 0.1, p * m + 0.005, p * m - 0.0001}) values.push_back(v);
+  // Amounts of cents and measures of up to five decimals, and their neighbours.
+  std::uint64_t seed = 12345;
+  for (int i = 0; i < 20000; ++i) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    const double whole = static_cast<double>(seed >> 20) / std::pow(10.0, static_cast<double>(seed % 6));
+    values.push_back(whole);
+    values.push_back(std::nextafter(whole, 1e300));
+  }
   for (const double v : values) {
     char want[40];
     *std::to_chars(want, want + sizeof want, v).ptr = '\0';
