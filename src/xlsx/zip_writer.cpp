@@ -93,15 +93,14 @@ bool TZipWriter::Add(std::string_view name, std::string_view data, bool store) {
   h.append(name);
   if (!Emit(h.data(), h.size()) || !Emit(body.data(), body.size())) return false;
   entries_.push_back(std::move(e));
-  // A large part's buffer is not kept for the small ones after it.
-  if (packedSize_ > (8u << 20)) {
-    packed_.reset();
-    packedSize_ = 0;
-  }
+  // The buffer is kept for the parts after this one: only the pages a part's
+  // deflated bytes took are in memory, and the next sheet reuses them.
   return true;
 }
 
 bool TZipWriter::Finish() {
+  packed_.reset();
+  packedSize_ = 0;
   if (!error_.empty()) return false;
   const std::uint64_t start = offset_;
   std::string d;
