@@ -2,7 +2,12 @@
 #include "xlsx/xml_out.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "text/text.h"
 
@@ -158,6 +163,20 @@ char* TXmlOut::NumberText(char* p, double v) noexcept {
   }
   if (v == 0) v = 0;
   return std::to_chars(p, p + kNumberChars, v).ptr;
+}
+
+void TXmlOut::Reserve(std::size_t n) {
+  s_.reserve(n);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+  if (s_.capacity() < 4 * kLargePage) return;
+  // Only the whole large pages inside the buffer; a system without them
+  // ignores the advice.
+  const auto begin = reinterpret_cast<std::uintptr_t>(s_.data());
+  const std::uintptr_t from = (begin + kLargePage - 1) & ~(kLargePage - 1);
+  const std::uintptr_t to = (begin + s_.capacity()) & ~(kLargePage - 1);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#endif
 }
 
 TXmlOut& TXmlOut::Hex16(std::uint16_t v) {
