@@ -242,7 +242,7 @@ TVariant CellValue(TBookHolder& b, py::handle value, std::int32_t sheet) {
 
 bool IsRowList(py::handle v) { return py::isinstance<py::list>(v) || py::isinstance<py::tuple>(v); }
 
-void SetRangeValue(PyRange& pr, py::handle value) {
+void SetValuesAndDateFormats(PyRange& pr, py::handle value) {
   IXLSRange& r = pr.Get();
   if (!IsRowList(value)) {
     r.SetValue(CellValue(*pr.b, value, pr.sheet->GetIndex()));
@@ -294,6 +294,12 @@ void SetRangeValue(PyRange& pr, py::handle value) {
   }
   r.SetValue(array);
   dates.Format(pr);
+}
+
+// Dates get their number format with their values: a workbook that can make no
+// more formats refuses, and the refusal is raised.
+void SetRangeValue(PyRange& pr, py::handle value) {
+  Formatted(pr, [&] { SetValuesAndDateFormats(pr, value); });
 }
 
 std::string RangeAddress(IXLSRange& r) {
