@@ -142,14 +142,30 @@ class TablirexWriter(ExcelWriter):
         if validate_freeze_panes(freeze_panes):
             sheet.freeze_panes(freeze_panes[0], freeze_panes[1])
 
-        formats = {}  # number formats of the date columns, set once per cell
-        header = None  # first row written and its columns: where the filter goes
+        header = _Header()  # first row written and its columns: where the filter goes
+        formatter = _frame_formatter(cells)
+        body = []
+        if formatter is not None:
+            # pandas' formatter yields the header and index cells as ever; its body
+            # (the frame's columns, unstyled) is written here a column at a time.
+            formatter._generate_body = lambda coloffset: body.append(
+                (formatter.rowcounter, coloffset)) or iter(())
+        try:
+            self._write_each(sheet, cells, startrow, startcol, header)
+        finally:
+            if formatter is not None:
+                del formatter._generate_body
+        if body:
+            row, col = body[0]
+            self._write_columns(sheet, formatter, startrow + row, startcol + col, header)
+        if autofilter and header.row is not None:
+            sheet.range(header.row, header.first, header.row, header.last).auto_filter()
+
+    def _write_each(self, sheet, cells, startrow, startcol, header):
+        """Writes pandas' cells one by one, with their styles and merges."""
         for cell in cells:
             row, col = startrow + cell.row, startcol + cell.col
-            if header is None or row < header[0]:
-                header = [row, col, col]
-            elif row == header[0]:
-                header[1], header[2] = min(header[1], col), max(header[2], col)
+            header.note(row, col, col)
             value, fmt = self._value_with_fmt(cell.val)
             if value == "":
                 value = None  # pandas' na_rep default: an empty cell
@@ -163,10 +179,118 @@ class TablirexWriter(ExcelWriter):
                 if cell.style:
                     _apply_style(target, cell.style)
                 if fmt:
-                    target.number_format = formats.setdefault(fmt, fmt)
+                    target.number_format = fmt
             sheet.write(row, col, value)  # texts beginning with "=" are formulas
-        if autofilter and header is not None:
-            sheet.range(header[0], header[1], header[0], header[2]).auto_filter()
+
+    def _write_columns(self, sheet, formatter, row, col, header):
+        """Writes the frame's columns below row from col on, each in one call, with
+        the values and number formats pandas' cells of them would carry."""
+        df = formatter.df
+        rows, cols = df.shape
+        if not rows or not cols:
+            return
+        header.note(row, col, col + cols - 1)
+        for j in range(cols):
+            values, formats = self._column_values(df.iloc[:, j], formatter)
+            # Formats first, by runs of cells that share one.
+            if formats is not None:
+                for first, last, fmt in _runs(formats):
+                    sheet.range(row + first, col + j, row + last, col + j).number_format = fmt
+            sheet.range(row, col + j, row + rows - 1, col + j).value = values
+
+    def _column_values(self, series, formatter):
+        """The cell values of a column and their number formats (None: none at all,
+        else one per value), as pandas' formatter and _value_with_fmt make them."""
+        import numpy as np
+
+        def one(v):
+            value, fmt = self._value_with_fmt(formatter._format_value(v))
+            return (None if value == "" else value), fmt
+
+        dtype = series.dtype
+        kind = dtype.kind if isinstance(dtype, np.dtype) else None
+        values = formats = None
+        if kind in ("i", "u", "b"):
+            return series.to_numpy().tolist(), None
+        if kind == "f":
+            array = series.to_numpy()
+            values = array.tolist()
+            if formatter.float_format is not None:
+                values = [float(formatter.float_format % v) for v in values]
+            special = np.flatnonzero(~np.isfinite(array))  # NaN and infinities
+        elif kind == "M":
+            array = series.to_numpy()
+            values = array.astype("datetime64[us]").tolist()
+            special = np.flatnonzero(np.isnat(array))
+            fmt = self._datetime_format  # pandas' Timestamps are datetimes
+            if fmt:
+                formats = [fmt] * len(values)
+        elif kind == "O":
+            import pandas as pd
+
+            array = series.to_numpy()
+            if pd.api.types.infer_dtype(array, skipna=True) == "string":
+                values = array.tolist()
+                special = np.flatnonzero(pd.isna(array))
+                if "" in values:
+                    values = [None if v == "" else v for v in values]
+        if values is None:
+            # Any other kind of column: pandas' own conversions, value by value.
+            pairs = [one(v) for v in series]
+            values = [p[0] for p in pairs]
+            formats = [p[1] for p in pairs]
+            return values, (formats if any(formats) else None)
+        for i in special.tolist():
+            values[i], fmt = one(array[i])
+            if formats is not None or fmt:
+                formats = formats or [None] * len(values)
+                formats[i] = fmt
+        return values, formats
+
+
+class _Header:
+    """The first row cells are written to and the columns they span there."""
+
+    def __init__(self):
+        self.row = self.first = self.last = None
+
+    def note(self, row, first, last):
+        if self.row is None or row < self.row:
+            self.row, self.first, self.last = row, first, last
+        elif row == self.row:
+            self.first, self.last = min(self.first, first), max(self.last, last)
+
+
+def _runs(formats):
+    """(first, last, format) of each run of equal formats, None left out."""
+    start = 0
+    for i in range(1, len(formats) + 1):
+        if i == len(formats) or formats[i] != formats[start]:
+            if formats[start]:
+                yield start, i - 1, formats[start]
+            start = i
+
+
+def _frame_formatter(cells):
+    """pandas' formatter of a DataFrame (no Styler) when cells is its generator of
+    formatted cells, not started yet; None for anything else (those cells are
+    written one by one)."""
+    frame = getattr(cells, "gi_frame", None)
+    if frame is None:
+        return None
+    try:
+        from pandas.io.formats.excel import ExcelFormatter
+    except ImportError:
+        return None
+    import inspect
+
+    if (cells.gi_code is not ExcelFormatter.get_formatted_cells.__code__
+            or inspect.getgeneratorstate(cells) != inspect.GEN_CREATED):
+        return None
+    formatter = frame.f_locals.get("self")
+    if type(formatter) is not ExcelFormatter or formatter.styler is not None:
+        return None
+    return formatter
 
 
 register_writer(TablirexWriter)

@@ -167,3 +167,105 @@ def test_write_frame_errors_leave_no_file(tmp_path, data, kwargs, error):
     with pytest.raises(error):
         tablirex.write_frame(data, str(path), **kwargs)
     assert not path.exists()
+
+
+def _odd_frame():
+    return pd.DataFrame({
+        "inf": [1.0, np.inf, -np.inf, np.nan, 2.5],
+        "text": ["", "=1+2", None, "plain", np.nan],
+        "mixed": [1, "two", datetime.date(2026, 5, 6), datetime.datetime(1960, 1, 2, 3, 4, 5, 678000), None],
+        "old": pd.to_datetime(["1900-03-01 00:00:00.0015", "1969-12-31 23:59:59.999", None,
+                               "2262-04-01", "1970-01-01"]),
+        "delta": pd.to_timedelta([1.5, None, 0, -2, 30], unit="D"),
+        "f32": np.array([0.1, 1e30, np.nan, -0.0, 3], dtype=np.float32),
+        "u64": np.array([0, 2**64 - 1, 7, 8, 2**53 + 1], dtype=np.uint64),
+        "str": pd.array(["a", None, "c", "", "e"], dtype="string"),
+    })
+
+
+_INDEXED = pd.DataFrame({"a": [1.25, 2.5, 3.75], "b": ["x", "y", "z"]},
+                        index=pd.date_range("2026-01-01", periods=3, name="day"))
+_MULTI = pd.DataFrame(np.arange(12.0).reshape(4, 3),
+                      index=pd.MultiIndex.from_product([["p", "q"], [1, 2]], names=["k", "n"]),
+                      columns=pd.MultiIndex.from_tuples([("A", "x"), ("A", "y"), ("B", "x")]))
+
+# (frame, to_excel keywords): every way pandas lays a frame out, and its values.
+_LAYOUTS = [
+    (_frame(), {"index": False}),
+    (_frame(), {"float_format": "%.2f", "na_rep": "NA", "freeze_panes": (1, 2)}),
+    (_odd_frame(), {"inf_rep": "INF", "startrow": 2, "startcol": 1}),
+    (_odd_frame(), {"index": False, "header": False, "na_rep": "-"}),
+    (_frame(), {"columns": ["float", "text", "date"], "header": ["F", "T", "D"], "index_label": "i"}),
+    (_INDEXED, {}),
+    (_MULTI, {}),
+    (_MULTI, {"merge_cells": False, "startrow": 1}),
+    (_frame().iloc[:0], {}),
+    (_frame().iloc[:1], {"index": False}),
+]
+
+
+def _read_back(path):
+    """Every cell's value, number format, font, borders and alignment, and each
+    sheet's merges and panes, as the file's independent reader sees them."""
+    if path.endswith(".xlsx"):
+        import openpyxl
+
+        book = openpyxl.load_workbook(path)
+        out = {}
+        for ws in book.worksheets:
+            cells = {(c.row, c.column): (c.value, c.number_format, c.font.b, c.font.i,
+                                         tuple(getattr(c.border, e).style
+                                               for e in ("left", "right", "top", "bottom")),
+                                         c.alignment.horizontal, c.alignment.vertical)
+                     for row in ws.iter_rows() for c in row}
+            out[ws.title] = (cells, sorted(str(m) for m in ws.merged_cells.ranges), ws.freeze_panes)
+        return out
+    book = xlrd.open_workbook(path, formatting_info=True)
+    out = {}
+    for ws in book.sheets():
+        cells = {}
+        for r in range(ws.nrows):
+            for c in range(ws.ncols):
+                cell = ws.cell(r, c)
+                xf = book.xf_list[cell.xf_index]
+                font = book.font_list[xf.font_index]
+                b = xf.border
+                cells[r, c] = (cell.ctype, cell.value, book.format_map[xf.format_key].format_str,
+                               font.bold, font.italic,
+                               (b.left_line_style, b.right_line_style, b.top_line_style,
+                                b.bottom_line_style),
+                               xf.alignment.hor_align, xf.alignment.vert_align)
+        out[ws.name] = (cells, sorted(ws.merged_cells), (ws.horz_split_pos, ws.vert_split_pos))
+    return out
+
+
+@pytest.mark.parametrize("ext", [".xlsx", ".xls"])
+def test_engine_columns_at_once_read_back_as_cell_by_cell(tmp_path, monkeypatch, ext):
+    """The engine writes a frame's columns a column at a time; the file reads back
+    exactly as when every cell pandas formats is written one by one."""
+    from tablirex import _pandas
+
+    def save(path):
+        with pd.ExcelWriter(path, engine="tablirex", datetime_format="DD.MM.YYYY HH:MM:SS",
+                            date_format="YYYY/MM/DD") as writer:
+            for i, (df, kwargs) in enumerate(_LAYOUTS):
+                df.to_excel(writer, sheet_name="S%d" % i, **kwargs)
+
+    seen = []
+    recognise = _pandas._frame_formatter
+    monkeypatch.setattr(_pandas, "_frame_formatter", lambda cells: seen.append(recognise(cells)) or seen[-1])
+    fast = str(tmp_path / ("fast" + ext))
+    save(fast)
+    assert len(seen) == len(_LAYOUTS) and all(seen)
+    monkeypatch.setattr(_pandas, "_frame_formatter", lambda cells: None)
+    each = str(tmp_path / ("each" + ext))
+    save(each)
+    got, want = _read_back(fast), _read_back(each)
+    assert list(got) == list(want)
+    for name in want:
+        assert got[name][1:] == want[name][1:], name
+        assert got[name][0] == want[name][0], name
+    assert want["S6"][1]  # the merged labels are there to compare
+    with pytest.raises(ValueError, match="timezones"):
+        pd.DataFrame({"t": pd.date_range("2026", periods=2, tz="UTC")}).to_excel(
+            str(tmp_path / ("tz" + ext)), engine="tablirex")
