@@ -144,17 +144,22 @@ class TablirexWriter(ExcelWriter):
 
         header = _Header()  # first row written and its columns: where the filter goes
         formatter = _frame_formatter(cells)
-        body = []
+        body, index = [], []
         if formatter is not None:
-            # pandas' formatter yields the header and index cells as ever; its body
-            # (the frame's columns, unstyled) is written here a column at a time.
+            # pandas' formatter yields the header cells as ever; the frame's columns
+            # (unstyled) and a plain index are written here a column at a time.
             formatter._generate_body = lambda coloffset: body.append(
                 (formatter.rowcounter, coloffset)) or iter(())
+            if _REGULAR_ROWS:
+                formatter._format_regular_rows = lambda: _regular_rows(formatter, index)
         try:
             self._write_each(sheet, cells, startrow, startcol, header)
         finally:
             if formatter is not None:
                 del formatter._generate_body
+                formatter.__dict__.pop("_format_regular_rows", None)
+        for row, values in index:
+            self._write_index(sheet, formatter, startrow + row, startcol, values, header)
         if body:
             row, col = body[0]
             self._write_columns(sheet, formatter, startrow + row, startcol + col, header)
@@ -162,25 +167,47 @@ class TablirexWriter(ExcelWriter):
             sheet.range(header.row, header.first, header.row, header.last).auto_filter()
 
     def _write_each(self, sheet, cells, startrow, startcol, header):
-        """Writes pandas' cells one by one, with their styles and merges."""
+        """Writes pandas' cells with their styles and merges; runs of cells down a
+        column that share style and format (an index) are written as one."""
+        run = []
         for cell in cells:
             row, col = startrow + cell.row, startcol + cell.col
             header.note(row, col, col)
             value, fmt = self._value_with_fmt(cell.val)
             if value == "":
                 value = None  # pandas' na_rep default: an empty cell
-            rng = None
+            if run and (col != run[-1][1] or row != run[-1][0] + 1 or fmt != run[-1][3]
+                        or cell.style != run[-1][4]):
+                _flush(sheet, run)
+                run = []
             if cell.mergestart is not None and cell.mergeend is not None:
                 rng = sheet.range(row, col, startrow + cell.mergestart, startcol + cell.mergeend)
                 rng.merge()
-            # Formats first: a date then finds its format and keeps it.
-            if cell.style or fmt:
-                target = rng or sheet.cell(row, col)
-                if cell.style:
-                    _apply_style(target, cell.style)
-                if fmt:
-                    target.number_format = fmt
-            sheet.write(row, col, value)  # texts beginning with "=" are formulas
+                _format(rng, cell.style, fmt)
+                sheet.write(row, col, value)
+            else:
+                run.append((row, col, value, fmt, cell.style))
+        if run:
+            _flush(sheet, run)
+
+    def _write_index(self, sheet, formatter, row, col, index, header):
+        """Writes the values of a plain index down a column in header style, as
+        pandas' cells of it would be written one by one."""
+        import pandas as pd
+
+        if not len(index):
+            return
+        header.note(row, col, col)
+        values, formats = self._column_values(pd.Series(index, copy=False), formatter)
+        style = formatter.header_style
+        if formats is None:
+            _write_run(sheet, row, col, values, None, style)
+            return
+        start = 0
+        for i in range(1, len(values) + 1):
+            if i == len(values) or formats[i] != formats[start]:
+                _write_run(sheet, row + start, col, values[start:i], formats[start], style)
+                start = i
 
     def _write_columns(self, sheet, formatter, row, col, header):
         """Writes the frame's columns below row from col on, each in one call, with
@@ -202,6 +229,7 @@ class TablirexWriter(ExcelWriter):
         """The cell values of a column and their number formats (None: none at all,
         else one per value), as pandas' formatter and _value_with_fmt make them."""
         import numpy as np
+        from pandas import isna as pd_isna
 
         def one(v):
             value, fmt = self._value_with_fmt(formatter._format_value(v))
@@ -226,12 +254,12 @@ class TablirexWriter(ExcelWriter):
             if fmt:
                 formats = [fmt] * len(values)
         elif kind == "O":
-            import pandas as pd
+            from pandas.api.types import infer_dtype
 
             array = series.to_numpy()
-            if pd.api.types.infer_dtype(array, skipna=True) == "string":
+            if infer_dtype(array, skipna=True) == "string":
                 values = array.tolist()
-                special = np.flatnonzero(pd.isna(array))
+                special = np.flatnonzero(pd_isna(array))
                 if "" in values:
                     values = [None if v == "" else v for v in values]
         if values is None:
@@ -240,12 +268,99 @@ class TablirexWriter(ExcelWriter):
             values = [p[0] for p in pairs]
             formats = [p[1] for p in pairs]
             return values, (formats if any(formats) else None)
-        for i in special.tolist():
-            values[i], fmt = one(array[i])
+        # The missing values and infinities: pandas makes the same cell of each kind.
+        array = array[special]
+        kinds = [(pd_isna(array), np.nan)]
+        if kind == "f":
+            kinds += [(array == np.inf, np.inf), (array == -np.inf, -np.inf)]
+        for mask, probe in kinds:
+            at = special[mask].tolist()
+            if not at:
+                continue
+            value, fmt = one(probe)
+            for i in at:
+                values[i] = value
             if formats is not None or fmt:
                 formats = formats or [None] * len(values)
-                formats[i] = fmt
+                for i in at:
+                    formats[i] = fmt
         return values, formats
+
+
+def _format(target, style, fmt):
+    """A cell's style and number format, before its value: a date then finds its
+    format and keeps it."""
+    if style:
+        _apply_style(target, style)
+    if fmt:
+        target.number_format = fmt
+
+
+def _flush(sheet, run):
+    row, col, _, fmt, style = run[0]
+    _write_run(sheet, row, col, [cell[2] for cell in run], fmt, style)
+
+
+def _write_run(sheet, row, col, values, fmt, style):
+    """Writes values down a column from row on, the cells sharing number format
+    and style, as writing them one by one would: each cell formatted and then its
+    value. Along a longer run the cells between the first and the last take the
+    format the first shows once the second is done (its bottom line then belongs
+    to the cell below), and the side lines are drawn again down the run for the
+    halves they take from the neighbours."""
+    last = row + len(values) - 1
+    if len(values) > 3 and (style or fmt):
+        first = sheet.cell(row, col)
+        _format(first, style, fmt)
+        _format(sheet.cell(row + 1, col), style, fmt)
+        sheet.range(row + 1, col, last - 1, col).format_like(first)
+        _format(sheet.cell(last, col), style, fmt)
+        borders = (style or {}).get("borders") or {}
+        sides = {e: borders[e] for e in ("left", "right") if e in borders}
+        if sides:
+            _apply_style(sheet.range(row, col, last, col), {"borders": sides})
+    elif style or fmt:
+        for r, value in enumerate(values, row):
+            _format(sheet.cell(r, col), style, fmt)
+            sheet.write(r, col, value)
+        return
+    sheet.range(row, col, last, col).value = values
+
+
+def _regular_rows(formatter, index):
+    """pandas' rows under a plain index (what the formatter's own method yields):
+    the index label as a cell; the index values, noted in index with their first
+    row, and the body are written after."""
+    from pandas import MultiIndex, PeriodIndex
+    from pandas.io.formats.excel import ExcelCell
+
+    f = formatter
+    if f._has_aliases or f.header:
+        f.rowcounter += 1
+    coloffset = 0
+    if f.index:
+        label = f.index_label
+        if label and _is_list(label):
+            label = label[0]
+        elif not (label and isinstance(label, str)):
+            label = f.df.index.names[0]
+        if isinstance(f.columns, MultiIndex):
+            f.rowcounter += 1
+        if label and f.header is not False:
+            yield ExcelCell(f.rowcounter - 1, 0, label, f.header_style)
+        values = f.df.index
+        if isinstance(values, PeriodIndex):
+            values = values.to_timestamp()
+        index.append((f.rowcounter, values))
+        coloffset = 1
+    yield from f._generate_body(coloffset)
+
+
+def _is_list(value):
+    import numpy as np
+    from pandas import Index
+
+    return isinstance(value, (list, tuple, np.ndarray, Index))
 
 
 class _Header:
@@ -269,6 +384,16 @@ def _runs(formats):
             if formats[start]:
                 yield start, i - 1, formats[start]
             start = i
+
+
+def _known_regular_rows():
+    """True for the pandas whose rows under a plain index _regular_rows repeats."""
+    import pandas
+
+    return pandas.__version__.split(".")[:2] == ["1", "5"]
+
+
+_REGULAR_ROWS = _known_regular_rows()
 
 
 def _frame_formatter(cells):

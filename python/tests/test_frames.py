@@ -199,6 +199,10 @@ _LAYOUTS = [
     (_INDEXED, {}),
     (_MULTI, {}),
     (_MULTI, {"merge_cells": False, "startrow": 1}),
+    (_odd_frame().set_index("mixed"), {"index_label": ["M"], "float_format": "%.1f"}),
+    (_frame().set_index("cat"), {"na_rep": "?", "header": False}),
+    (pd.DataFrame({"v": range(5)}, index=pd.period_range("2026-01", periods=5, freq="M")), {}),
+    (pd.DataFrame(np.arange(15.0).reshape(5, 3), columns=_MULTI.columns), {"startcol": 2}),
     (_frame().iloc[:0], {}),
     (_frame().iloc[:1], {"index": False}),
 ]
@@ -241,8 +245,9 @@ def _read_back(path):
 
 @pytest.mark.parametrize("ext", [".xlsx", ".xls"])
 def test_engine_columns_at_once_read_back_as_cell_by_cell(tmp_path, monkeypatch, ext):
-    """The engine writes a frame's columns a column at a time; the file reads back
-    exactly as when every cell pandas formats is written one by one."""
+    """The engine writes a frame's columns a column at a time and an index's runs of
+    cells as one; the file reads back exactly as when every cell pandas formats is
+    written one by one."""
     from tablirex import _pandas
 
     def save(path):
@@ -258,6 +263,13 @@ def test_engine_columns_at_once_read_back_as_cell_by_cell(tmp_path, monkeypatch,
     save(fast)
     assert len(seen) == len(_LAYOUTS) and all(seen)
     monkeypatch.setattr(_pandas, "_frame_formatter", lambda cells: None)
+
+    def one_by_one(sheet, row, col, values, fmt, style):
+        for r, value in enumerate(values, row):
+            _pandas._format(sheet.cell(r, col), style, fmt)
+            sheet.write(r, col, value)
+
+    monkeypatch.setattr(_pandas, "_write_run", one_by_one)
     each = str(tmp_path / ("each" + ext))
     save(each)
     got, want = _read_back(fast), _read_back(each)
