@@ -8,7 +8,10 @@
 
 pandas decides what goes in every cell (index, header, float_format, na_rep, merged
 index labels); this engine writes those cells and their styles through the object
-model. The form follows the file's name (.xlsx, else Excel 97); engine_kwargs:
+model. A DataFrame's columns and a plain index are taken from the frame pandas'
+formatter holds and written a column at a time, with the values and formats the
+formatter's cells of them would carry; everything else (a Styler's frame, header
+cells, merged labels) goes cell by cell. The form follows the file's name (.xlsx, else Excel 97); engine_kwargs:
 biff=8 or biff=5 saves Excel 97 or Excel 5 whatever the name; autofilter=True
 puts filter drop-downs on the header row of every frame written (a pandas that
 passes its own autofilter argument to the engine is followed as well).

@@ -222,7 +222,8 @@ def _read_back(path):
                                                for e in ("left", "right", "top", "bottom")),
                                          c.alignment.horizontal, c.alignment.vertical)
                      for row in ws.iter_rows() for c in row}
-            out[ws.title] = (cells, sorted(str(m) for m in ws.merged_cells.ranges), ws.freeze_panes)
+            out[ws.title] = (cells, sorted(str(m) for m in ws.merged_cells.ranges), ws.freeze_panes,
+                             ws.auto_filter.ref)
         return out
     book = xlrd.open_workbook(path, formatting_info=True)
     out = {}
@@ -252,7 +253,7 @@ def test_engine_columns_at_once_read_back_as_cell_by_cell(tmp_path, monkeypatch,
 
     def save(path):
         with pd.ExcelWriter(path, engine="tablirex", datetime_format="DD.MM.YYYY HH:MM:SS",
-                            date_format="YYYY/MM/DD") as writer:
+                            date_format="YYYY/MM/DD", engine_kwargs={"autofilter": True}) as writer:
             for i, (df, kwargs) in enumerate(_LAYOUTS):
                 df.to_excel(writer, sheet_name="S%d" % i, **kwargs)
 
