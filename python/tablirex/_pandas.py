@@ -246,8 +246,10 @@ class TablirexWriter(ExcelWriter):
         if kind == "f":
             array = series.to_numpy()
             values = array.tolist()
-            if formatter.float_format is not None:
-                values = [float(formatter.float_format % v) for v in values]
+            if formatter.float_format is not None:  # finite numbers only, as pandas
+                form = formatter.float_format
+                values = [float(form % v) if ok else v
+                          for v, ok in zip(values, np.isfinite(array).tolist())]
             special = np.flatnonzero(~np.isfinite(array))  # NaN and infinities
         elif kind == "M":
             array = series.to_numpy()

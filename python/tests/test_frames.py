@@ -199,7 +199,7 @@ _LAYOUTS = [
     (_INDEXED, {}),
     (_MULTI, {}),
     (_MULTI, {"merge_cells": False, "startrow": 1}),
-    (_odd_frame().set_index("mixed"), {"index_label": ["M"], "float_format": "%.1f"}),
+    (_odd_frame().set_index("mixed"), {"index_label": ["M"], "float_format": "%d"}),
     (_frame().set_index("cat"), {"na_rep": "?", "header": False}),
     (pd.DataFrame({"v": range(5)}, index=pd.period_range("2026-01", periods=5, freq="M")), {}),
     (pd.DataFrame(np.arange(15.0).reshape(5, 3), columns=_MULTI.columns), {"startcol": 2}),
