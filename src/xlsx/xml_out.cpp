@@ -60,12 +60,16 @@ bool TXmlOut::Escaped(std::uint32_t c, bool attribute, bool startsEscape) {
       if (!attribute) return false;
       s_ += "&quot;";
       return true;
-    case '\n':
     case '\r':
+      // A carriage return as it stands would be read as a line feed (readers
+      // fold CR LF and lone CRs into LF): a character reference keeps it.
+      s_ += "&#13;";
+      return true;
+    case '\n':
     case '\t':
       // Attribute values would have their line breaks and tabs read as spaces.
       if (!attribute) return false;
-      s_ += c == '\n' ? "&#10;" : c == '\r' ? "&#13;" : "&#9;";
+      s_ += c == '\n' ? "&#10;" : "&#9;";
       return true;
     case '_':
       if (!startsEscape) return false;

@@ -10,8 +10,9 @@ setup, print area and titles, page breaks, protection, formulas across sheets),
 each saved as .xlsx. Every package passes the strict check of package_check
 (well-formed parts, child elements in the schema's order, relationships and
 content types naming parts that exist) and is read by openpyxl, pandas,
-LibreOffice (recalculated values as CSV), gnumeric's ssconvert and Apache POI's
-XSSF.
+LibreOffice (recalculated values as CSV, pages printed), gnumeric's ssconvert,
+SheetJS (which reads the stored formula results, like the Excel 97 samples of the
+same scripts beside them) and Apache POI's XSSF.
 """
 import csv
 import glob
@@ -32,7 +33,7 @@ sys.path.insert(0, os.path.join(HERE, ".."))
 sys.path.insert(0, os.path.join(HERE, "..", "interop"))
 from gtest_samples import write_samples  # noqa: E402
 from package_check import check_package  # noqa: E402
-from tool import Workdir, build_ok, convert_to_csv, require_tool  # noqa: E402
+from tool import Workdir, build_ok, convert, convert_to_csv, require_tool  # noqa: E402
 import test_extras_libreoffice as extras  # noqa: E402
 import test_sheet_features_libreoffice as features  # noqa: E402
 
@@ -100,11 +101,13 @@ class XlsxReaders(unittest.TestCase):
         cls.work = Workdir(cls)
         cls.samples = write_samples("ReaderSamples.*", "TABLIREX_READER_SAMPLES", "tablirex_xlsx_")
         shutil.copy(os.path.join(cls.samples.name, "book.xlsx"), cls.work("readers.xlsx"))
+        shutil.copy(os.path.join(cls.samples.name, "book8.xls"), cls.work("readers.xls"))
         cls.samples.cleanup()
         build_ok(cls.work, {"sheets": ["Data", "Above", "Lists", "Secret"], "steps": features.steps(),
                             "save": [{"file": "features.xlsx"}]})
         build_ok(cls.work, dict(extras.SAMPLE, save=[{"file": "extras.xlsx", "format": 4}]))
-        build_ok(cls.work, dict(LAYOUT, save=[{"file": "layout.xlsx"}, {"file": "layout2.xlsx"}]))
+        build_ok(cls.work, dict(LAYOUT, save=[{"file": "layout.xlsx"}, {"file": "layout2.xlsx"},
+                                              {"file": "layout8.xls"}]))
         cls.names = ["readers.xlsx", "features.xlsx", "extras.xlsx", "layout.xlsx"]
         cls.books = {n: openpyxl.load_workbook(cls.work(n)) for n in cls.names}
 
@@ -207,6 +210,46 @@ class XlsxReaders(unittest.TestCase):
         self.assertEqual(sheets["layout-Sheet 1.csv"][1][:2], ["ab", "1.25"])
         self.assertEqual([r[2] for r in sheets["extras-Data.csv"][:3]], ["50", "350", "200"])
         self.assertEqual(sheets["features-Data.csv"][0][0], features.TEXT)
+
+    def test_libreoffice_prints_the_pages_of_either_format(self):
+        # The print area split by one row and one column break, and the second sheet.
+        said = convert(self.work, [self.work("layout.xlsx"), self.work("layout8.xls")], "pdf", self.work("pdf"))
+        pages = {}
+        for name in ("layout", "layout8"):
+            path = self.work("pdf", name + ".pdf")
+            self.assertTrue(os.path.exists(path), said)
+            info = subprocess.run(["pdfinfo", path], capture_output=True, text=True, check=True).stdout
+            pages[name] = int(info.split("Pages:")[1].split()[0])
+        self.assertEqual(pages, {"layout": 5, "layout8": 5})
+
+    def test_sheetjs_reads_stored_results_of_either_format(self):
+        root = subprocess.run(["npm", "root", "-g"], capture_output=True, text=True).stdout.strip()
+        if not shutil.which("node") or not os.path.isdir(os.path.join(root, "xlsx")):
+            raise AssertionError("SheetJS (npm's xlsx) is not installed: run scripts/setup.sh")
+
+        def read(name):
+            r = subprocess.run(["node", os.path.join(HERE, "sheetjs_dump.js"), self.work(name)],
+                               capture_output=True, text=True, timeout=300, env=dict(os.environ, NODE_PATH=root))
+            self.assertEqual(r.returncode, 0, r.stderr)
+            return json.loads(r.stdout)
+
+        for ext in ("xlsx", "xls"):
+            with self.subTest(ext):
+                layout = read("layout.xlsx" if ext == "xlsx" else "layout8.xls")
+                data, totals = layout["cells"]["Sheet 1"], layout["cells"]["Totals"]
+                self.assertEqual(layout["sheets"], ["Sheet 1", "Totals"])
+                self.assertEqual([data[k]["v"] for k in ("A1", "A3", "A4")], ["Name", "c & d <e>", "  spaced  "])
+                self.assertEqual([(data[k]["v"], data[k]["z"]) for k in ("B2", "C3")],
+                                 [(1.25, "#,##0.00"), (46083.5, "dd.mm.yyyy hh:mm")])
+                # SheetJS never recalculates: these are the results the file carries.
+                self.assertEqual([(totals[k]["t"], totals[k]["v"], totals[k]["f"]) for k in ("A1", "A2", "A3")],
+                                 [("n", -0.7499999, "SUM('Sheet 1'!B2:B4)"), ("s", "down", 'IF(A1>0,"up","down")'),
+                                  ("b", False, "A1=0")])
+                self.assertEqual(layout["merges"]["Totals"], ["B1:C2"])
+                readers = read("readers." + ext)
+                self.assertEqual((readers["cells"]["Bools"]["A2"]["v"], readers["cells"]["Strings"]["A20000"]["v"]),
+                                 (True, "text 19999"))
+                self.assertEqual(readers["merges"]["Cells"], ["A1:B2"])
 
     def test_gnumeric_reads_values_and_formulas(self):
         got = gnumeric_csv(self.work("layout.xlsx"), self.work.path)

@@ -134,7 +134,7 @@ TEST(XlsxText, Escapes) {
     const char* attribute;
   } cases[] = {
       {u"a&b<c>d\"e", std::u16string::npos, "a&amp;b&lt;c&gt;d\"e", "a&amp;b&lt;c&gt;d&quot;e"},
-      {u"tab\tline\nend\r", std::u16string::npos, "tab\tline\nend\r", "tab&#9;line&#10;end&#13;"},
+      {u"tab\tline\nend\r", std::u16string::npos, "tab\tline\nend&#13;", "tab&#9;line&#10;end&#13;"},
       {u"\x01\x1F\x7F", std::u16string::npos, "_x0001__x001F_\x7F", "_x0001__x001F_\x7F"},
       {u"_x0041_ _x41_ _xZZZZ_", std::u16string::npos, "_x005F_x0041_ _x41_ _xZZZZ_", "_x005F_x0041_ _x41_ _xZZZZ_"},
       {u"\xFFFE\xFFFF\xFFFD", std::u16string::npos, "_xFFFE__xFFFF_\xEF\xBF\xBD", "_xFFFE__xFFFF_\xEF\xBF\xBD"},
