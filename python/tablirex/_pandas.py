@@ -221,12 +221,16 @@ class TablirexWriter(ExcelWriter):
             return
         header.note(row, col, col + cols - 1)
         for j in range(cols):
-            values, formats = self._column_values(df.iloc[:, j], formatter)
-            # Formats first, by runs of cells that share one.
-            if formats is not None:
-                for first, last, fmt in _runs(formats):
-                    sheet.range(row + first, col + j, row + last, col + j).number_format = fmt
-            sheet.range(row, col + j, row + rows - 1, col + j).value = values
+            series = df.iloc[:, j]
+            # In blocks of rows: the values in hand stay few whatever the frame's length.
+            for top in range(0, rows, _BLOCK):
+                values, formats = self._column_values(series.iloc[top:top + _BLOCK], formatter)
+                at = row + top
+                # Formats first, by runs of cells that share one.
+                if formats is not None:
+                    for first, last, fmt in _runs(formats):
+                        sheet.range(at + first, col + j, at + last, col + j).number_format = fmt
+                sheet.range(at, col + j, at + len(values) - 1, col + j).value = values
 
     def _column_values(self, series, formatter):
         """The cell values of a column and their number formats (None: none at all,
@@ -399,6 +403,7 @@ def _known_regular_rows():
 
 
 _REGULAR_ROWS = _known_regular_rows()
+_BLOCK = 1 << 16  # rows of a column written in one call
 
 
 def _frame_formatter(cells):

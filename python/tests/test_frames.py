@@ -260,6 +260,7 @@ def test_engine_columns_at_once_read_back_as_cell_by_cell(tmp_path, monkeypatch,
     seen = []
     recognise = _pandas._frame_formatter
     monkeypatch.setattr(_pandas, "_frame_formatter", lambda cells: seen.append(recognise(cells)) or seen[-1])
+    monkeypatch.setattr(_pandas, "_BLOCK", 3)  # columns in blocks of rows, several here
     fast = str(tmp_path / ("fast" + ext))
     save(fast)
     assert len(seen) == len(_LAYOUTS) and all(seen)
