@@ -11,7 +11,8 @@ index labels); this engine writes those cells and their styles through the objec
 model. A DataFrame's columns and a plain index are taken from the frame pandas'
 formatter holds and written a column at a time, with the values and formats the
 formatter's cells of them would carry; everything else (a Styler's frame, header
-cells, merged labels) goes cell by cell. The form follows the file's name (.xlsx, else Excel 97); engine_kwargs:
+cells, merged labels) goes cell by cell, runs of cells down a column that share a
+style at once. The form follows the file's name (.xlsx, else Excel 97); engine_kwargs:
 biff=8 or biff=5 saves Excel 97 or Excel 5 whatever the name; autofilter=True
 puts filter drop-downs on the header row of every frame written (a pandas that
 passes its own autofilter argument to the engine is followed as well).
@@ -213,8 +214,9 @@ class TablirexWriter(ExcelWriter):
                 start = i
 
     def _write_columns(self, sheet, formatter, row, col, header):
-        """Writes the frame's columns below row from col on, each in one call, with
-        the values and number formats pandas' cells of them would carry."""
+        """Writes the frame's columns below row from col on, a column at a time (a
+        call per block of rows), with the values and number formats pandas' cells
+        of them would carry."""
         df = formatter.df
         rows, cols = df.shape
         if not rows or not cols:
