@@ -17,7 +17,6 @@ biff=8 or biff=5 saves Excel 97 or Excel 5 whatever the name; autofilter=True
 puts filter drop-downs on the header row of every frame written (a pandas that
 passes its own autofilter argument to the engine is followed as well).
 """
-import datetime
 import os
 import shutil
 import tempfile
