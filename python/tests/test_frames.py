@@ -208,6 +208,22 @@ _LAYOUTS = [
 ]
 
 
+def _styled_cells():
+    """Cells as pandas hands a Styler's frame over: runs down columns sharing styles
+    with part of the borders, fills and number formats."""
+    from pandas.io.formats.excel import ExcelCell
+
+    styles = [{"borders": {"bottom": "thin"}, "font": {"italic": True}},
+              {"borders": {"top": "medium", "left": "dashed"}, "fill": {"fgColor": "FFFF00"}},
+              {"borders": {"left": "thin", "right": "thick"}, "number_format": {"format_code": "0.00"}},
+              {"borders": {"top": "thin", "bottom": "thin", "left": "thin", "right": "thin"}}]
+    cells = [ExcelCell(r, c, r * 1.5 if c % 2 else "t%d" % r, style)
+             for c, style in reversed(list(enumerate(styles))) for r in range(c, c + 6)]
+    cells += [ExcelCell(r, 2, datetime.datetime(2026, 1, r + 1), {"alignment": {"horizontal": "right"}})
+              for r in range(8, 13)]
+    return cells
+
+
 def _read_back(path):
     """Every cell's value, number format, font, borders and alignment, and each
     sheet's merges and panes, as the file's independent reader sees them."""
@@ -217,7 +233,7 @@ def _read_back(path):
         book = openpyxl.load_workbook(path)
         out = {}
         for ws in book.worksheets:
-            cells = {(c.row, c.column): (c.value, c.number_format, c.font.b, c.font.i,
+            cells = {(c.row, c.column): (c.value, c.number_format, c.font.b, c.font.i, c.fill.fgColor.rgb,
                                          tuple(getattr(c.border, e).style
                                                for e in ("left", "right", "top", "bottom")),
                                          c.alignment.horizontal, c.alignment.vertical)
@@ -236,7 +252,7 @@ def _read_back(path):
                 font = book.font_list[xf.font_index]
                 b = xf.border
                 cells[r, c] = (cell.ctype, cell.value, book.format_map[xf.format_key].format_str,
-                               font.bold, font.italic,
+                               font.bold, font.italic, xf.background.pattern_colour_index,
                                (b.left_line_style, b.right_line_style, b.top_line_style,
                                 b.bottom_line_style),
                                xf.alignment.hor_align, xf.alignment.vert_align)
@@ -256,6 +272,7 @@ def test_engine_columns_at_once_read_back_as_cell_by_cell(tmp_path, monkeypatch,
                             date_format="YYYY/MM/DD", engine_kwargs={"autofilter": True}) as writer:
             for i, (df, kwargs) in enumerate(_LAYOUTS):
                 df.to_excel(writer, sheet_name="S%d" % i, **kwargs)
+            writer._write_cells(_styled_cells(), "Cells", startrow=1)
 
     seen = []
     recognise = _pandas._frame_formatter
@@ -263,7 +280,7 @@ def test_engine_columns_at_once_read_back_as_cell_by_cell(tmp_path, monkeypatch,
     monkeypatch.setattr(_pandas, "_BLOCK", 3)  # columns in blocks of rows, several here
     fast = str(tmp_path / ("fast" + ext))
     save(fast)
-    assert len(seen) == len(_LAYOUTS) and all(seen)
+    assert len(seen) == len(_LAYOUTS) + 1 and all(seen[:-1]) and seen[-1] is None
     monkeypatch.setattr(_pandas, "_frame_formatter", lambda cells: None)
 
     def one_by_one(sheet, row, col, values, fmt, style):
