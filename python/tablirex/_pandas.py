@@ -263,13 +263,15 @@ class TablirexWriter(ExcelWriter):
             fmt = self._datetime_format  # pandas' Timestamps are datetimes
             if fmt:
                 formats = [fmt] * len(values)
-        elif kind == "O":
+        elif kind == "O" or str(dtype) in ("category", "string"):
             from pandas.api.types import infer_dtype
 
-            array = series.to_numpy()
+            array = series.to_numpy(dtype=object)  # the values iterating would give
             if infer_dtype(array, skipna=True) == "string":
                 values = array.tolist()
                 special = np.flatnonzero(pd_isna(array))
+                for i in special.tolist():
+                    values[i] = None  # pandas' NA compares with nothing; set below
                 if "" in values:
                     values = [None if v == "" else v for v in values]
         if values is None:

@@ -172,7 +172,7 @@ def test_write_frame_errors_leave_no_file(tmp_path, data, kwargs, error):
 def _odd_frame():
     return pd.DataFrame({
         "inf": [1.0, np.inf, -np.inf, np.nan, 2.5],
-        "text": ["", "=1+2", None, "plain", np.nan],
+        "text": ["", "=1+2", pd.NA, "plain", np.nan],
         "mixed": [1, "two", datetime.date(2026, 5, 6), datetime.datetime(1960, 1, 2, 3, 4, 5, 678000), None],
         "old": pd.to_datetime(["1900-03-01 00:00:00.0015", "1969-12-31 23:59:59.999", None,
                                "2262-04-01", "1970-01-01"]),
