@@ -147,34 +147,41 @@ class TablirexWriter(ExcelWriter):
 
         header = _Header()  # first row written and its columns: where the filter goes
         formatter = _frame_formatter(cells)
-        body, index = [], []
+        body = []
         if formatter is not None:
             # pandas' formatter yields the header cells as ever; the frame's columns
-            # (unstyled) and a plain index are written here a column at a time.
+            # (unstyled) and its index columns are written a column at a time.
             formatter._generate_body = lambda coloffset: body.append(
                 (formatter.rowcounter, coloffset)) or iter(())
-            if _REGULAR_ROWS:
-                formatter._format_regular_rows = lambda: _regular_rows(formatter, index)
+            if _KNOWN_ROWS:
+                formatter._format_regular_rows = lambda: _regular_rows(formatter)
+                formatter._format_hierarchical_rows = lambda: _hierarchical_rows(formatter)
         try:
-            self._write_each(sheet, cells, startrow, startcol, header)
+            self._write_each(sheet, cells, startrow, startcol, header, formatter)
         finally:
             if formatter is not None:
                 del formatter._generate_body
                 formatter.__dict__.pop("_format_regular_rows", None)
-        for row, values in index:
-            self._write_index(sheet, formatter, startrow + row, startcol, values, header)
+                formatter.__dict__.pop("_format_hierarchical_rows", None)
         if body:
             row, col = body[0]
             self._write_columns(sheet, formatter, startrow + row, startcol + col, header)
         if autofilter and header.row is not None:
             sheet.range(header.row, header.first, header.row, header.last).auto_filter()
 
-    def _write_each(self, sheet, cells, startrow, startcol, header):
+    def _write_each(self, sheet, cells, startrow, startcol, header, formatter=None):
         """Writes pandas' cells with their styles and merges; runs of cells down a
-        column that share style and format (an index) are written as one."""
+        column that share style and format (an index) are written as one, and so
+        is a column of index values standing among the cells."""
         run = []
         for cell in cells:
             row, col = startrow + cell.row, startcol + cell.col
+            if isinstance(cell, _IndexColumn):
+                if run:
+                    _flush(sheet, run)
+                    run = []
+                self._write_index(sheet, formatter, row, col, cell.values, header)
+                continue
             header.note(row, col, col)
             value, fmt = self._value_with_fmt(cell.val)
             if value == "":
@@ -194,8 +201,8 @@ class TablirexWriter(ExcelWriter):
             _flush(sheet, run)
 
     def _write_index(self, sheet, formatter, row, col, index, header):
-        """Writes the values of a plain index down a column in header style, as
-        pandas' cells of it would be written one by one."""
+        """Writes the values of an index column down from row in header style, as
+        pandas' cells of them would be written one by one."""
         import pandas as pd
 
         if not len(index):
@@ -339,10 +346,18 @@ def _write_run(sheet, row, col, values, fmt, style):
     sheet.range(row, col, last, col).value = values
 
 
-def _regular_rows(formatter, index):
-    """pandas' rows under a plain index (what the formatter's own method yields):
-    the index label as a cell; the index values, noted in index with their first
-    row, and the body are written after."""
+class _IndexColumn:
+    """The values of an index column, in pandas' stream of cells where its cells
+    would be: written there at once, in header style."""
+
+    def __init__(self, row, col, values):
+        self.row, self.col, self.values = row, col, values
+        self.val = None  # pandas formats every cell's value on the way
+
+
+def _regular_rows(formatter):
+    """The cells pandas' formatter yields for the rows under a plain index, with
+    the index values as one column."""
     from pandas import MultiIndex, PeriodIndex
     from pandas.io.formats.excel import ExcelCell
 
@@ -363,9 +378,53 @@ def _regular_rows(formatter, index):
         values = f.df.index
         if isinstance(values, PeriodIndex):
             values = values.to_timestamp()
-        index.append((f.rowcounter, values))
+        yield _IndexColumn(f.rowcounter, 0, values)
         coloffset = 1
     yield from f._generate_body(coloffset)
+
+
+def _hierarchical_rows(formatter):
+    """The cells pandas' formatter yields for the rows under a MultiIndex: merged
+    labels cell by cell, a level without merges (and every level when the labels
+    are not merged) as one column."""
+    import numpy as np
+    from pandas import MultiIndex, Series
+    from pandas.core.common import any_not_none
+    from pandas.io.formats.excel import ExcelCell
+    from pandas.io.formats.format import get_level_lengths
+
+    f = formatter
+    if f._has_aliases or f.header:
+        f.rowcounter += 1
+    col = 0
+    if f.index:
+        labels = f.df.index.names
+        if f.index_label and _is_list(f.index_label):
+            labels = f.index_label
+        if isinstance(f.columns, MultiIndex) and f.merge_cells:
+            f.rowcounter += 1
+        if any_not_none(*labels) and f.header is not False:
+            for i, name in enumerate(labels):
+                yield ExcelCell(f.rowcounter - 1, i, name, f.header_style)
+        if f.merge_cells:
+            lengths = get_level_lengths(f.df.index.format(sparsify=True, adjoin=False, names=False))
+            for spans, levels, codes in zip(lengths, f.df.index.levels, f.df.index.codes):
+                values = levels.take(codes, allow_fill=levels._can_hold_na, fill_value=levels._na_value)
+                if len(spans) == len(values):  # no label spans two rows
+                    yield _IndexColumn(f.rowcounter, col, values)
+                else:
+                    for i, span in spans.items():
+                        last = f.rowcounter + i + span - 1 if span > 1 else None
+                        yield ExcelCell(f.rowcounter + i, col, values[i], f.header_style,
+                                        last, None if last is None else col)
+                col += 1
+        else:
+            for values in zip(*f.df.index):
+                level = np.empty(len(values), dtype=object)
+                level[:] = values  # the labels as they come, one by one
+                yield _IndexColumn(f.rowcounter, col, Series(level, dtype=object))
+                col += 1
+    yield from f._generate_body(col)
 
 
 def _is_list(value):
@@ -398,14 +457,15 @@ def _runs(formats):
             start = i
 
 
-def _known_regular_rows():
-    """True for the pandas whose rows under a plain index _regular_rows repeats."""
+def _known_rows():
+    """True for the pandas whose rows under an index _regular_rows and
+    _hierarchical_rows repeat."""
     import pandas
 
     return pandas.__version__.split(".")[:2] == ["1", "5"]
 
 
-_REGULAR_ROWS = _known_regular_rows()
+_KNOWN_ROWS = _known_rows()
 _BLOCK = 1 << 16  # rows of a column written in one call
 
 

@@ -189,6 +189,13 @@ _MULTI = pd.DataFrame(np.arange(12.0).reshape(4, 3),
                       index=pd.MultiIndex.from_product([["p", "q"], [1, 2]], names=["k", "n"]),
                       columns=pd.MultiIndex.from_tuples([("A", "x"), ("A", "y"), ("B", "x")]))
 
+_LEVELS = pd.DataFrame(
+    {"v": np.arange(6.0)},
+    index=pd.MultiIndex.from_arrays([["a", "a", "b", "b", "b", None], [1, 1, 2, 3, 3, 3],
+                                     pd.to_datetime(["2026-01-01", None, "2026-01-02", "2026-01-03",
+                                                     "2026-01-04", "2026-01-05 06:07"])],
+                                    names=["k", None, "when"]))
+
 # (frame, to_excel keywords): every way pandas lays a frame out, and its values.
 _LAYOUTS = [
     (_frame(), {"index": False}),
@@ -199,6 +206,8 @@ _LAYOUTS = [
     (_INDEXED, {}),
     (_MULTI, {}),
     (_MULTI, {"merge_cells": False, "startrow": 1}),
+    (_LEVELS, {"index_label": ["K", "N", "W"]}),
+    (_LEVELS, {"merge_cells": False, "na_rep": "?", "header": False}),
     (_odd_frame().set_index("mixed"), {"index_label": ["M"], "float_format": "%d"}),
     (_frame().set_index("cat"), {"na_rep": "?", "header": False}),
     (pd.DataFrame({"v": range(5)}, index=pd.period_range("2026-01", periods=5, freq="M")), {}),
