@@ -8,7 +8,7 @@
 
 pandas decides what goes in every cell (index, header, float_format, na_rep, merged
 index labels); this engine writes those cells and their styles through the object
-model. A DataFrame's columns and a plain index are taken from the frame pandas'
+model. A DataFrame's columns and index columns are taken from the frame pandas'
 formatter holds and written a column at a time, with the values and formats the
 formatter's cells of them would carry; everything else (a Styler's frame, header
 cells, merged labels) goes cell by cell, runs of cells down a column that share a
