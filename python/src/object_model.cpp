@@ -824,6 +824,15 @@ have no time of day); a larger range gives a list of lists.
       .def(
           "move_to", [](PyRange& r, PyRange& dest) { r.Get().Move(&dest.Get()); }, py::arg("destination"),
           "Moves values, formats and column widths to the destination range.")
+      .def(
+          "format_like",
+          [](PyRange& r, PyRange& cell) {
+            if (r.b != cell.b) Raise(PyExc_ValueError, "the cell belongs to another workbook");
+            r.Get().SetXFIndex(cell.Get().XFIndex());
+          },
+          py::arg("cell"),
+          "Gives every cell of the range the format the cell shows (font, borders, fill,\n"
+          "alignment, number format) as one, not property by property; values stay.")
       .def("__repr__", [](PyRange& r) {
         if (!r.b->HasSheet(r.sheet)) return std::string("<tablirex.Range (sheet deleted)>");
         return "<tablirex.Range " + r.sheet->GetWorkSheetName() + "!" + RangeAddress(*r.range) + ">";

@@ -168,6 +168,7 @@ def _formats_past_the_limit(sheet, then=None):
     (lambda s: setattr(s.page_setup, "print_area", "A1:"), tablirex.RangeError),
     (lambda s: s.insert_picture("A1", "/nonexistent.bmp"), tablirex.Error),
     (lambda s: s.workbook.save("x.xls", biff=7), ValueError),
+    (lambda s: s["A1:A3"].format_like(tablirex.Workbook().sheets.add()["A1"]), ValueError),
 ])
 def test_bad_input_raises(action, error):
     book = tablirex.Workbook()
