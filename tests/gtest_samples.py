@@ -22,3 +22,23 @@ def write_samples(test_filter, env_var, prefix):
                     "--gtest_filter=" + test_filter],
                    env=env, check=True, stdout=subprocess.DEVNULL)
     return tmp
+
+
+class SampleBooks:
+    """Mixed into a test case over one sample workbook that a GoogleTest writes in
+    each version: SAMPLES is (test filter, environment variable, directory prefix,
+    file name with %d for the version); books maps each of VERSIONS to the file
+    opened by xlrd with formatting information, and tmp is the directory."""
+    VERSIONS = (8, 5)
+
+    @classmethod
+    def setUpClass(cls):
+        import xlrd
+        test_filter, env_var, prefix, name = cls.SAMPLES
+        cls.tmp = write_samples(test_filter, env_var, prefix)
+        cls.books = {v: xlrd.open_workbook(os.path.join(cls.tmp.name, name % v), formatting_info=True)
+                     for v in cls.VERSIONS}
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()

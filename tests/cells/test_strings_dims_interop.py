@@ -10,25 +10,13 @@ import struct
 import unittest
 
 import olefile
-import xlrd
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from gtest_samples import write_samples  # noqa: E402
+from gtest_samples import SampleBooks  # noqa: E402
 
 
-class StringsAndDimensions(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.tmp = write_samples("CellSamples.*", "TABLIREX_CELL_SAMPLES", "tablirex_cells_")
-        cls.books = {
-            v: xlrd.open_workbook(os.path.join(cls.tmp.name, "cells%d.xls" % v),
-                                  formatting_info=True)
-            for v in (8, 5)
-        }
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.tmp.cleanup()
+class StringsAndDimensions(SampleBooks, unittest.TestCase):
+    SAMPLES = ("CellSamples.*", "TABLIREX_CELL_SAMPLES", "tablirex_cells_", "cells%d.xls")
 
     def test_short_texts(self):
         for v, book in self.books.items():

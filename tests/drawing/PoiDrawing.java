@@ -2,25 +2,16 @@
 // line: every comment (sheet, cell, author, text, visible), every picture of
 // the workbook's image store (format, size, MD5 of the bytes), every shape of
 // each sheet's drawing (kind, anchor), and every name (name, hidden, formula).
-import java.io.FileInputStream;
 import java.security.MessageDigest;
 import java.util.Map;
 import org.apache.poi.hssf.usermodel.*;
 import org.apache.poi.ss.util.CellAddress;
 
 public class PoiDrawing {
-    static String q(String s) {
-        StringBuilder b = new StringBuilder("\"");
-        for (char c : s.toCharArray()) {
-            if (c == '"' || c == '\\') b.append('\\').append(c);
-            else if (c < 0x20) b.append(String.format("\\u%04x", (int) c));
-            else b.append(c);
-        }
-        return b.append('"').toString();
-    }
+    static String q(String s) { return PoiJson.quote(s); }
 
     public static void main(String[] args) throws Exception {
-        try (HSSFWorkbook wb = new HSSFWorkbook(new FileInputStream(args[0]))) {
+        try (HSSFWorkbook wb = PoiJson.hssf(args[0])) {
             for (HSSFPictureData p : wb.getAllPictures()) {
                 StringBuilder hex = new StringBuilder();
                 for (byte x : MessageDigest.getInstance("MD5").digest(p.getData())) hex.append(String.format("%02x", x));

@@ -19,7 +19,6 @@ import tempfile
 import unittest
 import zipfile
 
-import olefile
 import openpyxl
 import xlrd
 
@@ -28,30 +27,13 @@ sys.path.insert(0, os.path.join(HERE, ".."))
 sys.path.insert(0, os.path.join(HERE, "..", "interop"))
 import sample_images  # noqa: E402
 from gtest_samples import write_samples  # noqa: E402
-from tool import TO_XLSX, Workdir, build_ok, convert, require_tool, TOOL  # noqa: E402
+from tool import TO_XLSX, Workdir, build_ok, convert, poi_compile, poi_run, require_tool, substreams, TOOL  # noqa: E402
 
-POI_CLASSPATH = ":".join("/usr/share/java/%s.jar" % j for j in (
-    "poi", "commons-collections4", "commons-math3", "commons-codec", "commons-logging"))
 BOF, CONTINUE, OBJ, NOTE, TXO = 0x0809, 0x003C, 0x005D, 0x001C, 0x01B6
 MSODRAWINGGROUP, MSODRAWING, AUTOFILTERINFO = 0x00EB, 0x00EC, 0x009D
 CONTAINERS = {0xF000, 0xF001, 0xF002, 0xF003, 0xF004}
 BLIPS = {0xF01D: "jpeg", 0xF01E: "png", 0xF01F: "dib"}
 NAMES = ("comments", "pictures", "filter", "all")
-
-
-def substreams(path):
-    """The workbook stream's records as (number, body), split at each BOF."""
-    ole = olefile.OleFileIO(path)
-    stream = ole.openstream("Workbook" if ole.exists("Workbook") else "Book").read()
-    ole.close()
-    out, pos = [], 0
-    while pos + 4 <= len(stream):
-        number, size = struct.unpack_from("<HH", stream, pos)
-        if number == BOF:
-            out.append([])
-        out[-1].append((number, stream[pos + 4:pos + 4 + size]))
-        pos += 4 + size
-    return out
 
 
 def escher(test, data, at=0, end=None):
@@ -190,12 +172,10 @@ class Drawing(unittest.TestCase):
 
     def test_poi(self):
         classes = tempfile.mkdtemp(prefix="tablirex_poi_", dir=self.tmp.name)
-        subprocess.run(["javac", "-cp", POI_CLASSPATH, "-d", classes, os.path.join(HERE, "PoiDrawing.java")],
-                       check=True, timeout=300)
+        classpath = poi_compile(classes, os.path.join(HERE, "PoiDrawing.java"))
         seen = {}
         for name in NAMES:
-            r = subprocess.run(["java", "-cp", classes + ":" + POI_CLASSPATH, "PoiDrawing",
-                                self.path(name + "8.xls")], capture_output=True, text=True, timeout=300)
+            r = poi_run(classpath, "PoiDrawing", [self.path(name + "8.xls")])
             self.assertEqual(r.returncode, 0, r.stderr)
             seen[name] = [json.loads(line) for line in r.stdout.splitlines()]
         comments = [l for l in seen["comments"] if "comment" in l]

@@ -1,20 +1,10 @@
 // Prints, for every formula cell of a sheet of a BIFF8 workbook, the result the
 // file stores and the one Apache POI's evaluator computes, one JSON object a line.
-import java.io.FileInputStream;
 import org.apache.poi.hssf.usermodel.*;
 import org.apache.poi.ss.usermodel.*;
 
 public class PoiEvaluate {
-  static String q(String s) {
-    if (s == null) return "null";
-    StringBuilder b = new StringBuilder("\"");
-    for (char c : s.toCharArray()) {
-      if (c == '"' || c == '\\') b.append('\\').append(c);
-      else if (c < 0x20) b.append(String.format("\\u%04x", (int) c));
-      else b.append(c);
-    }
-    return b.append('"').toString();
-  }
+  static String q(String s) { return PoiJson.quote(s); }
 
   static String value(CellValue v) {
     if (v == null) return "null";
@@ -28,7 +18,7 @@ public class PoiEvaluate {
   }
 
   public static void main(String[] args) throws Exception {
-    HSSFWorkbook book = new HSSFWorkbook(new FileInputStream(args[0]));
+    HSSFWorkbook book = PoiJson.hssf(args[0]);
     FormulaEvaluator eval = book.getCreationHelper().createFormulaEvaluator();
     HSSFSheet sheet = book.getSheet(args[1]);
     for (Row row : sheet)

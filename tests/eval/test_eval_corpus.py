@@ -15,16 +15,13 @@ import json
 import math
 import re
 import os
-import subprocess
 import sys
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "interop"))
-from tool import Workdir, build_ok, convert, require_tool  # noqa: E402
+from tool import Workdir, build_ok, convert, poi_compile, poi_run, require_tool  # noqa: E402
 
-POI_CLASSPATH = ":".join("/usr/share/java/%s.jar" % j for j in (
-    "poi", "commons-collections4", "commons-math3", "commons-codec", "commons-logging"))
 # Cell contents at full precision rather than as shown.
 CSV_FILTER = "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1"
 # Files whose cases every engine must agree on (or note why not).
@@ -184,13 +181,10 @@ class FormulaCorpus(unittest.TestCase):
 
     def test_poi_evaluates_the_same(self):
         classes = self.dir("classes")
-        subprocess.run(["javac", "-nowarn", "-cp", POI_CLASSPATH, "-d", classes,
-                        os.path.join(HERE, "PoiEvaluate.java")], check=True, timeout=300, capture_output=True)
+        classpath = poi_compile(classes, os.path.join(HERE, "PoiEvaluate.java"))
         # A small heap: a case that makes POI run out of memory (SUBSTITUTE of an
         # empty text) does so at once rather than after a minute.
-        r = subprocess.run(["java", "-Xmx160m", "-cp", classes + ":" + POI_CLASSPATH, "PoiEvaluate",
-                            self.dir("c8.xls"), "Calc"],
-                           capture_output=True, text=True, timeout=300)
+        r = poi_run(classpath, "PoiEvaluate", [self.dir("c8.xls"), "Calc"], java=["-Xmx160m"])
         self.assertEqual(r.returncode, 0, r.stderr)
         computed = {}
         for line in r.stdout.splitlines():

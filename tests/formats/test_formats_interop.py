@@ -8,25 +8,12 @@ import os
 import sys
 import unittest
 
-import xlrd
-
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from gtest_samples import write_samples  # noqa: E402
+from gtest_samples import SampleBooks  # noqa: E402
 
 
-class FormatsInterop(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.tmp = write_samples("FormatSamples.*", "TABLIREX_FORMAT_SAMPLES", "tablirex_formats_")
-        cls.books = {
-            v: xlrd.open_workbook(os.path.join(cls.tmp.name, "formats%d.xls" % v),
-                                  formatting_info=True)
-            for v in (8, 5)
-        }
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.tmp.cleanup()
+class FormatsInterop(SampleBooks, unittest.TestCase):
+    SAMPLES = ("FormatSamples.*", "TABLIREX_FORMAT_SAMPLES", "tablirex_formats_", "formats%d.xls")
 
     def xf(self, book, row, col):
         sheet = book.sheet_by_index(0)

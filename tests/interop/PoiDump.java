@@ -2,24 +2,15 @@
 // sheet its merged areas, then a "row" line for each row it knows (height in twips,
 // hidden) followed by a "cell" line for each cell of the row (type, value, formula
 // text, bold font, number format).
-import java.io.FileInputStream;
 import org.apache.poi.hssf.usermodel.*;
 import org.apache.poi.ss.usermodel.*;
 import org.apache.poi.ss.util.CellRangeAddress;
 
 public class PoiDump {
-  static String quote(String s) {
-    StringBuilder b = new StringBuilder("\"");
-    for (char c : s.toCharArray()) {
-      if (c == '"' || c == '\\') b.append('\\').append(c);
-      else if (c < 0x20) b.append(String.format("\\u%04x", (int) c));
-      else b.append(c);
-    }
-    return b.append('"').toString();
-  }
+  static String quote(String s) { return PoiJson.quote(s); }
 
   public static void main(String[] args) throws Exception {
-    HSSFWorkbook book = new HSSFWorkbook(new FileInputStream(args[0]));
+    HSSFWorkbook book = PoiJson.hssf(args[0]);
     for (int s = 0; s < book.getNumberOfSheets(); ++s) {
       HSSFSheet sheet = book.getSheetAt(s);
       String name = quote(sheet.getSheetName());

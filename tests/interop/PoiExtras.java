@@ -1,31 +1,15 @@
 // Prints what Apache POI reads of a BIFF8 workbook's defined names, hyperlinks,
 // data validations and conditional formats, one JSON object a line, and the
 // values its evaluator computes for the formula cells.
-import java.io.FileInputStream;
 import org.apache.poi.hssf.usermodel.*;
 import org.apache.poi.ss.usermodel.*;
 import org.apache.poi.ss.util.CellRangeAddress;
 
 public class PoiExtras {
-  static String q(String s) {
-    if (s == null) return "null";
-    StringBuilder b = new StringBuilder("\"");
-    for (char c : s.toCharArray()) {
-      if (c == '"' || c == '\\') b.append('\\').append(c);
-      else if (c < 0x20) b.append(String.format("\\u%04x", (int) c));
-      else b.append(c);
-    }
-    return b.append('"').toString();
-  }
-
-  static String regions(CellRangeAddress[] areas) {
-    StringBuilder b = new StringBuilder();
-    for (CellRangeAddress a : areas) b.append(b.length() > 0 ? " " : "").append(a.formatAsString());
-    return q(b.toString());
-  }
+  static String q(String s) { return PoiJson.quote(s); }
 
   public static void main(String[] args) throws Exception {
-    HSSFWorkbook book = new HSSFWorkbook(new FileInputStream(args[0]));
+    HSSFWorkbook book = PoiJson.hssf(args[0]);
     for (Name n : book.getAllNames())
       System.out.println("{\"name\":" + q(n.getNameName()) + ",\"refers\":" + q(n.getRefersToFormula())
           + ",\"sheet\":" + n.getSheetIndex() + "}");
@@ -40,7 +24,8 @@ public class PoiExtras {
       for (HSSFDataValidation v : sheet.getDataValidations()) {
         DataValidationConstraint c = v.getValidationConstraint();
         String[] list = c.getExplicitListValues();
-        System.out.println("{\"sheet\":" + name + ",\"validation\":" + regions(v.getRegions().getCellRangeAddresses())
+        System.out.println("{\"sheet\":" + name + ",\"validation\":"
+            + PoiJson.regions(v.getRegions().getCellRangeAddresses())
             + ",\"type\":" + c.getValidationType() + ",\"operator\":" + c.getOperator() + ",\"formula1\":"
             + q(c.getFormula1()) + ",\"formula2\":" + q(c.getFormula2()) + ",\"list\":"
             + q(list == null ? null : String.join(",", list)) + ",\"prompt\":" + q(v.getPromptBoxText())
@@ -55,7 +40,7 @@ public class PoiExtras {
           HSSFFontFormatting font = r.getFontFormatting();
           HSSFPatternFormatting fill = r.getPatternFormatting();
           HSSFBorderFormatting border = r.getBorderFormatting();
-          System.out.println("{\"sheet\":" + name + ",\"condition\":" + regions(f.getFormattingRanges())
+          System.out.println("{\"sheet\":" + name + ",\"condition\":" + PoiJson.regions(f.getFormattingRanges())
               + ",\"type\":" + r.getConditionType().id + ",\"operator\":" + r.getComparisonOperation()
               + ",\"formula1\":" + q(r.getFormula1()) + ",\"formula2\":" + q(r.getFormula2())
               + ",\"bold\":" + (font != null && font.isBold()) + ",\"fill\":"

@@ -19,16 +19,7 @@ import org.apache.poi.poifs.filesystem.POIFSFileSystem;
 import org.apache.poi.ss.usermodel.*;
 
 public class PoiSheetFeatures {
-  static String q(String s) {
-    if (s == null) return "null";
-    StringBuilder b = new StringBuilder("\"");
-    for (char c : s.toCharArray()) {
-      if (c == '"' || c == '\\') b.append('\\').append(c);
-      else if (c < 0x20 || c > 0x7E) b.append(String.format("\\u%04x", (int) c));
-      else b.append(c);
-    }
-    return b.append('"').toString();
-  }
+  static String q(String s) { return PoiJson.quote(s, true); }
 
   public static void main(String[] args) throws Exception {
     for (String path : args) {

@@ -11,20 +11,16 @@ import json
 import os
 import re
 import struct
-import subprocess
 import sys
 import unittest
 
-import olefile
 import openpyxl
 import xlrd
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from tool import TO_XLSX, Workdir, build_ok, convert, require_tool  # noqa: E402
+from tool import TO_XLSX, Workdir, build_ok, convert, poi_compile, poi_run, require_tool, substreams  # noqa: E402
 
-POI_CLASSPATH = ":".join("/usr/share/java/%s.jar" % j for j in (
-    "poi", "commons-collections4", "commons-math3", "commons-codec", "commons-logging"))
 STD_LINK = bytes.fromhex("D0C9EA79F9BACE118C8200AA004BA90B")
 HLINK, DVAL, DV, CONDFMT, CF, BOF, EOF = 0x01B8, 0x01B2, 0x01BE, 0x01B0, 0x01B1, 0x0809, 0x000A
 
@@ -62,20 +58,6 @@ SAMPLE = {
 }
 
 
-def records(path):
-    """The workbook stream's records as (number, body), split into substreams."""
-    ole = olefile.OleFileIO(path)
-    data = ole.openstream("Workbook" if ole.exists("Workbook") else "Book").read()
-    subs, at = [], 0
-    while at + 4 <= len(data):
-        number, size = struct.unpack_from("<HH", data, at)
-        if number == BOF:
-            subs.append([])
-        subs[-1].append((number, data[at + 4:at + 4 + size]))
-        at += 4 + size
-    return subs
-
-
 class ExtrasInterop(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -103,10 +85,8 @@ class ExtrasInterop(unittest.TestCase):
 
     def test_poi_reads_all_four_and_computes_named_formulas(self):
         classes = self.dir("classes")
-        subprocess.run(["javac", "-d", classes, "-cp", POI_CLASSPATH, os.path.join(HERE, "PoiExtras.java")],
-                       check=True, timeout=300)
-        r = subprocess.run(["java", "-cp", classes + ":" + POI_CLASSPATH, "PoiExtras", self.dir("x8.xls")],
-                           capture_output=True, text=True, timeout=300, check=True)
+        r = poi_run(poi_compile(classes, os.path.join(HERE, "PoiExtras.java")), "PoiExtras", [self.dir("x8.xls")])
+        self.assertEqual(r.returncode, 0, r.stderr)
         items = [json.loads(line) for line in r.stdout.splitlines()]
         names = {(i["name"], i["sheet"]): i["refers"] for i in items if "name" in i}
         self.assertEqual(names[("Sales", -1)], "Data!$B$2:$B$3")
@@ -157,7 +137,7 @@ class ExtrasInterop(unittest.TestCase):
 
     def test_record_walker(self):
         for v in (8, 5):
-            subs = records(self.dir("x%d.xls" % v))
+            subs = substreams(self.dir("x%d.xls" % v))
             for sheet in subs[1:]:
                 numbers = [n for n, _ in sheet]
                 with self.subTest(version=v):

@@ -15,22 +15,18 @@ import glob
 import json
 import os
 import struct
-import subprocess
 import sys
 import tempfile
 import unittest
 
-import olefile
 import xlrd
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, ".."))
 sys.path.insert(0, HERE)
 from gtest_samples import write_samples  # noqa: E402
-from tool import TOOL, Workdir, build_ok, convert_to_csv, require_tool  # noqa: E402
+from tool import TOOL, Workdir, build_ok, convert_to_csv, poi_compile, poi_run, require_tool, substreams  # noqa: E402
 
-POI_CLASSPATH = ":".join("/usr/share/java/%s.jar" % j for j in (
-    "poi", "commons-collections4", "commons-math3", "commons-codec", "commons-logging"))
 
 CELL_RECORDS = {0x0201, 0x0203, 0x0204, 0x0205, 0x00FD, 0x0006, 0x027E, 0x00BD, 0x00BE}
 ROW, DIMENSIONS, MERGEDCELLS, SETUP = 0x0208, 0x0200, 0x00E5, 0x00A1
@@ -41,24 +37,8 @@ BOOLS = {(1, 0): True, (2, 0): False, (1, 2): False, (1, 4): True,
          (1, 5): True, (2, 5): False, (1, 6): True, (2, 6): False}
 
 
-def records(path):
-    """The workbook stream's records as (number, body), split at each BOF:
-    [globals, sheet 1, sheet 2, ...]."""
-    ole = olefile.OleFileIO(path)
-    stream = ole.openstream("Workbook" if ole.exists("Workbook") else "Book").read()
-    ole.close()
-    out, pos = [], 0
-    while pos + 4 <= len(stream):
-        number, size = struct.unpack_from("<HH", stream, pos)
-        if number == BOF:
-            out.append([])
-        out[-1].append((number, stream[pos + 4:pos + 4 + size]))
-        pos += 4 + size
-    return out
-
-
 def sheet_records(path, book, name):
-    return records(path)[1 + book.sheet_names().index(name)]
+    return substreams(path)[1 + book.sheet_names().index(name)]
 
 
 class Readers(unittest.TestCase):
@@ -76,10 +56,7 @@ class Readers(unittest.TestCase):
 
     def poi(self):
         classes = tempfile.mkdtemp(prefix="tablirex_poi_", dir=self.tmp.name)
-        subprocess.run(["javac", "-cp", POI_CLASSPATH, "-d", classes,
-                        os.path.join(HERE, "PoiDump.java")], check=True, timeout=300)
-        r = subprocess.run(["java", "-cp", classes + ":" + POI_CLASSPATH, "PoiDump", self.paths[8]],
-                           capture_output=True, text=True, timeout=300)
+        r = poi_run(poi_compile(classes, os.path.join(HERE, "PoiDump.java")), "PoiDump", [self.paths[8]])
         self.assertEqual(r.returncode, 0, r.stderr)  # it opens the workbook at all
         return [json.loads(line) for line in r.stdout.splitlines()]
 
@@ -136,7 +113,7 @@ class Readers(unittest.TestCase):
 
     def test_record_order(self):
         for v, path in self.paths.items():
-            for sheet in records(path)[1:]:
+            for sheet in substreams(path)[1:]:
                 numbers = [n for n, _ in sheet]
                 with self.subTest(version=v, sheet=len(sheet)):
                     dims = numbers.index(DIMENSIONS)
@@ -167,7 +144,7 @@ class Readers(unittest.TestCase):
                 rows = struct.unpack_from("<II" if v == 8 else "<HH", dims)
                 cols = struct.unpack_from("<HH", dims, 8 if v == 8 else 4)
                 self.assertEqual((rows, cols), ((0, 5), (0, 2)))
-        globals_ = records(self.paths[8])[0]
+        globals_ = substreams(self.paths[8])[0]
         numbers = [n for n, _ in globals_]
         at = numbers.index(EXTSST)
         self.assertNotEqual(numbers[at + 1], CONTINUE)

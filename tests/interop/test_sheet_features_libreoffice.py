@@ -30,10 +30,8 @@ import xlrd
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from tool import TO_XLSX, TOOL, Workdir, build, build_ok, convert, require_tool  # noqa: E402
+from tool import TO_XLSX, TOOL, Workdir, build, build_ok, convert, poi_compile, poi_run, require_tool  # noqa: E402
 
-POI_CLASSPATH = ":".join("/usr/share/java/%s.jar" % j for j in (
-    "poi", "commons-collections4", "commons-math3", "commons-codec", "commons-logging"))
 
 PROPERTIES = {"Title": "Sales 2026", "Subject": "Quarterly", "Author": "Finance Ünit", "Manager": "M. Boss",
               "Company": "ACME", "Category": "Reports", "Keywords": "sales, 2026", "Comments": "Line 1\nLine 2",
@@ -146,11 +144,8 @@ class SheetFeatures(unittest.TestCase):
 
     def poi(self):
         classes = tempfile.mkdtemp(prefix="poi_", dir=self.work.path)
-        subprocess.run(["javac", "-nowarn", "-cp", POI_CLASSPATH, "-d", classes,
-                        os.path.join(HERE, "PoiSheetFeatures.java")], check=True, timeout=300,
-                       capture_output=True)
-        r = subprocess.run(["java", "-cp", classes + ":" + POI_CLASSPATH, "PoiSheetFeatures"] +
-                           [self.work(n) for n in self.names], capture_output=True, text=True, timeout=300)
+        r = poi_run(poi_compile(classes, os.path.join(HERE, "PoiSheetFeatures.java")), "PoiSheetFeatures",
+                    [self.work(n) for n in self.names])
         self.assertEqual(r.returncode, 0, r.stderr)
         return [json.loads(line) for line in r.stdout.splitlines()]
 

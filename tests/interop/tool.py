@@ -4,11 +4,23 @@ import csv
 import json
 import os
 import re
+import struct
 import subprocess
 import tempfile
 import unittest
 
 TOOL = os.environ.get("TABLIREX")
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def jars(*names):
+    return ":".join("/usr/share/java/%s.jar" % j for j in names)
+
+
+# Apache POI's binary reader, and with it the .xlsx reader, as Debian installs them.
+POI_CLASSPATH = jars("poi", "commons-collections4", "commons-math3", "commons-codec", "commons-logging")
+POI_XSSF_CLASSPATH = POI_CLASSPATH + ":" + jars("poi-ooxml", "poi-ooxml-schemas", "xmlbeans", "commons-compress",
+                                                "curvesapi")
 
 
 def require_tool():
@@ -55,6 +67,23 @@ def build_ok(workdir, script):
 RECORD = re.compile(r"^  ([0-9a-f]{8})  ([0-9a-f]{4})  (\S+)\s+(\d+)$")
 BODY = re.compile(r"^      ([0-9a-f]{4}):((?: [0-9a-f]{2})+)$")
 STREAM = re.compile(r"^  (\S+)\s+(\d+) bytes  (mini|regular)$")
+
+
+def substreams(path):
+    """The records of a binary workbook's stream (Workbook, or Book in Excel 5) as
+    (number, body), split at each BOF: [globals, sheet 1, sheet 2, ...]."""
+    import olefile
+    ole = olefile.OleFileIO(path)
+    stream = ole.openstream("Workbook" if ole.exists("Workbook") else "Book").read()
+    ole.close()
+    out, pos = [], 0
+    while pos + 4 <= len(stream):
+        number, size = struct.unpack_from("<HH", stream, pos)
+        if number == 0x0809:  # BOF
+            out.append([])
+        out[-1].append((number, stream[pos + 4:pos + 4 + size]))
+        pos += 4 + size
+    return out
 
 
 class Dump:
@@ -131,3 +160,20 @@ def convert_to_csv(workdir, names):
         with open(os.path.join(out, name), newline="", encoding="utf-8") as f:
             sheets[name] = list(csv.reader(f))
     return sheets, said
+
+
+def poi_compile(classes, source, classpath=POI_CLASSPATH):
+    """Compiles the Java reader at source with PoiJson.java (the helpers they share)
+    into the directory classes; returns the class path to run it with."""
+    os.makedirs(classes, exist_ok=True)
+    r = subprocess.run(["javac", "-nowarn", "-cp", classpath, "-d", classes, source,
+                        os.path.join(HERE, "PoiJson.java")], capture_output=True, text=True, timeout=300)
+    if r.returncode != 0:
+        raise AssertionError("javac %s failed: %s" % (os.path.basename(source), r.stderr))
+    return classes + ":" + classpath
+
+
+def poi_run(classpath, main, args, java=()):
+    """Runs the compiled reader main on args; returns the finished process (text)."""
+    return subprocess.run(["java"] + list(java) + ["-cp", classpath, main] + list(args),
+                          capture_output=True, text=True, timeout=300)

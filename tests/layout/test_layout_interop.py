@@ -9,24 +9,12 @@ import os
 import sys
 import unittest
 
-import xlrd
-
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from gtest_samples import write_samples  # noqa: E402
+from gtest_samples import SampleBooks  # noqa: E402
 
 
-class LayoutWithXlrd(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.tmp = write_samples("LayoutSamples.Write", "TABLIREX_LAYOUT_SAMPLES", "tablirex_layout_")
-        cls.books = {
-            version: xlrd.open_workbook(os.path.join(cls.tmp.name, name), formatting_info=True)
-            for version, name in ((8, "layout8.xls"), (5, "layout5.xls"))
-        }
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.tmp.cleanup()
+class LayoutWithXlrd(SampleBooks, unittest.TestCase):
+    SAMPLES = ("LayoutSamples.Write", "TABLIREX_LAYOUT_SAMPLES", "tablirex_layout_", "layout%d.xls")
 
     def test_page_breaks(self):
         for version, book in self.books.items():

@@ -17,21 +17,11 @@ import unittest
 import xlrd
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from gtest_samples import write_samples  # noqa: E402
+from gtest_samples import SampleBooks  # noqa: E402
 
 
-class PicturesWithXlrd(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.tmp = write_samples("PictureSamples.Write", "TABLIREX_PICTURE_SAMPLES", "tablirex_pictures_")
-        cls.books = {
-            version: xlrd.open_workbook(os.path.join(cls.tmp.name, name), formatting_info=True)
-            for version, name in ((8, "pictures8.xls"), (5, "pictures5.xls"))
-        }
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.tmp.cleanup()
+class PicturesWithXlrd(SampleBooks, unittest.TestCase):
+    SAMPLES = ("PictureSamples.Write", "TABLIREX_PICTURE_SAMPLES", "tablirex_pictures_", "pictures%d.xls")
 
     def test_cells_around_the_picture(self):
         for version, book in self.books.items():

@@ -13,20 +13,12 @@ import unittest
 import xlrd
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from gtest_samples import write_samples  # noqa: E402
+from gtest_samples import SampleBooks  # noqa: E402
 
 
-class StructuralInterop(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.tmp = write_samples("RangeStructSamples.*", "TABLIREX_STRUCT_SAMPLES", "tablirex_struct_")
-        cls.books = {v: xlrd.open_workbook(os.path.join(cls.tmp.name, "struct%d.xls" % v),
-                                           formatting_info=True)
-                     for v in (1, 2)}
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.tmp.cleanup()
+class StructuralInterop(SampleBooks, unittest.TestCase):
+    SAMPLES = ("RangeStructSamples.*", "TABLIREX_STRUCT_SAMPLES", "tablirex_struct_", "struct%d.xls")
+    VERSIONS = (1, 2)
 
     def test_rows_after_delete_and_insert(self):
         for version, book in self.books.items():

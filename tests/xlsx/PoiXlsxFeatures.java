@@ -1,7 +1,7 @@
 // Prints what Apache POI's .xlsx reader sees of a workbook's sheet features, one
 // JSON object a line: comments, hyperlinks, data validations, conditional
 // formats (with their styles), pictures with their anchors, the autofilter, and
-// each text and number cell. Compiled with PoiXssfDump.java.
+// each text and number cell.
 import java.io.File;
 import org.apache.poi.ss.usermodel.*;
 import org.apache.poi.ss.util.CellAddress;
@@ -9,14 +9,7 @@ import org.apache.poi.ss.util.CellRangeAddress;
 import org.apache.poi.xssf.usermodel.*;
 
 public class PoiXlsxFeatures {
-  // Texts as JSON, as the package dump writes them.
-  static String q(String s) { return PoiXssfDump.quote(s); }
-
-  static String regions(CellRangeAddress[] areas) {
-    StringBuilder b = new StringBuilder();
-    for (CellRangeAddress a : areas) b.append(b.length() > 0 ? " " : "").append(a.formatAsString());
-    return q(b.toString());
-  }
+  static String q(String s) { return PoiJson.quote(s); }
 
   static String rgb(XSSFColor c) {
     return c == null || c.getARGBHex() == null ? "null" : q(c.getARGBHex());
@@ -46,7 +39,7 @@ public class PoiXlsxFeatures {
       for (XSSFDataValidation v : sheet.getDataValidations()) {
         DataValidationConstraint c = v.getValidationConstraint();
         String[] list = c.getExplicitListValues();
-        System.out.println(head + "\"validation\":" + regions(v.getRegions().getCellRangeAddresses())
+        System.out.println(head + "\"validation\":" + PoiJson.regions(v.getRegions().getCellRangeAddresses())
             + ",\"type\":" + c.getValidationType() + ",\"operator\":" + c.getOperator() + ",\"formula1\":"
             + q(c.getFormula1()) + ",\"formula2\":" + q(c.getFormula2()) + ",\"list\":"
             + q(list == null ? null : String.join(",", list)) + ",\"prompt\":" + q(v.getPromptBoxText())
@@ -62,7 +55,7 @@ public class PoiXlsxFeatures {
           XSSFFontFormatting font = r.getFontFormatting();
           XSSFPatternFormatting fill = r.getPatternFormatting();
           XSSFBorderFormatting border = r.getBorderFormatting();
-          System.out.println(head + "\"condition\":" + regions(f.getFormattingRanges())
+          System.out.println(head + "\"condition\":" + PoiJson.regions(f.getFormattingRanges())
               + ",\"type\":" + r.getConditionType().id + ",\"operator\":" + r.getComparisonOperation()
               + ",\"formula1\":" + q(r.getFormula1()) + ",\"formula2\":" + q(r.getFormula2())
               + ",\"priority\":" + r.getPriority()

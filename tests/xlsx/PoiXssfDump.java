@@ -9,16 +9,7 @@ import org.apache.poi.ss.util.PaneInformation;
 import org.apache.poi.xssf.usermodel.*;
 
 public class PoiXssfDump {
-  static String quote(String s) {
-    if (s == null) return "null";
-    StringBuilder b = new StringBuilder("\"");
-    for (char c : s.toCharArray()) {
-      if (c == '"' || c == '\\') b.append('\\').append(c);
-      else if (c < 0x20) b.append(String.format("\\u%04x", (int) c));
-      else b.append(c);
-    }
-    return b.append('"').toString();
-  }
+  static String quote(String s) { return PoiJson.quote(s); }
 
   public static void main(String[] args) throws Exception {
     XSSFWorkbook book = new XSSFWorkbook(new File(args[0]));

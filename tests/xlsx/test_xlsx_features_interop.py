@@ -8,7 +8,6 @@ openpyxl, Apache POI's .xlsx reader and LibreOffice (a conversion whose output
 openpyxl reads) must see each feature."""
 import json
 import os
-import subprocess
 import sys
 import unittest
 import zipfile
@@ -20,11 +19,9 @@ sys.path.insert(0, os.path.join(HERE, "..", "interop"))
 sys.path.insert(0, os.path.join(HERE, "..", "drawing"))
 import sample_images  # noqa: E402
 from package_check import check_package  # noqa: E402
-from tool import TO_XLSX, Workdir, build_ok, convert, require_tool  # noqa: E402
+from tool import (POI_XSSF_CLASSPATH, TO_XLSX, Workdir, build_ok, convert, poi_compile, poi_run,  # noqa: E402
+                  require_tool)
 
-POI_CLASSPATH = ":".join("/usr/share/java/%s.jar" % j for j in (
-    "poi", "poi-ooxml", "poi-ooxml-schemas", "xmlbeans", "commons-compress", "commons-collections4",
-    "commons-math3", "commons-codec", "commons-logging", "curvesapi"))
 
 S, T = "Data", "Sheet 2"
 SAMPLE = {
@@ -139,11 +136,8 @@ class XlsxFeaturesInterop(unittest.TestCase):
 
     def test_poi_xssf(self):
         classes = self.dir("classes")
-        subprocess.run(["javac", "-nowarn", "-d", classes, "-cp", POI_CLASSPATH,
-                        os.path.join(HERE, "PoiXlsxFeatures.java"), os.path.join(HERE, "PoiXssfDump.java")],
-                       check=True, timeout=300, capture_output=True)
-        r = subprocess.run(["java", "-cp", classes + ":" + POI_CLASSPATH, "PoiXlsxFeatures", self.path],
-                           capture_output=True, text=True, timeout=300)
+        r = poi_run(poi_compile(classes, os.path.join(HERE, "PoiXlsxFeatures.java"), POI_XSSF_CLASSPATH),
+                    "PoiXlsxFeatures", [self.path])
         if r.returncode != 0 and "TypeSystemHolder" in r.stderr:
             # Debian's poi-ooxml-schemas holds only the schema factories, not the
             # type system they load: its .xlsx reader opens no file at all.

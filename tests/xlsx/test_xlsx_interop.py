@@ -35,13 +35,11 @@ sys.path.insert(0, os.path.join(HERE, ".."))
 sys.path.insert(0, os.path.join(HERE, "..", "interop"))
 from gtest_samples import write_samples  # noqa: E402
 from package_check import cell_places, check_package  # noqa: E402
-from tool import Workdir, build_ok, convert, convert_to_csv, require_tool  # noqa: E402
+from tool import (POI_XSSF_CLASSPATH, Workdir, build_ok, convert, convert_to_csv, poi_compile, poi_run,  # noqa: E402
+                  require_tool)
 import test_extras_libreoffice as extras  # noqa: E402
 import test_sheet_features_libreoffice as features  # noqa: E402
 
-POI_CLASSPATH = ":".join("/usr/share/java/%s.jar" % j for j in (
-    "poi", "poi-ooxml", "poi-ooxml-schemas", "xmlbeans", "commons-collections4", "commons-compress",
-    "commons-math3", "commons-codec", "commons-logging", "curvesapi"))
 
 LAYOUT = {
     "sheets": ["Sheet 1", "Totals"],
@@ -346,12 +344,10 @@ class XlsxReaders(unittest.TestCase):
 
     def test_poi_xssf_reads_cells_names_and_layout(self):
         classes = tempfile.mkdtemp(prefix="tablirex_poi_", dir=self.work.path)
-        subprocess.run(["javac", "-cp", POI_CLASSPATH, "-d", classes, os.path.join(HERE, "PoiXssfDump.java")],
-                       check=True, timeout=300)
+        classpath = poi_compile(classes, os.path.join(HERE, "PoiXssfDump.java"), POI_XSSF_CLASSPATH)
         dumps = {}
         for name in self.names:
-            r = subprocess.run(["java", "-cp", classes + ":" + POI_CLASSPATH, "PoiXssfDump", self.work(name)],
-                               capture_output=True, text=True, timeout=300)
+            r = poi_run(classpath, "PoiXssfDump", [self.work(name)])
             if "org/apache/xmlbeans/metadata/system" in r.stderr:
                 # Debian's poi-ooxml-schemas holds the schema classes' factories only,
                 # not their compiled type system: XSSF then opens no .xlsx at all.
