@@ -1,13 +1,19 @@
-// Shared helpers of the workload benchmarks: timing, peak memory, and a "--once"
-// mode that builds and saves one workbook, for measuring the whole process.
+// Shared helpers of the workload benchmarks: timing, peak memory, the loop that
+// builds and saves a workbook in memory, and a "--once" mode that builds and saves
+// one workbook, for measuring the whole process.
 #pragma once
 
+#include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+#include "biff/blob.h"
+#include "tablirex/workbook.h"
 
 namespace tablirex::bench {
 
@@ -48,6 +54,31 @@ int RunOnce(const char* name, double cells, const char* path, Build&& build, Sav
       name, Seconds(t0, t1), cells / Seconds(t0, t1) / 1e6, Seconds(t1, t2),
       cells / Seconds(t1, t2) / 1e6, PeakRssBytes() / 1048576.0, (rss1 - rss0) / cells, r);
   return r == 1 ? 0 : 1;
+}
+
+/// The saving step of RunOnce: the workbook to the path, its format by the name.
+inline int SaveFile(Ref<TXLSWorkbook>& book, const char* path) { return book->SaveAs(path); }
+
+/// The benchmark loop: build() and an Excel 97 save into memory (reserve bytes set
+/// aside first), then look(sink) on what was saved; counts units per second under
+/// the name unit, and the peak memory.
+template <class Build, class Look>
+void BuildAndSave(benchmark::State& state, Build&& build, const char* unit, double units, std::size_t reserve,
+                  Look&& look) {
+  for (auto _ : state) {
+    auto book = build();
+    TMemorySink sink;
+    sink.bytes.reserve(reserve);
+    benchmark::DoNotOptimize(book->SaveStream(sink, 2));
+    look(sink);
+  }
+  state.counters[unit] = benchmark::Counter(units, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["peakRSS_MiB"] = PeakRssBytes() / 1048576.0;
+}
+
+template <class Build>
+void BuildAndSave(benchmark::State& state, Build&& build, const char* unit, double units, std::size_t reserve = 0) {
+  BuildAndSave(state, build, unit, units, reserve, [](const TMemorySink&) {});
 }
 
 /// True when argv asks for the one-shot mode: "--once PATH [VARIANT]".

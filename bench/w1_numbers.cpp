@@ -47,31 +47,13 @@ Ref<TXLSWorkbook> BuildArrays() {
   return book;
 }
 
-int Save(Ref<TXLSWorkbook>& book, const char* path) { return book->SaveAs(path); }
-
 void BM_W1_PerCellRanges(benchmark::State& state) {
-  for (auto _ : state) {
-    auto book = BuildPerCell();
-    TMemorySink sink;
-    sink.bytes.reserve(20u << 20);
-    benchmark::DoNotOptimize(book->SaveStream(sink, 2));
-  }
-  state.counters["cells/s"] =
-      benchmark::Counter(static_cast<double>(kRows) * kCols, benchmark::Counter::kIsIterationInvariantRate);
-  state.counters["peakRSS_MiB"] = bench::PeakRssBytes() / 1048576.0;
+  bench::BuildAndSave(state, BuildPerCell, "cells/s", static_cast<double>(kRows) * kCols, 20u << 20);
 }
 BENCHMARK(BM_W1_PerCellRanges)->Unit(benchmark::kMillisecond);
 
 void BM_W1_Arrays(benchmark::State& state) {
-  for (auto _ : state) {
-    auto book = BuildArrays();
-    TMemorySink sink;
-    sink.bytes.reserve(20u << 20);
-    benchmark::DoNotOptimize(book->SaveStream(sink, 2));
-  }
-  state.counters["cells/s"] =
-      benchmark::Counter(static_cast<double>(kRows) * kCols, benchmark::Counter::kIsIterationInvariantRate);
-  state.counters["peakRSS_MiB"] = bench::PeakRssBytes() / 1048576.0;
+  bench::BuildAndSave(state, BuildArrays, "cells/s", static_cast<double>(kRows) * kCols, 20u << 20);
 }
 BENCHMARK(BM_W1_Arrays)->Unit(benchmark::kMillisecond);
 
@@ -81,7 +63,7 @@ int main(int argc, char** argv) {
   if (bench::OnceMode(argc, argv)) {
     const bool arrays = argc > 3 && std::strcmp(argv[3], "arrays") == 0;
     return bench::RunOnce(arrays ? "W1 arrays" : "W1 per-cell ranges", double(kRows) * kCols, argv[2],
-                          arrays ? BuildArrays : BuildPerCell, Save);
+                          arrays ? BuildArrays : BuildPerCell, bench::SaveFile);
   }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

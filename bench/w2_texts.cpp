@@ -35,17 +35,8 @@ Ref<TXLSWorkbook> Build() {
   return book;
 }
 
-int Save(Ref<TXLSWorkbook>& book, const char* path) { return book->SaveAs(path); }
-
 void BM_W2_Texts(benchmark::State& state) {
-  for (auto _ : state) {
-    auto book = Build();
-    TMemorySink sink;
-    benchmark::DoNotOptimize(book->SaveStream(sink, 2));
-  }
-  state.counters["cells/s"] =
-      benchmark::Counter(static_cast<double>(kRows) * kCols, benchmark::Counter::kIsIterationInvariantRate);
-  state.counters["peakRSS_MiB"] = bench::PeakRssBytes() / 1048576.0;
+  bench::BuildAndSave(state, Build, "cells/s", static_cast<double>(kRows) * kCols);
 }
 BENCHMARK(BM_W2_Texts)->Unit(benchmark::kMillisecond);
 
@@ -53,7 +44,7 @@ BENCHMARK(BM_W2_Texts)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   if (bench::OnceMode(argc, argv))
-    return bench::RunOnce("W2 texts", double(kRows) * kCols, argv[2], Build, Save);
+    return bench::RunOnce("W2 texts", double(kRows) * kCols, argv[2], Build, bench::SaveFile);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

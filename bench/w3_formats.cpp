@@ -112,8 +112,6 @@ int CountXFRecords(const std::vector<std::uint8_t>& s) {
   return n;
 }
 
-int Save(Ref<TXLSWorkbook>& book, const char* path) { return book->SaveAs(path); }
-
 // Opens a saved file again and prints the number of XF records it holds.
 int PrintSavedXFCount(const char* path) {
   TCompoundReader reader;
@@ -130,16 +128,8 @@ int PrintSavedXFCount(const char* path) {
 template <class Build>
 void Run(benchmark::State& state, Build build) {
   int xfs = 0;
-  for (auto _ : state) {
-    auto book = build();
-    TMemorySink sink;
-    sink.bytes.reserve(8u << 20);
-    benchmark::DoNotOptimize(book->SaveStream(sink, 2));
-    xfs = CountXFRecords(sink.bytes);
-  }
-  state.counters["cells/s"] = benchmark::Counter(static_cast<double>(kRows + 1) * kCols,
-                                                 benchmark::Counter::kIsIterationInvariantRate);
-  state.counters["peakRSS_MiB"] = bench::PeakRssBytes() / 1048576.0;
+  bench::BuildAndSave(state, build, "cells/s", static_cast<double>(kRows + 1) * kCols, 8u << 20,
+                      [&](const TMemorySink& sink) { xfs = CountXFRecords(sink.bytes); });
   state.counters["XF_records"] = xfs;
 }
 
@@ -155,7 +145,7 @@ int main(int argc, char** argv) {
   if (bench::OnceMode(argc, argv)) {
     const bool cells = argc > 3 && std::strcmp(argv[3], "cells") == 0;
     const int r = bench::RunOnce(cells ? "W3 per-cell ranges" : "W3 whole columns", double(kRows + 1) * kCols,
-                                 argv[2], cells ? BuildCells : BuildColumns, Save);
+                                 argv[2], cells ? BuildCells : BuildColumns, bench::SaveFile);
     const std::string out = argv[2];
     const bool package = out.size() > 5 && out.compare(out.size() - 5, 5, ".xlsx") == 0;
     return r != 0 || package ? r : PrintSavedXFCount(argv[2]);

@@ -39,25 +39,14 @@ Ref<TXLSWorkbook> Build() {
   return book;
 }
 
-int Save(Ref<TXLSWorkbook>& book, const char* path) { return book->SaveAs(path); }
-
-void BM_W4_Formulas(benchmark::State& state) {
-  for (auto _ : state) {
-    auto book = Build();
-    TMemorySink sink;
-    benchmark::DoNotOptimize(book->SaveStream(sink, 2));
-  }
-  state.counters["formulas/s"] =
-      benchmark::Counter(2.0 * kRows, benchmark::Counter::kIsIterationInvariantRate);
-  state.counters["peakRSS_MiB"] = bench::PeakRssBytes() / 1048576.0;
-}
+void BM_W4_Formulas(benchmark::State& state) { bench::BuildAndSave(state, Build, "formulas/s", 2.0 * kRows); }
 BENCHMARK(BM_W4_Formulas)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (bench::OnceMode(argc, argv)) {
-    const int r = bench::RunOnce("W4 formulas", 3.0 * kRows, argv[2], Build, Save);
+    const int r = bench::RunOnce("W4 formulas", 3.0 * kRows, argv[2], Build, bench::SaveFile);
     return r;
   }
   benchmark::Initialize(&argc, argv);

@@ -49,28 +49,10 @@ Ref<TXLSWorkbook> BuildPictures() {
   return book;
 }
 
-int Save(Ref<TXLSWorkbook>& book, const char* path) { return book->SaveAs(path); }
-
-void BM_W6_Comments(benchmark::State& state) {
-  for (auto _ : state) {
-    auto book = BuildComments();
-    TMemorySink sink;
-    benchmark::DoNotOptimize(book->SaveStream(sink, 2));
-  }
-  state.counters["comments/s"] = benchmark::Counter(kComments, benchmark::Counter::kIsIterationInvariantRate);
-  state.counters["peakRSS_MiB"] = bench::PeakRssBytes() / 1048576.0;
-}
+void BM_W6_Comments(benchmark::State& state) { bench::BuildAndSave(state, BuildComments, "comments/s", kComments); }
 BENCHMARK(BM_W6_Comments)->Unit(benchmark::kMillisecond);
 
-void BM_W6_Pictures(benchmark::State& state) {
-  for (auto _ : state) {
-    auto book = BuildPictures();
-    TMemorySink sink;
-    benchmark::DoNotOptimize(book->SaveStream(sink, 2));
-  }
-  state.counters["pictures/s"] = benchmark::Counter(kPictures, benchmark::Counter::kIsIterationInvariantRate);
-  state.counters["peakRSS_MiB"] = bench::PeakRssBytes() / 1048576.0;
-}
+void BM_W6_Pictures(benchmark::State& state) { bench::BuildAndSave(state, BuildPictures, "pictures/s", kPictures); }
 BENCHMARK(BM_W6_Pictures)->Unit(benchmark::kMillisecond);
 
 }  // namespace
@@ -78,8 +60,8 @@ BENCHMARK(BM_W6_Pictures)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
   if (bench::OnceMode(argc, argv)) {
     if (argc >= 4 && std::strcmp(argv[3], "pictures") == 0)
-      return bench::RunOnce("W6 pictures", kPictures, argv[2], BuildPictures, Save);
-    return bench::RunOnce("W6 comments", kComments, argv[2], BuildComments, Save);
+      return bench::RunOnce("W6 pictures", kPictures, argv[2], BuildPictures, bench::SaveFile);
+    return bench::RunOnce("W6 comments", kComments, argv[2], BuildComments, bench::SaveFile);
   }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -37,6 +37,23 @@ void Check(TBookHolder& b, std::int32_t result, PyObject* type) {
   if (result != xlsOK) Raise(type, b.Book().GetLastError());
 }
 
+// A summary position as one of two words: the default's for its value, the other's
+// for any other value; the setter takes either word.
+template <std::int32_t (IXLSOutline::*Get)()>
+auto SummaryWord(const char* word, std::int32_t value, const char* other) {
+  return [=](PyOutline& o) { return std::string(((*o.s.Get().GetOutline()).*Get)() == value ? word : other); };
+}
+
+template <void (IXLSOutline::*Set)(std::int32_t)>
+auto SetSummaryWord(const char* name, const char* word, std::int32_t value, const char* other,
+                    std::int32_t otherValue) {
+  return [=](PyOutline& o, const std::string& v) {
+    if (v != word && v != other)
+      Raise(PyExc_ValueError, std::string(name) + " is \"" + word + "\" or \"" + other + "\"");
+    ((*o.s.Get().GetOutline()).*Set)(v == word ? value : otherValue);
+  };
+}
+
 void BindProperties(py::module_& m) {
   py::class_<PyProperties> props(m, "DocumentProperties", R"doc(
 The workbook's built-in document properties, saved in every .xls file (both
@@ -150,26 +167,15 @@ void BindSheet(py::module_& m) {
   }, "Where summary rows and columns lie, and which outline levels show.");
 
   py::class_<PyOutline>(m, "Outline", "The outline settings of a sheet.")
-      .def_property(
-          "summary_row",
-          [](PyOutline& o) {
-            return std::string(o.s.Get().GetOutline()->GetSummaryRow() == xlSummaryBelow ? "below" : "above");
-          },
-          [](PyOutline& o, const std::string& v) {
-            if (v != "below" && v != "above") Raise(PyExc_ValueError, "summary_row is \"below\" or \"above\"");
-            o.s.Get().GetOutline()->SetSummaryRow(v == "below" ? xlSummaryBelow : xlSummaryAbove);
-          },
-          "\"below\" (the default) or \"above\" the rows of its group.")
-      .def_property(
-          "summary_column",
-          [](PyOutline& o) {
-            return std::string(o.s.Get().GetOutline()->GetSummaryColumn() == xlSummaryOnRight ? "right" : "left");
-          },
-          [](PyOutline& o, const std::string& v) {
-            if (v != "right" && v != "left") Raise(PyExc_ValueError, "summary_column is \"right\" or \"left\"");
-            o.s.Get().GetOutline()->SetSummaryColumn(v == "right" ? xlSummaryOnRight : xlSummaryOnLeft);
-          },
-          "\"right\" (the default) or \"left\" of the columns of its group.")
+      .def_property("summary_row", SummaryWord<&IXLSOutline::GetSummaryRow>("below", xlSummaryBelow, "above"),
+                    SetSummaryWord<&IXLSOutline::SetSummaryRow>("summary_row", "below", xlSummaryBelow, "above",
+                                                                xlSummaryAbove),
+                    "\"below\" (the default) or \"above\" the rows of its group.")
+      .def_property("summary_column",
+                    SummaryWord<&IXLSOutline::GetSummaryColumn>("right", xlSummaryOnRight, "left"),
+                    SetSummaryWord<&IXLSOutline::SetSummaryColumn>("summary_column", "right", xlSummaryOnRight, "left",
+                                                                   xlSummaryOnLeft),
+                    "\"right\" (the default) or \"left\" of the columns of its group.")
       .def(
           "show_levels",
           [](PyOutline& o, std::int32_t rows, std::int32_t columns) {

@@ -337,28 +337,33 @@ std::int32_t TXLSXFList::Unchanged(std::int32_t XFIndex, bool ReplaceIndex) noex
   return XFIndex;
 }
 
+std::int32_t TXLSXFList::GetListIndex(std::int32_t XFIndex, std::size_t offset, std::uint8_t flagBit) const noexcept {
+  const Key k = EffectiveKey(XFIndex, flagBit);
+  return static_cast<std::int32_t>(hexkey::Read(k.data() + offset, 4));
+}
+
+std::int32_t TXLSXFList::SetListIndex(std::int32_t XFIndex, std::int32_t index, std::size_t offset,
+                                      std::uint8_t flagBit, bool ReplaceIndex) {
+  if (index < 0 || index > 0xFFFF) return Unchanged(XFIndex, ReplaceIndex);
+  char16_t f[4];
+  hexkey::Write(f, 4, static_cast<std::uint32_t>(index));
+  return SetGroup(XFIndex, offset, std::u16string_view(f, 4), flagBit, ReplaceIndex);
+}
+
 std::int32_t TXLSXFList::GetFontIndex(std::int32_t XFIndex) const noexcept {
-  const Key k = EffectiveKey(XFIndex, kFlagFont);
-  return static_cast<std::int32_t>(hexkey::Read(k.data() + kFont, 4));
+  return GetListIndex(XFIndex, kFont, kFlagFont);
 }
 
 std::int32_t TXLSXFList::SetFontIndex(std::int32_t XFIndex, std::int32_t fontIndex, bool ReplaceIndex) {
-  if (fontIndex < 0 || fontIndex > 0xFFFF) return Unchanged(XFIndex, ReplaceIndex);
-  char16_t f[4];
-  hexkey::Write(f, 4, static_cast<std::uint32_t>(fontIndex));
-  return SetGroup(XFIndex, kFont, std::u16string_view(f, 4), kFlagFont, ReplaceIndex);
+  return SetListIndex(XFIndex, fontIndex, kFont, kFlagFont, ReplaceIndex);
 }
 
 std::int32_t TXLSXFList::GetNumFormatIndex(std::int32_t XFIndex) const noexcept {
-  const Key k = EffectiveKey(XFIndex, kFlagNumFormat);
-  return static_cast<std::int32_t>(hexkey::Read(k.data() + kNumFormat, 4));
+  return GetListIndex(XFIndex, kNumFormat, kFlagNumFormat);
 }
 
 std::int32_t TXLSXFList::SetNumFormatIndex(std::int32_t XFIndex, std::int32_t formatIndex, bool ReplaceIndex) {
-  if (formatIndex < 0 || formatIndex > 0xFFFF) return Unchanged(XFIndex, ReplaceIndex);
-  char16_t f[4];
-  hexkey::Write(f, 4, static_cast<std::uint32_t>(formatIndex));
-  return SetGroup(XFIndex, kNumFormat, std::u16string_view(f, 4), kFlagNumFormat, ReplaceIndex);
+  return SetListIndex(XFIndex, formatIndex, kNumFormat, kFlagNumFormat, ReplaceIndex);
 }
 
 std::uint8_t TXLSXFList::GetProtection(std::int32_t XFIndex) const noexcept {
@@ -372,11 +377,16 @@ std::int32_t TXLSXFList::SetProtection(std::int32_t XFIndex, std::uint8_t protec
   return SetGroup(XFIndex, kProtection, std::u16string_view(p, 1), kFlagProtection, ReplaceIndex);
 }
 
-xlsAlignBlock TXLSXFList::GetAlignBlock(std::int32_t XFIndex) const noexcept {
-  const Key k = EffectiveKey(XFIndex, kFlagAlign);
-  xlsAlignBlock b;
-  std::copy_n(k.data() + kAlign, b.c.size(), b.c.data());
+template <class Block>
+Block TXLSXFList::GetBlock(std::int32_t XFIndex, std::size_t offset, std::uint8_t flagBit) const noexcept {
+  const Key k = EffectiveKey(XFIndex, flagBit);
+  Block b;
+  std::copy_n(k.data() + offset, b.c.size(), b.c.data());
   return b;
+}
+
+xlsAlignBlock TXLSXFList::GetAlignBlock(std::int32_t XFIndex) const noexcept {
+  return GetBlock<xlsAlignBlock>(XFIndex, kAlign, kFlagAlign);
 }
 
 std::int32_t TXLSXFList::SetAlignBlock(std::int32_t XFIndex, const xlsAlignBlock& block, bool ReplaceIndex) {
@@ -384,10 +394,7 @@ std::int32_t TXLSXFList::SetAlignBlock(std::int32_t XFIndex, const xlsAlignBlock
 }
 
 xlsBorderBlock TXLSXFList::GetBorderBlock(std::int32_t XFIndex) const noexcept {
-  const Key k = EffectiveKey(XFIndex, kFlagBorder);
-  xlsBorderBlock b;
-  std::copy_n(k.data() + kBorder, b.c.size(), b.c.data());
-  return b;
+  return GetBlock<xlsBorderBlock>(XFIndex, kBorder, kFlagBorder);
 }
 
 std::int32_t TXLSXFList::SetBorderBlock(std::int32_t XFIndex, const xlsBorderBlock& block, bool ReplaceIndex) {
@@ -395,10 +402,7 @@ std::int32_t TXLSXFList::SetBorderBlock(std::int32_t XFIndex, const xlsBorderBlo
 }
 
 xlsBackgroundBlock TXLSXFList::GetBackgroundBlock(std::int32_t XFIndex) const noexcept {
-  const Key k = EffectiveKey(XFIndex, kFlagFill);
-  xlsBackgroundBlock b;
-  std::copy_n(k.data() + kFill, b.c.size(), b.c.data());
-  return b;
+  return GetBlock<xlsBackgroundBlock>(XFIndex, kFill, kFlagFill);
 }
 
 std::int32_t TXLSXFList::SetBackgroundBlock(std::int32_t XFIndex, const xlsBackgroundBlock& block,

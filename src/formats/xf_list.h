@@ -218,6 +218,14 @@ class TXLSXFList : public TXLSKeyList {
                         std::uint8_t flagBit, bool ReplaceIndex);
   /// The result of a setter that changes nothing.
   std::int32_t Unchanged(std::int32_t XFIndex, bool ReplaceIndex) noexcept;
+  /// The font or number-format index a group at offset holds, and its setter
+  /// (an index past 16 bits changes nothing).
+  std::int32_t GetListIndex(std::int32_t XFIndex, std::size_t offset, std::uint8_t flagBit) const noexcept;
+  std::int32_t SetListIndex(std::int32_t XFIndex, std::int32_t index, std::size_t offset, std::uint8_t flagBit,
+                            bool ReplaceIndex);
+  /// The group at offset as a block of its length.
+  template <class Block>
+  Block GetBlock(std::int32_t XFIndex, std::size_t offset, std::uint8_t flagBit) const noexcept;
   std::int32_t SetAlignField(std::int32_t XFIndex, std::size_t byteNo, std::uint8_t keep, std::uint8_t set,
                              bool ReplaceIndex);
 
