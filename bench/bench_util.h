@@ -13,7 +13,9 @@
 #include <string>
 
 #include "biff/blob.h"
+#include "tablirex/range.h"
 #include "tablirex/workbook.h"
+#include "tablirex/worksheet.h"
 
 namespace tablirex::bench {
 
@@ -54,6 +56,19 @@ int RunOnce(const char* name, double cells, const char* path, Build&& build, Sav
       name, Seconds(t0, t1), cells / Seconds(t0, t1) / 1e6, Seconds(t1, t2),
       cells / Seconds(t1, t2) / 1e6, PeakRssBytes() / 1048576.0, (rss1 - rss0) / cells, r);
   return r == 1 ? 0 : 1;
+}
+
+/// A workbook of one sheet whose rows x cols cells from A1 are each set, through a
+/// range of their own, to value(row, col) (both counted from 0).
+template <class Value>
+Ref<TXLSWorkbook> BookOfCells(int rows, int cols, Value&& value) {
+  Ref<TXLSWorkbook> book(new TXLSWorkbook());
+  IXLSWorksheet* sheet = book->GetWorksheets()->Add();
+  Ref<IXLSRange> cells = sheet->GetCells();
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c)
+      cells->GetItem(static_cast<std::uint32_t>(r + 1), static_cast<std::uint16_t>(c + 1))->SetValue(value(r, c));
+  return book;
 }
 
 /// The saving step of RunOnce: the workbook to the path, its format by the name.

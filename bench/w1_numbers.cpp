@@ -21,14 +21,7 @@ constexpr int kCols = 16;
 constexpr int kBlock = 1024;  // rows per array
 
 Ref<TXLSWorkbook> BuildPerCell() {
-  Ref<TXLSWorkbook> book(new TXLSWorkbook());
-  IXLSWorksheet* sheet = book->GetWorksheets()->Add();
-  Ref<IXLSRange> cells = sheet->GetCells();
-  for (int r = 0; r < kRows; ++r)
-    for (int c = 0; c < kCols; ++c)
-      cells->GetItem(static_cast<std::uint32_t>(r + 1), static_cast<std::uint16_t>(c + 1))
-          ->SetValue(TVariant((r * 16.0 + c) / 7.0));
-  return book;
+  return bench::BookOfCells(kRows, kCols, [](int r, int c) { return TVariant((r * 16.0 + c) / 7.0); });
 }
 
 Ref<TXLSWorkbook> BuildArrays() {

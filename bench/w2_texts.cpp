@@ -25,14 +25,9 @@ Ref<TXLSWorkbook> Build() {
   std::vector<TVariant> texts;
   texts.reserve(5000);
   for (int i = 0; i < 5000; ++i) texts.emplace_back("item-" + std::to_string(i));
-  Ref<TXLSWorkbook> book(new TXLSWorkbook());
-  IXLSWorksheet* sheet = book->GetWorksheets()->Add();
-  Ref<IXLSRange> cells = sheet->GetCells();
-  for (int r = 0; r < kRows; ++r)
-    for (int c = 0; c < kCols; ++c)
-      cells->GetItem(static_cast<std::uint32_t>(r + 1), static_cast<std::uint16_t>(c + 1))
-          ->SetValue(texts[static_cast<std::size_t>((r * 8 + c) % 5000)]);
-  return book;
+  return bench::BookOfCells(kRows, kCols, [&texts](int r, int c) -> const TVariant& {
+    return texts[static_cast<std::size_t>((r * 8 + c) % 5000)];
+  });
 }
 
 void BM_W2_Texts(benchmark::State& state) {

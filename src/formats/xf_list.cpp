@@ -688,43 +688,37 @@ std::int32_t TXLSXFList::SetInteriorPattern(std::int32_t XFIndex, const TVariant
   return SetBackgroundBlock(XFIndex, f.Write(), ReplaceIndex);
 }
 
-std::int32_t TXLSXFList::SetInteriorColorIndex(std::int32_t XFIndex, const TVariant& Value, bool ReplaceIndex) {
+// A fill colour: the interior colour is the foreground of a solid fill and the
+// background between a pattern's dots, the pattern colour the other way round.
+std::int32_t TXLSXFList::SetFillColorIndex(std::int32_t XFIndex, const TVariant& Value, bool patternColor,
+                                           bool ReplaceIndex) {
   std::int32_t v;
   if (!AsInt32(Value, v)) return Unchanged(XFIndex, ReplaceIndex);
   Fill f = Fill::Read(GetBackgroundBlock(XFIndex));
+  std::uint32_t& solid = patternColor ? f.back : f.fore;  // the one set in a solid fill
+  std::uint32_t& other = patternColor ? f.fore : f.back;
   const std::uint32_t c = static_cast<std::uint32_t>(v) & 0x7F;
   if (v == 0) {
     f.Clear();
   } else if (f.pattern == 0) {
     f.pattern = 1;
-    f.back = f.fore;
-    f.fore = c;
+    other = solid;
+    solid = c;
   } else if (f.pattern == 1) {
-    f.fore = c;
+    solid = c;
   } else {
-    f.back = c;
+    other = c;
   }
   return SetBackgroundBlock(XFIndex, f.Write(), ReplaceIndex);
 }
 
+std::int32_t TXLSXFList::SetInteriorColorIndex(std::int32_t XFIndex, const TVariant& Value, bool ReplaceIndex) {
+  return SetFillColorIndex(XFIndex, Value, false, ReplaceIndex);
+}
+
 std::int32_t TXLSXFList::SetInteriorPatternColorIndex(std::int32_t XFIndex, const TVariant& Value,
                                                       bool ReplaceIndex) {
-  std::int32_t v;
-  if (!AsInt32(Value, v)) return Unchanged(XFIndex, ReplaceIndex);
-  Fill f = Fill::Read(GetBackgroundBlock(XFIndex));
-  const std::uint32_t c = static_cast<std::uint32_t>(v) & 0x7F;
-  if (v == 0) {
-    f.Clear();
-  } else if (f.pattern == 0) {
-    f.pattern = 1;
-    f.fore = f.back;
-    f.back = c;
-  } else if (f.pattern == 1) {
-    f.back = c;
-  } else {
-    f.fore = c;
-  }
-  return SetBackgroundBlock(XFIndex, f.Write(), ReplaceIndex);
+  return SetFillColorIndex(XFIndex, Value, true, ReplaceIndex);
 }
 
 // ---- borders ------------------------------------------------------------------------------------

@@ -226,6 +226,8 @@ class TXLSXFList : public TXLSKeyList {
   /// The group at offset as a block of its length.
   template <class Block>
   Block GetBlock(std::int32_t XFIndex, std::size_t offset, std::uint8_t flagBit) const noexcept;
+  std::int32_t SetFillColorIndex(std::int32_t XFIndex, const TVariant& Value, bool patternColor,
+                                bool ReplaceIndex);
   std::int32_t SetAlignField(std::int32_t XFIndex, std::size_t byteNo, std::uint8_t keep, std::uint8_t set,
                              bool ReplaceIndex);
 
