@@ -45,20 +45,11 @@ class TXLSHyperlink final : public IXLSHyperlink {
     return SetTarget(sub, &TXLSHyperlinkData::subAddress, &TXLSHyperlinkData::address, "sub-address");
   }
   std::int32_t SetScreenTip(std::string_view tip) override {
-    TXLSHyperlinkData* l = Get();
-    if (!l) return Gone();
-    std::u16string wide = Utf8ToUtf16(tip);
-    TXLS_RETURN_ON_ERROR(CheckLength(link_->Sheet()->Workbook(), wide, kMaxScreenTip, "screen tip"));
-    l->screenTip = std::move(wide);
-    return xlsOK;
+    return SetText(&TXLSHyperlinkData::screenTip, tip, kMaxScreenTip, "screen tip");
   }
   std::int32_t SetTextToDisplay(std::string_view text) override {
-    TXLSHyperlinkData* l = Get();
-    if (!l) return Gone();
-    std::u16string wide = Utf8ToUtf16(text);
-    TXLS_RETURN_ON_ERROR(CheckLength(link_->Sheet()->Workbook(), wide, kMaxLinkText, "text"));
-    l->textToDisplay = std::move(wide);
-    ShowText(*link_->Sheet(), l->anchor, text);
+    TXLS_RETURN_ON_ERROR(SetText(&TXLSHyperlinkData::textToDisplay, text, kMaxLinkText, "text"));
+    ShowText(*link_->Sheet(), Get()->anchor, text);
     return xlsOK;
   }
   Ref<IXLSRange> GetRange() override {
@@ -86,6 +77,15 @@ class TXLSHyperlink final : public IXLSHyperlink {
   std::string Field(std::u16string TXLSHyperlinkData::*field) const {
     const TXLSHyperlinkData* l = Get();
     return l ? Utf16ToUtf8(l->*field) : std::string();
+  }
+  std::int32_t SetText(std::u16string TXLSHyperlinkData::*field, std::string_view text, std::size_t most,
+                       const char* what) {
+    TXLSHyperlinkData* l = Get();
+    if (!l) return Gone();
+    std::u16string wide = Utf8ToUtf16(text);
+    TXLS_RETURN_ON_ERROR(CheckLength(link_->Sheet()->Workbook(), wide, most, what));
+    l->*field = std::move(wide);
+    return xlsOK;
   }
   std::int32_t SetTarget(std::string_view text, std::u16string TXLSHyperlinkData::*field,
                          std::u16string TXLSHyperlinkData::*other, const char* what) {
