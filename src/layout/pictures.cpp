@@ -44,6 +44,19 @@ std::uint16_t Fraction(std::uint32_t part, std::int32_t whole, double unit) {
   return static_cast<std::uint16_t>(std::nearbyint(static_cast<double>(part) / whole * unit));
 }
 
+// The walk right (down): from the cell at, the offset rest is taken down by the
+// size of each cell it passes until it lies inside one (or a cell has no size, or
+// the walk is past last).
+template <class Size>
+void WalkCells(std::uint32_t& at, std::uint32_t& rest, std::uint32_t last, Size size) {
+  while (true) {
+    const std::int32_t s = size(static_cast<std::int32_t>(at));
+    if (s <= 0 || rest < static_cast<std::uint32_t>(s) || at > last) break;
+    rest -= static_cast<std::uint32_t>(s);
+    ++at;
+  }
+}
+
 }  // namespace
 
 std::int32_t ParseBitmap(const std::uint8_t* file, std::size_t length, std::uint32_t& width,
@@ -148,20 +161,10 @@ bool ComputeAnchor(std::uint16_t col, std::uint32_t row, std::uint16_t x, std::u
   std::uint32_t c = col;
   // Widened so that a wide picture far into its cell does not wrap.
   std::uint32_t w = width + x - 1;
-  while (true) {
-    const std::int32_t size = TXLSColumnInfoList::SizeCol(static_cast<std::int32_t>(c));
-    if (size <= 0 || w < static_cast<std::uint32_t>(size) || c > XLSMaxCol) break;
-    w -= static_cast<std::uint32_t>(size);
-    ++c;
-  }
+  WalkCells(c, w, XLSMaxCol, [](std::int32_t i) { return TXLSColumnInfoList::SizeCol(i); });
   std::uint32_t r = row;
   std::uint32_t h = height + y - 1;
-  while (true) {
-    const std::int32_t size = TXLSRowInfoList::SizeRow(static_cast<std::int32_t>(r));
-    if (size <= 0 || h < static_cast<std::uint32_t>(size) || r > XLSMaxRow) break;
-    h -= static_cast<std::uint32_t>(size);
-    ++r;
-  }
+  WalkCells(r, h, XLSMaxRow, [](std::int32_t i) { return TXLSRowInfoList::SizeRow(i); });
   if (col > XLSMaxCol || c > XLSMaxCol || r > XLSMaxRow) return false;
   const std::int32_t endWidth = TXLSColumnInfoList::SizeCol(static_cast<std::int32_t>(c));
   const std::int32_t endHeight = TXLSRowInfoList::SizeRow(static_cast<std::int32_t>(r));
