@@ -69,16 +69,7 @@ void TXLSConditionalFormatList::Shift(const TXLSCellShift& shift) {
 }
 
 std::vector<TXLSConditionalFormat> TXLSConditionalFormatList::Pasted(const TXLSPaste& paste) const {
-  std::vector<TXLSConditionalFormat> out;
-  for (const TXLSConditionalFormat& f : items_) {
-    TXLSAreaList pieces;
-    for (const TXLSArea& a : f.areas) PasteArea(paste, a, pieces);
-    if (pieces.empty()) continue;
-    TXLSConditionalFormat copy = f;
-    copy.areas = std::move(pieces);
-    out.push_back(std::move(copy));
-  }
-  return out;
+  return PastedItems(items_, paste);
 }
 
 void TXLSConditionalFormatList::DropEmpty() {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tablirex {
@@ -88,5 +89,22 @@ struct TXLSPaste {
 };
 /// Appends the destination pieces of the part of `a` that lies in the source.
 void PasteArea(const TXLSPaste& paste, const TXLSArea& a, TXLSAreaList& out);
+
+/// The items of a list kept over areas (conditional formats, validations) as the
+/// paste copies them: each with the pieces of its areas the source holds, those
+/// it holds none of left out.
+template <class Item>
+std::vector<Item> PastedItems(const std::vector<Item>& items, const TXLSPaste& paste) {
+  std::vector<Item> out;
+  for (const Item& item : items) {
+    TXLSAreaList pieces;
+    for (const TXLSArea& a : item.areas) PasteArea(paste, a, pieces);
+    if (pieces.empty()) continue;
+    Item copy = item;
+    copy.areas = std::move(pieces);
+    out.push_back(std::move(copy));
+  }
+  return out;
+}
 
 }  // namespace tablirex

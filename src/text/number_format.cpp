@@ -23,22 +23,31 @@ bool StartsWithNoCase(std::string_view s, std::size_t at, std::string_view word)
   return true;
 }
 
+// Steps over the part of a format code at i that is no code character: a quoted
+// text, an escaped or padding character and the one after it, a bracket. True
+// when there was one, i then on its last character (end when it is not closed).
+bool SkipLiteral(std::string_view s, std::size_t& i, std::size_t end) {
+  const char c = s[i];
+  if (c == '"' || c == '[') {
+    const std::size_t close = s.find(c == '"' ? '"' : ']', i + 1);
+    i = close == std::string_view::npos ? end : close;
+    return true;
+  }
+  if (c == '\\' || c == '_' || c == '*') {
+    ++i;
+    return true;
+  }
+  return false;
+}
+
 // Splits a format into its ";" sections, leaving quoted texts, escapes and
 // brackets whole.
 std::vector<std::string_view> Sections(std::string_view f) {
   std::vector<std::string_view> out;
   std::size_t start = 0;
   for (std::size_t i = 0; i < f.size(); ++i) {
-    const char c = f[i];
-    if (c == '"') {
-      const std::size_t close = f.find('"', i + 1);
-      i = close == std::string_view::npos ? f.size() : close;
-    } else if (c == '\\' || c == '_' || c == '*') {
-      ++i;
-    } else if (c == '[') {
-      const std::size_t close = f.find(']', i + 1);
-      i = close == std::string_view::npos ? f.size() : close;
-    } else if (c == ';') {
+    if (SkipLiteral(f, i, f.size())) continue;
+    if (f[i] == ';') {
       out.push_back(f.substr(start, i - start));
       start = i + 1;
     }
@@ -359,18 +368,8 @@ struct TFractionParts {
 bool SplitFraction(std::string_view s, TFractionParts& out) {
   std::size_t slash = std::string_view::npos;
   for (std::size_t i = 0; i < s.size() && slash == std::string_view::npos; ++i) {
-    const char c = s[i];
-    if (c == '"') {
-      const std::size_t close = s.find('"', i + 1);
-      i = close == std::string_view::npos ? s.size() : close;
-    } else if (c == '\\' || c == '_' || c == '*') {
-      ++i;
-    } else if (c == '[') {
-      const std::size_t close = s.find(']', i + 1);
-      i = close == std::string_view::npos ? s.size() : close;
-    } else if (c == '/') {
-      slash = i;
-    }
+    if (SkipLiteral(s, i, s.size())) continue;
+    if (s[i] == '/') slash = i;
   }
   if (slash == std::string_view::npos || slash == 0 || !IsPlaceholder(s[slash - 1])) return false;
   std::size_t numStart = slash;
@@ -390,18 +389,8 @@ bool SplitFraction(std::string_view s, TFractionParts& out) {
   // Placeholders before the numerator's own make a whole-number part.
   std::size_t wholeEnd = std::string_view::npos;
   for (std::size_t i = 0; i < numStart; ++i) {
-    const char c = s[i];
-    if (c == '"') {
-      const std::size_t close = s.find('"', i + 1);
-      i = close == std::string_view::npos ? numStart : close;
-    } else if (c == '\\' || c == '_' || c == '*') {
-      ++i;
-    } else if (c == '[') {
-      const std::size_t close = s.find(']', i + 1);
-      i = close == std::string_view::npos ? numStart : close;
-    } else if (IsPlaceholder(c) || (c == ',' && wholeEnd != std::string_view::npos)) {
-      wholeEnd = i + 1;
-    }
+    if (SkipLiteral(s, i, numStart)) continue;
+    if (IsPlaceholder(s[i]) || (s[i] == ',' && wholeEnd != std::string_view::npos)) wholeEnd = i + 1;
   }
   if (wholeEnd == std::string_view::npos) {
     out.lead = s.substr(0, numStart);

@@ -42,16 +42,8 @@ void TXLSValidationList::Shift(const TXLSCellShift& shift) {
 }
 
 std::vector<TXLSValidationRule> TXLSValidationList::Pasted(const TXLSPaste& paste) const {
-  std::vector<TXLSValidationRule> out;
-  for (const TXLSValidationRule& r : items_) {
-    TXLSAreaList pieces;
-    for (const TXLSArea& a : r.areas) PasteArea(paste, a, pieces);
-    if (pieces.empty()) continue;
-    TXLSValidationRule copy = r;
-    copy.id = 0;
-    copy.areas = std::move(pieces);
-    out.push_back(std::move(copy));
-  }
+  std::vector<TXLSValidationRule> out = PastedItems(items_, paste);
+  for (TXLSValidationRule& r : out) r.id = 0;
   return out;
 }
 
