@@ -64,6 +64,15 @@ xlsBorderBlock WriteBorder(const BorderWords& w) noexcept {
   return b;
 }
 
+/// The border block with change(words, side) applied to each side named by mask.
+template <class Change>
+xlsBorderBlock ChangeSides(const xlsBorderBlock& block, std::uint8_t mask, Change change) {
+  BorderWords w = ReadBorder(block);
+  for (int i = 0; i < 4; ++i)
+    if (mask & (1u << i)) change(w, kSides[i]);
+  return WriteBorder(w);
+}
+
 /// The first side named by mask (left, right, top, bottom), or -1.
 int FirstSide(std::uint8_t mask) noexcept {
   for (int i = 0; i < 4; ++i)
@@ -748,33 +757,27 @@ std::int32_t TXLSXFList::SetBorderLineStyle(std::int32_t XFIndex, std::uint8_t B
                                             bool ReplaceIndex) {
   std::int32_t v;
   if ((BorderMask & 0xF) == 0 || !AsInt32(Value, v)) return Unchanged(XFIndex, ReplaceIndex);
-  BorderWords w = ReadBorder(GetBorderBlock(XFIndex));
-  for (int i = 0; i < 4; ++i) {
-    if (!(BorderMask & (1u << i))) continue;
-    const Side& s = kSides[i];
+  const auto change = [v](BorderWords& w, const Side& s) {
     const std::int32_t weight = GetWeightFromBorderStyle(static_cast<std::int32_t>(w.Code(s)));
     w.SetCode(s, static_cast<std::uint32_t>(GetXFBorderLineStyle(v, weight, true)));
     if (v == kNone)
       w.SetColor(s, 0);
     else if (w.Color(s) == 0)
       w.SetColor(s, 64);
-  }
-  return SetBorderBlock(XFIndex, WriteBorder(w), ReplaceIndex);
+  };
+  return SetBorderBlock(XFIndex, ChangeSides(GetBorderBlock(XFIndex), BorderMask, change), ReplaceIndex);
 }
 
 std::int32_t TXLSXFList::SetBorderWeight(std::int32_t XFIndex, std::uint8_t BorderMask, const TVariant& Value,
                                          bool ReplaceIndex) {
   std::int32_t v;
   if ((BorderMask & 0xF) == 0 || !AsInt32(Value, v)) return Unchanged(XFIndex, ReplaceIndex);
-  BorderWords w = ReadBorder(GetBorderBlock(XFIndex));
-  for (int i = 0; i < 4; ++i) {
-    if (!(BorderMask & (1u << i))) continue;
-    const Side& s = kSides[i];
+  const auto change = [v](BorderWords& w, const Side& s) {
     const std::int32_t style = GetLineStyleFromBorderStyle(static_cast<std::int32_t>(w.Code(s)));
     w.SetCode(s, static_cast<std::uint32_t>(GetXFBorderLineStyle(style, v, false)));
     if (w.Color(s) == 0) w.SetColor(s, 64);
-  }
-  return SetBorderBlock(XFIndex, WriteBorder(w), ReplaceIndex);
+  };
+  return SetBorderBlock(XFIndex, ChangeSides(GetBorderBlock(XFIndex), BorderMask, change), ReplaceIndex);
 }
 
 std::int32_t TXLSXFList::SetBorderColorIndex(std::int32_t XFIndex, std::uint8_t BorderMask, const TVariant& Value,
@@ -790,17 +793,14 @@ std::int32_t TXLSXFList::SetBorderColorIndex(std::int32_t XFIndex, std::uint8_t 
     c = 64;
   else
     return Unchanged(XFIndex, ReplaceIndex);
-  BorderWords w = ReadBorder(GetBorderBlock(XFIndex));
-  for (int i = 0; i < 4; ++i) {
-    if (!(BorderMask & (1u << i))) continue;
-    const Side& s = kSides[i];
+  const auto change = [c](BorderWords& w, const Side& s) {
     w.SetColor(s, c);
     if (c == 0)
       w.SetCode(s, 0);
     else if (w.Code(s) == 0)
       w.SetCode(s, 1);
-  }
-  return SetBorderBlock(XFIndex, WriteBorder(w), ReplaceIndex);
+  };
+  return SetBorderBlock(XFIndex, ChangeSides(GetBorderBlock(XFIndex), BorderMask, change), ReplaceIndex);
 }
 
 }  // namespace tablirex
