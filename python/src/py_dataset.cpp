@@ -60,6 +60,16 @@ TPyDataSet::TStorage StorageOf(const std::string& name) {
   Raise(PyExc_ValueError, "unknown column storage \"" + name + "\"");
 }
 
+// data as a 1-D numpy array of T (converted when it is of another type), with
+// buffer pointing at its first element.
+template <class T>
+py::object NumpyColumn(py::handle data, const char* message, const void*& buffer) {
+  auto a = py::array_t<T, py::array::c_style | py::array::forcecast>::ensure(data);
+  if (!a || a.ndim() != 1) Raise(PyExc_TypeError, message);
+  buffer = a.data();
+  return a;
+}
+
 }  // namespace
 
 TFieldType TPyDataSet::TypeOfValue(py::handle value) {
@@ -90,17 +100,11 @@ void TPyDataSet::AddColumn(std::string name, TFieldType type, TStorage storage, 
   c.storage = storage;
   switch (storage) {
     case TStorage::Float: {
-      auto a = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(data);
-      if (!a || a.ndim() != 1) Raise(PyExc_TypeError, "a float column needs a 1-D float64 array");
-      c.data = a.data();
-      c.keep = std::move(a);
+      c.keep = NumpyColumn<double>(data, "a float column needs a 1-D float64 array", c.data);
       break;
     }
     case TStorage::Int: case TStorage::DateTimeNs: case TStorage::Category: {
-      auto a = py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>::ensure(data);
-      if (!a || a.ndim() != 1) Raise(PyExc_TypeError, "this column needs a 1-D int64 array");
-      c.data = a.data();
-      c.keep = std::move(a);
+      c.keep = NumpyColumn<std::int64_t>(data, "this column needs a 1-D int64 array", c.data);
       if (storage == TStorage::Category) {
         for (py::handle v : py::reinterpret_borrow<py::iterable>(categories))
           c.categories.push_back(ToVariant(v, true));
@@ -108,10 +112,7 @@ void TPyDataSet::AddColumn(std::string name, TFieldType type, TStorage storage, 
       break;
     }
     case TStorage::Bool: {
-      auto a = py::array_t<bool, py::array::c_style | py::array::forcecast>::ensure(data);
-      if (!a || a.ndim() != 1) Raise(PyExc_TypeError, "a bool column needs a 1-D bool array");
-      c.data = a.data();
-      c.keep = std::move(a);
+      c.keep = NumpyColumn<bool>(data, "a bool column needs a 1-D bool array", c.data);
       break;
     }
     case TStorage::Object: {
