@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cells/sst.h"
+#include "formula/formula_code.h"
 #include "text/text.h"
 
 namespace tablirex {
@@ -132,21 +133,53 @@ TXLSCellExtra* TXLSCellHeap::Extra(const TXLSCellRef& cell) noexcept {
 
 TXLSCellExtra& TXLSCellHeap::MakeExtra(const TXLSCellRef& cell) { return extras_[Key(cell)]; }
 
-const std::string& TXLSCellHeap::FormulaText(const TXLSCellRef& cell) noexcept {
+TXLSCellHeap::FormulaSlot& TXLSCellHeap::MakeSlot(TXLSCellRef& cell) {
+  if (FormulaSlot* slot = Slot(cell)) return *slot;
+  std::uint32_t i;
+  if (freeFormulas_.empty()) {
+    i = NewItem(formulas_, formulaCount_);
+  } else {
+    i = freeFormulas_.back();
+    freeFormulas_.pop_back();
+  }
+  cell.SSTIndex = static_cast<std::int32_t>(i);
+  return *Slot(cell);
+}
+
+const std::string& TXLSCellHeap::FormulaText(const TXLSCellRef& cell) const noexcept {
   static const std::string kEmpty;
-  const TXLSCellExtra* e = Extra(cell);
-  return e ? e->FormulaText : kEmpty;
+  const FormulaSlot* slot = Slot(cell);
+  if (!slot) return kEmpty;
+  return slot->code ? slot->code->source : slot->text;
+}
+
+const TFormulaCode* TXLSCellHeap::FormulaCode(const TXLSCellRef& cell) const noexcept {
+  const FormulaSlot* slot = Slot(cell);
+  return slot ? slot->code.get() : nullptr;
+}
+
+void TXLSCellHeap::SetFormulaCode(TXLSCellRef& cell, std::shared_ptr<const TFormulaCode> code) {
+  FormulaSlot* slot = Slot(cell);
+  if (!slot || !code || code->source != (slot->code ? slot->code->source : slot->text)) return;
+  slot->code = std::move(code);
+  slot->text = std::string();
+}
+
+void TXLSCellHeap::ForgetFormulaCode(TXLSCellRef& cell) {
+  FormulaSlot* slot = Slot(cell);
+  if (!slot || !slot->code) return;
+  slot->text = slot->code->source;
+  slot->code.reset();
 }
 
 void TXLSCellHeap::ClearCellValue(TXLSCellRef& cell, TXLSStringTable& sst) {
   if (cell.ValueType == xlString) {
     sst.Remove(cell.SSTIndex);
     cell.SSTIndex = -1;
-  } else if (cell.ValueType == xlFormula) {
-    if (TXLSCellExtra* e = Extra(cell)) {
-      e->FormulaText.clear();
-      e->Code.reset();
-    }
+  } else if (FormulaSlot* slot = Slot(cell)) {
+    *slot = FormulaSlot{};
+    freeFormulas_.push_back(static_cast<std::uint32_t>(cell.SSTIndex));
+    cell.SSTIndex = 0;
   }
   cell.ValueType = xlEmpty;
 }
@@ -172,7 +205,8 @@ void TXLSCellHeap::SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16
   if (!literal && !text.empty() && text[0] == u'=') {
     ClearCellValue(cell, sst);
     cell.ValueType = xlFormula;
-    MakeExtra(cell).FormulaText = Utf16ToUtf8(text.substr(1));
+    cell.SSTIndex = 0;
+    MakeSlot(cell).text = Utf16ToUtf8(text.substr(1));
     return;
   }
   // Add before releasing, so that setting a cell's own text again keeps the entry.
@@ -187,9 +221,13 @@ void TXLSCellHeap::SetCellFormula(TXLSCellRef& cell, TXLSStringTable& sst, std::
   if (cell.IsMerged && !cell.IsMergeOwner) return;
   ClearCellValue(cell, sst);
   cell.ValueType = xlFormula;
-  TXLSCellExtra& e = MakeExtra(cell);
-  e.FormulaText.assign(text);
-  e.Code = std::move(code);
+  cell.SSTIndex = 0;
+  FormulaSlot& slot = MakeSlot(cell);
+  if (code && code->source == text) {
+    slot.code = std::move(code);
+  } else {
+    slot.text.assign(text);
+  }
 }
 
 void TXLSCellHeap::SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const TVariant& v) {
@@ -217,7 +255,8 @@ void TXLSCellHeap::SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const T
       if (!s.empty() && s[0] == '=') {
         ClearCellValue(cell, sst);
         cell.ValueType = xlFormula;
-        MakeExtra(cell).FormulaText.assign(s, 1, std::string::npos);
+        cell.SSTIndex = 0;
+        MakeSlot(cell).text.assign(s, 1, std::string::npos);
       } else {
         SetCellText(cell, sst, Utf8ToUtf16(s));
       }
@@ -237,10 +276,7 @@ TVariant TXLSCellHeap::GetCellValue(const TXLSCellRef& cell, TXLSStringTable& ss
     case xlDoubleNumber: return TVariant(cell.NumValue);
     case xlDateTime: return TVariant::Date(cell.NumValue);
     case xlBoolean: return TVariant(cell.NumValue != 0.0);
-    case xlFormula: {
-      const auto it = extras_.find(Key(cell));
-      return TVariant("=" + (it == extras_.end() ? std::string() : it->second.FormulaText));
-    }
+    case xlFormula: return TVariant("=" + FormulaText(cell));
     default: return TVariant::Null();
   }
 }
