@@ -157,6 +157,8 @@ class TXLSCellHeap {
 
   /// Gives every string reference back to the table (before the table goes away).
   void ReleaseStrings(TXLSStringTable& sst);
+  /// Formula cells held.
+  std::size_t FormulaCount() const noexcept { return formulaCount_ - freeFormulas_.size(); }
   /// Cells held (dropped ones not counted).
   std::size_t CellCount() const noexcept { return cellCount_ - freeCells_.size(); }
 

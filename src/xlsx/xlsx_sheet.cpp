@@ -393,12 +393,19 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
         break;
       }
       case xlFormula: {
-        formula.clear();
-        if (!AppendFormula(book, store.FormulaText(cell), formula, error)) {
-          result = book.Refuse(sheet.CellName(r, c, r, c) + ": formula \"=" + store.FormulaText(cell) + "\": " + error);
-          return;
+        // A compiled formula in capitals without strings, sheets or spaces is
+        // stored as it stands; any other is spelt again from its tokens.
+        const std::string& text = store.FormulaText(cell);
+        if (store.FormulaCode(cell) && IsStoredFormulaForm(text)) {
+          x << "><f>" << text << "</f>";
+        } else {
+          formula.clear();
+          if (!AppendFormula(book, text, formula, error)) {
+            result = book.Refuse(sheet.CellName(r, c, r, c) + ": formula \"=" + text + "\": " + error);
+            return;
+          }
+          x << "><f>" << formula << "</f>";
         }
-        x << "><f>" << formula << "</f>";
         // The result the evaluation found; without one the file asks for the
         // formulas to be worked out when it is opened.
         const eval::TFormulaResult* result =
