@@ -240,9 +240,10 @@ void PageLayout(TXmlOut& x, const TXLSPageSetup& setup) {
 
 // A formula's result after its <f>: the cell's type goes before, so the <c>
 // element's attributes are completed here.
-void CachedValue(TXmlOut& x, const eval::TValue& v) {
+// The cached value of a formula cell whose "><f>" begins at f of the buffer: a
+// kind other than a number is marked on the cell, ahead of the formula.
+void CachedValue(TXmlOut& x, const eval::TValue& v, std::size_t f) {
   std::string& s = x.Buffer();
-  const std::size_t f = s.rfind("><f>");
   switch (v.Kind()) {
     case eval::TValueKind::Number:
       x << "<v>";
@@ -396,6 +397,7 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
         // A compiled formula in capitals without strings, sheets or spaces is
         // stored as it stands; any other is spelt again from its tokens.
         const std::string& text = store.FormulaText(cell);
+        const std::size_t at = x.Buffer().size();
         if (store.FormulaCode(cell) && IsStoredFormulaForm(text)) {
           x << "><f>" << text << "</f>";
         } else {
@@ -418,7 +420,7 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
           x << "</c>";
           break;
         }
-        CachedValue(x, result->value);
+        CachedValue(x, result->value, at);
         break;
       }
     }
