@@ -146,30 +146,34 @@ TXLSCellHeap::FormulaSlot& TXLSCellHeap::MakeSlot(TXLSCellRef& cell) {
   return *Slot(cell);
 }
 
+std::shared_ptr<const TFormulaCode> TXLSCellHeap::TextOnly(std::string text) {
+  auto code = std::make_shared<TFormulaCode>();
+  code->source = std::move(text);
+  code->compiled = false;
+  return code;
+}
+
 const std::string& TXLSCellHeap::FormulaText(const TXLSCellRef& cell) const noexcept {
   static const std::string kEmpty;
   const FormulaSlot* slot = Slot(cell);
-  if (!slot) return kEmpty;
-  return slot->code ? slot->code->source : slot->text;
+  return slot && slot->code ? slot->code->source : kEmpty;
 }
 
 const TFormulaCode* TXLSCellHeap::FormulaCode(const TXLSCellRef& cell) const noexcept {
   const FormulaSlot* slot = Slot(cell);
-  return slot ? slot->code.get() : nullptr;
+  return slot && slot->code && slot->code->compiled ? slot->code.get() : nullptr;
 }
 
 void TXLSCellHeap::SetFormulaCode(TXLSCellRef& cell, std::shared_ptr<const TFormulaCode> code) {
   FormulaSlot* slot = Slot(cell);
-  if (!slot || !code || code->source != (slot->code ? slot->code->source : slot->text)) return;
+  if (!slot || !slot->code || !code || !code->compiled || code->source != slot->code->source) return;
   slot->code = std::move(code);
-  slot->text = std::string();
 }
 
 void TXLSCellHeap::ForgetFormulaCode(TXLSCellRef& cell) {
   FormulaSlot* slot = Slot(cell);
-  if (!slot || !slot->code) return;
-  slot->text = slot->code->source;
-  slot->code.reset();
+  if (!slot || !slot->code || !slot->code->compiled) return;
+  slot->code = TextOnly(slot->code->source);
 }
 
 void TXLSCellHeap::ClearCellValue(TXLSCellRef& cell, TXLSStringTable& sst) {
@@ -206,7 +210,7 @@ void TXLSCellHeap::SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16
     ClearCellValue(cell, sst);
     cell.ValueType = xlFormula;
     cell.SSTIndex = 0;
-    MakeSlot(cell).text = Utf16ToUtf8(text.substr(1));
+    MakeSlot(cell).code = TextOnly(Utf16ToUtf8(text.substr(1)));
     return;
   }
   // Add before releasing, so that setting a cell's own text again keeps the entry.
@@ -219,15 +223,17 @@ void TXLSCellHeap::SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16
 void TXLSCellHeap::SetCellFormula(TXLSCellRef& cell, TXLSStringTable& sst, std::string_view text,
                                   std::shared_ptr<const TFormulaCode> code) {
   if (cell.IsMerged && !cell.IsMergeOwner) return;
+  // The text may be the cell's own: its code lives until the new one is in.
+  const FormulaSlot* own = Slot(cell);
+  const std::shared_ptr<const TFormulaCode> before = own ? own->code : nullptr;
   ClearCellValue(cell, sst);
   cell.ValueType = xlFormula;
   cell.SSTIndex = 0;
   FormulaSlot& slot = MakeSlot(cell);
-  if (code && code->source == text) {
+  if (code && code->compiled && code->source == text)
     slot.code = std::move(code);
-  } else {
-    slot.text.assign(text);
-  }
+  else
+    slot.code = TextOnly(std::string(text));
 }
 
 void TXLSCellHeap::SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const TVariant& v) {
@@ -256,7 +262,7 @@ void TXLSCellHeap::SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const T
         ClearCellValue(cell, sst);
         cell.ValueType = xlFormula;
         cell.SSTIndex = 0;
-        MakeSlot(cell).text.assign(s, 1, std::string::npos);
+        MakeSlot(cell).code = TextOnly(s.substr(1));
       } else {
         SetCellText(cell, sst, Utf8ToUtf16(s));
       }

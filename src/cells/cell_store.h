@@ -216,12 +216,12 @@ class TXLSCellHeap {
   static std::uint32_t NewItem(std::vector<std::unique_ptr<T[]>>& pool, std::uint32_t& count);
   void Widen(std::uint32_t row, std::uint32_t col) noexcept;
   void RecomputeBounds() noexcept;
-  /// A formula's text and code. The text is kept here only while there is no
-  /// code: the code holds the text it was made from.
+  /// A formula's code, which holds the text it was made from; a text not yet
+  /// compiled is kept as a code of the text alone.
   struct FormulaSlot {
     std::shared_ptr<const TFormulaCode> code;
-    std::string text;
   };
+  static std::shared_ptr<const TFormulaCode> TextOnly(std::string text);
   FormulaSlot* Slot(const TXLSCellRef& c) const noexcept {
     if (c.ValueType != xlFormula || c.SSTIndex <= 0) return nullptr;
     const auto i = static_cast<std::uint32_t>(c.SSTIndex) - 1;

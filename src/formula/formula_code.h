@@ -133,6 +133,8 @@ struct TFormulaCode {
   TRareList<std::string> texts;
   TRareList<TCodeConst> consts;
   bool hasArrays = false;
+  /// False for a text a cell keeps before it is compiled (source alone).
+  bool compiled = true;
 };
 
 /// Rows and columns a formula may name (the largest sheet any format holds).
