@@ -153,17 +153,6 @@ std::shared_ptr<const TFormulaCode> TXLSCellHeap::TextOnly(std::string text) {
   return code;
 }
 
-const std::string& TXLSCellHeap::FormulaText(const TXLSCellRef& cell) const noexcept {
-  static const std::string kEmpty;
-  const FormulaSlot* slot = Slot(cell);
-  return slot && slot->code ? slot->code->source : kEmpty;
-}
-
-const TFormulaCode* TXLSCellHeap::FormulaCode(const TXLSCellRef& cell) const noexcept {
-  const FormulaSlot* slot = Slot(cell);
-  return slot && slot->code && slot->code->compiled ? slot->code.get() : nullptr;
-}
-
 void TXLSCellHeap::SetFormulaCode(TXLSCellRef& cell, std::shared_ptr<const TFormulaCode> code) {
   FormulaSlot* slot = Slot(cell);
   if (!slot || !slot->code || !code || !code->compiled || code->source != slot->code->source) return;

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "formula/formula_code.h"
 #include "tablirex/datetime.h"
 #include "tablirex/limits.h"
 #include "tablirex/variant.h"
@@ -22,7 +23,6 @@ constexpr bool IsCellNumber(double value, bool isDate) noexcept {
 
 class TXLSStringTable;
 class IXLSWorksheet;
-struct TFormulaCode;
 
 /// One cell that was ever touched. A formula cell's text and code live in the
 /// store's formula slots, found from the cell itself; the rarely used merged-area
@@ -58,6 +58,12 @@ struct TXLSCellExtra {
 /// DropEmptyCells removes the cells an operation left with nothing to save, and
 /// their places are reused by later cells.
 class TXLSCellHeap {
+  /// A formula's code, which holds the text it was made from; a text not yet
+  /// compiled is kept as a code of the text alone.
+  struct FormulaSlot {
+    std::shared_ptr<const TFormulaCode> code;
+  };
+
  public:
   explicit TXLSCellHeap(IXLSWorksheet* sheet = nullptr);
   IXLSWorksheet* Sheet() const noexcept { return sheet_; }
@@ -120,10 +126,17 @@ class TXLSCellHeap {
   TXLSCellExtra& MakeExtra(const TXLSCellRef& cell);
 
   /// A formula cell's text (UTF-8, without the leading "="); "" for other cells.
-  const std::string& FormulaText(const TXLSCellRef& cell) const noexcept;
+  const std::string& FormulaText(const TXLSCellRef& cell) const noexcept {
+    static const std::string kEmpty;
+    const FormulaSlot* slot = Slot(cell);
+    return slot && slot->code ? slot->code->source : kEmpty;
+  }
   /// The code compiled from a formula cell's text when it took it or since, or
   /// nullptr; shared by the cells that took the same formula at once.
-  const TFormulaCode* FormulaCode(const TXLSCellRef& cell) const noexcept;
+  const TFormulaCode* FormulaCode(const TXLSCellRef& cell) const noexcept {
+    const FormulaSlot* slot = Slot(cell);
+    return slot && slot->code && slot->code->compiled ? slot->code.get() : nullptr;
+  }
   /// Keeps code, compiled from the formula cell's own text, for the cell.
   void SetFormulaCode(TXLSCellRef& cell, std::shared_ptr<const TFormulaCode> code);
   /// Drops a formula cell's code, keeping its text: compiled again when needed.
@@ -216,11 +229,6 @@ class TXLSCellHeap {
   static std::uint32_t NewItem(std::vector<std::unique_ptr<T[]>>& pool, std::uint32_t& count);
   void Widen(std::uint32_t row, std::uint32_t col) noexcept;
   void RecomputeBounds() noexcept;
-  /// A formula's code, which holds the text it was made from; a text not yet
-  /// compiled is kept as a code of the text alone.
-  struct FormulaSlot {
-    std::shared_ptr<const TFormulaCode> code;
-  };
   static std::shared_ptr<const TFormulaCode> TextOnly(std::string text);
   FormulaSlot* Slot(const TXLSCellRef& c) const noexcept {
     if (c.ValueType != xlFormula || c.SSTIndex <= 0) return nullptr;
