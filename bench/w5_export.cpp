@@ -19,6 +19,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "bench_util.h"
 #include "tablirex/dataset2excel.h"
@@ -109,6 +110,10 @@ int Once(const char* out, const std::string& db, Fit fit) {
   }
   TDataset2Excel e;
   Configure(e, data, fit);
+  // The sheets follow the file's grid: one sheet of 200,000 records in .xlsx.
+  const std::string_view name(out);
+  const bool xlsx = name.size() >= 5 && (name.substr(name.size() - 5) == ".xlsx" || name.substr(name.size() - 5) == ".XLSX");
+  if (xlsx) e.SetFileFormat(4);
   if (e.ExportDataset() != xlsOK) {
     std::fprintf(stderr, "w5: %s\n", e.GetErrorText().c_str());
     return 1;

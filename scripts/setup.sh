@@ -30,3 +30,17 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# SheetJS (npm's "xlsx"), an independent reader of both workbook formats for the
+# interop tests. Debian's node and npm serve where the machine has none of its own.
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+if ! command -v npm >/dev/null 2>&1; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends nodejs npm
+fi
+if [ ! -d "$(npm root -g)/xlsx" ]; then
+  echo "setup: installing SheetJS (npm xlsx 0.18.5)"
+  $SUDO npm install -g --no-audit --no-fund --loglevel=error xlsx@0.18.5
+fi

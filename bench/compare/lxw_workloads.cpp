@@ -1,5 +1,5 @@
 // The workloads W1-W4 written by libxlsxwriter in its constant-memory mode, the
-// yardstick of the .xlsx benchmarks (farm-bench --vs): the same cells as
+// yardstick of the .xlsx benchmarks (timed side by side, whole process): the same cells as
 // bench_w1_numbers ... bench_w4_formulas write.
 //   bench_lxw_workloads w1|w2|w3|w4 OUT.xlsx
 #include <cstdio>

@@ -2,7 +2,8 @@
  * yardstick bench_w4_formulas is measured against (it stores formula text, with
  * no result and no compilation):
  *   cc -O2 -o w4_xlsxwriter bench/yardstick/w4_xlsxwriter.c -lxlsxwriter
- *   farm-bench --vs './w4_xlsxwriter /tmp/w4.xlsx' -- build/release/bench_w4_formulas --once /tmp/w4.xls
+ *   then time it side by side with build/release/bench_w4_formulas --once /tmp/w4.xls
+ *   (whole processes, taking turns: /usr/bin/time -v for each, several runs)
  */
 #include <stdio.h>
 #include <xlsxwriter.h>

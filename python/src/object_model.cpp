@@ -57,6 +57,17 @@ IXLSWorksheet& PySheet::Get() const {
   return *sheet;
 }
 
+// A format setter that cannot make the format (the workbook holds as many as a
+// file can) leaves the cells as they were and says why through the workbook: the
+// refusal becomes the exception.
+template <class Set>
+void Formatted(const PyRange& r, Set&& set) {
+  TXLSWorkbook& book = r.b->Book();
+  book.ClearLastError();
+  set();
+  if (!book.GetLastError().empty()) Raise(Errors().rangeError, book.GetLastError());
+}
+
 IXLSRange& PyRange::Get() const {
   b->CheckIdle();
   if (!b->HasSheet(sheet)) Raise(Errors().error, "the range's sheet was deleted");
@@ -231,7 +242,7 @@ TVariant CellValue(TBookHolder& b, py::handle value, std::int32_t sheet) {
 
 bool IsRowList(py::handle v) { return py::isinstance<py::list>(v) || py::isinstance<py::tuple>(v); }
 
-void SetRangeValue(PyRange& pr, py::handle value) {
+void SetValuesAndDateFormats(PyRange& pr, py::handle value) {
   IXLSRange& r = pr.Get();
   if (!IsRowList(value)) {
     r.SetValue(CellValue(*pr.b, value, pr.sheet->GetIndex()));
@@ -283,6 +294,12 @@ void SetRangeValue(PyRange& pr, py::handle value) {
   }
   r.SetValue(array);
   dates.Format(pr);
+}
+
+// Dates get their number format with their values: a workbook that can make no
+// more formats refuses, and the refusal is raised.
+void SetRangeValue(PyRange& pr, py::handle value) {
+  Formatted(pr, [&] { SetValuesAndDateFormats(pr, value); });
 }
 
 std::string RangeAddress(IXLSRange& r) {
@@ -736,7 +753,7 @@ have no time of day); a larger range gives a list of lists.
       .def_property_readonly("borders", [](PyRange& r) { return PyBorders{r, r.Get().GetBorders()}; })
       .def_property(
           "number_format", [](PyRange& r) { return FromVariant(r.Get().GetNumFormat()); },
-          [](PyRange& r, std::string_view f) { r.Get().SetNumFormat(f); },
+          [](PyRange& r, std::string_view f) { Formatted(r, [&] { r.Get().SetNumFormat(f); }); },
           "Number format of the cells, e.g. \"0.00\", \"#,##0\", \"dd.mm.yyyy\".")
       .def_property(
           "column_width", [](PyRange& r) { return FromVariant(r.Get().GetColumnWidth()); },
@@ -756,21 +773,27 @@ have no time of day); a larger range gives a list of lists.
           "Whole rows or columns of the range hidden.")
       .def_property(
           "wrap_text", [](PyRange& r) { return FromVariant(r.Get().GetWrapText()); },
-          [](PyRange& r, bool v) { r.Get().SetWrapText(TVariant(v)); })
+          [](PyRange& r, bool v) { Formatted(r, [&] { r.Get().SetWrapText(TVariant(v)); }); })
       .def_property(
           "orientation", [](PyRange& r) { return FromVariant(r.Get().GetOrientation()); },
           [](PyRange& r, int degrees) {
             if (degrees < -90 || degrees > 90) Raise(PyExc_ValueError, "orientation is -90 … 90 degrees");
-            r.Get().SetOrientation(TVariant(degrees));
+            Formatted(r, [&] { r.Get().SetOrientation(TVariant(degrees)); });
           },
           "Text rotation in degrees, -90 … 90.")
       .def_property(
           "horizontal_alignment", [](PyRange& r) { return NameOf(r.Get().GetHAlign(), kHAlign); },
-          [](PyRange& r, py::handle v) { r.Get().SetHAlign(TVariant(ConstantOf(v, kHAlign, "horizontal_alignment"))); },
+          [](PyRange& r, py::handle v) {
+            const std::int32_t code = ConstantOf(v, kHAlign, "horizontal_alignment");
+            Formatted(r, [&] { r.Get().SetHAlign(TVariant(code)); });
+          },
           "general, left, center, right, fill, justify, center_across, distributed.")
       .def_property(
           "vertical_alignment", [](PyRange& r) { return NameOf(r.Get().GetVAlign(), kVAlign); },
-          [](PyRange& r, py::handle v) { r.Get().SetVAlign(TVariant(ConstantOf(v, kVAlign, "vertical_alignment"))); },
+          [](PyRange& r, py::handle v) {
+            const std::int32_t code = ConstantOf(v, kVAlign, "vertical_alignment");
+            Formatted(r, [&] { r.Get().SetVAlign(TVariant(code)); });
+          },
           "top, center, bottom, justify, distributed.")
       .def(
           "merge", [](PyRange& r, bool across) { r.Get().Merge(across); }, py::arg("across") = false,
@@ -801,6 +824,15 @@ have no time of day); a larger range gives a list of lists.
       .def(
           "move_to", [](PyRange& r, PyRange& dest) { r.Get().Move(&dest.Get()); }, py::arg("destination"),
           "Moves values, formats and column widths to the destination range.")
+      .def(
+          "format_like",
+          [](PyRange& r, PyRange& cell) {
+            if (r.b != cell.b) Raise(PyExc_ValueError, "the cell belongs to another workbook");
+            r.Get().SetXFIndex(cell.Get().XFIndex());
+          },
+          py::arg("cell"),
+          "Gives every cell of the range the format the cell shows (font, borders, fill,\n"
+          "alignment, number format) as one, not property by property; values stay.")
       .def("__repr__", [](PyRange& r) {
         if (!r.b->HasSheet(r.sheet)) return std::string("<tablirex.Range (sheet deleted)>");
         return "<tablirex.Range " + r.sheet->GetWorkSheetName() + "!" + RangeAddress(*r.range) + ">";
@@ -810,45 +842,46 @@ have no time of day); a larger range gives a list of lists.
       .def_property("name", [](PyFont& f) { return f.Get().GetName(); },
                     [](PyFont& f, std::string_view n) {
                       if (n.empty() || n.size() > 255) Raise(PyExc_ValueError, "a font name is 1 … 255 characters");
-                      f.Get().SetName(n);
+                      Formatted(f.r, [&] { f.Get().SetName(n); });
                     })
       .def_property("size", [](PyFont& f) { return f.Get().GetSize(); },
                     [](PyFont& f, float s) {
                       if (!(s >= 1 && s <= 409)) Raise(PyExc_ValueError, "a font size is 1 … 409 points");
-                      f.Get().SetSize(s);
+                      Formatted(f.r, [&] { f.Get().SetSize(s); });
                     })
-      .def_property("bold", [](PyFont& f) { return f.Get().GetBold(); }, [](PyFont& f, bool v) { f.Get().SetBold(v); })
+      .def_property("bold", [](PyFont& f) { return f.Get().GetBold(); },
+                    [](PyFont& f, bool v) { Formatted(f.r, [&] { f.Get().SetBold(v); }); })
       .def_property("italic", [](PyFont& f) { return f.Get().GetItalic(); },
-                    [](PyFont& f, bool v) { f.Get().SetItalic(v); })
+                    [](PyFont& f, bool v) { Formatted(f.r, [&] { f.Get().SetItalic(v); }); })
       .def_property("strikethrough", [](PyFont& f) { return f.Get().GetStrikethrough(); },
-                    [](PyFont& f, bool v) { f.Get().SetStrikethrough(v); })
+                    [](PyFont& f, bool v) { Formatted(f.r, [&] { f.Get().SetStrikethrough(v); }); })
       .def_property("superscript", [](PyFont& f) { return f.Get().GetSuperScript(); },
-                    [](PyFont& f, bool v) { f.Get().SetSuperScript(v); })
+                    [](PyFont& f, bool v) { Formatted(f.r, [&] { f.Get().SetSuperScript(v); }); })
       .def_property("subscript", [](PyFont& f) { return f.Get().GetSubScript(); },
-                    [](PyFont& f, bool v) { f.Get().SetSubScript(v); })
+                    [](PyFont& f, bool v) { Formatted(f.r, [&] { f.Get().SetSubScript(v); }); })
       .def_property(
           "underline", [](PyFont& f) { return NameOf(f.Get().GetUnderLine(), kUnderlines); },
           [](PyFont& f, py::handle v) {
             std::int32_t code = 0;
             if (py::isinstance<py::bool_>(v)) code = v.cast<bool>() ? 2 : -4142;
             else code = ConstantOf(v, kUnderlines, "underline");
-            f.Get().SetUnderLine(static_cast<std::uint32_t>(code));
+            Formatted(f.r, [&] { f.Get().SetUnderLine(static_cast<std::uint32_t>(code)); });
           },
           "True/False, or none, single, double, single_accounting, double_accounting.")
       .def_property("color", [](PyFont& f) { return ColorText(f.Get().GetColor()); },
-                    [](PyFont& f, py::handle c) { f.Get().SetColor(ColorArg(c)); },
+                    [](PyFont& f, py::handle c) { Formatted(f.r, [&] { f.Get().SetColor(ColorArg(c)); }); },
                     "\"#RRGGBB\"; set also from a colour name, (r, g, b) or 0xRRGGBB.")
       .def_property("color_index", [](PyFont& f) { return f.Get().GetColorIndex(); },
-                    [](PyFont& f, py::handle i) { f.Get().SetColorIndex(ColorIndexArg(i)); });
+                    [](PyFont& f, py::handle i) { Formatted(f.r, [&] { f.Get().SetColorIndex(ColorIndexArg(i)); }); });
 
   py::class_<PyInterior>(m, "Interior", "The fill of a range.")
       .def_property("color", [](PyInterior& f) { return ColorText(f.Get().GetColor()); },
-                    [](PyInterior& f, py::handle c) { f.Get().SetColor(ColorArg(c)); })
+                    [](PyInterior& f, py::handle c) { Formatted(f.r, [&] { f.Get().SetColor(ColorArg(c)); }); })
       .def_property("pattern_color", [](PyInterior& f) { return ColorText(f.Get().GetPatternColor()); },
-                    [](PyInterior& f, py::handle c) { f.Get().SetPatternColor(ColorArg(c)); })
+                    [](PyInterior& f, py::handle c) { Formatted(f.r, [&] { f.Get().SetPatternColor(ColorArg(c)); }); })
       .def_property("color_index", [](PyInterior& f) { return f.Get().GetColorIndex(); },
                     [](PyInterior& f, py::handle i) {
-                      f.Get().SetColorIndex(static_cast<std::uint32_t>(ColorIndexArg(i)));
+                      Formatted(f.r, [&] { f.Get().SetColorIndex(static_cast<std::uint32_t>(ColorIndexArg(i))); });
                     })
       .def_property(
           "pattern", [](PyInterior& f) { return NameOf(f.Get().GetPattern(), kPatterns); },
@@ -858,15 +891,17 @@ have no time of day); a larger range gives a list of lists.
               code = v.cast<std::int32_t>();
             else
               code = ConstantOf(v, kPatterns, "pattern");
-            f.Get().SetPattern(static_cast<std::uint32_t>(code));
+            Formatted(f.r, [&] { f.Get().SetPattern(static_cast<std::uint32_t>(code)); });
           },
           "none, solid, gray50, gray75, gray25, horizontal, vertical, down, up, or 9 … 18.");
 
   auto lineStyle = [](auto& view, py::handle v) {
-    view.Get().SetLineStyle(static_cast<std::uint32_t>(ConstantOf(v, kLineStyles, "line_style")));
+    const auto code = static_cast<std::uint32_t>(ConstantOf(v, kLineStyles, "line_style"));
+    Formatted(view.r, [&] { view.Get().SetLineStyle(code); });
   };
   auto weight = [](auto& view, py::handle v) {
-    view.Get().SetWeight(static_cast<std::uint32_t>(ConstantOf(v, kWeights, "weight")));
+    const auto code = static_cast<std::uint32_t>(ConstantOf(v, kWeights, "weight"));
+    Formatted(view.r, [&] { view.Get().SetWeight(code); });
   };
   py::class_<PyBorders>(m, "Borders", R"doc(
 All edges of a range at once (line_style, weight, color), and each edge through
@@ -880,10 +915,10 @@ slant_dash_dot. Weights: hairline, thin, medium, thick.
       .def_property("weight", [](PyBorders& b) { return NameOf(b.Get().GetWeight(), kWeights); },
                     [weight](PyBorders& b, py::handle v) { weight(b, v); })
       .def_property("color", [](PyBorders& b) { return ColorText(b.Get().GetColor()); },
-                    [](PyBorders& b, py::handle c) { b.Get().SetColor(ColorArg(c)); })
+                    [](PyBorders& b, py::handle c) { Formatted(b.r, [&] { b.Get().SetColor(ColorArg(c)); }); })
       .def_property("color_index", [](PyBorders& b) { return b.Get().GetColorIndex(); },
                     [](PyBorders& b, py::handle i) {
-                      b.Get().SetColorIndex(static_cast<std::uint32_t>(ColorIndexArg(i)));
+                      Formatted(b.r, [&] { b.Get().SetColorIndex(static_cast<std::uint32_t>(ColorIndexArg(i))); });
                     })
       .def("__getitem__", [](PyBorders& b, py::handle edge) {
         const std::int32_t index = ConstantOf(edge, kEdges, "edge");
@@ -896,10 +931,10 @@ slant_dash_dot. Weights: hairline, thin, medium, thick.
       .def_property("weight", [](PyBorder& b) { return NameOf(b.Get().GetWeight(), kWeights); },
                     [weight](PyBorder& b, py::handle v) { weight(b, v); })
       .def_property("color", [](PyBorder& b) { return ColorText(b.Get().GetColor()); },
-                    [](PyBorder& b, py::handle c) { b.Get().SetColor(ColorArg(c)); })
+                    [](PyBorder& b, py::handle c) { Formatted(b.r, [&] { b.Get().SetColor(ColorArg(c)); }); })
       .def_property("color_index", [](PyBorder& b) { return b.Get().GetColorIndex(); },
                     [](PyBorder& b, py::handle i) {
-                      b.Get().SetColorIndex(static_cast<std::uint32_t>(ColorIndexArg(i)));
+                      Formatted(b.r, [&] { b.Get().SetColorIndex(static_cast<std::uint32_t>(ColorIndexArg(i))); });
                     });
 
   using PS = IXLSPageSetup;

@@ -50,7 +50,7 @@ __all__ += ["DataSet", "Rows", "as_dataset", "export_frame", "write_frame"]
 
 
 def register_pandas_engine():
-    """Registers the pandas ExcelWriter engine "tablirex" (for .xls files), so that
+    """Registers the pandas ExcelWriter engine "tablirex" (.xlsx and .xls files), so that
     df.to_excel("out.xls", engine="tablirex") and
     pd.ExcelWriter("out.xls", engine="tablirex") work. Importing tablirex does this
     by itself, whether pandas is imported before or after it."""

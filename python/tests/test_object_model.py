@@ -130,6 +130,17 @@ def test_layout_protection_pictures_and_html(tmp_path, read_xls):
         second["A1"].value = 1
 
 
+def _formats_past_the_limit(sheet, then=None):
+    for i in range(5000):
+        try:
+            sheet.cell(i + 1, 0).number_format = '0."x%d"' % i
+        except tablirex.RangeError:
+            if then is None:
+                raise
+            break
+    then(sheet)
+
+
 @pytest.mark.parametrize("action, error", [
     (lambda s: s.range("A0"), tablirex.RangeError),
     (lambda s: s.range("XFE1"), tablirex.RangeError),
@@ -152,9 +163,12 @@ def test_layout_protection_pictures_and_html(tmp_path, read_xls):
     (lambda s: setattr(s["A1"].borders, "line_style", "wavy"), ValueError),
     (lambda s: setattr(s["A1"], "horizontal_alignment", "middle"), ValueError),
     (lambda s: setattr(s, "zoom", 5), ValueError),
+    (_formats_past_the_limit, tablirex.RangeError),
+    (lambda s: _formats_past_the_limit(s, lambda t: t.write(0, 5, datetime.date(2026, 1, 2))), tablirex.RangeError),
     (lambda s: setattr(s.page_setup, "print_area", "A1:"), tablirex.RangeError),
     (lambda s: s.insert_picture("A1", "/nonexistent.bmp"), tablirex.Error),
     (lambda s: s.workbook.save("x.xls", biff=7), ValueError),
+    (lambda s: s["A1:A3"].format_like(tablirex.Workbook().sheets.add()["A1"]), ValueError),
 ])
 def test_bad_input_raises(action, error):
     book = tablirex.Workbook()

@@ -3,6 +3,8 @@
 #include "xlsx/xlsx_sheet.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <vector>
 
 #include "cells/cell_store.h"
@@ -34,6 +36,28 @@ constexpr std::uint32_t kLastCol = 16383;
 constexpr const char* kPaneNames[] = {"bottomRight", "topRight", "bottomLeft", "topLeft"};
 
 using TArea = TXLSArea;
+
+// The most a cell's markup takes before its formula: name, style, a number.
+constexpr std::size_t kCellChars = 48 + TXmlOut::kNumberChars;
+
+template <std::size_t N>
+char* Put(char* p, const char (&markup)[N]) noexcept {
+  std::memcpy(p, markup, N - 1);
+  return p + N - 1;
+}
+
+// The column letters of a zero-based column.
+char* PutColumn(char* p, std::uint32_t col) noexcept {
+  if (col < 26) {
+    *p++ = static_cast<char>('A' + col);
+    return p;
+  }
+  char b[4];
+  int n = 0;
+  for (std::uint32_t c = col + 1; c > 0; c = (c - 1) / 26) b[n++] = static_cast<char>('A' + (c - 1) % 26);
+  while (n > 0) *p++ = b[--n];
+  return p;
+}
 
 void AreaRef(TXmlOut& x, const TArea& a) {
   x.Cell(a.row1, a.col1);
@@ -239,9 +263,7 @@ void PageLayout(TXmlOut& x, const TXLSPageSetup& setup) {
 }
 
 // A formula's result after its <f>: the cell's type goes before, so the <c>
-// element's attributes are completed here.
-// The cached value of a formula cell whose "><f>" begins at f of the buffer: a
-// kind other than a number is marked on the cell, ahead of the formula.
+// element's attributes are completed here, at f (where its "><f>" begins).
 void CachedValue(TXmlOut& x, const eval::TValue& v, std::size_t f) {
   std::string& s = x.Buffer();
   switch (v.Kind()) {
@@ -322,17 +344,18 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
   std::int64_t openRow = -1;
   std::int64_t nextInfoRow = rows.GetCount() > 0 ? rows.GetFirstRow() : -1;
   const std::int64_t lastInfoRow = rows.GetCount() > 0 ? rows.GetLastRow() : -1;
-  std::string rowNumber;  // the digits of the open row, for its cells' names
+  char rowNumber[12];  // the digits of the open row, for its cells' names
+  std::size_t rowDigits = 0;
+  // Every cell carries its name, though the schema lets a cell right after the
+  // one before it in its row go without: some readers drop such cells.
   std::string formula, error;
   bool anyRow = false;
   const auto openRowElement = [&](std::uint32_t r, bool withCells) {
     if (!anyRow) x << "<sheetData>";
     anyRow = true;
     x << "<row r=\"";
-    const std::size_t at = x.Buffer().size();
-    x.Int(static_cast<std::int64_t>(r) + 1);
-    rowNumber.assign(x.Buffer(), at, std::string::npos);
-    x << '"';
+    rowDigits = static_cast<std::size_t>(std::to_chars(rowNumber, rowNumber + sizeof rowNumber, r + 1).ptr - rowNumber);
+    x << std::string_view(rowNumber, rowDigits) << '"';
     RowAttributes(x, rows.GetRowInfo(static_cast<std::int32_t>(r)), styles);
     x << (withCells ? ">" : "/>");
   };
@@ -361,23 +384,34 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
       openRow = r;
       if (nextInfoRow == r) ++nextInfoRow;
     }
-    x << "<c r=\"";
-    x.Column(c);
-    x << rowNumber << '"';
+    // The cell is put together here and added to the part at once.
+    char text[kCellChars];
+    char* p = Put(text, "<c r=\"");
+    p = PutColumn(p, c);
+    std::memcpy(p, rowNumber, rowDigits);
+    p += rowDigits;
+    *p++ = '"';
     if (s != 0) {
-      x << " s=\"";
-      x.Int(s);
-      x << '"';
+      p = Put(p, " s=\"");
+      p = std::to_chars(p, p + 11, s).ptr;
+      *p++ = '"';
     }
     switch (type) {
-      case xlEmpty: x << "/>"; break;
+      case xlEmpty:
+        p = Put(p, "/>");
+        x.Append(text, p);
+        break;
       case xlDoubleNumber:
       case xlDateTime:
-        x << "><v>";
-        x.Number(cell.NumValue);
-        x << "</v></c>";
+        p = Put(p, "><v>");
+        p = TXmlOut::NumberText(p, cell.NumValue);
+        p = Put(p, "</v></c>");
+        x.Append(text, p);
         break;
-      case xlBoolean: x << (cell.NumValue != 0.0 ? " t=\"b\"><v>1</v></c>" : " t=\"b\"><v>0</v></c>"); break;
+      case xlBoolean:
+        p = cell.NumValue != 0.0 ? Put(p, " t=\"b\"><v>1</v></c>") : Put(p, " t=\"b\"><v>0</v></c>");
+        x.Append(text, p);
+        break;
       case xlString: {
         if (const std::size_t n = sst.GetValue(cell.SSTIndex).size(); n > TXLSStringTable::kMaxChars) {
           const std::int32_t warned = book.Warn(
@@ -388,26 +422,27 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
             return;
           }
         }
-        x << " t=\"s\"><v>";
-        x.Int(sst.GetExtIndex(cell.SSTIndex));
-        x << "</v></c>";
+        p = Put(p, " t=\"s\"><v>");
+        p = std::to_chars(p, p + 11, sst.GetExtIndex(cell.SSTIndex)).ptr;
+        p = Put(p, "</v></c>");
+        x.Append(text, p);
         break;
       }
       case xlFormula: {
         // A compiled formula in capitals without strings, sheets or spaces is
         // stored as it stands; any other is spelt again from its tokens.
-        const std::string& text = store.FormulaText(cell);
-        const std::size_t at = x.Buffer().size();
-        if (store.FormulaCode(cell) && IsStoredFormulaForm(text)) {
-          x << "><f>" << text << "</f>";
-        } else {
+        const std::string& source = store.FormulaText(cell);
+        const bool plain = store.FormulaCode(cell) && IsStoredFormulaForm(source);
+        if (!plain) {
           formula.clear();
-          if (!AppendFormula(book, text, formula, error)) {
-            result = book.Refuse(sheet.CellName(r, c, r, c) + ": formula \"=" + text + "\": " + error);
+          if (!AppendFormula(book, source, formula, error)) {
+            result = book.Refuse(sheet.CellName(r, c, r, c) + ": formula \"=" + source + "\": " + error);
             return;
           }
-          x << "><f>" << formula << "</f>";
         }
+        x.Append(text, p);
+        const std::size_t at = x.Buffer().size();
+        x << "><f>" << (plain ? std::string_view(source) : std::string_view(formula)) << "</f>";
         // The result the evaluation found; without one the file asks for the
         // formulas to be worked out when it is opened.
         const eval::TFormulaResult* result =

@@ -1,6 +1,14 @@
 // Escaping texts for the parts of a package.
 #include "xlsx/xml_out.h"
 
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "text/text.h"
 
 namespace tablirex::xlsx {
@@ -60,12 +68,16 @@ bool TXmlOut::Escaped(std::uint32_t c, bool attribute, bool startsEscape) {
       if (!attribute) return false;
       s_ += "&quot;";
       return true;
-    case '\n':
     case '\r':
+      // A carriage return as it stands would be read as a line feed (readers
+      // fold CR LF and lone CRs into LF): a character reference keeps it.
+      s_ += "&#13;";
+      return true;
+    case '\n':
     case '\t':
       // Attribute values would have their line breaks and tabs read as spaces.
       if (!attribute) return false;
-      s_ += c == '\n' ? "&#10;" : c == '\r' ? "&#13;" : "&#9;";
+      s_ += c == '\n' ? "&#10;" : "&#9;";
       return true;
     case '_':
       if (!startsEscape) return false;
@@ -118,6 +130,57 @@ TXmlOut& TXmlOut::Text(std::u16string_view text, bool attribute, std::size_t max
     AppendUtf8(c, s_);
   }
   return *this;
+}
+
+char* TXmlOut::NumberText(char* p, double v) noexcept {
+  if (v > -1e15 && v < 1e15) {
+    const auto whole = static_cast<std::int64_t>(v);
+    if (static_cast<double>(whole) == v) {
+      char* end = std::to_chars(p, p + kNumberChars, whole).ptr;
+      // "1e+05" is shorter than "100000": the exponent form is the shortest
+      // once the trailing zeros outweigh its four characters and its point.
+      const char* digits = p + (whole < 0);
+      const char* last = end;
+      while (last - 1 > digits && last[-1] == '0') --last;
+      const std::ptrdiff_t all = end - digits, significant = last - digits;
+      if (all <= significant + (significant > 1) + 4) return end;
+    }
+  }
+  // A number with up to four decimals, as amounts and measures mostly are: the
+  // fewest decimals that read back the same are its shortest form. Below 10^11
+  // at most one number of that many decimals reads back as v, so the nearest
+  // one is the one to try.
+  const double size = v < 0 ? -v : v;
+  if (size >= 1 && size < 1e11 && std::trunc(v) != v) {
+    double scale = 1;
+    for (int decimals = 1; decimals <= 4; ++decimals) {
+      scale *= 10;
+      const auto scaled = static_cast<std::int64_t>(std::llround(v * scale));
+      if (static_cast<double>(scaled) / scale != v) continue;
+      char* end = std::to_chars(p, p + kNumberChars, scaled).ptr;
+      // The point goes before the last `decimals` digits; there are more digits
+      // than that, as size is at least 1.
+      std::memmove(end - decimals + 1, end - decimals, static_cast<std::size_t>(decimals));
+      end[-decimals] = '.';
+      return end + 1;
+    }
+  }
+  if (v == 0) v = 0;
+  return std::to_chars(p, p + kNumberChars, v).ptr;
+}
+
+void TXmlOut::Reserve(std::size_t n) {
+  s_.reserve(n);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+  if (s_.capacity() < 4 * kLargePage) return;
+  // Only the whole large pages inside the buffer; a system without them
+  // ignores the advice.
+  const auto begin = reinterpret_cast<std::uintptr_t>(s_.data());
+  const std::uintptr_t from = (begin + kLargePage - 1) & ~(kLargePage - 1);
+  const std::uintptr_t to = (begin + s_.capacity()) & ~(kLargePage - 1);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#endif
 }
 
 TXmlOut& TXmlOut::Hex16(std::uint16_t v) {

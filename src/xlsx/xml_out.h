@@ -14,12 +14,15 @@ class TXmlOut {
  public:
   std::string& Buffer() noexcept { return s_; }
   std::string Take() { return std::move(s_); }
-  void Reserve(std::size_t n) { s_.reserve(n); }
+  /// Room for n bytes; a large buffer asks for the system's large pages, so
+  /// that filling it takes a few hundred page faults rather than thousands.
+  void Reserve(std::size_t n);
 
   TXmlOut& operator<<(std::string_view markup) {
     s_.append(markup);
     return *this;
   }
+  void Append(const char* begin, const char* end) { s_.append(begin, static_cast<std::size_t>(end - begin)); }
   TXmlOut& operator<<(char c) {
     s_.push_back(c);
     return *this;
@@ -32,11 +35,16 @@ class TXmlOut {
   }
   /// A number in the shortest form that reads back to the same double ("0" for -0).
   TXmlOut& Number(double v) {
-    if (v == 0) v = 0;
-    char b[32];
-    s_.append(b, std::to_chars(b, b + sizeof b, v).ptr);
+    char b[kNumberChars];
+    s_.append(b, NumberText(b, v));
     return *this;
   }
+  /// Room that NumberText needs at most.
+  static constexpr std::size_t kNumberChars = 32;
+  /// Writes what Number writes at p and returns its end: whole numbers below
+  /// 10^15 as their digits where those are no longer than the exponent form,
+  /// every other number as the shortest form that reads back the same.
+  static char* NumberText(char* p, double v) noexcept;
   /// A cell name: column letters A … XFD, then the one-based row.
   TXmlOut& Cell(std::uint32_t row, std::uint32_t col) {
     Column(col);

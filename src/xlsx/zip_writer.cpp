@@ -59,11 +59,16 @@ bool TZipWriter::Add(std::string_view name, std::string_view data, bool store) {
   std::string_view body = data;
   if (!store && !data.empty()) {
     auto* c = static_cast<libdeflate_compressor*>(compressor_);
-    packed_.resize(libdeflate_deflate_compress_bound(c, data.size()));
-    const std::size_t n = libdeflate_deflate_compress(c, data.data(), data.size(), packed_.data(), packed_.size());
+    const std::size_t bound = libdeflate_deflate_compress_bound(c, data.size());
+    if (bound > packedSize_) {
+      packed_.reset();
+      packed_.reset(new unsigned char[bound]);
+      packedSize_ = bound;
+    }
+    const std::size_t n = libdeflate_deflate_compress(c, data.data(), data.size(), packed_.get(), packedSize_);
     // Data that does not shrink is stored as it is.
     if (n > 0 && n < data.size()) {
-      body = std::string_view(reinterpret_cast<const char*>(packed_.data()), n);
+      body = std::string_view(reinterpret_cast<const char*>(packed_.get()), n);
       e.method = 8;
     }
   }
@@ -88,12 +93,14 @@ bool TZipWriter::Add(std::string_view name, std::string_view data, bool store) {
   h.append(name);
   if (!Emit(h.data(), h.size()) || !Emit(body.data(), body.size())) return false;
   entries_.push_back(std::move(e));
-  // A large part's buffer is not kept for the small ones after it.
-  if (packed_.capacity() > (8u << 20)) std::vector<unsigned char>().swap(packed_);
+  // The buffer is kept for the parts after this one: only the pages a part's
+  // deflated bytes took are in memory, and the next sheet reuses them.
   return true;
 }
 
 bool TZipWriter::Finish() {
+  packed_.reset();
+  packedSize_ = 0;
   if (!error_.empty()) return false;
   const std::uint64_t start = offset_;
   std::string d;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,7 +52,10 @@ class TZipWriter {
   TZipOutput out_;
   void* compressor_ = nullptr;
   std::vector<TEntry> entries_;
-  std::vector<unsigned char> packed_;
+  // The deflated bytes of one part. Left uninitialised: deflate writes only the
+  // start of its bound, so the pages past that are never touched.
+  std::unique_ptr<unsigned char[]> packed_;
+  std::size_t packedSize_ = 0;
   std::uint64_t offset_ = 0;
   std::string error_;
 };

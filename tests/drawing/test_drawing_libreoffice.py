@@ -28,7 +28,7 @@ sys.path.insert(0, os.path.join(HERE, ".."))
 sys.path.insert(0, os.path.join(HERE, "..", "interop"))
 import sample_images  # noqa: E402
 from gtest_samples import write_samples  # noqa: E402
-from tool import Workdir, build_ok, require_tool, TOOL  # noqa: E402
+from tool import TO_XLSX, Workdir, build_ok, convert, require_tool, TOOL  # noqa: E402
 
 POI_CLASSPATH = ":".join("/usr/share/java/%s.jar" % j for j in (
     "poi", "commons-collections4", "commons-math3", "commons-codec", "commons-logging"))
@@ -225,13 +225,11 @@ class Drawing(unittest.TestCase):
     def test_libreoffice(self):
         work = Workdir(self)
         files = [self.path("%s%d.xls" % (n, v)) for n in NAMES for v in (8, 5)]
-        r = subprocess.run(["soffice", "-env:UserInstallation=file://" + work("profile"), "--headless",
-                            "--norestore", "--convert-to", "xlsx:Calc MS Excel 2007 XML", "--outdir", work("x")]
-                           + files, capture_output=True, text=True, timeout=300)
+        said = convert(work, files, TO_XLSX, work("x"))
 
         def book(name):
             path = work("x", name + ".xlsx")
-            self.assertTrue(os.path.exists(path), r.stdout + r.stderr)
+            self.assertTrue(os.path.exists(path), said)
             return path
 
         for v in (8, 5):

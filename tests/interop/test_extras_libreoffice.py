@@ -21,7 +21,7 @@ import xlrd
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from tool import Workdir, build_ok, require_tool  # noqa: E402
+from tool import TO_XLSX, Workdir, build_ok, convert, require_tool  # noqa: E402
 
 POI_CLASSPATH = ":".join("/usr/share/java/%s.jar" % j for j in (
     "poi", "commons-collections4", "commons-math3", "commons-codec", "commons-logging"))
@@ -83,9 +83,7 @@ class ExtrasInterop(unittest.TestCase):
         cls.dir = Workdir(cls)
         cls.lines = build_ok(cls.dir, SAMPLE)
         out = cls.dir("lo")
-        subprocess.run(["soffice", "-env:UserInstallation=file://" + cls.dir("profile"), "--headless", "--norestore",
-                        "--convert-to", "xlsx:Calc MS Excel 2007 XML", "--outdir", out,
-                        cls.dir("x8.xls"), cls.dir("x5.xls")], capture_output=True, timeout=300)
+        convert(cls.dir, [cls.dir("x8.xls"), cls.dir("x5.xls")], TO_XLSX, out)
         cls.lo = {v: openpyxl.load_workbook(os.path.join(out, "x%d.xlsx" % v)) for v in (8, 5)}
         cls.lo_values = openpyxl.load_workbook(os.path.join(out, "x8.xlsx"), data_only=True)
 

@@ -108,16 +108,26 @@ def dump(test, path, brief=False):
 CSV_FILTER = "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1"
 
 
+TO_XLSX = "xlsx:Calc MS Excel 2007 XML"
+
+
+def convert(workdir, paths, target, outdir):
+    """Converts the workbooks at paths with LibreOffice in one run (its profile kept in
+    workdir) to the filter target, into outdir; returns what LibreOffice printed."""
+    r = subprocess.run(
+        ["soffice", "-env:UserInstallation=file://" + workdir("profile"), "--headless", "--norestore",
+         "--convert-to", target, "--outdir", outdir] + list(paths),
+        capture_output=True, text=True, timeout=300)
+    return r.stdout + r.stderr
+
+
 def convert_to_csv(workdir, names):
     """Converts the workbooks named (inside workdir) to CSV, every sheet, in one
     LibreOffice run; returns ({csv file name: rows}, what LibreOffice printed)."""
     out = workdir("csv")
-    r = subprocess.run(
-        ["soffice", "-env:UserInstallation=file://" + workdir("profile"), "--headless", "--norestore",
-         "--convert-to", CSV_FILTER, "--outdir", out] + [workdir(n) for n in names],
-        capture_output=True, text=True, timeout=300)
+    said = convert(workdir, [workdir(n) for n in names], CSV_FILTER, out)
     sheets = {}
     for name in os.listdir(out) if os.path.isdir(out) else []:
         with open(os.path.join(out, name), newline="", encoding="utf-8") as f:
             sheets[name] = list(csv.reader(f))
-    return sheets, r.stdout + r.stderr
+    return sheets, said

@@ -4,8 +4,12 @@ that exists, and the child elements of every element listed below come in the
 order the schema gives (the spreadsheet application refuses or "repairs" a part
 whose children are out of order, which most other readers accept silently).
 Elements whose children the schema lets come in any order are listed with
-ORDERED False: there only the names are checked."""
+ORDERED False: there only the names are checked. The cell table is checked
+for where its cells land: a <row> or <c> without its r attribute comes right
+after the one before it, as the readers place it; a named one must lie past
+it (cells of a row ascending, its name in its row)."""
 import posixpath
+import re
 import xml.etree.ElementTree as ET
 import zipfile
 
@@ -117,6 +121,55 @@ def check_element(part, element, problems):
         check_element(part, child, problems)
 
 
+CELL_NAME = re.compile(r"([A-Z]{1,3})([0-9]+)$")
+
+
+def column_number(letters):
+    n = 0
+    for ch in letters:
+        n = n * 26 + ord(ch) - 64
+    return n
+
+
+def place_cells(part, root, problems):
+    """The (row, column) of every <c> of a worksheet, one-based, in the order of
+    the part, each where a reader puts it; what breaks the order is a problem."""
+    places, row_number = [], 0
+    for data in (e for e in root if local(e.tag) == "sheetData"):
+        for row in data:
+            r = row.get("r")
+            at = int(r) if r is not None else row_number + 1
+            if at <= row_number:
+                problems.append("%s: row %d comes after row %d" % (part, at, row_number))
+            row_number, column = at, 0
+            for cell in row:
+                if local(cell.tag) != "c":
+                    continue
+                name = cell.get("r")
+                if name is None:
+                    column += 1
+                else:
+                    m = CELL_NAME.match(name)
+                    if not m or int(m.group(2)) != row_number:
+                        problems.append("%s: cell %s in row %d" % (part, name, row_number))
+                        continue
+                    named = column_number(m.group(1))
+                    if named <= column:
+                        problems.append("%s: cell %s after column %d of its row" % (part, name, column))
+                    column = named
+                if column > 16384:
+                    problems.append("%s: a cell of row %d past the last column" % (part, row_number))
+                places.append((row_number, column))
+    return places
+
+
+def cell_places(path):
+    """{sheet part: [(row, column) of each cell]} of a package's worksheets."""
+    with zipfile.ZipFile(path) as z:
+        return {n: place_cells(n, ET.fromstring(z.read(n)), [])
+                for n in z.namelist() if n.startswith("xl/worksheets/") and n.endswith(".xml")}
+
+
 def check_package(path):
     """Returns the problems found (empty when the package passes)."""
     problems = []
@@ -134,6 +187,8 @@ def check_package(path):
                 problems.append("%s is not well-formed: %s" % (name, e))
         for name, root in roots.items():
             check_element(name, root, problems)
+            if local(root.tag) == "worksheet":
+                place_cells(name, root, problems)
         types = roots.get("[Content_Types].xml")
         if types is None:
             return problems + ["[Content_Types].xml is missing"]

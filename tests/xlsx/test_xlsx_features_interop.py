@@ -20,7 +20,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "interop"))
 sys.path.insert(0, os.path.join(HERE, "..", "drawing"))
 import sample_images  # noqa: E402
 from package_check import check_package  # noqa: E402
-from tool import Workdir, build_ok, require_tool  # noqa: E402
+from tool import TO_XLSX, Workdir, build_ok, convert, require_tool  # noqa: E402
 
 POI_CLASSPATH = ":".join("/usr/share/java/%s.jar" % j for j in (
     "poi", "poi-ooxml", "poi-ooxml-schemas", "xmlbeans", "commons-compress", "commons-collections4",
@@ -184,9 +184,7 @@ class XlsxFeaturesInterop(unittest.TestCase):
 
     def test_libreoffice(self):
         out = self.dir("lo")
-        subprocess.run(["soffice", "-env:UserInstallation=file://" + self.dir("profile"), "--headless", "--norestore",
-                        "--convert-to", "xlsx:Calc MS Excel 2007 XML", "--outdir", out, self.path],
-                       capture_output=True, timeout=300)
+        convert(self.dir, [self.path], TO_XLSX, out)
         lo = openpyxl.load_workbook(os.path.join(out, "f.xlsx"))
         values = openpyxl.load_workbook(os.path.join(out, "f.xlsx"), data_only=True)
         ws, ws2 = lo[S], lo[T]

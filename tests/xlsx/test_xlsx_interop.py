@@ -10,8 +10,9 @@ setup, print area and titles, page breaks, protection, formulas across sheets),
 each saved as .xlsx. Every package passes the strict check of package_check
 (well-formed parts, child elements in the schema's order, relationships and
 content types naming parts that exist) and is read by openpyxl, pandas,
-LibreOffice (recalculated values as CSV), gnumeric's ssconvert and Apache POI's
-XSSF.
+LibreOffice (recalculated values as CSV, pages printed), gnumeric's ssconvert,
+SheetJS (which reads the stored formula results, like the Excel 97 samples of the
+same scripts beside them) and Apache POI's XSSF.
 """
 import csv
 import glob
@@ -22,17 +23,19 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import zipfile
 
 import openpyxl
 import pandas
+from openpyxl.utils import get_column_letter
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, ".."))
 sys.path.insert(0, os.path.join(HERE, "..", "interop"))
 from gtest_samples import write_samples  # noqa: E402
-from package_check import check_package  # noqa: E402
-from tool import Workdir, build_ok, convert_to_csv, require_tool  # noqa: E402
+from package_check import cell_places, check_package  # noqa: E402
+from tool import Workdir, build_ok, convert, convert_to_csv, require_tool  # noqa: E402
 import test_extras_libreoffice as extras  # noqa: E402
 import test_sheet_features_libreoffice as features  # noqa: E402
 
@@ -74,6 +77,51 @@ LAYOUT = {
 }
 
 
+# Cells in gaps, rows starting past column A, a merged area, a formatted empty
+# cell, anchors of a comment, a link and a validation, formulas after gaps and
+# in runs, far columns: every reader must find each cell where it was set.
+G = "Gaps"
+GAPS = {
+    "sheets": [G],
+    "steps": [
+        {"sheet": G, "range": "A1:C1", "set": {"Value": [["a", 1, 2]]}},
+        {"sheet": G, "range": "E1", "set": {"Value": "e"}},
+        {"sheet": G, "range": "F1", "set": {"Value": "=B1+C1"}},
+        {"sheet": G, "range": "G1", "set": {"Value": "=F1*2"}},
+        {"sheet": G, "range": "I1", "set": {"Value": True}},
+        {"sheet": G, "range": "D3:E3", "set": {"Value": [[3.5, "x"]]}},
+        {"sheet": G, "range": "G3", "set": {"Value": "=D3*2"}},
+        {"sheet": G, "range": "C5:D6", "call": "Merge"},
+        {"sheet": G, "range": "C5", "set": {"Value": "m"}},
+        {"sheet": G, "range": "E5:E6", "set": {"Value": [[5], [6]]}},
+        {"sheet": G, "range": "B7", "set": {"Font.Bold": True}},
+        {"sheet": G, "range": "C7", "set": {"Value": "after a format"}},
+        {"sheet": G, "range": "D7", "call": "AddComment", "args": ["noted"]},
+        {"sheet": G, "call": "Hyperlinks.Add", "args": ["E7", "https://example.org/", "", "", "link"]},
+        {"sheet": G, "range": "F7:G7", "call": "Validation.Add", "args": [1, 2, 1, "1", "10"]},
+        {"sheet": G, "range": "G7", "set": {"Value": 7}},
+        {"sheet": G, "range": "A8", "set": {"Value": "first"}},
+        {"sheet": G, "range": "AB8:AC8", "set": {"Value": [["ab", "ac"]]}},
+        {"sheet": G, "range": "XFD9", "set": {"Value": "last"}},
+        {"sheet": G, "range": "Z20", "set": {"Value": 1000}},
+    ],
+}
+GAP_VALUES = {"A1": "a", "B1": 1, "C1": 2, "E1": "e", "F1": 3, "G1": 6, "I1": True, "D3": 3.5, "E3": "x", "G3": 7,
+              "C5": "m", "E5": 5, "E6": 6, "C7": "after a format", "E7": "link", "G7": 7, "A8": "first", "AB8": "ab",
+              "AC8": "ac", "XFD9": "last", "Z20": 1000}
+
+
+def gap_cells_of_rows(rows):
+    """{cell name: text} of the non-empty fields of CSV rows."""
+    return {"%s%d" % (get_column_letter(c + 1), r + 1): v
+            for r, row in enumerate(rows) for c, v in enumerate(row) if v != ""}
+
+
+def gap_texts():
+    """GAP_VALUES as a CSV holds them."""
+    return {k: ("TRUE" if v is True else str(v)) for k, v in GAP_VALUES.items()}
+
+
 def gnumeric_csv(path, out_dir):
     """Every sheet of path as CSV rows, by ssconvert; None when it is not installed."""
     if not shutil.which("ssconvert"):
@@ -100,12 +148,15 @@ class XlsxReaders(unittest.TestCase):
         cls.work = Workdir(cls)
         cls.samples = write_samples("ReaderSamples.*", "TABLIREX_READER_SAMPLES", "tablirex_xlsx_")
         shutil.copy(os.path.join(cls.samples.name, "book.xlsx"), cls.work("readers.xlsx"))
+        shutil.copy(os.path.join(cls.samples.name, "book8.xls"), cls.work("readers.xls"))
         cls.samples.cleanup()
         build_ok(cls.work, {"sheets": ["Data", "Above", "Lists", "Secret"], "steps": features.steps(),
                             "save": [{"file": "features.xlsx"}]})
         build_ok(cls.work, dict(extras.SAMPLE, save=[{"file": "extras.xlsx", "format": 4}]))
-        build_ok(cls.work, dict(LAYOUT, save=[{"file": "layout.xlsx"}, {"file": "layout2.xlsx"}]))
-        cls.names = ["readers.xlsx", "features.xlsx", "extras.xlsx", "layout.xlsx"]
+        build_ok(cls.work, dict(LAYOUT, save=[{"file": "layout.xlsx"}, {"file": "layout2.xlsx"},
+                                              {"file": "layout8.xls"}]))
+        build_ok(cls.work, dict(GAPS, save=[{"file": "gaps.xlsx"}]))
+        cls.names = ["readers.xlsx", "features.xlsx", "extras.xlsx", "layout.xlsx", "gaps.xlsx"]
         cls.books = {n: openpyxl.load_workbook(cls.work(n)) for n in cls.names}
 
     def test_every_package_passes_the_strict_check_and_saves_alike(self):
@@ -114,6 +165,40 @@ class XlsxReaders(unittest.TestCase):
                 self.assertEqual(check_package(self.work(name)), [])
         with open(self.work("layout.xlsx"), "rb") as a, open(self.work("layout2.xlsx"), "rb") as b:
             self.assertEqual(a.read(), b.read())
+
+    def test_every_reader_puts_the_cells_of_the_gaps_where_they_were(self):
+        # Every cell carries its name: gnumeric drops a cell without one (the
+        # schema lets a cell right after the one before it go without).
+        with zipfile.ZipFile(self.work("gaps.xlsx")) as z:
+            self.assertNotIn(b"<c>", z.read("xl/worksheets/sheet1.xml"))
+            self.assertNotIn(b"<c ", z.read("xl/worksheets/sheet1.xml").replace(b"<c r=", b""))
+        places = cell_places(self.work("gaps.xlsx"))["xl/worksheets/sheet1.xml"]
+        self.assertEqual(["%s%d" % (get_column_letter(c), r) for r, c in places if (r, c) != (7, 2)],
+                         list(GAP_VALUES))
+        book = openpyxl.load_workbook(self.work("gaps.xlsx"), data_only=True)
+        sheet = book[G]
+        self.assertEqual({c.coordinate: c.value for row in sheet.iter_rows() for c in row if c.value is not None},
+                         GAP_VALUES)
+        self.assertEqual([str(m) for m in sheet.merged_cells.ranges], ["C5:D6"])
+        self.assertTrue(sheet["B7"].font.b)
+        self.assertEqual(sheet["D7"].comment.text, "noted")
+        self.assertEqual(sheet["E7"].hyperlink.target, "https://example.org/")
+        self.assertEqual([str(v.sqref) for v in sheet.data_validations.dataValidation], ["F7:G7"])
+        frame = pandas.read_excel(self.work("gaps.xlsx"), header=None, engine="openpyxl")
+        self.assertEqual({"%s%d" % (get_column_letter(c + 1), r + 1): v for (r, c), v in frame.stack().items()},
+                         GAP_VALUES)
+        sheets, said = convert_to_csv(self.work, ["gaps.xlsx"])
+        self.assertEqual(gap_cells_of_rows(sheets["gaps-Gaps.csv"]), gap_texts(), said)
+        got = gnumeric_csv(self.work("gaps.xlsx"), self.work.path)
+        if got is not None:
+            self.assertEqual(gap_cells_of_rows(got[0][0]), gap_texts(), got[1])
+        root = subprocess.run(["npm", "root", "-g"], capture_output=True, text=True).stdout.strip()
+        if shutil.which("node") and os.path.isdir(os.path.join(root, "xlsx")):
+            r = subprocess.run(["node", os.path.join(HERE, "sheetjs_dump.js"), self.work("gaps.xlsx")],
+                               capture_output=True, text=True, timeout=300, env=dict(os.environ, NODE_PATH=root))
+            self.assertEqual(r.returncode, 0, r.stderr)
+            cells = json.loads(r.stdout)["cells"][G]
+            self.assertEqual({k: c["v"] for k, c in cells.items() if c.get("v") is not None}, GAP_VALUES)
 
     # ---- openpyxl and pandas ------------------------------------------------------------
 
@@ -207,6 +292,46 @@ class XlsxReaders(unittest.TestCase):
         self.assertEqual(sheets["layout-Sheet 1.csv"][1][:2], ["ab", "1.25"])
         self.assertEqual([r[2] for r in sheets["extras-Data.csv"][:3]], ["50", "350", "200"])
         self.assertEqual(sheets["features-Data.csv"][0][0], features.TEXT)
+
+    def test_libreoffice_prints_the_pages_of_either_format(self):
+        # The print area split by one row and one column break, and the second sheet.
+        said = convert(self.work, [self.work("layout.xlsx"), self.work("layout8.xls")], "pdf", self.work("pdf"))
+        pages = {}
+        for name in ("layout", "layout8"):
+            path = self.work("pdf", name + ".pdf")
+            self.assertTrue(os.path.exists(path), said)
+            info = subprocess.run(["pdfinfo", path], capture_output=True, text=True, check=True).stdout
+            pages[name] = int(info.split("Pages:")[1].split()[0])
+        self.assertEqual(pages, {"layout": 5, "layout8": 5})
+
+    def test_sheetjs_reads_stored_results_of_either_format(self):
+        root = subprocess.run(["npm", "root", "-g"], capture_output=True, text=True).stdout.strip()
+        if not shutil.which("node") or not os.path.isdir(os.path.join(root, "xlsx")):
+            raise AssertionError("SheetJS (npm's xlsx) is not installed: run scripts/setup.sh")
+
+        def read(name):
+            r = subprocess.run(["node", os.path.join(HERE, "sheetjs_dump.js"), self.work(name)],
+                               capture_output=True, text=True, timeout=300, env=dict(os.environ, NODE_PATH=root))
+            self.assertEqual(r.returncode, 0, r.stderr)
+            return json.loads(r.stdout)
+
+        for ext in ("xlsx", "xls"):
+            with self.subTest(ext):
+                layout = read("layout.xlsx" if ext == "xlsx" else "layout8.xls")
+                data, totals = layout["cells"]["Sheet 1"], layout["cells"]["Totals"]
+                self.assertEqual(layout["sheets"], ["Sheet 1", "Totals"])
+                self.assertEqual([data[k]["v"] for k in ("A1", "A3", "A4")], ["Name", "c & d <e>", "  spaced  "])
+                self.assertEqual([(data[k]["v"], data[k]["z"]) for k in ("B2", "C3")],
+                                 [(1.25, "#,##0.00"), (46083.5, "dd.mm.yyyy hh:mm")])
+                # SheetJS never recalculates: these are the results the file carries.
+                self.assertEqual([(totals[k]["t"], totals[k]["v"], totals[k]["f"]) for k in ("A1", "A2", "A3")],
+                                 [("n", -0.7499999, "SUM('Sheet 1'!B2:B4)"), ("s", "down", 'IF(A1>0,"up","down")'),
+                                  ("b", False, "A1=0")])
+                self.assertEqual(layout["merges"]["Totals"], ["B1:C2"])
+                readers = read("readers." + ext)
+                self.assertEqual((readers["cells"]["Bools"]["A2"]["v"], readers["cells"]["Strings"]["A20000"]["v"]),
+                                 (True, "text 19999"))
+                self.assertEqual(readers["merges"]["Cells"], ["A1:B2"])
 
     def test_gnumeric_reads_values_and_formulas(self):
         got = gnumeric_csv(self.work("layout.xlsx"), self.work.path)

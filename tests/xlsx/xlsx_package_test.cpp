@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 #include <libdeflate.h>
 
+#include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "../temp_dir.h"
 #include "tablirex/format_views.h"
@@ -145,7 +148,7 @@ TEST(XlsxText, Escapes) {
     const char* attribute;
   } cases[] = {
       {u"a&b<c>d\"e", std::u16string::npos, "a&amp;b&lt;c&gt;d\"e", "a&amp;b&lt;c&gt;d&quot;e"},
-      {u"tab\tline\nend\r", std::u16string::npos, "tab\tline\nend\r", "tab&#9;line&#10;end&#13;"},
+      {u"tab\tline\nend\r", std::u16string::npos, "tab\tline\nend&#13;", "tab&#9;line&#10;end&#13;"},
       {u"\x01\x1F\x7F", std::u16string::npos, "_x0001__x001F_\x7F", "_x0001__x001F_\x7F"},
       {u"_x0041_ _x41_ _xZZZZ_", std::u16string::npos, "_x005F_x0041_ _x41_ _xZZZZ_", "_x005F_x0041_ _x41_ _xZZZZ_"},
       {u"\xFFFE\xFFFF\xFFFD", std::u16string::npos, "_xFFFE__xFFFF_\xEF\xBF\xBD", "_xFFFE__xFFFF_\xEF\xBF\xBD"},
@@ -169,6 +172,32 @@ TEST(XlsxText, Escapes) {
   n.Number(-0.0).Int(-5) << ' ';
   n.Number(0.1).Number(1e300).Cell(1048575, 16383);
   EXPECT_EQ(n.Buffer(), "0-5 0.11e+300XFD1048576");
+}
+
+// Whole numbers and numbers of a few decimals take paths of their own: they
+// must give the very characters of the general shortest form, the exponent
+// form included where that is shorter.
+TEST(XlsxText, NumbersInTheShortestForm) {
+  std::vector<double> values{1e15, -1e15, 999999999999999.0, 9007199254740992.0, 0.5, -2.25, 1e-7, 45292.041666666664,
+                             99999999999.9999, 1e11 - 0.5, 1.00005, 0.9999, 1.0001, -1047.29, 7.919, 2.675, 1.005};
+  for (double p = 1; p < 1e16; p *= 10)
+    for (const double m : {1.0, 2.0, 12.0, 120.0, 1001.0, 12345.0, 0.3, 1.25, 3.14159, 1.0 / 3})
+      for (const double v : {p * m, p * m - 1, -p * m, p * m + 0.1, p * m + 0.005, p * m - 0.0001}) values.push_back(v);
+  // Amounts of cents and measures of up to five decimals, and their neighbours.
+  std::uint64_t seed = 12345;
+  for (int i = 0; i < 20000; ++i) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    const double whole = static_cast<double>(seed >> 20) / std::pow(10.0, static_cast<double>(seed % 6));
+    values.push_back(whole);
+    values.push_back(std::nextafter(whole, 1e300));
+  }
+  for (const double v : values) {
+    char want[40];
+    *std::to_chars(want, want + sizeof want, v).ptr = '\0';
+    xlsx::TXmlOut x;
+    x.Number(v);
+    EXPECT_EQ(x.Buffer(), want) << v;
+  }
 }
 
 // One workbook with something of every kind, for the checks of whole packages.
@@ -204,11 +233,12 @@ TEST(XlsxPackage, PartsAndSameBytesEverySave) {
                                              "xl/styles.xml", "xl/workbook.xml", "xl/worksheets/sheet1.xml",
                                              "xl/worksheets/sheet2.xml"}));
   const std::string& sheet = parts.at("xl/worksheets/sheet1.xml");
-  for (const char* want : {"<c r=\"A1\" t=\"s\"><v>0</v></c>", "<c r=\"B1\" s=\"1\"><v>1.5</v></c>",
-                           "<c r=\"C1\" t=\"b\"><v>1</v></c>", "<c r=\"D1\"><f>'More Data'!A1*2</f><v>42</v></c>",
-                           "<c r=\"F1\" t=\"str\"><f>\"a \"&amp;\"b\"</f><v>a b</v></c>",
-                           "<c r=\"G1\" t=\"b\"><f>B1&gt;1</f><v>1</v></c>",
-                           "<c r=\"H1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>",
+  // Every cell carries its name, the first of a row and those after a gap too.
+  for (const char* want : {"<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" s=\"1\"><v>1.5</v></c>"
+                           "<c r=\"C1\" t=\"b\"><v>1</v></c><c r=\"D1\"><f>'More Data'!A1*2</f><v>42</v></c>"
+                           "<c r=\"E1\" t=\"s\"><v>1</v></c><c r=\"F1\" t=\"str\"><f>\"a \"&amp;\"b\"</f><v>a b</v></c>"
+                           "<c r=\"G1\" t=\"b\"><f>B1&gt;1</f><v>1</v></c><c r=\"H1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c></row>",
+                           "<row r=\"3\"><c r=\"A3\"/><c r=\"B3\" s=\"1\"/></row><row r=\"4\"><c r=\"B4\" s=\"1\"/></row>",
                            "<mergeCell ref=\"A3:B4\"/>", "<col min=\"2\" max=\"2\" width=\"9.140625\" style=\"1\"/>"})
     EXPECT_NE(sheet.find(want), std::string::npos) << want << "\n" << sheet;
   // Every formula has its result: nothing is left to work out on opening.
