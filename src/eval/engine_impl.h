@@ -58,11 +58,12 @@ class TWorkbookEvaluator::TEngine final : public TEvalContext {
     TFormulaResult result;
     std::int32_t sheet = 0;
     std::int32_t row = 0;
-    std::int32_t col = 0;
     std::int32_t stackPos = -1;
+    std::uint16_t col = 0;
     std::uint8_t state = kPending;
     bool circular = false;
   };
+  static_assert(sizeof(TNode) <= 80, "a node per formula cell stays small");
   // A defined name's compiled formula.
   struct TNameCode {
     std::shared_ptr<TFormulaCode> code;
