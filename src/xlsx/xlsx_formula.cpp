@@ -1,6 +1,8 @@
 // Formula texts in the form the package stores them.
 #include "xlsx/xlsx_formula.h"
 
+#include <array>
+
 #include "formula/lexer.h"
 #include "tablirex/result.h"
 #include "tablirex/workbook.h"
@@ -75,6 +77,19 @@ std::string QuotedSheetName(std::string_view s) {
   }
   q.push_back('\'');
   return q;
+}
+
+bool IsStoredFormulaForm(std::string_view text) noexcept {
+  static constexpr auto kPlain = [] {
+    std::array<bool, 256> t{};
+    for (char c = 'A'; c <= 'Z'; ++c) t[static_cast<unsigned char>(c)] = true;
+    for (char c = '0'; c <= '9'; ++c) t[static_cast<unsigned char>(c)] = true;
+    for (const char c : std::string_view("$:._(),+-*/^=%")) t[static_cast<unsigned char>(c)] = true;
+    return t;
+  }();
+  for (const char c : text)
+    if (!kPlain[static_cast<unsigned char>(c)]) return false;
+  return true;
 }
 
 bool AppendFormula(TXLSWorkbook& book, std::string_view text, std::string& out, std::string& error) {
