@@ -247,6 +247,21 @@ bool ParseExportOptions(const std::vector<std::string>& args, ExportOptions& o, 
   return true;
 }
 
+namespace {
+
+// A database source: the query run over the connection the source names.
+template <class DataSet>
+std::unique_ptr<TDataSet> OpenQuery(const ExportOptions& o, std::string& error) {
+  auto ds = std::make_unique<DataSet>();
+  if (ds->Open(o.sourceArg, o.query) != xlsOK) {
+    error = ds->GetErrorText();
+    return nullptr;
+  }
+  return ds;
+}
+
+}  // namespace
+
 std::unique_ptr<TDataSet> OpenSource(const ExportOptions& o, std::string& error,
                                      std::vector<std::string>& warnings) {
   switch (o.source) {
@@ -265,12 +280,7 @@ std::unique_ptr<TDataSet> OpenSource(const ExportOptions& o, std::string& error,
     }
     case SourceKind::SQLite: {
 #ifdef TABLIREX_HAVE_SQLITE
-      auto ds = std::make_unique<TSQLiteDataSet>();
-      if (ds->Open(o.sourceArg, o.query) != xlsOK) {
-        error = ds->GetErrorText();
-        return nullptr;
-      }
-      return ds;
+      return OpenQuery<TSQLiteDataSet>(o, error);
 #else
       error = "this build has no SQLite support";
       return nullptr;
@@ -278,12 +288,7 @@ std::unique_ptr<TDataSet> OpenSource(const ExportOptions& o, std::string& error,
     }
     case SourceKind::Postgres: {
 #ifdef TABLIREX_HAVE_POSTGRES
-      auto ds = std::make_unique<TPostgresDataSet>();
-      if (ds->Open(o.sourceArg, o.query) != xlsOK) {
-        error = ds->GetErrorText();
-        return nullptr;
-      }
-      return ds;
+      return OpenQuery<TPostgresDataSet>(o, error);
 #else
       error = "this build has no PostgreSQL support";
       return nullptr;
