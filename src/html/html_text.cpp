@@ -5,25 +5,9 @@
 
 #include "html/html_writer.h"
 #include "tablirex/colors.h"
+#include "tablirex/lines.h"
 
 namespace tablirex {
-namespace {
-
-// Object-model line styles.
-constexpr std::int32_t kContinuous = 1;
-constexpr std::int32_t kDash = -4115;
-constexpr std::int32_t kDot = -4118;
-constexpr std::int32_t kDouble = -4119;
-constexpr std::int32_t kDashDot = 4;
-constexpr std::int32_t kDashDotDot = 5;
-constexpr std::int32_t kSlantDashDot = 13;
-// Weights.
-constexpr std::int32_t kHairline = 1;
-constexpr std::int32_t kThin = 2;
-constexpr std::int32_t kMedium = -4138;
-constexpr std::int32_t kThick = 4;
-
-}  // namespace
 
 std::string EscapeHTML(std::string_view text, TLineBreaks breaks) {
   const std::string_view lineBreak = breaks == TLineBreaks::Break   ? "<br>"
@@ -59,15 +43,15 @@ std::string HTMLBorderWidth(std::int32_t weight, std::int32_t lineStyle) {
   // Tenths of a point, so that the sums stay exact.
   int tenths = 0;
   switch (weight) {
-    case kHairline: tenths = 1; break;
-    case kThin: tenths = 5; break;
-    case kMedium: tenths = 15; break;
-    case kThick: tenths = 20; break;
+    case xlHairline: tenths = 1; break;
+    case xlThin: tenths = 5; break;
+    case xlMedium: tenths = 15; break;
+    case xlThick: tenths = 20; break;
     default: break;
   }
   // Two lines and the gap between them need 3 pixels at least.
   constexpr int kLeastDouble = 23;
-  if (lineStyle == kDouble) tenths = std::max(tenths + 15, kLeastDouble);
+  if (lineStyle == xlDouble) tenths = std::max(tenths + 15, kLeastDouble);
   // "#.#": no leading zero, no trailing ".0".
   std::string out = tenths >= 10 ? std::to_string(tenths / 10) : tenths == 0 ? "0" : "";
   if (tenths % 10 != 0) out += "." + std::to_string(tenths % 10);
@@ -76,13 +60,13 @@ std::string HTMLBorderWidth(std::int32_t weight, std::int32_t lineStyle) {
 
 std::string_view HTMLBorderStyle(std::int32_t lineStyle) {
   switch (lineStyle) {
-    case kContinuous: return "solid";
-    case kDash:
-    case kDashDot:
-    case kDashDotDot:
-    case kSlantDashDot: return "dashed";
-    case kDouble: return "double";
-    case kDot: return "dotted";
+    case xlContinuous: return "solid";
+    case xlDash:
+    case xlDashDot:
+    case xlDashDotDot:
+    case xlSlantDashDot: return "dashed";
+    case xlDouble: return "double";
+    case xlDot: return "dotted";
     default: return "";
   }
 }
