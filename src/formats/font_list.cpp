@@ -18,8 +18,6 @@ constexpr std::size_t kHeight = 0, kColor = 4, kBold = 8, kItalic = 9, kStrike =
 constexpr std::u16string_view kDefaultFontKey = u"00C8" u"0000" u"00000" u"00" u"00" u"00" u"00" u"Arial";
 static_assert(kDefaultFontKey.size() == TXLSFontList::kFixedLength + 5);
 
-constexpr std::int32_t kAutomatic = -4105;
-
 }  // namespace
 
 TXLSFontList::TXLSFontList() {
@@ -55,7 +53,7 @@ double TXLSFontList::GetSize(std::int32_t index) const noexcept { return Field(i
 
 std::int32_t TXLSFontList::GetColorIndex(std::int32_t index) const noexcept {
   const std::uint32_t c = Field(index, kColor, 4);
-  return c == static_cast<std::uint32_t>(xlFontColorAutomatic) ? kAutomatic : static_cast<std::int32_t>(c);
+  return c == static_cast<std::uint32_t>(xlFontColorAutomatic) ? xlColorIndexAutomatic : static_cast<std::int32_t>(c);
 }
 
 bool TXLSFontList::GetBold(std::int32_t index) const noexcept { return Field(index, kBold, 1) == 1; }
@@ -89,7 +87,7 @@ std::int32_t TXLSFontList::SetSize(std::int32_t index, float size) {
 }
 
 std::int32_t TXLSFontList::SetColorIndex(std::int32_t index, std::uint32_t color) {
-  const std::uint32_t stored = color == static_cast<std::uint32_t>(kAutomatic)
+  const std::uint32_t stored = color == static_cast<std::uint32_t>(xlColorIndexAutomatic)
                                    ? static_cast<std::uint32_t>(xlFontColorAutomatic)
                                    : (color & 0xFFFF);
   return SetField(index, kColor, 4, stored);

@@ -26,9 +26,6 @@ constexpr std::u16string_view kKeyXF15 = u"0000" u"0000" u"1" u"0000" u"20" u"00
 static_assert(kKeyXF0.size() == TXLSXFList::kKeyLength && kKeyStyleXF.size() == TXLSXFList::kKeyLength &&
               kKeyXF15.size() == TXLSXFList::kKeyLength);
 
-constexpr std::int32_t kNone = -4142;
-constexpr std::int32_t kAutomatic = -4105;
-
 /// Where one side of a border lives in the two border words.
 struct Side {
   std::uint8_t codeShift;    // in word 1, 4 bits
@@ -748,8 +745,8 @@ std::int32_t TXLSXFList::GetBorderColorIndex(std::int32_t XFIndex, std::uint8_t 
   const int side = FirstSide(BorderMask);
   const std::int32_t c =
       side < 0 ? 0 : static_cast<std::int32_t>(ReadBorder(GetBorderBlock(XFIndex)).Color(kSides[side]));
-  if (c == 0) return kNone;
-  if (c == 64) return kAutomatic;
+  if (c == 0) return xlColorIndexNone;
+  if (c == 64) return xlColorIndexAutomatic;
   return c <= 7 ? c : c - 7;
 }
 
@@ -760,7 +757,7 @@ std::int32_t TXLSXFList::SetBorderLineStyle(std::int32_t XFIndex, std::uint8_t B
   const auto change = [v](BorderWords& w, const Side& s) {
     const std::int32_t weight = GetWeightFromBorderStyle(static_cast<std::int32_t>(w.Code(s)));
     w.SetCode(s, static_cast<std::uint32_t>(GetXFBorderLineStyle(v, weight, true)));
-    if (v == kNone)
+    if (v == xlLineStyleNone)
       w.SetColor(s, 0);
     else if (w.Color(s) == 0)
       w.SetColor(s, 64);
@@ -785,11 +782,11 @@ std::int32_t TXLSXFList::SetBorderColorIndex(std::int32_t XFIndex, std::uint8_t 
   std::int32_t v;
   if ((BorderMask & 0xF) == 0 || !AsInt32(Value, v)) return Unchanged(XFIndex, ReplaceIndex);
   std::uint32_t c;
-  if (v == 0 || v == kNone)
+  if (v == 0 || v == xlColorIndexNone)
     c = 0;
   else if (v >= 1 && v <= 56)
     c = static_cast<std::uint32_t>(v + 7);
-  else if (v == kAutomatic)
+  else if (v == xlColorIndexAutomatic)
     c = 64;
   else
     return Unchanged(XFIndex, ReplaceIndex);
