@@ -17,6 +17,14 @@ namespace tablirex::xlsx {
 /// does not lex or names a sheet the workbook lacks.
 bool AppendFormula(TXLSWorkbook& book, std::string_view text, std::string& out, std::string& error);
 
+/// The longest formula the spreadsheet application reads from a package, in
+/// characters of its stored text (without "=").
+inline constexpr std::size_t kMaxFormulaChars = 8192;
+
+/// True when a stored formula text (escaped for XML, as AppendFormula wrote it)
+/// is at most kMaxFormulaChars characters; otherwise false with error set.
+bool FormulaFits(std::string_view stored, std::string& error);
+
 /// A sheet name as a reference spells it: as it is, or in single quotes (inner
 /// quotes doubled) when it holds anything but letters, digits, "_" and ".",
 /// begins with a digit, or reads as a cell reference or a boolean.

@@ -263,7 +263,7 @@ std::int32_t WorkbookPart(TXLSWorkbook& book, bool uncalculated, std::string& ou
       }
     } else {
       formula.clear();
-      if (!AppendFormula(book, r.refersTo, formula, error)) {
+      if (!AppendFormula(book, r.refersTo, formula, error) || !FormulaFits(formula, error)) {
         std::string label = "name " + Utf16ToUtf8(r.name);
         if (r.sheet) label += " of sheet " + sheets.At(r.sheet - 1u).GetWorkSheetName();
         return book.Refuse(label + ": formula \"=" + r.refersTo + "\": " + error);

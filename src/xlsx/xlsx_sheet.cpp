@@ -431,7 +431,7 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
       }
       case xlFormula: {
         formula.clear();
-        if (!AppendFormula(book, store.FormulaText(cell), formula, error)) {
+        if (!AppendFormula(book, store.FormulaText(cell), formula, error) || !FormulaFits(formula, error)) {
           result = book.Refuse(sheet.CellName(r, c, r, c) + ": formula \"=" + store.FormulaText(cell) + "\": " + error);
           return;
         }
