@@ -36,7 +36,7 @@ class TMemorySink final : public IByteSink {
 /// heap allocation.
 class TXLSBlob {
  public:
-  static constexpr std::uint32_t kInline = 32;
+  static constexpr std::uint32_t kInline = 64;  // cell records, formulas of a few terms included
 
   explicit TXLSBlob(std::uint32_t size = 0);
   TXLSBlob(const TXLSBlob&) = delete;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cells/sst.h"
+#include "formula/formula_code.h"
 #include "text/text.h"
 
 namespace tablirex {
@@ -132,21 +133,46 @@ TXLSCellExtra* TXLSCellHeap::Extra(const TXLSCellRef& cell) noexcept {
 
 TXLSCellExtra& TXLSCellHeap::MakeExtra(const TXLSCellRef& cell) { return extras_[Key(cell)]; }
 
-const std::string& TXLSCellHeap::FormulaText(const TXLSCellRef& cell) noexcept {
-  static const std::string kEmpty;
-  const TXLSCellExtra* e = Extra(cell);
-  return e ? e->FormulaText : kEmpty;
+TXLSCellHeap::FormulaSlot& TXLSCellHeap::MakeSlot(TXLSCellRef& cell) {
+  if (FormulaSlot* slot = Slot(cell)) return *slot;
+  std::uint32_t i;
+  if (freeFormulas_.empty()) {
+    i = NewItem(formulas_, formulaCount_);
+  } else {
+    i = freeFormulas_.back();
+    freeFormulas_.pop_back();
+  }
+  cell.SSTIndex = static_cast<std::int32_t>(i);
+  return *Slot(cell);
+}
+
+std::shared_ptr<const TFormulaCode> TXLSCellHeap::TextOnly(std::string text) {
+  auto code = std::make_shared<TFormulaCode>();
+  code->source = std::move(text);
+  code->compiled = false;
+  return code;
+}
+
+void TXLSCellHeap::SetFormulaCode(TXLSCellRef& cell, std::shared_ptr<const TFormulaCode> code) {
+  FormulaSlot* slot = Slot(cell);
+  if (!slot || !slot->code || !code || !code->compiled || code->source != slot->code->source) return;
+  slot->code = std::move(code);
+}
+
+void TXLSCellHeap::ForgetFormulaCode(TXLSCellRef& cell) {
+  FormulaSlot* slot = Slot(cell);
+  if (!slot || !slot->code || !slot->code->compiled) return;
+  slot->code = TextOnly(slot->code->source);
 }
 
 void TXLSCellHeap::ClearCellValue(TXLSCellRef& cell, TXLSStringTable& sst) {
   if (cell.ValueType == xlString) {
     sst.Remove(cell.SSTIndex);
     cell.SSTIndex = -1;
-  } else if (cell.ValueType == xlFormula) {
-    if (TXLSCellExtra* e = Extra(cell)) {
-      e->FormulaText.clear();
-      e->Code.reset();
-    }
+  } else if (FormulaSlot* slot = Slot(cell)) {
+    *slot = FormulaSlot{};
+    freeFormulas_.push_back(static_cast<std::uint32_t>(cell.SSTIndex));
+    cell.SSTIndex = 0;
   }
   cell.ValueType = xlEmpty;
 }
@@ -172,7 +198,8 @@ void TXLSCellHeap::SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16
   if (!literal && !text.empty() && text[0] == u'=') {
     ClearCellValue(cell, sst);
     cell.ValueType = xlFormula;
-    MakeExtra(cell).FormulaText = Utf16ToUtf8(text.substr(1));
+    cell.SSTIndex = 0;
+    MakeSlot(cell).code = TextOnly(Utf16ToUtf8(text.substr(1)));
     return;
   }
   // Add before releasing, so that setting a cell's own text again keeps the entry.
@@ -185,11 +212,17 @@ void TXLSCellHeap::SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16
 void TXLSCellHeap::SetCellFormula(TXLSCellRef& cell, TXLSStringTable& sst, std::string_view text,
                                   std::shared_ptr<const TFormulaCode> code) {
   if (cell.IsMerged && !cell.IsMergeOwner) return;
+  // The text may be the cell's own: its code lives until the new one is in.
+  const FormulaSlot* own = Slot(cell);
+  const std::shared_ptr<const TFormulaCode> before = own ? own->code : nullptr;
   ClearCellValue(cell, sst);
   cell.ValueType = xlFormula;
-  TXLSCellExtra& e = MakeExtra(cell);
-  e.FormulaText.assign(text);
-  e.Code = std::move(code);
+  cell.SSTIndex = 0;
+  FormulaSlot& slot = MakeSlot(cell);
+  if (code && code->compiled && code->source == text)
+    slot.code = std::move(code);
+  else
+    slot.code = TextOnly(std::string(text));
 }
 
 void TXLSCellHeap::SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const TVariant& v) {
@@ -217,7 +250,8 @@ void TXLSCellHeap::SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const T
       if (!s.empty() && s[0] == '=') {
         ClearCellValue(cell, sst);
         cell.ValueType = xlFormula;
-        MakeExtra(cell).FormulaText.assign(s, 1, std::string::npos);
+        cell.SSTIndex = 0;
+        MakeSlot(cell).code = TextOnly(s.substr(1));
       } else {
         SetCellText(cell, sst, Utf8ToUtf16(s));
       }
@@ -237,10 +271,7 @@ TVariant TXLSCellHeap::GetCellValue(const TXLSCellRef& cell, TXLSStringTable& ss
     case xlDoubleNumber: return TVariant(cell.NumValue);
     case xlDateTime: return TVariant::Date(cell.NumValue);
     case xlBoolean: return TVariant(cell.NumValue != 0.0);
-    case xlFormula: {
-      const auto it = extras_.find(Key(cell));
-      return TVariant("=" + (it == extras_.end() ? std::string() : it->second.FormulaText));
-    }
+    case xlFormula: return TVariant("=" + FormulaText(cell));
     default: return TVariant::Null();
   }
 }

@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "formula/formula_code.h"
 #include "tablirex/datetime.h"
 #include "tablirex/limits.h"
 #include "tablirex/variant.h"
@@ -22,15 +23,16 @@ constexpr bool IsCellNumber(double value, bool isDate) noexcept {
 
 class TXLSStringTable;
 class IXLSWorksheet;
-struct TFormulaCode;
 
-/// One cell that was ever touched. Rarely used parts (formula text, merged-area
-/// details) live beside the store, keyed by the cell's position, so that a plain
+/// One cell that was ever touched. A formula cell's text and code live in the
+/// store's formula slots, found from the cell itself; the rarely used merged-area
+/// details live beside the store, keyed by the cell's position, so that a plain
 /// cell costs 24 bytes.
 struct TXLSCellRef {
   double NumValue = 0.0;        // number, or date-time as a serial day number
   std::int32_t XF = 0;          // XF key; 0 or less: no format of its own
-  std::int32_t SSTIndex = 0;    // string-table index for xlString, -1 once released
+  std::int32_t SSTIndex = 0;    // xlString: string-table index, -1 once released;
+                                // xlFormula: the formula slot (1-based), 0 none
   std::uint32_t Row = 0;
   std::uint16_t Col = 0;
   TXLSValueType ValueType = xlEmpty;
@@ -38,12 +40,8 @@ struct TXLSCellRef {
   bool IsMergeOwner : 1 = false;
 };
 
-/// Merged-area and formula details of a cell.
+/// Merged-area details of a cell.
 struct TXLSCellExtra {
-  std::string FormulaText;       // UTF-8, without the leading "="
-  /// The formula compiled when the cell took it (valid while its source is
-  /// FormulaText); shared by the cells that took the same formula at once.
-  std::shared_ptr<const TFormulaCode> Code;
   std::uint32_t OwnerRow = 0;    // top-left cell of the merged area
   std::uint16_t OwnerCol = 0;
   std::int32_t MergeRows = 0;    // on the owner: rows of the merged area
@@ -60,6 +58,12 @@ struct TXLSCellExtra {
 /// DropEmptyCells removes the cells an operation left with nothing to save, and
 /// their places are reused by later cells.
 class TXLSCellHeap {
+  /// A formula's code, which holds the text it was made from; a text not yet
+  /// compiled is kept as a code of the text alone.
+  struct FormulaSlot {
+    std::shared_ptr<const TFormulaCode> code;
+  };
+
  public:
   explicit TXLSCellHeap(IXLSWorksheet* sheet = nullptr);
   IXLSWorksheet* Sheet() const noexcept { return sheet_; }
@@ -102,7 +106,8 @@ class TXLSCellHeap {
                    bool literal = false);
   void SetCellBoolean(TXLSCellRef& cell, TXLSStringTable& sst, bool value);
   /// Makes the cell a formula cell: its text (without "=") and the code compiled
-  /// from it (may be null: compiled when needed).
+  /// from it (may be null: compiled when needed; a code made from another text is
+  /// not kept).
   void SetCellFormula(TXLSCellRef& cell, TXLSStringTable& sst, std::string_view text,
                       std::shared_ptr<const TFormulaCode> code);
   /// The cell's value as a variant (null for an empty or covered cell; texts as UTF-8).
@@ -116,10 +121,26 @@ class TXLSCellHeap {
   /// Pointers to the removed cells become invalid.
   void DropEmptyCells(std::int32_t row1, std::int32_t col1, std::int32_t row2, std::int32_t col2);
 
-  /// Details of a merged or formula cell (nullptr when it has none).
+  /// Details of a merged cell (nullptr when it has none).
   TXLSCellExtra* Extra(const TXLSCellRef& cell) noexcept;
   TXLSCellExtra& MakeExtra(const TXLSCellRef& cell);
-  const std::string& FormulaText(const TXLSCellRef& cell) noexcept;
+
+  /// A formula cell's text (UTF-8, without the leading "="); "" for other cells.
+  const std::string& FormulaText(const TXLSCellRef& cell) const noexcept {
+    static const std::string kEmpty;
+    const FormulaSlot* slot = Slot(cell);
+    return slot && slot->code ? slot->code->source : kEmpty;
+  }
+  /// The code compiled from a formula cell's text when it took it or since, or
+  /// nullptr; shared by the cells that took the same formula at once.
+  const TFormulaCode* FormulaCode(const TXLSCellRef& cell) const noexcept {
+    const FormulaSlot* slot = Slot(cell);
+    return slot && slot->code && slot->code->compiled ? slot->code.get() : nullptr;
+  }
+  /// Keeps code, compiled from the formula cell's own text, for the cell.
+  void SetFormulaCode(TXLSCellRef& cell, std::shared_ptr<const TFormulaCode> code);
+  /// Drops a formula cell's code, keeping its text: compiled again when needed.
+  void ForgetFormulaCode(TXLSCellRef& cell);
 
   /// Used-area bounds: they widen with every new cell and narrow only when
   /// DropEmptyCells removes a cell on their edge. Counts are 0 while the store is empty.
@@ -149,6 +170,8 @@ class TXLSCellHeap {
 
   /// Gives every string reference back to the table (before the table goes away).
   void ReleaseStrings(TXLSStringTable& sst);
+  /// Formula cells held.
+  std::size_t FormulaCount() const noexcept { return formulaCount_ - freeFormulas_.size(); }
   /// Cells held (dropped ones not counted).
   std::size_t CellCount() const noexcept { return cellCount_ - freeCells_.size(); }
 
@@ -206,6 +229,14 @@ class TXLSCellHeap {
   static std::uint32_t NewItem(std::vector<std::unique_ptr<T[]>>& pool, std::uint32_t& count);
   void Widen(std::uint32_t row, std::uint32_t col) noexcept;
   void RecomputeBounds() noexcept;
+  static std::shared_ptr<const TFormulaCode> TextOnly(std::string text);
+  FormulaSlot* Slot(const TXLSCellRef& c) const noexcept {
+    if (c.ValueType != xlFormula || c.SSTIndex <= 0) return nullptr;
+    const auto i = static_cast<std::uint32_t>(c.SSTIndex) - 1;
+    return &formulas_[i >> kChunkShift][i & (kChunk - 1)];
+  }
+  /// The cell's slot, made when missing (the cell is a formula cell).
+  FormulaSlot& MakeSlot(TXLSCellRef& c);
   static std::uint64_t Key(const TXLSCellRef& c) noexcept {
     return (static_cast<std::uint64_t>(c.Row) << 16) | c.Col;
   }
@@ -219,6 +250,9 @@ class TXLSCellHeap {
   std::vector<std::uint32_t> freeCells_;  // pool items of dropped cells, for reuse
   std::unordered_map<std::uint32_t, std::unique_ptr<WideBlock>> wideRows_;  // row -> wide block
   std::unordered_map<std::uint64_t, TXLSCellExtra> extras_;
+  std::vector<std::unique_ptr<FormulaSlot[]>> formulas_;
+  std::uint32_t formulaCount_ = 0;
+  std::vector<std::uint32_t> freeFormulas_;  // slots of cells that no longer hold a formula
   std::int32_t firstRow_ = 0, lastRow_ = 0, rowCount_ = 0;
   std::int32_t firstCol_ = 0, lastCol_ = 0, colCount_ = 0;
 };

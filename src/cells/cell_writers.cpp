@@ -197,7 +197,9 @@ std::string IXLSWorksheet::CellName(std::uint32_t row1, std::uint32_t col1, std:
 
 std::int32_t IXLSWorksheet::CheckFormula(std::string_view text, std::uint32_t row1, std::uint32_t col1,
                                          std::uint32_t row2, std::uint32_t col2) {
-  return workbook_->CheckFormula(text, CellName(row1, col1, row2, col2), position_);
+  // The cells are named in a refusal only, so the name is made when one is needed.
+  if (workbook_->CheckFormula(text, std::string_view(), position_) == xlsOK) return xlsOK;
+  return workbook_->Refuse(CellName(row1, col1, row2, col2) + workbook_->GetLastError());
 }
 
 std::int32_t IXLSWorksheet::WriteFormula(std::uint32_t row, std::uint16_t col, std::string_view text,

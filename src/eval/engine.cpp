@@ -113,21 +113,26 @@ int TWorkbookEvaluator::TEngine::IsRowHidden(std::int32_t sheet, std::int32_t ro
 void TWorkbookEvaluator::TEngine::Collect() {
   TXLSWorkSheets& sheets = book_.Sheets();
   columns_.assign(sheets.Size(), {});
+  std::size_t count = 0;
+  for (std::size_t s = 0; s < sheets.Size(); ++s) count += sheets.At(s).Cells().FormulaCount();
+  nodes_.reserve(count);
   for (std::size_t s = 0; s < sheets.Size(); ++s) {
     IXLSWorksheet& sheet = sheets.At(s);
     TXLSCellHeap& store = sheet.Cells();
     auto& cols = columns_[s];
     store.ForEach([&](TXLSCellRef& cell) {
       if (cell.ValueType != xlFormula || (cell.IsMerged && !cell.IsMergeOwner)) return;
-      TNode node;
+      const auto i = static_cast<std::uint32_t>(nodes_.size());
+      TNode& node = nodes_.emplace_back();
       node.sheet = static_cast<std::int32_t>(s);
       node.row = cell.Row;
       node.col = cell.Col;
-      std::string error;
-      node.code = book_.CellFormulaCode(sheet, cell, &error);
-      if (!node.code) node.why = error.empty() ? "the formula does not compile" : error;
-      const auto i = static_cast<std::uint32_t>(nodes_.size());
-      nodes_.push_back(std::move(node));
+      node.code = store.FormulaCode(cell);
+      if (!node.code) {
+        std::string error;
+        node.code = book_.CellFormulaCode(sheet, cell, &error);
+        if (!node.code) whys_[i] = error.empty() ? "the formula does not compile" : error;
+      }
       if (cols.size() <= cell.Col) cols.resize(static_cast<std::size_t>(cell.Col) + 1);
       cols[cell.Col].push_back(i);
     });
@@ -372,7 +377,7 @@ void TWorkbookEvaluator::TEngine::Evaluate(std::uint32_t index) {
     r.value = TValue::Error(TEvalError::NA);
     r.trusted = false;
     r.recalc = true;
-    if (n.circular) n.why = "circular reference";
+    if (n.circular) whys_[index] = "circular reference";
     n.state = kDone;
     n.stackPos = -1;
     return;
@@ -391,7 +396,7 @@ void TWorkbookEvaluator::TEngine::Evaluate(std::uint32_t index) {
   m.result.trusted = !untrusted_;
   if (untrusted_) {
     m.result.value = TValue::Error(TEvalError::NA);
-    m.why = why_;
+    whys_[index] = why_;
   }
   m.state = kDone;
   m.stackPos = -1;
@@ -404,7 +409,8 @@ std::int32_t TWorkbookEvaluator::TEngine::Run(bool warn) {
   cursor_ = 0;
   if (!warn) return xlsOK;
   TXLSWorkSheets& sheets = book_.Sheets();
-  for (const TNode& n : nodes_) {
+  for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
+    const TNode& n = nodes_[i];
     if (n.result.trusted) continue;
     const std::string where =
         sheets.At(static_cast<std::size_t>(n.sheet))
@@ -415,7 +421,7 @@ std::int32_t TWorkbookEvaluator::TEngine::Run(bool warn) {
       r = book_.Warn(where, "circular reference: no result stored; the formula is worked out when the file is opened",
                      "circular references (no result stored)");
     else
-      r = book_.Warn(where, "no result stored (" + n.why + "); the formula is worked out when the file is opened",
+      r = book_.Warn(where, "no result stored (" + whys_[i] + "); the formula is worked out when the file is opened",
                      "formulas the save could not work out (no result stored)");
     if (r != xlsOK) return r;
   }

@@ -54,16 +54,16 @@ class TWorkbookEvaluator::TEngine final : public TEvalContext {
  private:
   enum : std::uint8_t { kPending, kExpanded, kEvaluating, kDone };
   struct TNode {
-    std::int32_t sheet = 0;
-    std::int32_t row = 0;
-    std::int32_t col = 0;
     const TFormulaCode* code = nullptr;
     TFormulaResult result;
+    std::int32_t sheet = 0;
+    std::int32_t row = 0;
+    std::int32_t stackPos = -1;
+    std::uint16_t col = 0;
     std::uint8_t state = kPending;
     bool circular = false;
-    std::int32_t stackPos = -1;
-    std::string why;  // why it has no result
   };
+  static_assert(sizeof(TNode) <= 80, "a node per formula cell stays small");
   // A defined name's compiled formula.
   struct TNameCode {
     std::shared_ptr<TFormulaCode> code;
@@ -114,6 +114,8 @@ class TWorkbookEvaluator::TEngine final : public TEvalContext {
 
   TXLSWorkbook& book_;
   std::vector<TNode> nodes_;
+  std::unordered_map<std::uint32_t, std::string> whys_;  // node -> why it has no result
+  std::vector<std::vector<TValue>> spareStacks_;  // operand stacks for Execute to reuse
   std::uint32_t cursor_ = 0;  // the node the save's walk of the cells reaches next
   // Per sheet, per column: the formula cells by ascending row.
   std::vector<std::vector<std::vector<std::uint32_t>>> columns_;

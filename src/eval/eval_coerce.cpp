@@ -12,7 +12,7 @@ namespace tablirex::eval {
 
 const std::u16string& TValue::Str() const noexcept {
   static const std::u16string kEmpty;
-  return text_ ? *text_ : kEmpty;
+  return kind_ == TValueKind::Text ? *static_cast<const std::u16string*>(ptr_.get()) : kEmpty;
 }
 
 // ---- implicit intersection -------------------------------------------------------

@@ -375,8 +375,25 @@ TValue TWorkbookEvaluator::TEngine::Call(const TCodeItem& item, std::vector<TVal
 }
 
 TValue TWorkbookEvaluator::TEngine::Execute(const TFormulaCode& code, std::int32_t depth) {
-  std::vector<TValue> st;
-  st.reserve(8);
+  // The operand stack: one an earlier run left, given back at the end (runs nest
+  // through names and references made at run time, each with its own).
+  struct TLease {
+    std::vector<std::vector<TValue>>& spare;
+    std::vector<TValue> st;
+    explicit TLease(std::vector<std::vector<TValue>>& s) : spare(s) {
+      if (!spare.empty()) {
+        st = std::move(spare.back());
+        spare.pop_back();
+      } else {
+        st.reserve(8);
+      }
+    }
+    ~TLease() {
+      st.clear();
+      spare.push_back(std::move(st));
+    }
+  } lease(spareStacks_);
+  std::vector<TValue>& st = lease.st;
   const auto pop = [&] {
     TValue v = std::move(st.back());
     st.pop_back();
@@ -511,7 +528,7 @@ TValue TWorkbookEvaluator::TEngine::Execute(const TFormulaCode& code, std::int32
     }
   }
   if (st.size() != 1) return TValue::Error(TEvalError::Value);
-  return st.back();
+  return std::move(st.back());
 }
 
 }  // namespace tablirex::eval

@@ -55,15 +55,15 @@ struct TArray;
 class TValue {
  public:
   TValue() = default;
-  static TValue Number(double v) { TValue r; r.kind_ = TValueKind::Number; r.num_ = v; return r; }
-  static TValue Boolean(bool v) { TValue r; r.kind_ = TValueKind::Boolean; r.num_ = v ? 1 : 0; return r; }
+  static TValue Number(double v) { TValue r; r.kind_ = TValueKind::Number; r.u_.num = v; return r; }
+  static TValue Boolean(bool v) { TValue r; r.kind_ = TValueKind::Boolean; r.u_.num = v ? 1 : 0; return r; }
   static TValue Error(TEvalError e) { TValue r; r.kind_ = TValueKind::Error; r.err_ = e; return r; }
   static TValue Text(std::u16string s) {
-    TValue r; r.kind_ = TValueKind::Text; r.text_ = std::make_shared<const std::u16string>(std::move(s)); return r;
+    TValue r; r.kind_ = TValueKind::Text; r.ptr_ = std::make_shared<const std::u16string>(std::move(s)); return r;
   }
-  static TValue Reference(const TArea& a) { TValue r; r.kind_ = TValueKind::Area; r.area_ = a; return r; }
+  static TValue Reference(const TArea& a) { TValue r; r.kind_ = TValueKind::Area; r.u_.area = a; return r; }
   static TValue MakeArray(std::shared_ptr<const TArray> a) {
-    TValue r; r.kind_ = TValueKind::Array; r.array_ = std::move(a); return r;
+    TValue r; r.kind_ = TValueKind::Array; r.ptr_ = std::move(a); return r;
   }
   /// An argument left out of a call (",," or a trailing ","): Empty, marked.
   static TValue Missing() { TValue r; r.missing_ = true; return r; }
@@ -78,21 +78,28 @@ class TValue {
   bool IsArea() const noexcept { return kind_ == TValueKind::Area; }
   bool IsArray() const noexcept { return kind_ == TValueKind::Array; }
 
-  double Num() const noexcept { return num_; }           // Number; Boolean as 0/1
-  bool Bool() const noexcept { return num_ != 0; }       // Boolean
-  TEvalError Err() const noexcept { return err_; }       // Error
-  const std::u16string& Str() const noexcept;            // Text ("" for others)
-  const TArea& Area() const noexcept { return area_; }   // Area
-  const TArray& Arr() const noexcept { return *array_; } // Array
+  // Number; Boolean as 0/1; 0 for the other kinds.
+  double Num() const noexcept { return kind_ == TValueKind::Number || kind_ == TValueKind::Boolean ? u_.num : 0; }
+  bool Bool() const noexcept { return Num() != 0; }       // Boolean
+  TEvalError Err() const noexcept { return err_; }        // Error
+  const std::u16string& Str() const noexcept;             // Text ("" for others)
+  const TArea& Area() const noexcept {                    // Area (an empty one for others)
+    static constexpr TArea kNone{};
+    return kind_ == TValueKind::Area ? u_.area : kNone;
+  }
+  const TArray& Arr() const noexcept { return *static_cast<const TArray*>(ptr_.get()); }  // Array
 
  private:
   TValueKind kind_ = TValueKind::Empty;
   bool missing_ = false;
   TEvalError err_ = TEvalError::Value;
-  double num_ = 0;
-  TArea area_{};
-  std::shared_ptr<const std::u16string> text_;
-  std::shared_ptr<const TArray> array_;
+  // A number and an area never share a value: they share the place.
+  union TScalar {
+    double num;
+    TArea area;
+  } u_{.area = {}};
+  // The text (Text) or the array (Array).
+  std::shared_ptr<const void> ptr_;
 };
 
 /// A rectangular array of scalar values (never Area or Array), row by row.

@@ -57,14 +57,16 @@ class TOut {
   explicit TOut(std::vector<std::uint8_t>& v) : v_(v) {}
   void Byte(std::uint32_t b) { v_.push_back(static_cast<std::uint8_t>(b)); }
   void Word(std::uint32_t w) {
-    Byte(w & 0xFF);
-    Byte((w >> 8) & 0xFF);
+    const std::uint8_t b[2] = {static_cast<std::uint8_t>(w & 0xFF), static_cast<std::uint8_t>((w >> 8) & 0xFF)};
+    v_.insert(v_.end(), b, b + 2);
   }
   void Double(double d) {
     std::uint64_t u = 0;
     static_assert(sizeof u == sizeof d);
     std::memcpy(&u, &d, sizeof u);
-    for (int i = 0; i < 8; ++i) Byte(static_cast<std::uint32_t>(u >> (8 * i)) & 0xFF);
+    std::uint8_t b[8];
+    for (int i = 0; i < 8; ++i) b[i] = static_cast<std::uint8_t>(u >> (8 * i));
+    v_.insert(v_.end(), b, b + 8);
   }
   void Zeros(int n) { v_.insert(v_.end(), static_cast<std::size_t>(n), 0); }
   void Bytes(std::string_view s) { v_.insert(v_.end(), s.begin(), s.end()); }
@@ -82,7 +84,7 @@ class TOut {
 std::int32_t TXLSFormula::EncodeCode(const TFormulaCode& code, std::vector<std::uint8_t>& bytes) const {
   error_.clear();
   bytes.clear();
-  bytes.reserve(code.items.size() * 6 + 16);
+  bytes.reserve(code.items.size() * 9 + 16);
   TOut out(bytes);
   out.Word(0);  // the token length, set at the end
   const bool biff5 = IsBiff5();

@@ -86,12 +86,55 @@ struct TCodeConst {
   std::int32_t text = -1;
 };
 
+/// A list that most codes leave empty (string constants, sheet and name texts,
+/// array values): one pointer until it holds something, since every formula
+/// cell keeps its code.
+template <class T>
+class TRareList {
+ public:
+  TRareList() = default;
+  TRareList(const TRareList& o) : v_(Copy(o)) {}
+  TRareList& operator=(const TRareList& o) {
+    if (this != &o) v_ = Copy(o);
+    return *this;
+  }
+  TRareList(TRareList&&) noexcept = default;
+  TRareList& operator=(TRareList&&) noexcept = default;
+
+  std::size_t size() const noexcept { return v_ ? v_->size() : 0; }
+  bool empty() const noexcept { return size() == 0; }
+  void clear() noexcept {
+    if (v_) v_->clear();
+  }
+  const T& operator[](std::size_t i) const noexcept { return (*v_)[i]; }
+  T& operator[](std::size_t i) noexcept { return (*v_)[i]; }
+  void push_back(T value) { List().push_back(std::move(value)); }
+  template <class... A>
+  T& emplace_back(A&&... args) {
+    return List().emplace_back(std::forward<A>(args)...);
+  }
+  const T* begin() const noexcept { return v_ ? v_->data() : nullptr; }
+  const T* end() const noexcept { return v_ ? v_->data() + v_->size() : nullptr; }
+
+ private:
+  static std::unique_ptr<std::vector<T>> Copy(const TRareList& o) {
+    return o.v_ && !o.v_->empty() ? std::make_unique<std::vector<T>>(*o.v_) : nullptr;
+  }
+  std::vector<T>& List() {
+    if (!v_) v_ = std::make_unique<std::vector<T>>();
+    return *v_;
+  }
+  std::unique_ptr<std::vector<T>> v_;
+};
+
 struct TFormulaCode {
   std::string source;  // the formula text it was made from, without "="
   std::vector<TCodeItem> items;
-  std::vector<std::string> texts;
-  std::vector<TCodeConst> consts;
+  TRareList<std::string> texts;
+  TRareList<TCodeConst> consts;
   bool hasArrays = false;
+  /// False for a text a cell keeps before it is compiled (source alone).
+  bool compiled = true;
 };
 
 /// Rows and columns a formula may name (the largest sheet any format holds).

@@ -216,7 +216,9 @@ void TXLSRange::SetCellsValue(const TVariant& value) {
   TXLSStringTable& sst = sheet_->Workbook().StringTable();
   // A formula that cannot be written is refused for the whole range, which keeps
   // its values; the workbook's last error says why.
-  if (!AcceptsFormula(value, MinRow(), MinCol(), MaxRow(), MaxCol())) return;
+  const bool formula = IsFormulaText(value);
+  const std::string body = formula ? FormulaBody(value) : std::string();
+  if (formula && sheet_->CheckFormula(body, MinRow(), MinCol(), MaxRow(), MaxCol()) != xlsOK) return;
   // A number that is not finite, or a date outside the years 1 to 9999, is refused
   // with its reason; the cells keep their values.
   const bool isDate = value.Type() == varDate;
@@ -226,13 +228,12 @@ void TXLSRange::SetCellsValue(const TVariant& value) {
     return;
   }
   // Cells that take a formula keep the compiled form the check made, one for all.
-  const std::shared_ptr<const TFormulaCode> code =
-      IsFormulaText(value) ? sheet_->Workbook().CheckedCode(FormulaBody(value)) : nullptr;
+  const std::shared_ptr<const TFormulaCode> code = formula ? sheet_->Workbook().CheckedCode(body) : nullptr;
   for (std::int32_t r = MinRow(); r <= MaxRow(); ++r)
     for (std::int32_t c = MinCol(); c <= MaxCol(); ++c) {
       TXLSCellRef& cell = *store.GetOrCreateValue(r, c);
-      if (code && value.Type() == varString)
-        store.SetCellFormula(cell, sst, std::string_view(value.StringRef()).substr(1), code);
+      if (code)
+        store.SetCellFormula(cell, sst, body, code);
       else
         store.SetCellValue(cell, sst, value);
     }

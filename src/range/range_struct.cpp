@@ -115,15 +115,9 @@ void MoveCell(TXLSRange& range, std::int32_t sRow, std::int32_t sCol, std::int32
     store.ClearCellValue(*d, sst);
     d->ValueType = s->ValueType;
     d->NumValue = s->NumValue;
+    // A formula's slot passes too; its code is made again from the text.
     d->SSTIndex = s->SSTIndex;
-    if (s->ValueType == xlFormula) {
-      TXLSCellExtra* se = store.Extra(*s);
-      store.MakeExtra(*d).FormulaText = se ? std::move(se->FormulaText) : std::string();
-      if (se) {
-        se->FormulaText.clear();
-        se->Code.reset();
-      }
-    }
+    if (s->ValueType == xlFormula) store.ForgetFormulaCode(*d);
     s->ValueType = xlEmpty;
     s->SSTIndex = -1;
     s->NumValue = 0.0;
@@ -529,10 +523,13 @@ void TXLSRange::PasteFrom(IXLSRange* source, std::int32_t flags, bool copy) {
         if (sc.type == xlString) sst.ReplaceIndex(0, sc.sstIndex);
         to.ClearCellValue(*d, sst);
         if (sc.exists) {
-          d->ValueType = sc.type;
           d->NumValue = sc.number;
-          if (sc.type == xlString) d->SSTIndex = sc.sstIndex;
-          if (sc.type == xlFormula) to.MakeExtra(*d).FormulaText = sc.formula;
+          if (sc.type == xlFormula) {
+            to.SetCellFormula(*d, sst, sc.formula, nullptr);
+          } else {
+            d->ValueType = sc.type;
+            if (sc.type == xlString) d->SSTIndex = sc.sstIndex;
+          }
         }
       }
       if (formats) SetCellFormat(xfs, *d, sc.xf);

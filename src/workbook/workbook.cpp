@@ -182,18 +182,17 @@ std::shared_ptr<const TFormulaCode> TXLSWorkbook::CheckedCode(std::string_view t
 
 const TFormulaCode* TXLSWorkbook::CellFormulaCode(IXLSWorksheet& sheet, TXLSCellRef& cell, std::string* error) {
   TXLSCellHeap& store = sheet.Cells();
-  TXLSCellExtra& extra = store.MakeExtra(cell);
-  if (extra.Code && extra.Code->source == extra.FormulaText) return extra.Code.get();
+  if (const TFormulaCode* kept = store.FormulaCode(cell)) return kept;
   TXLSFormula& f = InitFormula();
   auto code = std::make_shared<TFormulaCode>();
-  if (f.Compile(extra.FormulaText, 1) != xlsOK || !f.MakeCode(*code)) {
+  const std::string& text = store.FormulaText(cell);
+  if (f.Compile(text, 1) != xlsOK || !f.MakeCode(*code)) {
     if (error) *error = f.Error();
-    extra.Code.reset();
     return nullptr;
   }
-  code->source = extra.FormulaText;
-  extra.Code = std::move(code);
-  return extra.Code.get();
+  code->source = text;
+  store.SetFormulaCode(cell, std::move(code));
+  return store.FormulaCode(cell);
 }
 
 std::int32_t TXLSWorkbook::BeginEvaluation(bool warn) {

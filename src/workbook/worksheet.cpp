@@ -43,7 +43,9 @@ IXLSWorksheet::~IXLSWorksheet() {
   // Views of this sheet that callers still hold fail from now on.
   link_->Clear();
   // Text cells give their string references back while the table still exists.
-  if (workbook_->HasStringTable()) cells_->ReleaseStrings(workbook_->StringTable());
+  // (A table that holds no reference has none to take back.)
+  if (workbook_->HasStringTable() && workbook_->StringTable().GetTotalRefs() > 0)
+    cells_->ReleaseStrings(workbook_->StringTable());
 }
 
 TXLSSheetExtras& IXLSWorksheet::Extras() {

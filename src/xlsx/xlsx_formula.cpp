@@ -1,6 +1,8 @@
 // Formula texts in the form the package stores them.
 #include "xlsx/xlsx_formula.h"
 
+#include <array>
+
 #include "formula/lexer.h"
 #include "tablirex/result.h"
 #include "tablirex/workbook.h"
@@ -75,6 +77,19 @@ std::string QuotedSheetName(std::string_view s) {
   }
   q.push_back('\'');
   return q;
+}
+
+bool IsStoredFormulaForm(std::string_view text) noexcept {
+  static constexpr auto kPlain = [] {
+    std::array<bool, 256> t{};
+    for (char c = 'A'; c <= 'Z'; ++c) t[static_cast<unsigned char>(c)] = true;
+    for (char c = '0'; c <= '9'; ++c) t[static_cast<unsigned char>(c)] = true;
+    for (const char c : std::string_view("$:._(),+-*/^=%")) t[static_cast<unsigned char>(c)] = true;
+    return t;
+  }();
+  for (const char c : text)
+    if (!kPlain[static_cast<unsigned char>(c)]) return false;
+  return true;
 }
 
 bool AppendFormula(TXLSWorkbook& book, std::string_view text, std::string& out, std::string& error) {
@@ -174,7 +189,8 @@ bool AppendFormula(TXLSWorkbook& book, std::string_view text, std::string& out, 
 
 bool FormulaFits(std::string_view stored, std::string& error) {
   // Characters as the reader counts them: an entity or an escaped _xHHHH_ is
-  // one, a character past U+FFFF two.
+  // one, a character past U+FFFF two. No text counts more characters than bytes.
+  if (stored.size() <= kMaxFormulaChars) return true;
   std::size_t n = 0;
   for (std::size_t i = 0; i < stored.size(); ++n) {
     const unsigned char c = static_cast<unsigned char>(stored[i]);

@@ -25,6 +25,11 @@ inline constexpr std::size_t kMaxFormulaChars = 8192;
 /// is at most kMaxFormulaChars characters; otherwise false with error set.
 bool FormulaFits(std::string_view stored, std::string& error);
 
+/// True when a formula's text that compiles is already its stored form: capital
+/// letters, digits, "$", ":", ".", "_", parentheses, "," and the operators that
+/// need no escaping, without spaces, strings, sheets or error constants.
+bool IsStoredFormulaForm(std::string_view text) noexcept;
+
 /// A sheet name as a reference spells it: as it is, or in single quotes (inner
 /// quotes doubled) when it holds anything but letters, digits, "_" and ".",
 /// begins with a digit, or reads as a cell reference or a boolean.

@@ -263,10 +263,9 @@ void PageLayout(TXmlOut& x, const TXLSPageSetup& setup) {
 }
 
 // A formula's result after its <f>: the cell's type goes before, so the <c>
-// element's attributes are completed here.
-void CachedValue(TXmlOut& x, const eval::TValue& v) {
+// element's attributes are completed here, at f (where its "><f>" begins).
+void CachedValue(TXmlOut& x, const eval::TValue& v, std::size_t f) {
   std::string& s = x.Buffer();
-  const std::size_t f = s.rfind("><f>");
   switch (v.Kind()) {
     case eval::TValueKind::Number:
       x << "<v>";
@@ -430,13 +429,19 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
         break;
       }
       case xlFormula: {
-        formula.clear();
-        if (!AppendFormula(book, store.FormulaText(cell), formula, error) || !FormulaFits(formula, error)) {
-          result = book.Refuse(sheet.CellName(r, c, r, c) + ": formula \"=" + store.FormulaText(cell) + "\": " + error);
+        // A compiled formula in capitals without strings, sheets or spaces is
+        // stored as it stands; any other is spelt again from its tokens.
+        const std::string& source = store.FormulaText(cell);
+        const bool plain = store.FormulaCode(cell) && IsStoredFormulaForm(source);
+        if (!plain) formula.clear();
+        if ((!plain && !AppendFormula(book, source, formula, error)) ||
+            !FormulaFits(plain ? std::string_view(source) : std::string_view(formula), error)) {
+          result = book.Refuse(sheet.CellName(r, c, r, c) + ": formula \"=" + source + "\": " + error);
           return;
         }
         x.Append(text, p);
-        x << "><f>" << formula << "</f>";
+        const std::size_t at = x.Buffer().size();
+        x << "><f>" << (plain ? std::string_view(source) : std::string_view(formula)) << "</f>";
         // The result the evaluation found; without one the file asks for the
         // formulas to be worked out when it is opened.
         const eval::TFormulaResult* result =
@@ -449,7 +454,7 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
           x << "</c>";
           break;
         }
-        CachedValue(x, result->value);
+        CachedValue(x, result->value, at);
         break;
       }
     }

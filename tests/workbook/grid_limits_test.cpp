@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "cells/cell_store.h"
+#include "cells/sst.h"
+#include "formula/formula_code.h"
 #include "tablirex/format_views.h"
 #include "tablirex/hyperlinks.h"
 #include "tablirex/page_setup.h"
@@ -52,6 +54,82 @@ TEST(GridStore, CellsAcrossTheWholeGrid) {
 
 // One case per kind of thing past the Excel 97 grid: what each format's save
 // answers (1 written, -1 refused) and the cell the refusal names.
+// Formula cells find their text and code from the cell: slots given back by
+// cells that took other values are reused without touching the other formulas.
+TEST(GridStore, FormulaSlotsFollowTheirCells) {
+  TXLSCellHeap store;
+  TXLSStringTable sst;
+  const auto compiled = [](std::string text) {
+    auto code = std::make_shared<TFormulaCode>();
+    code->source = std::move(text);
+    code->items.emplace_back();
+    return std::shared_ptr<const TFormulaCode>(code);
+  };
+  const auto text = [&](std::uint32_t r) { return "A" + std::to_string(r + 1) + "*2+1"; };
+  constexpr std::uint32_t kRows = 3000;  // more than one chunk of slots
+  for (std::uint32_t r = 0; r < kRows; ++r)
+    store.SetCellFormula(*store.GetOrCreateValue(r, 1), sst, text(r), r % 3 ? compiled(text(r)) : nullptr);
+  // Every third row takes another value, then a new formula in another column.
+  for (std::uint32_t r = 0; r < kRows; r += 3) {
+    TXLSCellRef& cell = *store.GetOrCreateValue(r, 1);
+    if (r % 2)
+      store.SetCellNumber(cell, sst, r, false);
+    else
+      store.SetCellText(cell, sst, u"plain");
+    EXPECT_EQ(store.FormulaText(cell), "");
+    EXPECT_EQ(store.FormulaCode(cell), nullptr);
+    store.SetCellFormula(*store.GetOrCreateValue(r, 2), sst, "SUM(B1:B" + std::to_string(r + 1) + ")", nullptr);
+  }
+  EXPECT_EQ(store.FormulaCount(), kRows);
+  for (std::uint32_t r = 0; r < kRows; ++r) {
+    const TXLSCellRef& b = *store.GetValue(r, 1);
+    if (r % 3 == 0) {
+      EXPECT_EQ(store.FormulaText(*store.GetValue(r, 2)), "SUM(B1:B" + std::to_string(r + 1) + ")");
+      continue;
+    }
+    ASSERT_EQ(store.FormulaText(b), text(r)) << r;
+    ASSERT_NE(store.FormulaCode(b), nullptr) << r;
+    EXPECT_EQ(store.FormulaCode(b)->source, text(r));
+  }
+  struct Case {
+    const char* what;
+    std::function<void(TXLSCellRef&)> change;
+    std::string text;
+    bool code;
+  } cases[] = {
+      {"a code made from another text is not kept",
+       [&](TXLSCellRef& c) { store.SetCellFormula(c, sst, "B1+1", compiled("B1+2")); }, "B1+1", false},
+      {"a code made later from the cell's own text is kept",
+       [&](TXLSCellRef& c) {
+         store.SetCellFormula(c, sst, "C1", nullptr);
+         store.SetFormulaCode(c, compiled("C1"));
+       },
+       "C1", true},
+      {"nor from another",
+       [&](TXLSCellRef& c) {
+         store.SetCellFormula(c, sst, "C1", nullptr);
+         store.SetFormulaCode(c, compiled("C2"));
+       },
+       "C1", false},
+      {"the cell's own text taken again",
+       [&](TXLSCellRef& c) { store.SetCellFormula(c, sst, store.FormulaText(c), compiled(store.FormulaText(c))); },
+       text(1), true},
+      {"forgetting the code keeps the text", [&](TXLSCellRef& c) { store.ForgetFormulaCode(c); }, text(1), false},
+      {"a formula from a variant", [&](TXLSCellRef& c) { store.SetCellValue(c, sst, TVariant(std::string("=D4"))); },
+       "D4", false},
+  };
+  for (const Case& c : cases) {
+    TXLSCellRef& cell = *store.GetOrCreateValue(1, 1);
+    store.SetCellFormula(cell, sst, text(1), compiled(text(1)));
+    c.change(cell);
+    EXPECT_EQ(store.FormulaText(cell), c.text) << c.what;
+    EXPECT_EQ(store.FormulaCode(cell) != nullptr, c.code) << c.what;
+    EXPECT_EQ(store.GetCellValue(cell, sst).AsString(), "=" + c.text) << c.what;
+    EXPECT_EQ(store.FormulaText(*store.GetValue(2, 1)), text(2)) << c.what;  // the neighbour is untouched
+  }
+  store.ReleaseStrings(sst);
+}
+
 TEST(GridLimits, SavesRefuseWhatLiesPastTheirGrid) {
   struct Case {
     const char* name;

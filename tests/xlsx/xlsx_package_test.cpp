@@ -115,6 +115,11 @@ TEST(XlsxFormula, StoredForms) {
       {"-A1^2%+SUM({1,2;3,4})", "-A1^2%+SUM({1,2;3,4})"},
       {"SUM(A1:B2 B1:C3)", "SUM(A1:B2 B1:C3)"},  // the space is the intersection
       {"A1 ~ B1", ""},                            // "~" does not lex
+      // Texts the sheet writer stores as they stand, without spelling them again.
+      {"A12345*2+1", "A12345*2+1"},
+      {"SUM(A$1:A20000)/-$B$2^2%", "SUM(A$1:A20000)/-$B$2^2%"},
+      {"ERROR.TYPE(A1)=IF(1E5,.5,_X)", "ERROR.TYPE(A1)=IF(1E5,.5,_X)"},
+      {"SUM(A:C,1:3)", "SUM(A:C,1:3)"},
   };
   for (const Case& c : cases) {
     std::string out, error;
@@ -123,7 +128,13 @@ TEST(XlsxFormula, StoredForms) {
     if (ok) {
       EXPECT_EQ(out, c.stored) << c.text;
     }
+    // The plain form is claimed only where spelling it again changes nothing.
+    if (xlsx::IsStoredFormulaForm(c.text)) {
+      EXPECT_EQ(out, c.text);
+    }
   }
+  for (const char* plain : {"A12345*2+1", "SUM(A:C,1:3)", "ERROR.TYPE(A1)=IF(1E5,.5,_X)"})
+    EXPECT_TRUE(xlsx::IsStoredFormulaForm(plain)) << plain;
   std::string out, error;
   EXPECT_FALSE(xlsx::AppendFormula(*book, "Gone!A1", out, error));
   EXPECT_NE(error.find("\"Gone\""), std::string::npos) << error;
