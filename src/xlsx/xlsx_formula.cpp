@@ -187,6 +187,14 @@ bool AppendFormula(TXLSWorkbook& book, std::string_view text, std::string& out, 
   return true;
 }
 
+std::string FormulaForMessage(std::string_view text) {
+  constexpr std::size_t kShown = 60;
+  if (text.size() <= kShown) return "\"=" + std::string(text) + "\"";
+  std::size_t n = kShown;
+  while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+  return "\"=" + std::string(text.substr(0, n)) + "...\"";
+}
+
 bool FormulaFits(std::string_view stored, std::string& error) {
   // Characters as the reader counts them: an entity or an escaped _xHHHH_ is
   // one, a character past U+FFFF two. No text counts more characters than bytes.

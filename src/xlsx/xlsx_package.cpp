@@ -308,7 +308,7 @@ std::int32_t WorkbookPart(TXLSWorkbook& book, bool uncalculated, std::string& ou
       if (!AppendFormula(book, r.refersTo, formula, error) || !FormulaFits(formula, error)) {
         std::string label = "name " + Utf16ToUtf8(r.name);
         if (r.sheet) label += " of sheet " + sheets.At(r.sheet - 1u).GetWorkSheetName();
-        return book.Refuse(label + ": formula \"=" + r.refersTo + "\": " + error);
+        return book.Refuse(label + ": formula " + FormulaForMessage(r.refersTo) + ": " + error);
       }
       x << formula;
     }

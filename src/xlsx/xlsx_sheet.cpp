@@ -436,7 +436,7 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
         if (!plain) formula.clear();
         if ((!plain && !AppendFormula(book, source, formula, error)) ||
             !FormulaFits(plain ? std::string_view(source) : std::string_view(formula), error)) {
-          result = book.Refuse(sheet.CellName(r, c, r, c) + ": formula \"=" + source + "\": " + error);
+          result = book.Refuse(sheet.CellName(r, c, r, c) + ": formula " + FormulaForMessage(source) + ": " + error);
           return;
         }
         x.Append(text, p);

@@ -47,7 +47,7 @@ TEST(SaveLimits, RefusedWhereTheFileCannotHoldThem) {
        [](IXLSWorkBook&, IXLSWorksheet& s) { s.Range("B1")->SetValue(TVariant("=" + kAt8192)); }, "", ""},
       {"a cell formula of 8193 characters",
        [](IXLSWorkBook&, IXLSWorksheet& s) { s.Range("B1")->SetValue(TVariant("=" + kAt8193)); },
-       "Limits!B1: formula \"=" + kAt8193 + "\": the formula is 8193 characters long as stored", ""},
+       "Limits!B1: formula \"=" + kAt8193.substr(0, 60) + "...\": the formula is 8193 characters long as stored", ""},
       // Formulas already in their stored form (capitals, no sheets) go the short way.
       {"a plain formula of 8189 characters",
        [](IXLSWorkBook&, IXLSWorksheet& s) { s.Range("B2")->SetValue(TVariant("=" + Repeat("$IV$1000", 910, "+"))); },
