@@ -841,7 +841,6 @@ have no time of day); a larger range gives a list of lists.
   py::class_<PyFont>(m, "Font", "The font of a range (getters read its first cell).")
       .def_property("name", [](PyFont& f) { return f.Get().GetName(); },
                     [](PyFont& f, std::string_view n) {
-                      if (n.empty() || n.size() > 255) Raise(PyExc_ValueError, "a font name is 1 … 255 characters");
                       Formatted(f.r, [&] { f.Get().SetName(n); });
                     })
       .def_property("size", [](PyFont& f) { return f.Get().GetSize(); },
@@ -942,7 +941,13 @@ slant_dash_dot. Weights: hairline, thin, medium, thick.
   auto textProp = [&](py::class_<PyPageSetup>& c, const char* name, std::string (PS::*get)() const,
                       void (PS::*set)(std::string_view)) {
     c.def_property(name, [ps, get](PyPageSetup& p) { return (ps(p).*get)(); },
-                   [ps, set](PyPageSetup& p, std::string_view t) { (ps(p).*set)(t); });
+                   [ps, set](PyPageSetup& p, std::string_view t) {
+                     // A header or footer past its length is refused through the workbook.
+                     TXLSWorkbook& book = p.s.b->Book();
+                     book.ClearLastError();
+                     (ps(p).*set)(t);
+                     if (!book.GetLastError().empty()) Raise(PyExc_ValueError, book.GetLastError());
+                   });
   };
   auto marginProp = [&](py::class_<PyPageSetup>& c, const char* name, double (PS::*get)() const,
                         void (PS::*set)(double)) {

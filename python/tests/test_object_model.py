@@ -166,6 +166,8 @@ def _formats_past_the_limit(sheet, then=None):
     (_formats_past_the_limit, tablirex.RangeError),
     (lambda s: _formats_past_the_limit(s, lambda t: t.write(0, 5, datetime.date(2026, 1, 2))), tablirex.RangeError),
     (lambda s: setattr(s.page_setup, "print_area", "A1:"), tablirex.RangeError),
+    (lambda s: setattr(s.page_setup, "left_footer", "f" * 256), ValueError),
+    (lambda s: setattr(s["A1"].font, "name", "F" * 32), tablirex.RangeError),
     (lambda s: s.insert_picture("A1", "/nonexistent.bmp"), tablirex.Error),
     (lambda s: s.workbook.save("x.xls", biff=7), ValueError),
     (lambda s: s["A1:A3"].format_like(tablirex.Workbook().sheets.add()["A1"]), ValueError),

@@ -12,6 +12,7 @@
 
 #include "cells/cell_store.h"
 #include "cells/rowcol.h"
+#include "formats/font_list.h"
 #include "tablirex/addressing.h"
 #include "tablirex/datetime.h"
 #include "tablirex/format_views.h"
@@ -224,6 +225,11 @@ std::int32_t TExportCore::Prepare() {
   columns_.clear();
   MakeColumns(*dataset_, columns_);
   if (columns_.empty()) return Fail("nothing to export: no columns to write");
+  // A font a cell cannot take would leave its cells in the default font unsaid.
+  for (const TExportColumn& column : columns_)
+    for (const TFont* font : {&column.HeaderFont, &column.DetailFont})
+      if (std::string why = TXLSFontList::CheckName(Utf8ToUtf16(font->GetName())); !why.empty())
+        return Fail("the font of column " + column.Caption + ": " + why);
   return xlsOK;
 }
 

@@ -116,6 +116,15 @@ std::int32_t TXLSFontList::SetCharSet(std::int32_t index, std::uint8_t value) {
   return SetField(index, kCharSet, 2, value);
 }
 
+std::string TXLSFontList::CheckName(std::u16string_view name) {
+  if (name.empty() || name.size() > kMaxFaceLength)
+    return "a font name has 1 to " + std::to_string(kMaxFaceLength) + " characters, this one " +
+           std::to_string(name.size());
+  for (const char16_t c : name)
+    if (c < 0x20 || c == 0x7F) return "a font name holds no control characters";
+  return {};
+}
+
 std::int32_t TXLSFontList::SetName(std::int32_t index, std::u16string_view name) {
   if (name.size() > kMaxNameLength) return index;
   const std::u16string* k = &GetKey(index);

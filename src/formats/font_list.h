@@ -24,6 +24,11 @@ class TXLSFontList : public TXLSKeyList {
   static constexpr std::int32_t kPredefined = 4;
   /// Longest font name a FONT record can carry.
   static constexpr std::size_t kMaxNameLength = 255;
+  /// Longest font name the spreadsheet application takes, in either format.
+  static constexpr std::size_t kMaxFaceLength = 31;
+  /// Empty when a font name can be set; otherwise why not (1 to 31 characters,
+  /// none of them a control character).
+  static std::string CheckName(std::u16string_view name);
 
   TXLSFontList();
 

@@ -97,6 +97,7 @@ bool IsWord(std::string_view text, std::string_view upper) noexcept {
 std::int32_t TXLSSyntax::Parse() {
   root_.reset();
   depth_ = 0;
+  calls_ = 0;
   error_.clear();
   if (tokens_ == nullptr) return xlsFail;
   tokens_->GoToFirst();
@@ -227,6 +228,9 @@ std::int32_t TXLSSyntax::Parse_operand1(std::unique_ptr<TXLSSyntaxItem>& item) {
         tokens_->Next();
         return logical ? xlsOK : Parse_intersection(item);
       }
+      DepthGuard calls(calls_);
+      if (calls_ > kMaxCallNesting)
+        return Fail("functions are nested more than " + std::to_string(kMaxCallNesting) + " deep");
       auto call = std::make_unique<TXLSSyntaxItem>(I::Function, text, pos);
       tokens_->Next();  // the name
       tokens_->Next();  // "("

@@ -102,6 +102,9 @@ class TXLSSyntax {
   /// Deepest nesting of parentheses, calls and signs: each level is a recursion of
   /// the parser, so it is bounded well within the stack of every build.
   static constexpr std::int32_t kMaxNesting = 250;
+  /// Deepest nesting of function calls the spreadsheet application reads (in
+  /// either format): a call inside 64 others is refused.
+  static constexpr std::int32_t kMaxCallNesting = 64;
 
   void SetTokens(TXLSTokens* tokens) noexcept { tokens_ = tokens; }
   /// Parses the whole token list as one expression. xlsOK when it forms one
@@ -139,6 +142,7 @@ class TXLSSyntax {
   std::string error_;
   std::unique_ptr<TXLSSyntaxItem> root_;
   std::int32_t depth_ = 0;
+  std::int32_t calls_ = 0;
 };
 
 /// The tree as an S-expression, for tests and the tool: (ref A1), (num 2),

@@ -302,8 +302,8 @@ void TXLSCharactersFont::SetUnderLine(std::uint32_t value) {
 
 void TXLSCharactersFont::SetName(std::string_view name) {
   const std::u16string wide = Utf8ToUtf16(name);
-  if (wide.empty() || wide.size() > TXLSFontList::kMaxNameLength) {
-    Refuse("a font name has 1 to 255 characters");
+  if (std::string why = TXLSFontList::CheckName(wide); !why.empty()) {
+    Refuse(std::move(why));
     return;
   }
   Change([&wide](TXLSFontList& f, std::int32_t i) { return f.SetName(i, wide); });

@@ -263,8 +263,8 @@ void TXLSRange::SetFontColorIndex(std::uint32_t value) {
 }
 void TXLSRange::SetFontName(std::u16string_view name) {
   if (Dead()) return;
-  if (name.empty() || name.size() > TXLSFontList::kMaxNameLength) {
-    Refuse("a font name has 1 to " + std::to_string(TXLSFontList::kMaxNameLength) + " characters");
+  if (std::string why = TXLSFontList::CheckName(name); !why.empty()) {
+    Refuse(std::move(why));
     return;
   }
   SetXFProperty(TVariant(std::u16string(name)), &TXLSXFList::SetFontName);

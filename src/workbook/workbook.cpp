@@ -392,6 +392,11 @@ std::int32_t TXLSWorkbook::CheckGridLimits() {
   const bool biff5 = currentFormat_ == xlExcel5;
   constexpr std::uint32_t kBiff5LastRow = 16383;
   const std::uint32_t lastRow = biff5 ? kBiff5LastRow : XLSMaxRow;
+  // Sheet counts and positions are 16-bit in the globals and in 3-D references.
+  constexpr std::size_t kMaxSheets = 0xFFFF;
+  if (sheets_->Size() > kMaxSheets)
+    return Refuse("the workbook has " + std::to_string(sheets_->Size()) + " sheets, more than the " +
+                  std::to_string(kMaxSheets) + " an " + (biff5 ? "Excel 5" : "Excel 97") + " file holds");
   for (std::size_t i = 0; i < sheets_->Size(); ++i) {
     IXLSWorksheet& s = sheets_->At(i);
     // The 8-bit name must come back as it was: a character the code page lacks

@@ -39,8 +39,10 @@ std::int32_t AppendFormulaElement(TFeatureContext& ctx, TXmlOut& x, std::string_
                                   const std::string& where) {
   x << '<' << tag << '>';
   std::string error;
-  if (!AppendFormula(ctx.book, formula, x.Buffer(), error))
-    return ctx.book.Refuse(where + ": formula \"=" + std::string(formula) + "\": " + error);
+  const std::size_t at = x.Buffer().size();
+  if (!AppendFormula(ctx.book, formula, x.Buffer(), error) ||
+      !FormulaFits(std::string_view(x.Buffer()).substr(at), error))
+    return ctx.book.Refuse(where + ": formula " + FormulaForMessage(formula) + ": " + error);
   x << "</" << tag << '>';
   return xlsOK;
 }

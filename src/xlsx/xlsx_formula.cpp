@@ -187,4 +187,36 @@ bool AppendFormula(TXLSWorkbook& book, std::string_view text, std::string& out, 
   return true;
 }
 
+std::string FormulaForMessage(std::string_view text) {
+  constexpr std::size_t kShown = 60;
+  if (text.size() <= kShown) return "\"=" + std::string(text) + "\"";
+  std::size_t n = kShown;
+  while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+  return "\"=" + std::string(text.substr(0, n)) + "...\"";
+}
+
+bool FormulaFits(std::string_view stored, std::string& error) {
+  // Characters as the reader counts them: an entity or an escaped _xHHHH_ is
+  // one, a character past U+FFFF two. No text counts more characters than bytes.
+  if (stored.size() <= kMaxFormulaChars) return true;
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < stored.size(); ++n) {
+    const unsigned char c = static_cast<unsigned char>(stored[i]);
+    if (c == '&') {
+      const std::size_t semi = stored.find(';', i);
+      i = semi == std::string_view::npos ? stored.size() : semi + 1;
+    } else if (c == '_' && i + 6 < stored.size() && stored[i + 1] == 'x' && stored[i + 6] == '_') {
+      i += 7;
+    } else {
+      const std::size_t bytes = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+      if (bytes == 4) ++n;
+      i += bytes;
+    }
+  }
+  if (n <= kMaxFormulaChars) return true;
+  error = "the formula is " + std::to_string(n) + " characters long as stored, past the " +
+          std::to_string(kMaxFormulaChars) + " an .xlsx file holds";
+  return false;
+}
+
 }  // namespace tablirex::xlsx

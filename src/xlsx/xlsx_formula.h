@@ -17,6 +17,18 @@ namespace tablirex::xlsx {
 /// does not lex or names a sheet the workbook lacks.
 bool AppendFormula(TXLSWorkbook& book, std::string_view text, std::string& out, std::string& error);
 
+/// The longest formula the spreadsheet application reads from a package, in
+/// characters of its stored text (without "=").
+inline constexpr std::size_t kMaxFormulaChars = 8192;
+
+/// True when a stored formula text (escaped for XML, as AppendFormula wrote it)
+/// is at most kMaxFormulaChars characters; otherwise false with error set.
+bool FormulaFits(std::string_view stored, std::string& error);
+
+/// A formula's text for a message: quoted with its "=", the first 60 bytes of
+/// a longer one followed by "..." (a character is never split).
+std::string FormulaForMessage(std::string_view text);
+
 /// True when a formula's text that compiles is already its stored form: capital
 /// letters, digits, "$", ":", ".", "_", parentheses, "," and the operators that
 /// need no escaping, without spaces, strings, sheets or error constants.

@@ -4,6 +4,7 @@
 #include "xlsx/xlsx_package.h"
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "layout/protect.h"
 #include "names/name_table.h"
 #include "tablirex/datetime.h"
+#include "tablirex/document_properties.h"
 #include "tablirex/result.h"
 #include "tablirex/sheet_tab.h"
 #include "tablirex/workbook.h"
@@ -74,6 +76,44 @@ std::string W3CDate(double serial) {
   return b;
 }
 
+// A property's text without the characters XML cannot carry (control
+// characters but tab and line breaks, U+FFFE, U+FFFF): the property parts are
+// not spreadsheet markup, so their readers take no _xHHHH_ escapes.
+std::string XmlCarried(std::string_view utf8, std::size_t& dropped) {
+  std::string out;
+  dropped = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x20 && c != 0x09 && c != 0x0A && c != 0x0D) {
+      ++dropped;
+      continue;
+    }
+    if (c == 0xEF && i + 2 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) == 0xBF &&
+        (static_cast<unsigned char>(utf8[i + 2]) & 0xFE) == 0xBE) {
+      ++dropped;
+      i += 2;
+      continue;
+    }
+    out.push_back(static_cast<char>(c));
+  }
+  return out;
+}
+
+// Each property text holding characters XML cannot carry is a save warning.
+std::int32_t WarnPropertyTexts(TXLSWorkbook& book) {
+  const TXLSDocumentProperties& p = book.DocumentProperties();
+  for (std::size_t i = 0; i < std::size(p.Texts); ++i) {
+    std::size_t dropped = 0;
+    (void)XmlCarried(p.Texts[i], dropped);
+    if (dropped == 0) continue;
+    const char* name = DocumentPropertyName(static_cast<std::int32_t>(i + 1));
+    TXLS_RETURN_ON_ERROR(book.Warn("document property " + std::string(name ? name : "?"),
+                                   std::to_string(dropped) + (dropped == 1 ? " control character" : " control characters") + " left out",
+                                   "control characters left out of document properties (XML cannot carry them)"));
+  }
+  return xlsOK;
+}
+
 std::string CorePart(const TXLSDocumentProperties& p) {
   TXmlOut x;
   x << kXmlHead
@@ -82,8 +122,9 @@ std::string CorePart(const TXLSDocumentProperties& p) {
        "xmlns:dcmitype=\"http://purl.org/dc/dcmitype/\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">";
   const auto text = [&x](std::string_view element, const std::string& value) {
     if (value.empty()) return;
+    std::size_t dropped = 0;
     x << '<' << element << '>';
-    x.Text(value);
+    x.Text(XmlCarried(value, dropped));
     x << "</" << element << '>';
   };
   // Texts by property: title, subject, author, manager, company, category, keywords, comments.
@@ -109,8 +150,9 @@ std::string AppPart(TXLSWorkbook& book) {
        "<Application>Tablirex</Application>";
   const auto text = [&x](std::string_view element, const std::string& value) {
     if (value.empty()) return;
+    std::size_t dropped = 0;
     x << '<' << element << '>';
-    x.Text(value);
+    x.Text(XmlCarried(value, dropped));
     x << "</" << element << '>';
   };
   text("Manager", p.Texts[3]);
@@ -263,10 +305,10 @@ std::int32_t WorkbookPart(TXLSWorkbook& book, bool uncalculated, std::string& ou
       }
     } else {
       formula.clear();
-      if (!AppendFormula(book, r.refersTo, formula, error)) {
+      if (!AppendFormula(book, r.refersTo, formula, error) || !FormulaFits(formula, error)) {
         std::string label = "name " + Utf16ToUtf8(r.name);
         if (r.sheet) label += " of sheet " + sheets.At(r.sheet - 1u).GetWorkSheetName();
-        return book.Refuse(label + ": formula \"=" + r.refersTo + "\": " + error);
+        return book.Refuse(label + ": formula " + FormulaForMessage(r.refersTo) + ": " + error);
       }
       x << formula;
     }
@@ -372,6 +414,7 @@ std::int32_t TPackageWriter::Run() {
   bookRels.push_back({"rId" + std::to_string(n + 1), std::string(kDocRel) + "styles", "styles.xml", false});
   bookRels.push_back({"rId" + std::to_string(n + 2), std::string(kDocRel) + "sharedStrings", "sharedStrings.xml", false});
   TXLS_RETURN_ON_ERROR(Add("xl/_rels/workbook.xml.rels", Relationships(bookRels)));
+  TXLS_RETURN_ON_ERROR(WarnPropertyTexts(book_));
   TXLS_RETURN_ON_ERROR(Add("docProps/core.xml", CorePart(book_.DocumentProperties())));
   TXLS_RETURN_ON_ERROR(Add("docProps/app.xml", AppPart(book_)));
   TXLS_RETURN_ON_ERROR(Add(

@@ -433,12 +433,11 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
         // stored as it stands; any other is spelt again from its tokens.
         const std::string& source = store.FormulaText(cell);
         const bool plain = store.FormulaCode(cell) && IsStoredFormulaForm(source);
-        if (!plain) {
-          formula.clear();
-          if (!AppendFormula(book, source, formula, error)) {
-            result = book.Refuse(sheet.CellName(r, c, r, c) + ": formula \"=" + source + "\": " + error);
-            return;
-          }
+        if (!plain) formula.clear();
+        if ((!plain && !AppendFormula(book, source, formula, error)) ||
+            !FormulaFits(plain ? std::string_view(source) : std::string_view(formula), error)) {
+          result = book.Refuse(sheet.CellName(r, c, r, c) + ": formula " + FormulaForMessage(source) + ": " + error);
+          return;
         }
         x.Append(text, p);
         const std::size_t at = x.Buffer().size();

@@ -447,6 +447,7 @@ TEST(Exporters, Failures) {
       {"no fields", [&](std::string& e) { TDataset2Excel x; x.SetDataset(&noFields); auto r = x.SaveDatasetAs(out); e = x.GetErrorText(); return r; }, "no columns"},
       {"source fails", [&](std::string& e) { TDataset2Excel x; x.SetDataset(&broken); auto r = x.SaveDatasetAs(out); e = x.GetErrorText(); return r; }, "connection lost at record 2"},
       {"columns past IV", [&](std::string& e) { TDataset2Excel x; x.SetDataset(ds.get()); x.SetStartCol(254); auto r = x.ExportDataset(); e = x.GetErrorText(); return r; }, "256 columns"},
+      {"a font no cell takes", [&](std::string& e) { TDataset2Excel x; x.SetDataset(ds.get()); x.SetDetailFont(TFont(std::string(32, 'F'), 10)); auto r = x.SaveDatasetAs(out); e = x.GetErrorText(); return r; }, "a font name has 1 to 31 characters"},
       {"unknown file format", [&](std::string& e) { TDataset2Excel x; x.SetDataset(ds.get()); x.ExportDataset(); auto r = x.SaveAs(out, 7); e = x.GetErrorText(); return r; }, "unknown file format"},
   };
   for (const Case& c : cases) {

@@ -196,8 +196,11 @@ TEST(FormulaParser, DepthIsBounded) {
       {repeat("-", 100000) + "1", false},
       {"1" + repeat("+1", n - 1), true},
       {"1" + repeat("+1", 100000), false},
-      {repeat("ABS(", m - 1) + "1" + repeat(")", m - 1), true},
-      {repeat("ABS(", m) + "1" + repeat(")", m), false},
+      // Calls nest 64 deep at most, as the spreadsheet application reads them.
+      {repeat("ABS(", TXLSSyntax::kMaxCallNesting) + "1" + repeat(")", TXLSSyntax::kMaxCallNesting), true},
+      {repeat("ABS(", TXLSSyntax::kMaxCallNesting + 1) + "1" + repeat(")", TXLSSyntax::kMaxCallNesting + 1), false},
+      {repeat("ABS((", 60) + "1" + repeat("))", 60), true},
+      {repeat("ABS((", m) + "1" + repeat("))", m), false},
   };
   for (const Case& c : cases) {
     const std::string tree = Tree(c.text);
