@@ -153,6 +153,12 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::int32_t SaveAsHTML(std::string_view fileName) override;
   std::string GetLastError() override { return lastError_; }
   void ClearLastError() override { lastError_.clear(); }
+  /// A save reports only its own failure: it sets the last error aside (the
+  /// result) and gives it back with RestoreLastError when it succeeded.
+  std::string TakeLastError() noexcept { return std::exchange(lastError_, std::string()); }
+  void RestoreLastError(std::string earlier) noexcept {
+    if (lastError_.empty()) lastError_ = std::move(earlier);
+  }
   std::int32_t SaveAs(std::string_view fileName, std::int32_t fileFormat, bool strict) override;
   std::vector<std::string> GetWarnings() override;
   void SetStrict(bool strict) override { strict_ = strict; }
@@ -223,9 +229,12 @@ class TXLSWorkbook final : public IXLSWorkBook {
   /// The results of the formulas while a save or an HTML export runs (nullptr
   /// otherwise).
   eval::TWorkbookEvaluator* Evaluation() noexcept { return evaluation_.get(); }
-  /// Works out every formula for the save or the pages about to be written;
-  /// warn: the cells without a result are warnings of the save.
-  std::int32_t BeginEvaluation(bool warn);
+  /// Works out every formula for the save about to be written: the cells left
+  /// without a result are warnings of the save (a strict save fails then).
+  std::int32_t BeginEvaluation();
+  /// Works out every formula for pages about to be written, which show a
+  /// formula's text where it has no result: nothing is lost, nothing to warn of.
+  void BeginDisplayEvaluation();
   void EndEvaluation() noexcept;
   /// Creates the formula compiler on first use.
   TXLSFormula& InitFormula();

@@ -46,7 +46,8 @@ double LocalNow() {
 
 TWorkbookEvaluator::TWorkbookEvaluator(TXLSWorkbook& book) : engine_(std::make_unique<TEngine>(book)) {}
 TWorkbookEvaluator::~TWorkbookEvaluator() = default;
-std::int32_t TWorkbookEvaluator::Run(bool warn) { return engine_->Run(warn); }
+void TWorkbookEvaluator::Run() { engine_->Run(); }
+std::int32_t TWorkbookEvaluator::WarnUnresolved() { return engine_->WarnUnresolved(); }
 const TFormulaResult* TWorkbookEvaluator::Result(std::int32_t sheet, std::int32_t row, std::int32_t col) const {
   return engine_->Result(sheet, row, col);
 }
@@ -403,11 +404,13 @@ void TWorkbookEvaluator::TEngine::Evaluate(std::uint32_t index) {
   current_ = -1;
 }
 
-std::int32_t TWorkbookEvaluator::TEngine::Run(bool warn) {
+void TWorkbookEvaluator::TEngine::Run() {
   Collect();
   Order();
   cursor_ = 0;
-  if (!warn) return xlsOK;
+}
+
+std::int32_t TWorkbookEvaluator::TEngine::WarnUnresolved() {
   TXLSWorkSheets& sheets = book_.Sheets();
   for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
     const TNode& n = nodes_[i];

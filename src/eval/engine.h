@@ -38,10 +38,11 @@ class TWorkbookEvaluator {
   TWorkbookEvaluator(const TWorkbookEvaluator&) = delete;
   TWorkbookEvaluator& operator=(const TWorkbookEvaluator&) = delete;
 
-  /// Works out every formula cell of every sheet. With warn, the cells left
-  /// without a result are reported through the workbook's Warn (a strict save
-  /// fails then: the result is Warn's). Returns 1 otherwise.
-  std::int32_t Run(bool warn);
+  /// Works out every formula cell of every sheet.
+  void Run();
+  /// Reports the cells Run left without a result through the workbook's Warn (a
+  /// strict save fails then: the result is Warn's); 1 otherwise.
+  std::int32_t WarnUnresolved();
   /// The result of the formula cell at a zero-based sheet position, row and
   /// column, or nullptr when that cell holds no formula.
   const TFormulaResult* Result(std::int32_t sheet, std::int32_t row, std::int32_t col) const;

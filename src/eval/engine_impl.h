@@ -25,7 +25,8 @@ class TWorkbookEvaluator::TEngine final : public TEvalContext {
  public:
   explicit TEngine(TXLSWorkbook& book);
 
-  std::int32_t Run(bool warn);
+  void Run();
+  std::int32_t WarnUnresolved();
   const TFormulaResult* Result(std::int32_t sheet, std::int32_t row, std::int32_t col);
   const TFormulaCode* Code(std::int32_t sheet, std::int32_t row, std::int32_t col);
   TValue EvaluateText(std::string_view formula, std::int32_t sheet, std::int32_t row, std::int32_t col,

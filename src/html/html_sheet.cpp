@@ -518,7 +518,7 @@ void ThrowIfStrictLoss(TXLSWorkbook& workbook, std::string_view fileName) {
 THTMLEvaluation::THTMLEvaluation(TXLSWorkbook& workbook) : workbook_(workbook) {
   // The pages show results unless they are to show the formulas.
   if (!workbook.GetHtmlFormulaText() && !workbook.Evaluation()) {
-    (void)workbook.BeginEvaluation(false);
+    workbook.BeginDisplayEvaluation();
     owned_ = true;
   }
 }

@@ -305,8 +305,9 @@ TVariant TXLSRange::Delete(std::int32_t shift) {
   if (sheet_->DrawingIfAny()) {
     TXLSSheetDrawing& drawing = sheet_->Drawing();
     drawing.RemoveComments(r1, c1, r2, c2);
-    if (up) (void)drawing.ShiftRows(c1, c2, r2 + 1, -(r2 - r1 + 1), XLSXMaxRow);
-    else (void)drawing.ShiftCols(r1, r2, c2 + 1, -(c2 - c1 + 1), XLSXMaxCol);
+    const bool moved = up ? drawing.ShiftRows(c1, c2, r2 + 1, -(r2 - r1 + 1), XLSXMaxRow)
+                          : drawing.ShiftCols(r1, r2, c2 + 1, -(c2 - c1 + 1), XLSXMaxCol);
+    if (!moved) return TVariant(false);
   }
   if (store.RowCount() <= 0) {
     ShiftSheetExtras(*sheet_, up ? TXLSCellShift::Kind::DeleteUp : TXLSCellShift::Kind::DeleteLeft, Area());

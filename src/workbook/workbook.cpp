@@ -195,9 +195,14 @@ const TFormulaCode* TXLSWorkbook::CellFormulaCode(IXLSWorksheet& sheet, TXLSCell
   return store.FormulaCode(cell);
 }
 
-std::int32_t TXLSWorkbook::BeginEvaluation(bool warn) {
+std::int32_t TXLSWorkbook::BeginEvaluation() {
+  BeginDisplayEvaluation();
+  return evaluation_->WarnUnresolved();
+}
+
+void TXLSWorkbook::BeginDisplayEvaluation() {
   evaluation_ = std::make_unique<eval::TWorkbookEvaluator>(*this);
-  return evaluation_->Run(warn);
+  evaluation_->Run();
 }
 
 void TXLSWorkbook::EndEvaluation() noexcept { evaluation_.reset(); }
@@ -282,8 +287,7 @@ std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName, std::int32_t fileFo
     if (result == xlsOK) result = file.AddStream(s.name, std::move(s.bytes));
   if (result == xlsOK) {
     StreamSink sink(file);
-    std::string earlier = std::move(lastError_);
-    lastError_.clear();
+    std::string earlier = TakeLastError();
     result = SaveStream(sink, fileFormat);
     // A step of the save that failed left its reason; a failed write leaves it
     // with the file.
@@ -291,7 +295,7 @@ std::int32_t TXLSWorkbook::SaveAs(std::string_view fileName, std::int32_t fileFo
       file.Abort();
       return Refuse("cannot save " + std::string(fileName) + ": " + lastError_);
     }
-    if (lastError_.empty()) lastError_ = std::move(earlier);
+    RestoreLastError(std::move(earlier));
   }
   // A strict save writes nothing that lacks what the workbook holds.
   if (const std::string failure = StrictFailure(); result == xlsOK && !failure.empty()) {
@@ -376,7 +380,7 @@ std::int32_t TXLSWorkbook::StoreWorkbook() {
                          true);
   }
   // The results the formula records carry.
-  TXLS_RETURN_ON_ERROR(BeginEvaluation(true));
+  TXLS_RETURN_ON_ERROR(BeginEvaluation());
   for (std::size_t i = 0; i < sheets_->Size(); ++i) {
     IXLSWorksheet& s = sheets_->At(i);
     // A cell that cannot be written fails the save: the file would lack it.

@@ -76,35 +76,51 @@ std::string W3CDate(double serial) {
   return b;
 }
 
-// A property's text without the characters XML cannot carry (control
-// characters but tab and line breaks, U+FFFE, U+FFFF): the property parts are
-// not spreadsheet markup, so their readers take no _xHHHH_ escapes.
-std::string XmlCarried(std::string_view utf8, std::size_t& dropped) {
-  std::string out;
-  dropped = 0;
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0x20 && c != 0x09 && c != 0x0A && c != 0x0D) {
-      ++dropped;
+// The length of a character XML cannot carry at utf8[i] (control characters but
+// tab and line breaks, U+FFFE, U+FFFF), 0 for any other.
+std::size_t UncarriedAt(std::string_view utf8, std::size_t i) noexcept {
+  const unsigned char c = static_cast<unsigned char>(utf8[i]);
+  if (c < 0x20 && c != 0x09 && c != 0x0A && c != 0x0D) return 1;
+  if (c == 0xEF && i + 2 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) == 0xBF &&
+      (static_cast<unsigned char>(utf8[i + 2]) & 0xFE) == 0xBE)
+    return 3;
+  return 0;
+}
+
+std::size_t UncarriedCount(std::string_view utf8) noexcept {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i)
+    if (const std::size_t k = UncarriedAt(utf8, i)) {
+      ++n;
+      i += k - 1;
+    }
+  return n;
+}
+
+// A property's text as an element without the characters XML cannot carry: the
+// property parts are not spreadsheet markup, so their readers take no _xHHHH_
+// escapes. An empty text is left out.
+void AppendPropertyText(TXmlOut& x, std::string_view element, std::string_view value) {
+  if (value.empty()) return;
+  std::string carried;
+  carried.reserve(value.size());
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (const std::size_t k = UncarriedAt(value, i)) {
+      i += k - 1;
       continue;
     }
-    if (c == 0xEF && i + 2 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) == 0xBF &&
-        (static_cast<unsigned char>(utf8[i + 2]) & 0xFE) == 0xBE) {
-      ++dropped;
-      i += 2;
-      continue;
-    }
-    out.push_back(static_cast<char>(c));
+    carried.push_back(value[i]);
   }
-  return out;
+  x << '<' << element << '>';
+  x.Text(carried);
+  x << "</" << element << '>';
 }
 
 // Each property text holding characters XML cannot carry is a save warning.
 std::int32_t WarnPropertyTexts(TXLSWorkbook& book) {
   const TXLSDocumentProperties& p = book.DocumentProperties();
   for (std::size_t i = 0; i < std::size(p.Texts); ++i) {
-    std::size_t dropped = 0;
-    (void)XmlCarried(p.Texts[i], dropped);
+    const std::size_t dropped = UncarriedCount(p.Texts[i]);
     if (dropped == 0) continue;
     const char* name = DocumentPropertyName(static_cast<std::int32_t>(i + 1));
     TXLS_RETURN_ON_ERROR(book.Warn("document property " + std::string(name ? name : "?"),
@@ -120,13 +136,7 @@ std::string CorePart(const TXLSDocumentProperties& p) {
     << "<cp:coreProperties xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\" "
        "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:dcterms=\"http://purl.org/dc/terms/\" "
        "xmlns:dcmitype=\"http://purl.org/dc/dcmitype/\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">";
-  const auto text = [&x](std::string_view element, const std::string& value) {
-    if (value.empty()) return;
-    std::size_t dropped = 0;
-    x << '<' << element << '>';
-    x.Text(XmlCarried(value, dropped));
-    x << "</" << element << '>';
-  };
+  const auto text = [&x](std::string_view element, std::string_view value) { AppendPropertyText(x, element, value); };
   // Texts by property: title, subject, author, manager, company, category, keywords, comments.
   text("dc:title", p.Texts[0]);
   text("dc:subject", p.Texts[1]);
@@ -148,13 +158,7 @@ std::string AppPart(TXLSWorkbook& book) {
     << "<Properties xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\" "
        "xmlns:vt=\"http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes\">"
        "<Application>Tablirex</Application>";
-  const auto text = [&x](std::string_view element, const std::string& value) {
-    if (value.empty()) return;
-    std::size_t dropped = 0;
-    x << '<' << element << '>';
-    x.Text(XmlCarried(value, dropped));
-    x << "</" << element << '>';
-  };
+  const auto text = [&x](std::string_view element, std::string_view value) { AppendPropertyText(x, element, value); };
   text("Manager", p.Texts[3]);
   text("Company", p.Texts[4]);
   x << "</Properties>";
@@ -366,7 +370,7 @@ std::int32_t TPackageWriter::Run() {
     TXLSWorkbook& b;
     ~TEndEvaluation() { b.EndEvaluation(); }
   } endEvaluation{book_};
-  TXLS_RETURN_ON_ERROR(book_.BeginEvaluation(true));
+  TXLS_RETURN_ON_ERROR(book_.BeginEvaluation());
 
   std::vector<TOverride> overrides;
   std::vector<std::pair<std::string, std::string>> defaults;  // extension, content type
@@ -465,8 +469,7 @@ std::int32_t SavePackage(TXLSWorkbook& book, std::string_view fileName) {
   TAtomicFile file;
   if (!file.Open(std::string(fileName)))
     return book.Refuse("cannot save " + std::string(fileName) + ": " + file.Error());
-  std::string earlier = book.GetLastError();
-  book.ClearLastError();
+  std::string earlier = book.TakeLastError();
   // Small pieces are gathered so that the file gets few, large writes.
   std::string pending;
   bool writeFailed = false;
@@ -497,7 +500,7 @@ std::int32_t SavePackage(TXLSWorkbook& book, std::string_view fileName) {
     return book.Refuse("cannot save " + std::string(fileName) + ": " + failure);
   }
   if (!file.Commit()) return book.Refuse("cannot save " + std::string(fileName) + ": " + file.Error());
-  if (book.GetLastError().empty() && !earlier.empty()) (void)book.Refuse(std::move(earlier));
+  book.RestoreLastError(std::move(earlier));
   return xlsOK;
 }
 

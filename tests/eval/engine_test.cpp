@@ -96,7 +96,7 @@ TEST(FormulaResults, LongChainsAndRunningTotals) {
   // A running total down a column (kept from row to row).
   for (std::uint32_t r = 0; r < 2000; ++r)
     s->WriteFormula(static_cast<std::uint16_t>(r), 1, "SUM(A$1:A" + std::to_string(r + 1) + ")");
-  ASSERT_EQ(book.BeginEvaluation(true), 1);
+  ASSERT_EQ(book.BeginEvaluation(), 1);
   const eval::TFormulaResult* last = book.Evaluation()->Result(0, 65535, 0);
   ASSERT_NE(last, nullptr);
   EXPECT_EQ(last->value.Num(), 65536.0);

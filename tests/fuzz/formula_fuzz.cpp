@@ -215,7 +215,8 @@ void Evaluate(std::string_view text) {
   const std::string f = "=" + std::string(text);
   s->Range("D4")->SetValue(tablirex::TVariant(f));
   s->Range("C2")->SetValue(tablirex::TVariant(f));
-  if (book.BeginEvaluation(false) == 1) {
+  book.BeginDisplayEvaluation();
+  {
     const tablirex::eval::TFormulaResult* r = book.Evaluation()->Result(0, 3, 3);
     if (r) {
       const tablirex::eval::TValueKind k = r->value.Kind();
