@@ -309,7 +309,7 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::unique_ptr<TXLSXFList> xfList_;
   std::unique_ptr<TXLSStringTable> sst_;
   std::unique_ptr<TXLSFormula> formula_;
-  std::shared_ptr<TFormulaCode> checkedCode_;  // of the last formula CheckFormula passed
+  std::shared_ptr<const TFormulaCode> checkedCode_;  // of the last formula CheckFormula passed
   std::unique_ptr<TFormulaCode> scratchCode_;  // where the fast road compiles
   std::unique_ptr<eval::TWorkbookEvaluator> evaluation_;
   bool htmlFormulaText_ = false;

@@ -156,13 +156,13 @@ std::shared_ptr<const TFormulaCode> TXLSCellHeap::TextOnly(std::string text) {
 void TXLSCellHeap::SetFormulaCode(TXLSCellRef& cell, std::shared_ptr<const TFormulaCode> code) {
   FormulaSlot* slot = Slot(cell);
   if (!slot || !slot->code || !code || !code->compiled || code->source != slot->code->source) return;
-  slot->code = std::move(code);
+  slot->Set(std::move(code));
 }
 
 void TXLSCellHeap::ForgetFormulaCode(TXLSCellRef& cell) {
   FormulaSlot* slot = Slot(cell);
-  if (!slot || !slot->code || !slot->code->compiled) return;
-  slot->code = TextOnly(slot->code->source);
+  if (!slot || !slot->compiled) return;
+  slot->Set(TextOnly(slot->code->source));
 }
 
 void TXLSCellHeap::ClearCellValue(TXLSCellRef& cell, TXLSStringTable& sst) {
@@ -199,7 +199,7 @@ void TXLSCellHeap::SetCellText(TXLSCellRef& cell, TXLSStringTable& sst, std::u16
     ClearCellValue(cell, sst);
     cell.ValueType = xlFormula;
     cell.SSTIndex = 0;
-    MakeSlot(cell).code = TextOnly(Utf16ToUtf8(text.substr(1)));
+    MakeSlot(cell).Set(TextOnly(Utf16ToUtf8(text.substr(1))));
     return;
   }
   // Add before releasing, so that setting a cell's own text again keeps the entry.
@@ -220,9 +220,9 @@ void TXLSCellHeap::SetCellFormula(TXLSCellRef& cell, TXLSStringTable& sst, std::
   cell.SSTIndex = 0;
   FormulaSlot& slot = MakeSlot(cell);
   if (code && code->compiled && code->source == text)
-    slot.code = std::move(code);
+    slot.Set(std::move(code));
   else
-    slot.code = TextOnly(std::string(text));
+    slot.Set(TextOnly(std::string(text)));
 }
 
 void TXLSCellHeap::SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const TVariant& v) {
@@ -251,7 +251,7 @@ void TXLSCellHeap::SetCellValue(TXLSCellRef& cell, TXLSStringTable& sst, const T
         ClearCellValue(cell, sst);
         cell.ValueType = xlFormula;
         cell.SSTIndex = 0;
-        MakeSlot(cell).code = TextOnly(s.substr(1));
+        MakeSlot(cell).Set(TextOnly(s.substr(1)));
       } else {
         SetCellText(cell, sst, Utf8ToUtf16(s));
       }

@@ -62,6 +62,13 @@ class TXLSCellHeap {
   /// compiled is kept as a code of the text alone.
   struct FormulaSlot {
     std::shared_ptr<const TFormulaCode> code;
+    /// Whether code is compiled, kept here so that finding a cell's code does not
+    /// read the code itself (the evaluation looks at every formula cell first).
+    bool compiled = false;
+    void Set(std::shared_ptr<const TFormulaCode> c) noexcept {
+      compiled = c && c->compiled;
+      code = std::move(c);
+    }
   };
 
  public:
@@ -135,7 +142,7 @@ class TXLSCellHeap {
   /// nullptr; shared by the cells that took the same formula at once.
   const TFormulaCode* FormulaCode(const TXLSCellRef& cell) const noexcept {
     const FormulaSlot* slot = Slot(cell);
-    return slot && slot->code && slot->code->compiled ? slot->code.get() : nullptr;
+    return slot && slot->compiled ? slot->code.get() : nullptr;
   }
   /// Keeps code, compiled from the formula cell's own text, for the cell.
   void SetFormulaCode(TXLSCellRef& cell, std::shared_ptr<const TFormulaCode> code);

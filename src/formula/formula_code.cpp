@@ -323,3 +323,54 @@ bool BuildFormulaCode(const TXLSSyntaxItem& root, const THashFunc& functions, st
 }
 
 }  // namespace tablirex
+
+namespace tablirex {
+
+namespace {
+
+// Hands out one block for the shared code and, behind it, room for its items.
+template <class T>
+struct TTrailingAllocator {
+  using value_type = T;
+  std::size_t extra = 0;      // bytes behind the object
+  void** behind = nullptr;    // where allocate leaves the address of that room
+
+  TTrailingAllocator(std::size_t bytes, void** where) noexcept : extra(bytes), behind(where) {}
+  template <class U>
+  TTrailingAllocator(const TTrailingAllocator<U>& o) noexcept : extra(o.extra), behind(o.behind) {}
+
+  static constexpr std::size_t Head() noexcept {
+    return (sizeof(T) + alignof(TCodeItem) - 1) / alignof(TCodeItem) * alignof(TCodeItem);
+  }
+  T* allocate(std::size_t n) {
+    // Only the shared block itself is asked for, once.
+    char* p = static_cast<char*>(::operator new(n * Head() + extra));
+    if (behind) *behind = p + n * Head();
+    return reinterpret_cast<T*>(p);
+  }
+  void deallocate(T* p, std::size_t n) noexcept { ::operator delete(p, n * Head() + extra); }
+  template <class U>
+  bool operator==(const TTrailingAllocator<U>& o) const noexcept {
+    return extra == o.extra;
+  }
+};
+
+}  // namespace
+
+std::shared_ptr<const TFormulaCode> KeepFormulaCode(const TFormulaCode& code) {
+  void* room = nullptr;
+  const std::size_t n = code.items.size();
+  auto kept = std::allocate_shared<TFormulaCode>(
+      TTrailingAllocator<TFormulaCode>(n * sizeof(TCodeItem), &room));
+  auto* items = static_cast<TCodeItem*>(room);
+  for (std::size_t i = 0; i < n; ++i) new (items + i) TCodeItem(code.items[i]);
+  kept->items.UseFixed(items, n);
+  kept->source = code.source;
+  kept->texts = code.texts;
+  kept->consts = code.consts;
+  kept->hasArrays = code.hasArrays;
+  kept->compiled = code.compiled;
+  return kept;
+}
+
+}  // namespace tablirex

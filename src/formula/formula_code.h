@@ -127,15 +127,102 @@ class TRareList {
   std::unique_ptr<std::vector<T>> v_;
 };
 
+/// The items of a code: a growing list while the code is built, or a fixed run
+/// in the same block as the code itself once it is kept for cells (see
+/// KeepFormulaCode), which spares every formula cell an allocation of its own.
+class TCodeItemList {
+ public:
+  TCodeItemList() = default;
+  TCodeItemList(const TCodeItemList& o) { Assign(o.data_, o.size_); }
+  TCodeItemList& operator=(const TCodeItemList& o) {
+    if (this != &o) Assign(o.data_, o.size_);
+    return *this;
+  }
+  TCodeItemList(TCodeItemList&& o) noexcept : data_(o.data_), size_(o.size_), cap_(o.cap_) {
+    o.data_ = nullptr;
+    o.size_ = o.cap_ = 0;
+  }
+  TCodeItemList& operator=(TCodeItemList&& o) noexcept {
+    if (this != &o) {
+      Release();
+      data_ = o.data_;
+      size_ = o.size_;
+      cap_ = o.cap_;
+      o.data_ = nullptr;
+      o.size_ = o.cap_ = 0;
+    }
+    return *this;
+  }
+  ~TCodeItemList() { Release(); }
+
+  std::size_t size() const noexcept { return size_; }
+  bool empty() const noexcept { return size_ == 0; }
+  const TCodeItem* begin() const noexcept { return data_; }
+  const TCodeItem* end() const noexcept { return data_ + size_; }
+  TCodeItem* begin() noexcept { return data_; }
+  TCodeItem* end() noexcept { return data_ + size_; }
+  const TCodeItem& operator[](std::size_t i) const noexcept { return data_[i]; }
+  TCodeItem& operator[](std::size_t i) noexcept { return data_[i]; }
+  const TCodeItem& back() const noexcept { return data_[size_ - 1]; }
+  TCodeItem& back() noexcept { return data_[size_ - 1]; }
+  void clear() noexcept {
+    if (cap_ == 0) data_ = nullptr;  // a fixed run is not ours to write over
+    size_ = 0;
+  }
+  void reserve(std::size_t n) {
+    if (n > cap_) Grow(n);
+  }
+  void push_back(const TCodeItem& item) {
+    if (size_ == cap_) Grow(cap_ < 8 ? 8 : std::size_t{cap_} * 2);
+    data_[size_++] = item;
+  }
+  /// Takes a run of n items that lives as long as this list and is not freed by it.
+  void UseFixed(TCodeItem* items, std::size_t n) noexcept {
+    Release();
+    data_ = items;
+    size_ = static_cast<std::uint32_t>(n);
+    cap_ = 0;
+  }
+
+ private:
+  void Release() noexcept {
+    if (cap_) delete[] data_;
+    data_ = nullptr;
+    size_ = cap_ = 0;
+  }
+  void Grow(std::size_t n) {
+    TCodeItem* grown = new TCodeItem[n];
+    if (size_) std::memcpy(static_cast<void*>(grown), data_, size_ * sizeof(TCodeItem));
+    const std::uint32_t size = size_;
+    Release();
+    data_ = grown;
+    size_ = size;
+    cap_ = static_cast<std::uint32_t>(n);
+  }
+  void Assign(const TCodeItem* items, std::size_t n) {
+    Release();
+    if (!n) return;
+    Grow(n);
+    std::memcpy(static_cast<void*>(data_), items, n * sizeof(TCodeItem));
+    size_ = static_cast<std::uint32_t>(n);
+  }
+  TCodeItem* data_ = nullptr;
+  std::uint32_t size_ = 0;
+  std::uint32_t cap_ = 0;  // 0 with items: a fixed run
+};
+
 struct TFormulaCode {
   std::string source;  // the formula text it was made from, without "="
-  std::vector<TCodeItem> items;
+  TCodeItemList items;
   TRareList<std::string> texts;
   TRareList<TCodeConst> consts;
   bool hasArrays = false;
   /// False for a text a cell keeps before it is compiled (source alone).
   bool compiled = true;
 };
+
+/// A copy of code for cells to keep: the code and its items in one block.
+std::shared_ptr<const TFormulaCode> KeepFormulaCode(const TFormulaCode& code);
 
 /// Rows and columns a formula may name (the largest sheet any format holds).
 inline constexpr std::int32_t kCodeMaxRows = 1048576;

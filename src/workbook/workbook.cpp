@@ -145,7 +145,7 @@ std::int32_t TXLSWorkbook::CheckFormula(std::string_view text, std::string_view 
     if (!scratchCode_) scratchCode_ = std::make_unique<TFormulaCode>();
     if (QuickFormulaCode(text, f.Functions(), f.GetTopClass(), 1, *scratchCode_)) {
       // A copy of exactly its size is what the cells keep.
-      checkedCode_ = std::make_shared<TFormulaCode>(*scratchCode_);
+      checkedCode_ = KeepFormulaCode(*scratchCode_);
       return xlsOK;
     }
   }
@@ -158,11 +158,11 @@ std::int32_t TXLSWorkbook::CheckFormula(std::string_view text, std::string_view 
   checkedCode_.reset();
   if (checked == xlsOK) {
     // The compiled form is kept for the cells that take the formula.
-    checkedCode_ = std::make_shared<TFormulaCode>();
-    if (f.MakeCode(*checkedCode_))
-      checkedCode_->source.assign(text);
-    else
-      checkedCode_.reset();
+    if (!scratchCode_) scratchCode_ = std::make_unique<TFormulaCode>();
+    if (f.MakeCode(*scratchCode_)) {
+      scratchCode_->source.assign(text);
+      checkedCode_ = KeepFormulaCode(*scratchCode_);
+    }
     return xlsOK;
   }
   std::string message(where);
@@ -184,14 +184,15 @@ const TFormulaCode* TXLSWorkbook::CellFormulaCode(IXLSWorksheet& sheet, TXLSCell
   TXLSCellHeap& store = sheet.Cells();
   if (const TFormulaCode* kept = store.FormulaCode(cell)) return kept;
   TXLSFormula& f = InitFormula();
-  auto code = std::make_shared<TFormulaCode>();
+  if (!scratchCode_) scratchCode_ = std::make_unique<TFormulaCode>();
+  TFormulaCode& code = *scratchCode_;
   const std::string& text = store.FormulaText(cell);
-  if (f.Compile(text, 1) != xlsOK || !f.MakeCode(*code)) {
+  if (f.Compile(text, 1) != xlsOK || !f.MakeCode(code)) {
     if (error) *error = f.Error();
     return nullptr;
   }
-  code->source = text;
-  store.SetFormulaCode(cell, std::move(code));
+  code.source = text;
+  store.SetFormulaCode(cell, KeepFormulaCode(code));
   return store.FormulaCode(cell);
 }
 

@@ -53,5 +53,34 @@ TEST(QuickFormulaCode, MatchesTheFullRoad) {
   }
 }
 
+// What the cells keep (the code and its items in one block) is the code as
+// compiled, outlives it, and copies of it are lists of their own.
+TEST(KeepFormulaCode, KeepsEveryPartAndCopiesOwnTheirItems) {
+  TXLSFormula full;
+  for (const auto& c : testing::LoadCorpus(std::string(TABLIREX_SOURCE_DIR) + "/tests/eval/corpus")) {
+    const std::string f = c.formula.substr(1);
+    if (full.Check(f, 2, 1) != xlsOK) continue;
+    auto made = std::make_unique<TFormulaCode>();
+    ASSERT_TRUE(full.MakeCode(*made)) << f;
+    made->source = f;
+    const std::string expected = Describe(*made);
+    const std::size_t consts = made->consts.size();
+    const bool arrays = made->hasArrays;
+    const std::shared_ptr<const TFormulaCode> kept = KeepFormulaCode(*made);
+    made.reset();
+    EXPECT_EQ(Describe(*kept), expected) << f;
+    EXPECT_EQ(kept->source, f);
+    EXPECT_EQ(kept->consts.size(), consts) << f;
+    EXPECT_EQ(kept->hasArrays, arrays) << f;
+    EXPECT_TRUE(kept->compiled);
+    TFormulaCode copy = *kept;
+    copy.items.push_back(TCodeItem{});
+    copy.items[0].row1 += 7;
+    EXPECT_EQ(Describe(*kept), expected) << f;
+    copy.items.clear();
+    EXPECT_EQ(Describe(*kept), expected) << f;
+  }
+}
+
 }  // namespace
 }  // namespace tablirex

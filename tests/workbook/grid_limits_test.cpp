@@ -62,7 +62,7 @@ TEST(GridStore, FormulaSlotsFollowTheirCells) {
   const auto compiled = [](std::string text) {
     auto code = std::make_shared<TFormulaCode>();
     code->source = std::move(text);
-    code->items.emplace_back();
+    code->items.push_back(TCodeItem{});
     return std::shared_ptr<const TFormulaCode>(code);
   };
   const auto text = [&](std::uint32_t r) { return "A" + std::to_string(r + 1) + "*2+1"; };
