@@ -221,7 +221,7 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::int32_t CheckFormula(std::string_view text, std::string_view where, std::int32_t sheet = 0);
   /// The compiled form of the formula the last successful CheckFormula judged,
   /// when it was text (without "="); nullptr otherwise. Cells keep it.
-  std::shared_ptr<const TFormulaCode> CheckedCode(std::string_view text) const;
+  const std::shared_ptr<const TFormulaCode>& CheckedCode(std::string_view text) const;
   /// The compiled form of a formula cell's formula: the one kept when the cell
   /// took it, or (when the text changed since, or none was kept) compiled now
   /// and kept. nullptr, with error set, when it does not compile.

@@ -328,41 +328,47 @@ namespace tablirex {
 
 namespace {
 
+// The room asked for behind the shared code, and where it was given.
+struct TTrailingRoom {
+  std::size_t bytes = 0;
+  void* at = nullptr;
+};
+
 // Hands out one block for the shared code and, behind it, room for its items.
+// It keeps one pointer, so that the copy the block holds stays small; the block
+// is given back whole, without its size.
 template <class T>
 struct TTrailingAllocator {
   using value_type = T;
-  std::size_t extra = 0;      // bytes behind the object
-  void** behind = nullptr;    // where allocate leaves the address of that room
+  TTrailingRoom* room = nullptr;  // used by allocate alone
 
-  TTrailingAllocator(std::size_t bytes, void** where) noexcept : extra(bytes), behind(where) {}
+  explicit TTrailingAllocator(TTrailingRoom* r) noexcept : room(r) {}
   template <class U>
-  TTrailingAllocator(const TTrailingAllocator<U>& o) noexcept : extra(o.extra), behind(o.behind) {}
+  TTrailingAllocator(const TTrailingAllocator<U>& o) noexcept : room(o.room) {}
 
   static constexpr std::size_t Head() noexcept {
     return (sizeof(T) + alignof(TCodeItem) - 1) / alignof(TCodeItem) * alignof(TCodeItem);
   }
   T* allocate(std::size_t n) {
     // Only the shared block itself is asked for, once.
-    char* p = static_cast<char*>(::operator new(n * Head() + extra));
-    if (behind) *behind = p + n * Head();
+    char* p = static_cast<char*>(::operator new(n * Head() + room->bytes));
+    room->at = p + n * Head();
     return reinterpret_cast<T*>(p);
   }
-  void deallocate(T* p, std::size_t n) noexcept { ::operator delete(p, n * Head() + extra); }
+  void deallocate(T* p, std::size_t) noexcept { ::operator delete(p); }
   template <class U>
-  bool operator==(const TTrailingAllocator<U>& o) const noexcept {
-    return extra == o.extra;
+  bool operator==(const TTrailingAllocator<U>&) const noexcept {
+    return true;
   }
 };
 
 }  // namespace
 
 std::shared_ptr<const TFormulaCode> KeepFormulaCode(const TFormulaCode& code) {
-  void* room = nullptr;
   const std::size_t n = code.items.size();
-  auto kept = std::allocate_shared<TFormulaCode>(
-      TTrailingAllocator<TFormulaCode>(n * sizeof(TCodeItem), &room));
-  auto* items = static_cast<TCodeItem*>(room);
+  TTrailingRoom room{n * sizeof(TCodeItem), nullptr};
+  auto kept = std::allocate_shared<TFormulaCode>(TTrailingAllocator<TFormulaCode>(&room));
+  auto* items = static_cast<TCodeItem*>(room.at);
   for (std::size_t i = 0; i < n; ++i) new (items + i) TCodeItem(code.items[i]);
   kept->items.UseFixed(items, n);
   kept->source = code.source;

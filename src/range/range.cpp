@@ -228,7 +228,8 @@ void TXLSRange::SetCellsValue(const TVariant& value) {
     return;
   }
   // Cells that take a formula keep the compiled form the check made, one for all.
-  const std::shared_ptr<const TFormulaCode> code = formula ? sheet_->Workbook().CheckedCode(body) : nullptr;
+  static const std::shared_ptr<const TFormulaCode> kNone;
+  const std::shared_ptr<const TFormulaCode>& code = formula ? sheet_->Workbook().CheckedCode(body) : kNone;
   for (std::int32_t r = MinRow(); r <= MaxRow(); ++r)
     for (std::int32_t c = MinCol(); c <= MaxCol(); ++c) {
       TXLSCellRef& cell = *store.GetOrCreateValue(r, c);

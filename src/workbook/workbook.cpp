@@ -175,9 +175,9 @@ std::int32_t TXLSWorkbook::CheckFormula(std::string_view text, std::string_view 
   return xlsFail;
 }
 
-std::shared_ptr<const TFormulaCode> TXLSWorkbook::CheckedCode(std::string_view text) const {
-  if (checkedCode_ && checkedCode_->source == text) return checkedCode_;
-  return nullptr;
+const std::shared_ptr<const TFormulaCode>& TXLSWorkbook::CheckedCode(std::string_view text) const {
+  static const std::shared_ptr<const TFormulaCode> kNone;
+  return checkedCode_ && checkedCode_->source == text ? checkedCode_ : kNone;
 }
 
 const TFormulaCode* TXLSWorkbook::CellFormulaCode(IXLSWorksheet& sheet, TXLSCellRef& cell, std::string* error) {
