@@ -3,7 +3,12 @@
 
 #include <libdeflate.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <thread>
+
+#include "xlsx/deflate_join.h"
 
 namespace tablirex::xlsx {
 namespace {
@@ -30,7 +35,7 @@ std::uint32_t ZipCrc32(std::string_view data) noexcept {
 }
 
 TZipWriter::TZipWriter(TZipOutput out, int level)
-    : out_(std::move(out)), compressor_(libdeflate_alloc_compressor(level)) {}
+    : out_(std::move(out)), level_(level), compressor_(libdeflate_alloc_compressor(level)) {}
 
 TZipWriter::~TZipWriter() { libdeflate_free_compressor(static_cast<libdeflate_compressor*>(compressor_)); }
 
@@ -54,10 +59,24 @@ bool TZipWriter::Add(std::string_view name, std::string_view data, bool store) {
   if (data.size() > kMaxOffset) return Fail("a part is larger than 4 GB, the most the package holds");
   TEntry e;
   e.name = std::string(name);
-  e.crc = ZipCrc32(data);
   e.size = static_cast<std::uint32_t>(data.size());
   std::string_view body = data;
-  if (!store && !data.empty()) {
+  pieces_.clear();
+  if (!store && data.size() >= 2 * kPieceSize && DeflatePieces(data, e.crc)) {
+    std::size_t packed = 0;
+    for (const TPiece& p : pieces_) packed += p.size;
+    if (packed < data.size()) {
+      e.method = 8;
+      body = {};
+      e.packed = static_cast<std::uint32_t>(packed);
+    } else {
+      pieces_.clear();
+    }
+  } else {
+    pieces_.clear();
+    e.crc = ZipCrc32(data);
+  }
+  if (!store && !data.empty() && e.method == 0) {
     auto* c = static_cast<libdeflate_compressor*>(compressor_);
     const std::size_t bound = libdeflate_deflate_compress_bound(c, data.size());
     if (bound > packedSize_) {
@@ -72,8 +91,8 @@ bool TZipWriter::Add(std::string_view name, std::string_view data, bool store) {
       e.method = 8;
     }
   }
-  e.packed = static_cast<std::uint32_t>(body.size());
-  const std::uint64_t end = offset_ + 30 + name.size() + body.size();
+  if (pieces_.empty()) e.packed = static_cast<std::uint32_t>(body.size());
+  const std::uint64_t end = offset_ + 30 + name.size() + e.packed;
   if (end > kMaxOffset) return Fail("the package would be larger than 4 GB, the most it holds");
   e.offset = static_cast<std::uint32_t>(offset_);
 
@@ -92,10 +111,58 @@ bool TZipWriter::Add(std::string_view name, std::string_view data, bool store) {
   Put16(h, 0);           // 28: extra field length
   h.append(name);
   if (!Emit(h.data(), h.size()) || !Emit(body.data(), body.size())) return false;
+  for (const TPiece& p : pieces_)
+    if (!Emit(p.bytes.get(), p.size)) return false;
+  pieces_.clear();
   entries_.push_back(std::move(e));
   // The buffer is kept for the parts after this one: only the pages a part's
   // deflated bytes took are in memory, and the next sheet reuses them.
   return true;
+}
+
+bool TZipWriter::DeflatePieces(std::string_view data, std::uint32_t& crc) {
+  const std::size_t count = (data.size() + kPieceSize - 1) / kPieceSize;
+  pieces_.clear();
+  pieces_.resize(count);
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> failed{false};
+  // Each thread takes the next piece until none is left; every piece but the
+  // last is opened for the one after it.
+  const auto work = [&](libdeflate_compressor* c) {
+    for (std::size_t i = next++; i < count && !failed; i = next++) {
+      const std::size_t from = i * kPieceSize, n = std::min(kPieceSize, data.size() - from);
+      TPiece& p = pieces_[i];
+      const std::size_t bound = libdeflate_deflate_compress_bound(c, n) + kJoinSlack;
+      p.bytes.reset(new (std::nothrow) unsigned char[bound]);
+      if (!p.bytes) {
+        failed = true;
+        return;
+      }
+      p.size = libdeflate_deflate_compress(c, data.data() + from, n, p.bytes.get(), bound - kJoinSlack);
+      if (p.size == 0 || (i + 1 < count && !OpenFinalBlock(p.bytes.get(), p.size))) failed = true;
+    }
+  };
+  const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t helpers = std::min<std::size_t>({processors - 1, count - 1, 7});
+  std::vector<std::thread> threads;
+  std::vector<libdeflate_compressor*> compressors;
+  for (std::size_t t = 0; t < helpers; ++t) {
+    libdeflate_compressor* c = libdeflate_alloc_compressor(level_);
+    if (!c) break;
+    compressors.push_back(c);
+    try {
+      threads.emplace_back(work, c);
+    } catch (...) {
+      break;  // the threads there are do the work
+    }
+  }
+  // The CRC is worked out while the helpers deflate, then this thread helps.
+  crc = ZipCrc32(data);
+  work(static_cast<libdeflate_compressor*>(compressor_));
+  for (std::thread& t : threads) t.join();
+  for (libdeflate_compressor* c : compressors) libdeflate_free_compressor(c);
+  if (failed) pieces_.clear();
+  return !failed;
 }
 
 bool TZipWriter::Finish() {

@@ -31,6 +31,11 @@ class TZipWriter {
   /// 4 GB or 65535 entries (the limits of the container without its 64-bit
   /// extension).
   bool Add(std::string_view name, std::string_view data, bool store = false);
+  /// Parts of at least twice this size are deflated in pieces of this size, side
+  /// by side on the machine's processors, and the pieces joined into the entry's
+  /// one stream. The pieces do not depend on the number of processors, so the
+  /// bytes stay the same on every machine.
+  static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
   /// Writes the central directory. False, with Error() set, when the output fails.
   bool Finish();
   const std::string& Error() const noexcept { return error_; }
@@ -46,11 +51,20 @@ class TZipWriter {
     std::uint32_t offset = 0;
     std::uint16_t method = 0;
   };
+  struct TPiece {
+    std::unique_ptr<unsigned char[]> bytes;
+    std::size_t size = 0;
+  };
   bool Emit(const void* data, std::size_t size);
   bool Fail(std::string why);
+  /// Deflates data in pieces into pieces_; false when a piece cannot be made or
+  /// joined (the caller deflates the part whole then).
+  bool DeflatePieces(std::string_view data, std::uint32_t& crc);
 
   TZipOutput out_;
+  int level_;
   void* compressor_ = nullptr;
+  std::vector<TPiece> pieces_;
   std::vector<TEntry> entries_;
   // The deflated bytes of one part. Left uninitialised: deflate writes only the
   // start of its bound, so the pages past that are never touched.

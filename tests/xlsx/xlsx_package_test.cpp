@@ -21,6 +21,7 @@
 #include "tablirex/workbook.h"
 #include "tablirex/worksheet.h"
 #include "tablirex/worksheets.h"
+#include "xlsx/deflate_join.h"
 #include "xlsx/xlsx_formula.h"
 #include "xlsx/xlsx_package.h"
 #include "xlsx/xml_out.h"
@@ -219,6 +220,79 @@ Ref<TXLSWorkbook> Sample() {
   data->Range("A3:B4")->Merge(false);
   more->Range("A1")->SetValue(TVariant(21.0));
   return book;
+}
+
+// Large parts are deflated in pieces joined into one stream: every kind of
+// data (blocks with codes of their own, fixed codes, stored blocks) reads back
+// whole, and the container's bytes are the same every time.
+TEST(XlsxZip, PartsDeflatedInPiecesReadBackWhole) {
+  constexpr std::size_t kPiece = xlsx::TZipWriter::kPieceSize;
+  std::uint64_t seed = 42;
+  const auto random = [&] {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<char>(seed >> 56);
+  };
+  std::string rows, noise, mixed;
+  for (int r = 0; rows.size() < 2 * kPiece + kPiece / 2; ++r)
+    rows += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" +
+            std::to_string(r * 7 % 1000) + "</v></c></row>";
+  for (std::size_t i = 0; i < 2 * kPiece + 17; ++i) noise += random();
+  while (mixed.size() < 3 * kPiece) {
+    for (int i = 0; i < 70000; ++i) mixed += random();
+    mixed += rows.substr(0, 150000);
+  }
+  const std::vector<std::pair<std::string, std::string>> parts = {
+      {"rows.xml", rows},
+      {"noise.bin", noise},
+      {"mixed.bin", mixed},
+      {"same.bin", std::string(2 * kPiece, 'x')},
+      {"tail.xml", rows.substr(0, 2 * kPiece + 1)},
+      {"small.xml", rows.substr(0, 5000)},
+  };
+  const auto write = [&] {
+    std::string zip;
+    xlsx::TZipWriter w([&](const void* p, std::size_t n) {
+      zip.append(static_cast<const char*>(p), n);
+      return true;
+    });
+    for (const auto& [name, data] : parts) EXPECT_TRUE(w.Add(name, data)) << name << ": " << w.Error();
+    EXPECT_TRUE(w.Finish()) << w.Error();
+    return zip;
+  };
+  const std::string zip = write();
+  const std::map<std::string, std::string> read = Unzip(zip);
+  ASSERT_EQ(read.size(), parts.size());
+  for (const auto& [name, data] : parts) EXPECT_TRUE(read.at(name) == data) << name;
+  EXPECT_TRUE(write() == zip);
+  // Pieces cost under 1 % against one stream (rows.xml is the first entry).
+  libdeflate_compressor* c = libdeflate_alloc_compressor(5);
+  std::vector<unsigned char> whole(libdeflate_deflate_compress_bound(c, rows.size()));
+  const std::size_t one = libdeflate_deflate_compress(c, rows.data(), rows.size(), whole.data(), whole.size());
+  libdeflate_free_compressor(c);
+  EXPECT_EQ(Get16(zip, 8), 8u);
+  EXPECT_LT(Get32(zip, 18), one + one / 100);
+}
+
+// A stream is opened only when it is one whole deflate stream; anything else
+// is left as it is.
+TEST(XlsxZip, OnlyWholeStreamsAreOpened) {
+  libdeflate_compressor* c = libdeflate_alloc_compressor(5);
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += "<c r=\"B" + std::to_string(i) + "\"/>";
+  std::vector<unsigned char> packed(libdeflate_deflate_compress_bound(c, text.size()) + xlsx::kJoinSlack);
+  const std::size_t n = libdeflate_deflate_compress(c, text.data(), text.size(), packed.data(), packed.size());
+  libdeflate_free_compressor(c);
+  ASSERT_GT(n, 8u);
+  for (const std::size_t cut : {std::size_t{1}, std::size_t{2}, n / 2, n - 1, n + 3}) {
+    std::vector<unsigned char> bytes(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(std::min(cut, n)));
+    if (cut > n) bytes.insert(bytes.end(), cut - n, 0xAA);  // bytes after the stream
+    const std::vector<unsigned char> before = bytes;
+    bytes.resize(bytes.size() + xlsx::kJoinSlack);
+    std::size_t size = before.size();
+    EXPECT_FALSE(xlsx::OpenFinalBlock(bytes.data(), size)) << cut;
+    EXPECT_EQ(size, before.size());
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), bytes.begin())) << cut;
+  }
 }
 
 TEST(XlsxPackage, PartsAndSameBytesEverySave) {
