@@ -256,4 +256,21 @@ bool OpenFinalBlock(unsigned char* data, std::size_t& size) noexcept {
   return true;
 }
 
+std::size_t PutStoredBlocks(const unsigned char* data, std::size_t n, bool final, unsigned char* out) noexcept {
+  std::size_t written = 0, at = 0;
+  do {
+    const std::size_t len = std::min<std::size_t>(n - at, 0xFFFF);
+    const bool last = at + len == n;
+    out[written++] = final && last ? 1 : 0;  // final mark, type stored, the byte's rest
+    out[written++] = static_cast<unsigned char>(len & 0xFF);
+    out[written++] = static_cast<unsigned char>(len >> 8);
+    out[written++] = static_cast<unsigned char>(~len & 0xFF);
+    out[written++] = static_cast<unsigned char>((~len >> 8) & 0xFF);
+    if (len) std::memcpy(out + written, data + at, len);
+    written += len;
+    at += len;
+  } while (at < n);
+  return written;
+}
+
 }  // namespace tablirex::xlsx

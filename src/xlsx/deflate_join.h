@@ -17,4 +17,12 @@ inline constexpr std::size_t kJoinSlack = 5;
 /// False, with data unchanged, when the bytes are not one whole deflate stream.
 bool OpenFinalBlock(unsigned char* data, std::size_t& size) noexcept;
 
+/// Room PutStoredBlocks needs for n bytes.
+constexpr std::size_t StoredBound(std::size_t n) noexcept { return n + 5 * (n / 65535 + 1); }
+
+/// Writes n bytes as stored blocks from a byte boundary on (the last one final
+/// when final is set), which any stream may follow or precede; returns the bytes
+/// written.
+std::size_t PutStoredBlocks(const unsigned char* data, std::size_t n, bool final, unsigned char* out) noexcept;
+
 }  // namespace tablirex::xlsx

@@ -375,7 +375,7 @@ std::int32_t TPackageWriter::Run() {
   std::vector<TOverride> overrides;
   std::vector<std::pair<std::string, std::string>> defaults;  // extension, content type
   TPackageState state;
-  TSheetContext context{styles};
+  TSheetContext context{styles, false, {}};
   std::string xml;
   for (std::size_t i = 0; i < sheets.Size(); ++i) {
     IXLSWorksheet& sheet = sheets.At(i);
@@ -384,9 +384,16 @@ std::int32_t TPackageWriter::Run() {
     std::string error;
     if (!WriteSheetExtras(book_, sheet, number, 1, state, extras, error))
       return book_.Refuse(error.empty() ? "sheet " + sheet.GetWorkSheetName() + " cannot be written" : error);
-    TXLS_RETURN_ON_ERROR(WriteWorksheet(book_, sheet, extras, context, xml));
+    // The sheet's XML is deflated in runs while the rest of it is made.
     const std::string part = "xl/worksheets/sheet" + std::to_string(number) + ".xml";
-    TXLS_RETURN_ON_ERROR(Add(part, xml));
+    if (!zip_.Begin(part)) return book_.Refuse(zip_.Error());
+    context.drain = [&](std::string& text) {
+      const bool fed = zip_.Feed(text);
+      text.clear();
+      return fed ? xlsOK : book_.Refuse(zip_.Error());
+    };
+    TXLS_RETURN_ON_ERROR(WriteWorksheet(book_, sheet, extras, context, xml));
+    if (!zip_.End(xml)) return book_.Refuse(zip_.Error());
     overrides.push_back({part, kSheetType});
     if (!extras.relationships.empty())
       TXLS_RETURN_ON_ERROR(Add("xl/worksheets/_rels/sheet" + std::to_string(number) + ".xml.rels",

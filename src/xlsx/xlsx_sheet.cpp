@@ -306,8 +306,11 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
   TXmlOut x;
   x.Buffer().swap(out);
   x.Buffer().clear();
-  // About what a numeric cell takes, so that the buffer grows once at most.
-  x.Reserve(4096 + store.CellCount() * 44);
+  // About what a numeric cell takes, so that the buffer grows once at most; a
+  // sheet handed on in runs needs room for one run.
+  constexpr std::size_t kRun = std::size_t{1} << 20;
+  const std::size_t whole = 4096 + store.CellCount() * 44;
+  x.Reserve(context.drain ? std::min(whole, kRun + (std::size_t{1} << 20)) : whole);
   x << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">";
@@ -379,6 +382,10 @@ std::int32_t WriteWorksheet(TXLSWorkbook& book, IXLSWorksheet& sheet, const TShe
     if (type == xlEmpty && s == 0 && !(cell.IsMerged && cell.IsMergeOwner)) return;
     if (static_cast<std::int64_t>(r) != openRow) {
       if (openRow >= 0) x << "</row>";
+      if (context.drain && x.Buffer().size() >= kRun) {
+        result = context.drain(x.Buffer());
+        if (result != xlsOK) return;
+      }
       flushInfoRows(r);
       openRowElement(r, true);
       openRow = r;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "xlsx/xlsx_parts.h"
@@ -16,6 +17,9 @@ struct TSheetContext {
   /// Set when a formula cell was written without its result: the workbook then
   /// asks for a full calculation on load.
   bool uncalculated = false;
+  /// When set, takes the XML made so far whenever a few MiB of it are ready (a
+  /// large sheet's, in runs) and empties the string; a failure stops the sheet.
+  std::function<std::int32_t(std::string& xml)> drain;
 };
 
 /// Writes xl/worksheets/sheetN.xml of a sheet: its cells, rows, columns, view,

@@ -5,7 +5,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <new>
 #include <thread>
 
 #include "xlsx/deflate_join.h"
@@ -34,10 +38,6 @@ std::uint32_t ZipCrc32(std::string_view data) noexcept {
   return libdeflate_crc32(0, data.data(), data.size());
 }
 
-TZipWriter::TZipWriter(TZipOutput out, int level)
-    : out_(std::move(out)), level_(level), compressor_(libdeflate_alloc_compressor(level)) {}
-
-TZipWriter::~TZipWriter() { libdeflate_free_compressor(static_cast<libdeflate_compressor*>(compressor_)); }
 
 bool TZipWriter::Fail(std::string why) {
   if (error_.empty()) error_ = std::move(why);
@@ -51,32 +51,199 @@ bool TZipWriter::Emit(const void* data, std::size_t size) {
   return true;
 }
 
-bool TZipWriter::Add(std::string_view name, std::string_view data, bool store) {
+// The pieces of one entry, deflated side by side: helper threads take them in
+// the order they come, this thread too when the helpers fall behind and at
+// the end. Every piece but the last is opened for the one after it.
+class TZipWriter::TPieces {
+ public:
+  TPieces(int level, libdeflate_compressor* own) : level_(level), own_(own) {}
+  ~TPieces() { Stop(false); }
+  TPieces(const TPieces&) = delete;
+  TPieces& operator=(const TPieces&) = delete;
+
+  /// Queues a copy of bytes, or with borrow the bytes themselves (they stay
+  /// until Finish); last: the entry's last piece.
+  void Put(std::string_view bytes, bool last, bool borrow = false) {
+    if (!started_) Start();
+    auto piece = std::make_unique<TPiece>();
+    if (borrow)
+      piece->view = bytes;
+    else
+      piece->view = piece->copy.assign(bytes);
+    piece->last = last;
+    std::size_t waiting = 0;
+    {
+      const std::lock_guard<std::mutex> lock(m_);
+      queue_.push_back(piece.get());
+      pieces_.push_back(std::move(piece));
+      waiting = queue_.size();
+    }
+    cv_.notify_one();
+    // The queue stays short, and with it the memory its copies take.
+    if (waiting > 2 * (threads_.size() + 1))
+      if (TPiece* p = Take(false)) Deflate(*p, own_);
+  }
+  /// Deflates what is left and waits for the helpers; false when a piece could
+  /// not be made (out of memory).
+  bool Finish() {
+    Stop(true);
+    return !failed_;
+  }
+  std::uint64_t Size() const noexcept {
+    std::uint64_t n = 0;
+    for (const auto& p : pieces_) n += p->size;
+    return n;
+  }
+  template <class F>
+  bool ForEach(F&& f) const {
+    for (const auto& p : pieces_)
+      if (!f(p->bytes.get(), p->size)) return false;
+    return true;
+  }
+
+ private:
+  struct TPiece {
+    std::string copy;       // the bytes when they are not borrowed
+    std::string_view view;  // the bytes
+    bool last = false;
+    std::unique_ptr<unsigned char[]> bytes;
+    std::size_t size = 0;
+  };
+
+  void Start() {
+    started_ = true;
+    const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned helpers = std::min(processors - 1, 7u);
+    for (unsigned t = 0; t < helpers; ++t) {
+      libdeflate_compressor* c = libdeflate_alloc_compressor(level_);
+      if (!c) break;
+      compressors_.push_back(c);
+      try {
+        threads_.emplace_back([this, c] {
+          while (TPiece* p = Take(true)) Deflate(*p, c);
+        });
+      } catch (...) {
+        break;  // the threads there are do the work
+      }
+    }
+  }
+  // The next queued piece; with wait, blocks until there is one or the end.
+  TPiece* Take(bool wait) {
+    std::unique_lock<std::mutex> lock(m_);
+    if (wait) cv_.wait(lock, [&] { return closing_ || !queue_.empty(); });
+    if (queue_.empty()) return nullptr;
+    TPiece* p = queue_.front();
+    queue_.pop_front();
+    return p;
+  }
+  void Deflate(TPiece& p, libdeflate_compressor* c) noexcept {
+    const std::size_t n = p.view.size();
+    const auto* input = reinterpret_cast<const unsigned char*>(p.view.data());
+    const std::size_t bound = std::max(libdeflate_deflate_compress_bound(c, n) + kJoinSlack, StoredBound(n));
+    p.bytes.reset(new (std::nothrow) unsigned char[bound]);
+    if (!p.bytes) {
+      failed_ = true;
+      return;
+    }
+    p.size = libdeflate_deflate_compress(c, input, n, p.bytes.get(), bound - kJoinSlack);
+    // A stream that cannot be opened is never made; were it, the piece would go
+    // in stored blocks, which always join.
+    if (p.size == 0 || (!p.last && !OpenFinalBlock(p.bytes.get(), p.size)))
+      p.size = PutStoredBlocks(input, n, p.last, p.bytes.get());
+    p.view = {};
+    std::string().swap(p.copy);
+  }
+  // Ends the helpers; with help, this thread deflates what is queued first.
+  void Stop(bool help) {
+    if (help)
+      while (TPiece* p = Take(false)) Deflate(*p, own_);
+    {
+      const std::lock_guard<std::mutex> lock(m_);
+      closing_ = true;
+      if (!help) queue_.clear();
+    }
+    cv_.notify_all();
+    for (std::thread& t : threads_) t.join();
+    threads_.clear();
+    for (libdeflate_compressor* c : compressors_) libdeflate_free_compressor(c);
+    compressors_.clear();
+  }
+
+  int level_;
+  libdeflate_compressor* own_;
+  bool started_ = false;
+  std::vector<std::unique_ptr<TPiece>> pieces_;
+  std::deque<TPiece*> queue_;
+  std::mutex m_;
+  std::condition_variable cv_;
+  bool closing_ = false;
+  std::atomic<bool> failed_{false};
+  std::vector<std::thread> threads_;
+  std::vector<libdeflate_compressor*> compressors_;
+};
+
+TZipWriter::TZipWriter(TZipOutput out, int level)
+    : out_(std::move(out)), level_(level), compressor_(libdeflate_alloc_compressor(level)) {}
+
+TZipWriter::~TZipWriter() {
+  pieces_.reset();  // its helpers are done before the compressor goes
+  libdeflate_free_compressor(static_cast<libdeflate_compressor*>(compressor_));
+}
+
+bool TZipWriter::Check(std::string_view name) {
   if (!error_.empty()) return false;
+  if (opened_) return Fail("an entry is still being written");
   if (name.empty() || name.size() > 0xFFFF) return Fail("a part name is empty or too long");
   if (entries_.size() >= kMaxEntries) return Fail("the package would hold more than 65535 parts");
   if (!compressor_) return Fail("the compressor cannot be made (out of memory)");
+  return true;
+}
+
+bool TZipWriter::Add(std::string_view name, std::string_view data, bool store) {
+  if (!Check(name)) return false;
   if (data.size() > kMaxOffset) return Fail("a part is larger than 4 GB, the most the package holds");
+  if (store || data.size() < 2 * kPieceSize) return Whole(name, data, store);
+  open_.assign(name);
+  return Pieces(data);
+}
+
+bool TZipWriter::Pieces(std::string_view data) {
+  // The data lives until the pieces are made: they read it where it is, and
+  // the CRC is worked out while the helpers deflate.
+  try {
+    pieces_ = std::make_unique<TPieces>(level_, static_cast<libdeflate_compressor*>(compressor_));
+    for (std::size_t at = 0; at < data.size(); at += kPieceSize)
+      pieces_->Put(data.substr(at, kPieceSize), at + kPieceSize >= data.size(), true);
+  } catch (const std::bad_alloc&) {
+    pieces_.reset();
+    return Fail("out of memory while packing " + open_);
+  }
+  TEntry e;
+  e.name = open_;
+  e.crc = ZipCrc32(data);
+  e.size = static_cast<std::uint32_t>(data.size());
+  return PiecesEntry(std::move(e));
+}
+
+bool TZipWriter::PiecesEntry(TEntry e) {
+  if (!pieces_->Finish()) {
+    pieces_.reset();
+    return Fail("out of memory while packing " + open_);
+  }
+  e.method = 8;
+  const std::uint64_t packed = pieces_->Size();
+  if (packed > kMaxOffset) return Fail("the package would be larger than 4 GB, the most it holds");
+  e.packed = static_cast<std::uint32_t>(packed);
+  return WriteEntry(std::move(e), {});
+}
+
+bool TZipWriter::Whole(std::string_view name, std::string_view data, bool store) {
   TEntry e;
   e.name = std::string(name);
+  e.crc = ZipCrc32(data);
   e.size = static_cast<std::uint32_t>(data.size());
   std::string_view body = data;
-  pieces_.clear();
-  if (!store && data.size() >= 2 * kPieceSize && DeflatePieces(data, e.crc)) {
-    std::size_t packed = 0;
-    for (const TPiece& p : pieces_) packed += p.size;
-    if (packed < data.size()) {
-      e.method = 8;
-      body = {};
-      e.packed = static_cast<std::uint32_t>(packed);
-    } else {
-      pieces_.clear();
-    }
-  } else {
-    pieces_.clear();
-    e.crc = ZipCrc32(data);
-  }
-  if (!store && !data.empty() && e.method == 0) {
+  if (!store && !data.empty()) {
     auto* c = static_cast<libdeflate_compressor*>(compressor_);
     const std::size_t bound = libdeflate_deflate_compress_bound(c, data.size());
     if (bound > packedSize_) {
@@ -91,13 +258,103 @@ bool TZipWriter::Add(std::string_view name, std::string_view data, bool store) {
       e.method = 8;
     }
   }
-  if (pieces_.empty()) e.packed = static_cast<std::uint32_t>(body.size());
-  const std::uint64_t end = offset_ + 30 + name.size() + e.packed;
+  e.packed = static_cast<std::uint32_t>(body.size());
+  return WriteEntry(std::move(e), body);
+}
+
+bool TZipWriter::Begin(std::string_view name) {
+  if (!Check(name)) return false;
+  open_.assign(name);
+  opened_ = true;
+  pending_.clear();
+  fed_ = 0;
+  crc_ = 0;
+  pieces_.reset();
+  return true;
+}
+
+bool TZipWriter::Feed(std::string_view bytes) {
+  if (!error_.empty()) return false;
+  if (!opened_) return Fail("no entry is being written");
+  fed_ += bytes.size();
+  if (fed_ > kMaxOffset) return Fail("a part is larger than 4 GB, the most the package holds");
+  crc_ = libdeflate_crc32(crc_, bytes.data(), bytes.size());
+  // An entry of two pieces or more is cut at whole pieces: those with bytes
+  // behind them go to be deflated now, the last one at the end. Until the
+  // entry is that long the bytes wait.
+  if (fed_ < 2 * kPieceSize) {
+    pending_.append(bytes);
+    return true;
+  }
+  try {
+    if (!pieces_) pieces_ = std::make_unique<TPieces>(level_, static_cast<libdeflate_compressor*>(compressor_));
+    // What waits first, made up to whole pieces from the new bytes; each piece
+    // with bytes behind it goes.
+    std::size_t at = 0;
+    if (!pending_.empty()) {
+      const std::size_t partial = pending_.size() % kPieceSize;
+      at = partial ? std::min(kPieceSize - partial, bytes.size()) : 0;
+      pending_.append(bytes.substr(0, at));
+      std::size_t done = 0;
+      while (pending_.size() - done >= kPieceSize && (pending_.size() - done > kPieceSize || at < bytes.size())) {
+        pieces_->Put(std::string_view(pending_).substr(done, kPieceSize), false);
+        done += kPieceSize;
+      }
+      pending_.erase(0, done);
+    }
+    // Then whole pieces straight from the new bytes.
+    if (pending_.empty())
+      for (; bytes.size() - at > kPieceSize; at += kPieceSize) pieces_->Put(bytes.substr(at, kPieceSize), false);
+    pending_.append(bytes.substr(at));
+  } catch (const std::bad_alloc&) {
+    return Fail("out of memory while packing " + open_);
+  }
+  return true;
+}
+
+bool TZipWriter::End() {
+  if (!error_.empty()) return false;
+  if (!opened_) return Fail("no entry is being written");
+  opened_ = false;
+  if (!pieces_) {
+    // Fewer than two pieces: deflated whole, as Add does.
+    const std::string data = std::move(pending_);
+    pending_.clear();
+    return Whole(open_, data, false);
+  }
+  try {
+    pieces_->Put(pending_, true, true);  // pending_ stays as it is until the pieces are made
+  } catch (const std::bad_alloc&) {
+    return Fail("out of memory while packing " + open_);
+  }
+  TEntry e;
+  e.name = open_;
+  e.crc = crc_;
+  e.size = static_cast<std::uint32_t>(fed_);
+  const bool written = PiecesEntry(std::move(e));
+  pending_.clear();
+  pending_.shrink_to_fit();
+  return written;
+}
+
+bool TZipWriter::End(std::string_view last) {
+  if (!error_.empty()) return false;
+  if (!opened_) return Fail("no entry is being written");
+  // An entry given whole at its end is read where it is, as Add reads it.
+  if (fed_ == 0 && last.size() >= 2 * kPieceSize) {
+    opened_ = false;
+    return Pieces(last);
+  }
+  return Feed(last) && End();
+}
+
+bool TZipWriter::WriteEntry(TEntry e, std::string_view body) {
+  const std::uint64_t end = offset_ + 30 + e.name.size() + e.packed;
   if (end > kMaxOffset) return Fail("the package would be larger than 4 GB, the most it holds");
   e.offset = static_cast<std::uint32_t>(offset_);
 
   std::string h;
-  h.reserve(30 + name.size());
+  h.reserve(30 + e.name.size());
   Put32(h, 0x04034B50);  // 0: local file header
   Put16(h, 20);          // 4: version needed (2.0: deflate)
   Put16(h, 0x0800);      // 6: flags: names in UTF-8
@@ -107,62 +364,19 @@ bool TZipWriter::Add(std::string_view name, std::string_view data, bool store) {
   Put32(h, e.crc);       // 14: CRC-32
   Put32(h, e.packed);    // 18: compressed size
   Put32(h, e.size);      // 22: size
-  Put16(h, static_cast<std::uint32_t>(name.size()));  // 26: name length
+  Put16(h, static_cast<std::uint32_t>(e.name.size()));  // 26: name length
   Put16(h, 0);           // 28: extra field length
-  h.append(name);
+  h.append(e.name);
   if (!Emit(h.data(), h.size()) || !Emit(body.data(), body.size())) return false;
-  for (const TPiece& p : pieces_)
-    if (!Emit(p.bytes.get(), p.size)) return false;
-  pieces_.clear();
+  if (pieces_) {
+    const bool written = pieces_->ForEach([&](const void* p, std::size_t n) { return Emit(p, n); });
+    pieces_.reset();
+    if (!written) return false;
+  }
   entries_.push_back(std::move(e));
   // The buffer is kept for the parts after this one: only the pages a part's
   // deflated bytes took are in memory, and the next sheet reuses them.
   return true;
-}
-
-bool TZipWriter::DeflatePieces(std::string_view data, std::uint32_t& crc) {
-  const std::size_t count = (data.size() + kPieceSize - 1) / kPieceSize;
-  pieces_.clear();
-  pieces_.resize(count);
-  std::atomic<std::size_t> next{0};
-  std::atomic<bool> failed{false};
-  // Each thread takes the next piece until none is left; every piece but the
-  // last is opened for the one after it.
-  const auto work = [&](libdeflate_compressor* c) {
-    for (std::size_t i = next++; i < count && !failed; i = next++) {
-      const std::size_t from = i * kPieceSize, n = std::min(kPieceSize, data.size() - from);
-      TPiece& p = pieces_[i];
-      const std::size_t bound = libdeflate_deflate_compress_bound(c, n) + kJoinSlack;
-      p.bytes.reset(new (std::nothrow) unsigned char[bound]);
-      if (!p.bytes) {
-        failed = true;
-        return;
-      }
-      p.size = libdeflate_deflate_compress(c, data.data() + from, n, p.bytes.get(), bound - kJoinSlack);
-      if (p.size == 0 || (i + 1 < count && !OpenFinalBlock(p.bytes.get(), p.size))) failed = true;
-    }
-  };
-  const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
-  const std::size_t helpers = std::min<std::size_t>({processors - 1, count - 1, 7});
-  std::vector<std::thread> threads;
-  std::vector<libdeflate_compressor*> compressors;
-  for (std::size_t t = 0; t < helpers; ++t) {
-    libdeflate_compressor* c = libdeflate_alloc_compressor(level_);
-    if (!c) break;
-    compressors.push_back(c);
-    try {
-      threads.emplace_back(work, c);
-    } catch (...) {
-      break;  // the threads there are do the work
-    }
-  }
-  // The CRC is worked out while the helpers deflate, then this thread helps.
-  crc = ZipCrc32(data);
-  work(static_cast<libdeflate_compressor*>(compressor_));
-  for (std::thread& t : threads) t.join();
-  for (libdeflate_compressor* c : compressors) libdeflate_free_compressor(c);
-  if (failed) pieces_.clear();
-  return !failed;
 }
 
 bool TZipWriter::Finish() {

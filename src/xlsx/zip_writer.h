@@ -31,6 +31,15 @@ class TZipWriter {
   /// 4 GB or 65535 entries (the limits of the container without its 64-bit
   /// extension).
   bool Add(std::string_view name, std::string_view data, bool store = false);
+  /// An entry whose bytes come in runs while they are made (a sheet's XML):
+  /// Begin, Feed as often as there are bytes, End. The same limits and the same
+  /// bytes as Add of the whole; the runs are deflated while the next are made.
+  bool Begin(std::string_view name);
+  bool Feed(std::string_view bytes);
+  bool End();
+  /// Feed of the last bytes, then End; bytes given whole at the end are read
+  /// where they are.
+  bool End(std::string_view last);
   /// Parts of at least twice this size are deflated in pieces of this size, side
   /// by side on the machine's processors, and the pieces joined into the entry's
   /// one stream. The pieces do not depend on the number of processors, so the
@@ -51,20 +60,31 @@ class TZipWriter {
     std::uint32_t offset = 0;
     std::uint16_t method = 0;
   };
-  struct TPiece {
-    std::unique_ptr<unsigned char[]> bytes;
-    std::size_t size = 0;
-  };
+  class TPieces;
   bool Emit(const void* data, std::size_t size);
   bool Fail(std::string why);
-  /// Deflates data in pieces into pieces_; false when a piece cannot be made or
-  /// joined (the caller deflates the part whole then).
-  bool DeflatePieces(std::string_view data, std::uint32_t& crc);
+  bool Check(std::string_view name);
+  /// An entry deflated in one stream (or stored).
+  bool Whole(std::string_view name, std::string_view data, bool store);
+  /// An entry of data in pieces, read where it is (pieces_ then holds them).
+  bool Pieces(std::string_view data);
+  /// Waits for the pieces and writes their entry.
+  bool PiecesEntry(TEntry e);
+  /// Writes an entry's local header and body (the deflated pieces when there
+  /// are any).
+  bool WriteEntry(TEntry e, std::string_view body);
 
   TZipOutput out_;
   int level_;
   void* compressor_ = nullptr;
-  std::vector<TPiece> pieces_;
+  // The entry between Begin and End: the name, its bytes not yet cut into
+  // pieces, their count and CRC, and the pieces on their way.
+  std::string open_;
+  bool opened_ = false;
+  std::string pending_;
+  std::uint64_t fed_ = 0;
+  std::uint32_t crc_ = 0;
+  std::unique_ptr<TPieces> pieces_;
   std::vector<TEntry> entries_;
   // The deflated bytes of one part. Left uninitialised: deflate writes only the
   // start of its bound, so the pages past that are never touched.

@@ -200,6 +200,27 @@ class XlsxReaders(unittest.TestCase):
 
     # ---- openpyxl and pandas ------------------------------------------------------------
 
+    def test_every_reader_reads_a_sheet_deflated_in_pieces(self):
+        # A sheet of over 2 MiB of XML is deflated in pieces joined into one
+        # stream: each reader must get every row back.
+        rows = [[r, r + 0.25, "t%d" % (r % 1000), r % 7 == 0] for r in range(1, 60001)]
+        build_ok(self.work, {"sheets": ["Big"],
+                             "steps": [{"sheet": "Big", "range": "A1:D60000", "set": {"Value": rows}}],
+                             "save": [{"file": "big.xlsx"}]})
+        path = self.work("big.xlsx")
+        with zipfile.ZipFile(path) as z:
+            self.assertIsNone(z.testzip())
+            self.assertGreater(z.getinfo("xl/worksheets/sheet1.xml").file_size, 4 << 20)
+        self.assertEqual(check_package(path), [])
+        texts = [[str(v) if not isinstance(v, bool) else ("TRUE" if v else "FALSE") for v in row] for row in rows]
+        sheets, said = convert_to_csv(self.work, ["big.xlsx"])
+        self.assertTrue(sheets["big-Big.csv"] == texts, said)
+        got = gnumeric_csv(path, self.work.path)
+        if got is not None:
+            self.assertTrue(got[0][0] == texts, got[1])
+        sheet = openpyxl.load_workbook(path, read_only=True)["Big"]
+        self.assertTrue([list(r) for r in sheet.iter_rows(values_only=True)] == rows)
+
     def test_openpyxl_reads_values_rows_and_merges(self):
         b = self.books["readers.xlsx"]
         bools = b["Bools"]

@@ -264,6 +264,28 @@ TEST(XlsxZip, PartsDeflatedInPiecesReadBackWhole) {
   ASSERT_EQ(read.size(), parts.size());
   for (const auto& [name, data] : parts) EXPECT_TRUE(read.at(name) == data) << name;
   EXPECT_TRUE(write() == zip);
+  // Fed in runs of any length while they are made, with or without a last run
+  // given at the end, the entries are the same bytes.
+  for (const std::size_t run : {std::size_t{1} << 16, kPiece - 1, kPiece, 3 * kPiece + 5}) {
+    std::string fed;
+    xlsx::TZipWriter w([&](const void* p, std::size_t n) {
+      fed.append(static_cast<const char*>(p), n);
+      return true;
+    });
+    bool lastWhole = false;
+    for (const auto& [name, data] : parts) {
+      ASSERT_TRUE(w.Begin(name));
+      std::size_t at = 0;
+      for (; data.size() - at > run; at += run) ASSERT_TRUE(w.Feed(std::string_view(data).substr(at, run)));
+      lastWhole = !lastWhole;
+      if (lastWhole)
+        ASSERT_TRUE(w.End(std::string_view(data).substr(at)));
+      else
+        ASSERT_TRUE(w.Feed(std::string_view(data).substr(at)) && w.End());
+    }
+    ASSERT_TRUE(w.Finish());
+    EXPECT_TRUE(fed == zip) << run;
+  }
   // Pieces cost under 1 % against one stream (rows.xml is the first entry).
   libdeflate_compressor* c = libdeflate_alloc_compressor(5);
   std::vector<unsigned char> whole(libdeflate_deflate_compress_bound(c, rows.size()));
