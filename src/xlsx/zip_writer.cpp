@@ -114,6 +114,8 @@ class TZipWriter::TPieces {
     started_ = true;
     const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
     const unsigned helpers = std::min(processors - 1, 7u);
+    compressors_.reserve(helpers);
+    threads_.reserve(helpers);
     for (unsigned t = 0; t < helpers; ++t) {
       libdeflate_compressor* c = libdeflate_alloc_compressor(level_);
       if (!c) break;
