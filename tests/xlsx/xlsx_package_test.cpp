@@ -315,6 +315,20 @@ TEST(XlsxZip, OnlyWholeStreamsAreOpened) {
     EXPECT_EQ(size, before.size());
     EXPECT_TRUE(std::equal(before.begin(), before.end(), bytes.begin())) << cut;
   }
+  // Stored blocks (what a piece falls back to) join whatever follows them:
+  // 150,000 bytes in three blocks, then the whole stream.
+  const std::string raw(150000, 'q');
+  std::vector<unsigned char> joined(xlsx::StoredBound(raw.size()));
+  joined.resize(xlsx::PutStoredBlocks(reinterpret_cast<const unsigned char*>(raw.data()), raw.size(), false,
+                                      joined.data()));
+  EXPECT_EQ(joined.size(), raw.size() + 15);
+  joined.insert(joined.end(), packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(n));
+  std::string out(raw.size() + text.size(), '\0');
+  libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+  EXPECT_EQ(libdeflate_deflate_decompress(d, joined.data(), joined.size(), out.data(), out.size(), nullptr),
+            LIBDEFLATE_SUCCESS);
+  libdeflate_free_decompressor(d);
+  EXPECT_TRUE(out == raw + text);
 }
 
 TEST(XlsxPackage, PartsAndSameBytesEverySave) {
