@@ -120,6 +120,7 @@ void TWorkbookEvaluator::TEngine::Collect() {
   for (std::size_t s = 0; s < sheets.Size(); ++s) {
     IXLSWorksheet& sheet = sheets.At(s);
     TXLSCellHeap& store = sheet.Cells();
+    if (store.FormulaCount() == 0) continue;  // a sheet of values is not walked
     auto& cols = columns_[s];
     store.ForEach([&](TXLSCellRef& cell) {
       if (cell.ValueType != xlFormula || (cell.IsMerged && !cell.IsMergeOwner)) return;
