@@ -268,6 +268,8 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::int32_t Append(TXLSBlobList& list, TXLSBlob& blob);
 
  private:
+  /// The code a formula is compiled into before cells keep a copy of it.
+  TFormulaCode& ScratchCode();
   /// SaveAsHTML within a save whose warnings have begun.
   std::int32_t SaveHTML(std::string_view fileName);
   std::int32_t StoreWorkbook();
@@ -310,7 +312,7 @@ class TXLSWorkbook final : public IXLSWorkBook {
   std::unique_ptr<TXLSStringTable> sst_;
   std::unique_ptr<TXLSFormula> formula_;
   std::shared_ptr<const TFormulaCode> checkedCode_;  // of the last formula CheckFormula passed
-  std::unique_ptr<TFormulaCode> scratchCode_;  // where the fast road compiles
+  std::unique_ptr<TFormulaCode> scratchCode_;  // where formulas are compiled before cells keep them
   std::unique_ptr<eval::TWorkbookEvaluator> evaluation_;
   bool htmlFormulaText_ = false;
   std::unique_ptr<TXLSDocumentProperties> properties_;

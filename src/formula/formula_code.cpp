@@ -322,10 +322,6 @@ bool BuildFormulaCode(const TXLSSyntaxItem& root, const THashFunc& functions, st
   return builder.Item(root, topClass, false);
 }
 
-}  // namespace tablirex
-
-namespace tablirex {
-
 namespace {
 
 // The room asked for behind the shared code, and where it was given.

@@ -138,14 +138,19 @@ std::int32_t TXLSWorkbook::GetSheetIndexByName(std::u16string_view name) const {
   return -1;
 }
 
+TFormulaCode& TXLSWorkbook::ScratchCode() {
+  if (!scratchCode_) scratchCode_ = std::make_unique<TFormulaCode>();
+  return *scratchCode_;
+}
+
 std::int32_t TXLSWorkbook::CheckFormula(std::string_view text, std::string_view where, std::int32_t sheet) {
   TXLSFormula& f = InitFormula();
   // Most formulas take the fast road straight to their code.
   if (defaultFormat_ != xlExcel5) {
-    if (!scratchCode_) scratchCode_ = std::make_unique<TFormulaCode>();
-    if (QuickFormulaCode(text, f.Functions(), f.GetTopClass(), 1, *scratchCode_)) {
+    TFormulaCode& scratch = ScratchCode();
+    if (QuickFormulaCode(text, f.Functions(), f.GetTopClass(), 1, scratch)) {
       // A copy of exactly its size is what the cells keep.
-      checkedCode_ = KeepFormulaCode(*scratchCode_);
+      checkedCode_ = KeepFormulaCode(scratch);
       return xlsOK;
     }
   }
@@ -158,10 +163,10 @@ std::int32_t TXLSWorkbook::CheckFormula(std::string_view text, std::string_view 
   checkedCode_.reset();
   if (checked == xlsOK) {
     // The compiled form is kept for the cells that take the formula.
-    if (!scratchCode_) scratchCode_ = std::make_unique<TFormulaCode>();
-    if (f.MakeCode(*scratchCode_)) {
-      scratchCode_->source.assign(text);
-      checkedCode_ = KeepFormulaCode(*scratchCode_);
+    TFormulaCode& scratch = ScratchCode();
+    if (f.MakeCode(scratch)) {
+      scratch.source.assign(text);
+      checkedCode_ = KeepFormulaCode(scratch);
     }
     return xlsOK;
   }
@@ -184,8 +189,7 @@ const TFormulaCode* TXLSWorkbook::CellFormulaCode(IXLSWorksheet& sheet, TXLSCell
   TXLSCellHeap& store = sheet.Cells();
   if (const TFormulaCode* kept = store.FormulaCode(cell)) return kept;
   TXLSFormula& f = InitFormula();
-  if (!scratchCode_) scratchCode_ = std::make_unique<TFormulaCode>();
-  TFormulaCode& code = *scratchCode_;
+  TFormulaCode& code = ScratchCode();
   const std::string& text = store.FormulaText(cell);
   if (f.Compile(text, 1) != xlsOK || !f.MakeCode(code)) {
     if (error) *error = f.Error();

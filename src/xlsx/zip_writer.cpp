@@ -192,6 +192,15 @@ TZipWriter::~TZipWriter() {
   libdeflate_free_compressor(static_cast<libdeflate_compressor*>(compressor_));
 }
 
+bool TZipWriter::OutOfMemory() {
+  pieces_.reset();
+  return Fail("out of memory while packing " + open_);
+}
+
+void TZipWriter::StartPieces() {
+  pieces_ = std::make_unique<TPieces>(level_, static_cast<libdeflate_compressor*>(compressor_));
+}
+
 bool TZipWriter::Check(std::string_view name) {
   if (!error_.empty()) return false;
   if (opened_) return Fail("an entry is still being written");
@@ -213,12 +222,11 @@ bool TZipWriter::Pieces(std::string_view data) {
   // The data lives until the pieces are made: they read it where it is, and
   // the CRC is worked out while the helpers deflate.
   try {
-    pieces_ = std::make_unique<TPieces>(level_, static_cast<libdeflate_compressor*>(compressor_));
+    StartPieces();
     for (std::size_t at = 0; at < data.size(); at += kPieceSize)
       pieces_->Put(data.substr(at, kPieceSize), at + kPieceSize >= data.size(), true);
   } catch (const std::bad_alloc&) {
-    pieces_.reset();
-    return Fail("out of memory while packing " + open_);
+    return OutOfMemory();
   }
   TEntry e;
   e.name = open_;
@@ -228,10 +236,7 @@ bool TZipWriter::Pieces(std::string_view data) {
 }
 
 bool TZipWriter::PiecesEntry(TEntry e) {
-  if (!pieces_->Finish()) {
-    pieces_.reset();
-    return Fail("out of memory while packing " + open_);
-  }
+  if (!pieces_->Finish()) return OutOfMemory();
   e.method = 8;
   const std::uint64_t packed = pieces_->Size();
   if (packed > kMaxOffset) return Fail("the package would be larger than 4 GB, the most it holds");
@@ -289,7 +294,7 @@ bool TZipWriter::Feed(std::string_view bytes) {
     return true;
   }
   try {
-    if (!pieces_) pieces_ = std::make_unique<TPieces>(level_, static_cast<libdeflate_compressor*>(compressor_));
+    if (!pieces_) StartPieces();
     // What waits first, made up to whole pieces from the new bytes; each piece
     // with bytes behind it goes.
     std::size_t at = 0;
@@ -309,7 +314,7 @@ bool TZipWriter::Feed(std::string_view bytes) {
       for (; bytes.size() - at > kPieceSize; at += kPieceSize) pieces_->Put(bytes.substr(at, kPieceSize), false);
     pending_.append(bytes.substr(at));
   } catch (const std::bad_alloc&) {
-    return Fail("out of memory while packing " + open_);
+    return OutOfMemory();
   }
   return true;
 }
@@ -320,14 +325,14 @@ bool TZipWriter::End() {
   opened_ = false;
   if (!pieces_) {
     // Fewer than two pieces: deflated whole, as Add does.
-    const std::string data = std::move(pending_);
+    const bool written = Whole(open_, pending_, false);
     pending_.clear();
-    return Whole(open_, data, false);
+    return written;
   }
   try {
     pieces_->Put(pending_, true, true);  // pending_ stays as it is until the pieces are made
   } catch (const std::bad_alloc&) {
-    return Fail("out of memory while packing " + open_);
+    return OutOfMemory();
   }
   TEntry e;
   e.name = open_;

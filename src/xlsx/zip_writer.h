@@ -64,6 +64,9 @@ class TZipWriter {
   bool Emit(const void* data, std::size_t size);
   bool Fail(std::string why);
   bool Check(std::string_view name);
+  /// Fails for want of memory while an entry is packed, its pieces dropped.
+  bool OutOfMemory();
+  void StartPieces();
   /// An entry deflated in one stream (or stored).
   bool Whole(std::string_view name, std::string_view data, bool store);
   /// An entry of data in pieces, read where it is (pieces_ then holds them).
